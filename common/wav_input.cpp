@@ -1,0 +1,102 @@
+#include "wav_input.h"
+
+#include <cstring>
+
+#include "line_out.h"
+
+int findstr(const char* ring, const char* tag, int start) {
+    int i = 0;
+    while (i < 4 && ring[(start + i) % 4] == tag[i]) i++;
+    return i;
+}
+
+namespace {
+
+// Reads bytes one at a time into the 4-byte ring until its last four bytes,
+// in arrival order, spell tag. False at the end of the stream.
+bool scan_for_tag(ByteSource& s, char* ring, int& p, const char* tag) {
+    for (;;) {
+        int c = source_getc(s);
+        if (c < 0) return false;
+        ring[p % 4] = static_cast<char>(c);
+        p = (p + 1) % 4;
+        if (findstr(ring, tag, p) == 4) return true;
+    }
+}
+
+bool read_exact(ByteSource& s, unsigned char* dst, std::size_t n) {
+    return source_read(s, dst, n) == n;
+}
+
+}  // namespace
+
+int read_wav_header(WavInput& in, int err_fd) {
+    ByteSource& s = in.src;
+    char ring[5] = {0, 0, 0, 0, 0};
+    int p = 0;
+    unsigned char field[4];
+
+    if (!read_exact(s, reinterpret_cast<unsigned char*>(ring), 4)) return -1;
+    if (std::memcmp(ring, "RIFF", 4) != 0) return -1;
+    if (!read_exact(s, field, 4)) return -1;  // RIFF size, not trusted
+    if (!read_exact(s, reinterpret_cast<unsigned char*>(ring), 4)) return -1;
+    if (std::memcmp(ring, "WAVE", 4) != 0) return -1;
+
+    if (!scan_for_tag(s, ring, p, "fmt ")) return -1;
+    if (!read_exact(s, field, 4)) return -1;  // chunk size
+    if (!read_exact(s, field, 2)) return -1;  // format code, any is accepted
+    if (!read_exact(s, field, 2)) return -1;
+    in.channels = field[0] + 256 * field[1];
+    if (!read_exact(s, field, 4)) return -1;
+    in.sample_rate = static_cast<int32_t>(static_cast<uint32_t>(field[0]) | static_cast<uint32_t>(field[1]) << 8 |
+                                          static_cast<uint32_t>(field[2]) << 16 |
+                                          static_cast<uint32_t>(field[3]) << 24);
+    if (!read_exact(s, field, 4)) return -1;  // byte rate
+    if (!read_exact(s, field, 2)) return -1;  // block alignment
+    if (!read_exact(s, field, 2)) return -1;
+    in.bits_sample = field[0] + 256 * field[1];
+
+    // Whatever follows (the rest of a long fmt chunk, LIST and other chunks)
+    // is passed over by a plain byte scan.
+    if (!scan_for_tag(s, ring, p, "data")) return -1;
+    if (!read_exact(s, field, 4)) return -1;  // data size, not trusted
+
+    fd_printf(err_fd, "sample_rate: %d\n", in.sample_rate);
+    fd_printf(err_fd, "bits       : %d\n", in.bits_sample);
+    fd_printf(err_fd, "channels   : %d\n", in.channels);
+
+    if (in.bits_sample != 8 && in.bits_sample != 16) return -1;
+    // A sample frame of no channels never consumes a byte, and a rate of 0
+    // or less gives no bit period to count against: refuse both.
+    if (in.channels == 0) {
+        fd_printf(err_fd, "error: the WAV header gives 0 channels\n");
+        return -1;
+    }
+    if (in.sample_rate <= 0) {
+        fd_printf(err_fd, "error: the WAV header gives an invalid sample rate of %d\n", in.sample_rate);
+        return -1;
+    }
+
+    if (in.nominal_bit_rate > 0.0f) {
+        in.samples_per_bit = static_cast<float>(in.sample_rate) / in.nominal_bit_rate;
+        fd_printf(err_fd, "samples/bit: %.2f\n", static_cast<double>(in.samples_per_bit));
+    }
+    return 0;
+}
+
+int read_signed_sample_slow(WavInput& in) {
+    ByteSource& s = in.src;
+    int acc = 0;
+    for (int i = 0; i < in.channels; i++) {
+        int c = source_getc(s);
+        if (c < 0) return kEndOfData;
+        if (i == in.wav_channel) acc = c;
+        if (in.bits_sample == 16) {
+            c = source_getc(s);
+            if (c < 0) return kEndOfData;
+            if (i == in.wav_channel) acc += 256 * c;
+        }
+    }
+    if (in.count_samples) in.sample_count++;
+    return in.bits_sample == 16 ? static_cast<int16_t>(static_cast<uint16_t>(acc)) : acc - 128;
+}

@@ -1,0 +1,60 @@
+// WAV input: the RIFF/WAVE header is parsed just far enough to learn the
+// channel count, sample rate and sample width, then one sample of the chosen
+// channel is delivered per call. The stream is read strictly forward, so a
+// pipe works like a file; chunk sizes are never trusted (streaming writers
+// leave them 0 or 0xFFFFFFFF), the data simply runs to the end of the stream.
+#pragma once
+
+#include <cstdint>
+
+#include "byte_source.h"
+
+// Returned by read_signed_sample at the end of the data; outside every
+// 8- and 16-bit sample range.
+constexpr int kEndOfData = 0x1000000;
+
+struct WavInput {
+    ByteSource src;
+    // From the header.
+    int32_t channels = 0;
+    int32_t sample_rate = 0;
+    int32_t bits_sample = 0;
+    float samples_per_bit = 0.0f;  // sample_rate / nominal_bit_rate
+    uint64_t sample_count = 0;     // whole samples delivered so far
+    // Per-program settings, fixed before the header is read.
+    int32_t wav_channel = 0;        // channel to deliver (vardo's --ch2 picks 1)
+    float nominal_bit_rate = 0.0f;  // 9600, 4800, or 0 for no samples per bit
+    bool count_samples = true;
+};
+
+// Number of leading characters of tag that the 4-byte ring spells from
+// position start on, wrapping from 3 to 0; 4 is a full match.
+int findstr(const char* ring, const char* tag, int start);
+
+// Parses the header and writes the information lines to err_fd. Returns 0
+// with the stream at the first sample byte, or -1 when the header is refused.
+int read_wav_header(WavInput& in, int err_fd);
+
+int read_signed_sample_slow(WavInput& in);
+
+// Next sample of the chosen channel, or kEndOfData when the stream ends
+// before a whole sample frame has arrived.
+inline int read_signed_sample(WavInput& in) {
+    ByteSource& s = in.src;
+    const int width = in.bits_sample == 16 ? 2 : 1;
+    const std::size_t frame = static_cast<std::size_t>(in.channels) * static_cast<std::size_t>(width);
+    if (s.len - s.pos < frame) return read_signed_sample_slow(in);
+    const unsigned char* p = s.data + s.pos;
+    s.pos += frame;
+    int acc = 0;
+    if (in.wav_channel < in.channels) {
+        p += in.wav_channel * width;
+        acc = width == 2 ? p[0] + 256 * p[1] : p[0];
+    }
+    if (in.count_samples) in.sample_count++;
+    return width == 2 ? static_cast<int16_t>(static_cast<uint16_t>(acc)) : acc - 128;
+}
+
+// The slicer reads its samples through read_sample(source); the plain source
+// is the WAV input itself.
+inline int read_sample(WavInput& in) { return read_signed_sample(in); }

@@ -1,0 +1,97 @@
+#include "synth/wav_writer.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+void put16(std::string& s, unsigned v) {
+    s.push_back(static_cast<char>(v & 0xFF));
+    s.push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+void put32(std::string& s, uint32_t v) {
+    put16(s, v & 0xFFFF);
+    put16(s, v >> 16);
+}
+}  // namespace
+
+std::string wav_header(const WavSpec& spec, uint64_t data_bytes) {
+    const unsigned block = static_cast<unsigned>(spec.channels * spec.bits / 8);
+    std::string fmt;
+    put16(fmt, 1);  // PCM
+    put16(fmt, static_cast<unsigned>(spec.channels));
+    put32(fmt, static_cast<uint32_t>(spec.sample_rate));
+    put32(fmt, static_cast<uint32_t>(spec.sample_rate) * block);
+    put16(fmt, block);
+    put16(fmt, static_cast<unsigned>(spec.bits));
+    if (spec.style == WavHeaderStyle::fmt18) put16(fmt, 0);
+
+    std::string list;
+    if (spec.style == WavHeaderStyle::list_chunk) {
+        // What sox and ffmpeg add: an INFO list naming the software.
+        std::string info = "INFOISFT";
+        std::string name = "wavsynth test signal";
+        name.push_back('\0');
+        if (name.size() % 2) name.push_back('\0');
+        put32(info, static_cast<uint32_t>(name.size()));
+        info += name;
+        list = "LIST";
+        put32(list, static_cast<uint32_t>(info.size()));
+        list += info;
+    }
+
+    uint64_t riff = 4 + 8 + fmt.size() + list.size() + 8 + data_bytes;
+    uint32_t riff_field = riff > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(riff);
+    uint32_t data_field = data_bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(data_bytes);
+    if (spec.style == WavHeaderStyle::sizes_zero) riff_field = data_field = 0;
+    if (spec.style == WavHeaderStyle::sizes_max) riff_field = data_field = 0xFFFFFFFFu;
+
+    std::string h = "RIFF";
+    put32(h, riff_field);
+    h += "WAVEfmt ";
+    put32(h, static_cast<uint32_t>(fmt.size()));
+    h += fmt;
+    h += list;
+    h += "data";
+    put32(h, data_field);
+    return h;
+}
+
+int wav_quantize(const WavSpec& spec, double x) {
+    if (x > 1.0) x = 1.0;
+    if (x < -1.0) x = -1.0;
+    if (spec.bits == 8) return static_cast<int>(std::lround(x * 127.0));
+    return static_cast<int>(std::lround(x * 32767.0));
+}
+
+void append_wav_samples(std::string& out, const WavSpec& spec, const double* signal, std::size_t n,
+                        const double* other, std::size_t other_n) {
+    out.reserve(out.size() + n * static_cast<std::size_t>(spec.channels * spec.bits / 8));
+    for (std::size_t i = 0; i < n; i++) {
+        for (int ch = 0; ch < spec.channels; ch++) {
+            double x = ch == spec.signal_channel ? signal[i] : (other && i < other_n ? other[i] : 0.0);
+            int q = wav_quantize(spec, x);
+            if (spec.bits == 8) {
+                out.push_back(static_cast<char>(q + 128));
+            } else {
+                put16(out, static_cast<unsigned>(q) & 0xFFFF);
+            }
+        }
+    }
+}
+
+std::string wav_file(const WavSpec& spec, const std::vector<double>& signal, const std::vector<double>& other) {
+    uint64_t data = static_cast<uint64_t>(signal.size()) * static_cast<uint64_t>(spec.channels * spec.bits / 8);
+    std::string out = wav_header(spec, data);
+    append_wav_samples(out, spec, signal.data(), signal.size(), other.empty() ? nullptr : other.data(),
+                       other.size());
+    return out;
+}
+
+bool write_file(const std::string& path, const std::string& bytes) {
+    std::FILE* f = path == "-" ? stdout : std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (f != stdout) ok = std::fclose(f) == 0 && ok;
+    else ok = std::fflush(f) == 0 && ok;
+    return ok;
+}
