@@ -1,1 +1,85 @@
+// The sync-word ring: each program's word, the wrap point, inversion and
+// the partial count.
 #include <gtest/gtest.h>
+
+#include <string>
+
+#include "sync_ring.h"
+
+namespace {
+const char* kWord32 = "10011001100110010100110010011001";
+const char* kWord20 = "00101010110010101011";
+const char* kWord30 = "111111111111111111110100000001";
+
+void push_all(SyncRing& r, const std::string& bits) {
+    for (char c : bits) sync_ring_push(r, c);
+}
+std::string inverted(const std::string& s) {
+    std::string t = s;
+    for (char& c : t) c = cb_inv(c);
+    return t;
+}
+}  // namespace
+
+TEST(SyncRing, FullWordFromAnEmptyRing) {
+    SyncRing r;
+    sync_ring_init(r, kWord32);
+    std::string word = kWord32;
+    push_all(r, word.substr(0, 31));
+    EXPECT_EQ(compare2(r, true), 0);  // not yet N bits
+    sync_ring_push(r, word[31]);
+    EXPECT_EQ(r.bufpos, 31);
+    EXPECT_EQ(compare2(r, true), 1);
+    sync_ring_push(r, '1');
+    EXPECT_EQ(compare2(r, true), 0);
+}
+
+TEST(SyncRing, InvertedWordOnlyWhenAskedFor) {
+    SyncRing r;
+    sync_ring_init(r, kWord32);
+    push_all(r, inverted(kWord32));
+    EXPECT_EQ(compare2(r, true), -1);
+    EXPECT_EQ(compare2(r, false), 0);
+
+    SyncRing p;
+    sync_ring_init(p, kWord20);
+    push_all(p, inverted(kWord20));
+    EXPECT_EQ(compare2(p, false), 0);
+    EXPECT_EQ(compare2(p, true), -1);
+}
+
+TEST(SyncRing, WordStraddlingTheWrapPointIsFound) {
+    for (int lead = 1; lead < 20; lead++) {
+        SyncRing r;
+        sync_ring_init(r, kWord20);
+        push_all(r, std::string(static_cast<std::size_t>(lead), '1') + kWord20);
+        EXPECT_EQ(compare2(r, false), 1) << lead;
+        EXPECT_EQ(r.bufpos, (lead + 19) % 20);
+    }
+}
+
+TEST(SyncRing, CountOfAgreeingNewestBits) {
+    SyncRing r;
+    sync_ring_init(r, kWord30);
+    r.buf[0] = 'x';
+    EXPECT_EQ(compare(r), 0);
+    sync_ring_push(r, '1');
+    EXPECT_EQ(compare(r), 1);  // the newest bit agrees with the word's last
+    push_all(r, "0100000001");
+    int partial = compare(r);
+    EXPECT_GE(partial, 10);
+    EXPECT_LT(partial, 30);
+    SyncRing full;
+    sync_ring_init(full, kWord30);
+    push_all(full, std::string("0110") + kWord30);
+    EXPECT_EQ(compare(full), 30);
+    sync_ring_push(full, '8');  // the undecided state never agrees
+    EXPECT_EQ(compare(full), 0);
+}
+
+TEST(SyncRing, CbInvSwapsOnlyBitCharacters) {
+    EXPECT_EQ(cb_inv('0'), '1');
+    EXPECT_EQ(cb_inv('1'), '0');
+    EXPECT_EQ(cb_inv('x'), 'x');
+    EXPECT_EQ(cb_inv('\0'), '\0');
+}
