@@ -47,13 +47,14 @@ struct Parsed {
     int status;
     std::string err;
     std::unique_ptr<WavInput> in;
+    std::unique_ptr<std::string> bytes;  // the memory image the input reads
 };
 
 Parsed parse(const std::string& bytes, float nominal = 9600.0f, int channel = 0) {
-    Parsed p{0, "", std::make_unique<WavInput>()};
+    Parsed p{0, "", std::make_unique<WavInput>(), std::make_unique<std::string>(bytes)};
     p.in->nominal_bit_rate = nominal;
     p.in->wav_channel = channel;
-    source_open_memory(p.in->src, bytes.data(), bytes.size());
+    source_open_memory(p.in->src, p.bytes->data(), p.bytes->size());
     ErrCapture err;
     p.status = read_wav_header(*p.in, err.fds[1]);
     p.err = err.text();
