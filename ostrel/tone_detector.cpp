@@ -125,6 +125,13 @@ int max_bin(const ToneDetector& d) {
     return index;
 }
 
+int tone_from_peak(const ToneDetector& d, int peak, int tone_bit) {
+    const double k = peak;
+    if (d.bin_2200 - d.bin_tolerance < k && k < d.bin_2200 + d.bin_tolerance) return 0;
+    if (d.bin_1200 - d.bin_tolerance < k && k < d.bin_1200 + d.bin_tolerance) return 1;
+    return tone_bit;
+}
+
 void tone_decision(ToneDetector& d, int option_dft, int& tone_bit) {
     if (option_dft == 0) {
         const double m0 = dft_k(d, d.idx_2200);
@@ -136,9 +143,5 @@ void tone_decision(ToneDetector& d, int option_dft, int& tone_bit) {
         dft2(d);
     else
         dft(d);
-    const double k = max_bin(d);
-    if (d.bin_2200 - d.bin_tolerance < k && k < d.bin_2200 + d.bin_tolerance)
-        tone_bit = 0;
-    else if (d.bin_1200 - d.bin_tolerance < k && k < d.bin_1200 + d.bin_tolerance)
-        tone_bit = 1;
+    tone_bit = tone_from_peak(d, max_bin(d), tone_bit);
 }

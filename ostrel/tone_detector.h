@@ -56,6 +56,11 @@ void dft(ToneDetector& d);
 void dft2(ToneDetector& d);
 int max_bin(const ToneDetector& d);
 
+// Decision from the strongest bin k of methods 1 and 2: 0 or 1 when k lies
+// strictly inside the window around the 2200 Hz or the 1200 Hz bin (tested
+// in that order), else tone_bit unchanged.
+int tone_from_peak(const ToneDetector& d, int k, int tone_bit);
+
 // Sets tone_bit from the current xn: 0 for 2200 Hz, 1 for 1200 Hz; methods
 // 1 and 2 leave it unchanged when the strongest bin is near neither tone.
 void tone_decision(ToneDetector& d, int option_dft, int& tone_bit);
