@@ -74,9 +74,9 @@ std::vector<double> ostrel_recording(const OstrelRecordingSpec& spec,
     g.freq_zero = 2200.0;
     g.amplitude = spec.amplitude;
     std::vector<double> out;
+    // Idle is steady 1200 Hz tone: whole 1 bits, the phase running on.
     auto idle = [&](double nbits) {
-        // Idle is steady 1200 Hz tone, sent as whole 1 bits plus a fraction.
-        const long whole = static_cast<long>(nbits);
+        const long whole = nbits > 0.0 ? static_cast<long>(nbits) : 0;
         afsk_bits(g, out, std::string(static_cast<std::size_t>(whole), '1'));
     };
     for (std::size_t i = 0; i < transmissions.size(); i++) {

@@ -59,17 +59,33 @@ int main(int argc, char** argv) {
         }
         i++;
         bool ok = true;
-        if (!std::strcmp(a, "--frames")) ok = num(v, d) && d >= 0, frames = static_cast<long>(d);
-        else if (!std::strcmp(a, "--lat")) ok = num(v, lat);
-        else if (!std::strcmp(a, "--lon")) ok = num(v, lon);
-        else if (!std::strcmp(a, "--alt")) ok = num(v, alt) && alt >= -5000 && alt <= 60535;
-        else if (!std::strcmp(a, "--climb")) ok = num(v, climb);
-        else if (!std::strcmp(a, "--time")) ok = std::sscanf(v, "%d:%d:%d", &hh, &mm, &ss) == 3;
-        else if (!std::strcmp(a, "--type")) ok = num(v, d) && d >= 0 && d <= 255, type = static_cast<long>(d);
-        else if (!std::strcmp(a, "--bad-crc")) ok = num(v, d) && d >= 0, bad_every = static_cast<long>(d);
-        else if (!std::strcmp(a, "--lead")) ok = num(v, lead) && lead >= 0;
-        else if (!std::strcmp(a, "--gap")) ok = num(v, gap) && gap >= 20;
-        else ok = false;
+        if (!std::strcmp(a, "--frames")) {
+            ok = num(v, d) && d >= 0 && d <= 1e7;
+            frames = static_cast<long>(d);
+        } else if (!std::strcmp(a, "--lat")) {
+            ok = num(v, lat);
+        } else if (!std::strcmp(a, "--lon")) {
+            ok = num(v, lon);
+        } else if (!std::strcmp(a, "--alt")) {
+            ok = num(v, alt) && alt >= -5000 && alt <= 60535;
+        } else if (!std::strcmp(a, "--climb")) {
+            ok = num(v, climb);
+        } else if (!std::strcmp(a, "--time")) {
+            ok = std::sscanf(v, "%d:%d:%d", &hh, &mm, &ss) == 3 && hh >= 0 && hh < 24 && mm >= 0 && mm < 60 &&
+                 ss >= 0 && ss < 60;
+        } else if (!std::strcmp(a, "--type")) {
+            ok = num(v, d) && d >= 0 && d <= 255;
+            type = static_cast<long>(d);
+        } else if (!std::strcmp(a, "--bad-crc")) {
+            ok = num(v, d) && d >= 0;
+            bad_every = static_cast<long>(d);
+        } else if (!std::strcmp(a, "--lead")) {
+            ok = num(v, lead) && lead >= 0;
+        } else if (!std::strcmp(a, "--gap")) {
+            ok = num(v, gap) && gap >= 20;
+        } else {
+            ok = false;
+        }
         if (!ok) {
             std::fprintf(stderr, "bad option or value: %s %s\n", a, v);
             usage(argv[0]);
