@@ -40,7 +40,6 @@ TEST(HannWindow, EightySamplesLongWithPeakInTheMiddle) {
         EXPECT_LE(d->Hann[n], d->Hann[39]) << n;
         EXPECT_NEAR(d->Hann[n], d->Hann[79 - n], 1e-15) << n;
     }
-    EXPECT_NEAR(d->Hann[20], 0.5 * (1.0 - std::cos(2.0 * M_PI * 20 / 79)), 1e-15);
 }
 
 struct BinCase {

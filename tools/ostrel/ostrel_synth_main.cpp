@@ -22,7 +22,8 @@ void usage(const char* prog) {
                  "  --time HH:MM:SS    time of the first packet, one second more per packet (12:00:00)\n"
                  "  --type T           packet type byte; anything but 2 sends non-GPS packets (2)\n"
                  "  --bad-crc K        spoil the CRC of every K-th packet (0: none)\n"
-                 "  --lead BITS        idle 1200 Hz bits before the first packet (40)\n"
+                 "  --lead BITS        idle 1200 Hz bits before the first packet (40; the decoder\n"
+                 "                     spends its first 128 samples filling its window)\n"
                  "  --gap BITS         idle bits between packets, at least 20 (180: one packet a second)\n"
                  "  --help             this text\n",
                  prog);
