@@ -1,0 +1,25 @@
+#include "bit_timing.h"
+
+#include <cstring>
+
+void bit_timing_init(BitTiming& t, int sample_rate, int bits_sample) {
+    std::memset(t.buffer, 0, sizeof t.buffer);
+    t.ptr = -1;
+    t.bit_len = sample_rate / kBitRate;
+    t.sample_scale = static_cast<double>(1 << bits_sample);
+    t.sample_index = -1;
+    t.run_start = 0;
+    t.tone_bit = kToneUndecided;
+    t.run_bit = kToneUndecided;
+    t.in_frame = 0;
+    sync_ring_init(t.ring, kSyncHeader);
+    t.ring.buf[0] = 'x';
+    std::memset(t.bitframe, 0, sizeof t.bitframe);
+    std::memcpy(t.bitframe, kFirstGroup, sizeof kFirstGroup);
+    t.bitpos = 0;
+}
+
+int64_t run_bits(int64_t run_samples, int bit_len) {
+    if (bit_len == 0) return 0;
+    return (run_samples + bit_len / 2) / bit_len;
+}

@@ -1,0 +1,82 @@
+// Bit layer: the ring of the newest 128 samples, bit counts from the time
+// between tone changes, the 30-bit sync pattern (twenty idle 1s and the
+// group of the byte 0x01) and the 1000-bit frame that follows it.
+#pragma once
+
+#include <cstdint>
+
+#include "sync_ring.h"
+#include "tone_detector.h"
+
+constexpr int kBitRate = 1200;
+constexpr int kFrameBits = 1000;          // 100 groups of 10
+constexpr int kBitframeCapacity = 1201;
+constexpr char kSyncHeader[] = "111111111111111111110100000001";
+constexpr int kSyncLen = 30;
+// The group of the byte 0x01, the last ten bits of the sync pattern and the
+// first group of every frame.
+constexpr unsigned char kFirstGroup[10] = {0, 1, 0, 0, 0, 0, 0, 0, 0, 1};
+
+struct BitTiming {
+    double buffer[kDftSize] = {};  // newest scaled samples
+    int ptr = -1;                  // slot of the newest sample
+    int bit_len = 0;               // samples per bit, sample_rate / 1200
+    double sample_scale = 1.0;     // 2^bits_sample
+    // 64-bit: run lengths stay right on inputs of any length.
+    int64_t sample_index = -1;
+    int64_t run_start = 0;
+    int tone_bit = kToneUndecided;
+    int run_bit = kToneUndecided;
+    int in_frame = 0;
+    SyncRing ring;
+    unsigned char bitframe[kBitframeCapacity] = {};
+    int bitpos = 0;
+};
+
+void bit_timing_init(BitTiming& t, int sample_rate, int bits_sample);
+
+// Steps the ring by one sample; true once 128 samples are in it, so that a
+// window can be decided.
+inline bool timing_add_sample(BitTiming& t, int sample) {
+    if (++t.ptr == kDftSize) t.ptr = 0;
+    t.sample_index++;
+    t.buffer[t.ptr] = static_cast<double>(sample) / t.sample_scale;
+    return t.sample_index >= kDftSize;
+}
+
+// Bits in a run of run_samples samples, rounded to the nearest whole bit
+// with halves up; 0 when bit_len is 0.
+int64_t run_bits(int64_t run_samples, int bit_len);
+
+// Pushes one bit through the sync ring and, while a frame is being
+// collected, into bitframe. Calls on_frame(bitframe, groups) when a frame
+// is complete.
+template <class OnFrame>
+void push_bit(BitTiming& t, int v, OnFrame&& on_frame) {
+    sync_ring_push(t.ring, static_cast<char>('0' + v));
+    if (!t.in_frame) {
+        if (compare(t.ring) >= kSyncLen) {
+            t.in_frame = 1;
+            t.bitpos = 10;  // bitframe[0..9] already hold the sync's last group
+        }
+        return;
+    }
+    t.bitframe[t.bitpos++] = static_cast<unsigned char>(v);
+    if (t.bitpos >= kFrameBits) {
+        on_frame(static_cast<const unsigned char*>(t.bitframe), t.bitpos / 10);
+        t.bitpos = 0;
+        t.in_frame = 0;
+    }
+}
+
+// Takes the decision for the current sample; a change of tone ends the run
+// in progress, whose bits are pushed.
+template <class OnFrame>
+void timing_decision(BitTiming& t, int tone_bit, OnFrame&& on_frame) {
+    t.tone_bit = tone_bit;
+    if (tone_bit == t.run_bit) return;
+    const int64_t nbits = run_bits(t.sample_index - t.run_start, t.bit_len);
+    t.run_start = t.sample_index;
+    for (int64_t i = 0; i < nbits; i++) push_bit(t, t.run_bit, on_frame);
+    t.run_bit = tone_bit;
+}

@@ -1,0 +1,30 @@
+#include "gps_packet.h"
+
+#include <bit>
+#include <cstdint>
+
+#include "crc16_aug_ccitt.h"
+
+namespace {
+float float_le(const unsigned char* b) {
+    const uint32_t v = static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
+                       static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
+    return std::bit_cast<float>(v);
+}
+}  // namespace
+
+bool is_gps_packet(const unsigned char* bytes) { return bytes[0] == kPacketStart && bytes[1] == kPacketTypeGps; }
+
+GpsRecord decode_gps(const unsigned char* b) {
+    GpsRecord r;
+    r.crc_stored = b[16] * 256 + b[17];
+    r.crc_computed = crc16(b, kGpsCrcCovered);
+    r.good = r.crc_stored == r.crc_computed;
+    r.lat = float_le(b + 2);
+    r.lon = float_le(b + 6);
+    r.alt = (b[10] | b[11] << 8) - kAltitudeOffset;
+    r.hour = b[13];
+    r.minute = b[14];
+    r.second = b[15];
+    return r;
+}

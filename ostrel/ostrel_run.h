@@ -1,0 +1,6 @@
+// The ostrel program: command line, start-up and the sample loop.
+#pragma once
+
+#include "line_out.h"
+
+int ostrel_run(int argc, char** argv, const ProgramIo& io);

@@ -1,0 +1,26 @@
+// Frame handler: groups to bytes, the optional hexadecimal and bit dumps,
+// and one line per GPS packet as text or comma-separated values. Each line
+// leaves with a single write as soon as it is complete.
+#pragma once
+
+#include "gps_packet.h"
+#include "line_out.h"
+#include "ostrel_options.h"
+
+constexpr int kMaxFrameGroups = 120;
+constexpr int kRawbitsShown = 400;  // 40 groups of a frame in the bit dump
+
+struct PacketOutput {
+    // Bytes of the current frame. Only the positions from the frame's length
+    // on are cleared, so a frame that stops early at an all-ones group keeps
+    // an earlier frame's bytes behind the stop.
+    unsigned char byteframe[kMaxFrameGroups + 1] = {};
+    LineBuf line;
+};
+
+// The GPS line of a record, without the line end.
+void print_GPS(LineBuf& line, const GpsRecord& r, int option_csv);
+
+// len complete groups from bitframe; -1 (and nothing done) when len is
+// outside 2..120, else 0.
+int print_frame(PacketOutput& po, const OstrelOptions& opt, const unsigned char* bitframe, int len, int out_fd);

@@ -1,0 +1,147 @@
+#include "tone_detector.h"
+
+#include <cmath>
+#include <utility>
+
+namespace {
+constexpr double kTwoPi = 6.283185307179586;
+constexpr double kPi = 3.141592653589793;
+}  // namespace
+
+double freq2bin(int f, int sample_rate) {
+    return static_cast<double>(f << 7) / static_cast<double>(sample_rate);
+}
+
+bool set_tone_bins(ToneDetector& d, int sample_rate) {
+    d.bin_2200 = freq2bin(2200, sample_rate);
+    d.bin_1200 = freq2bin(1200, sample_rate);
+    d.bin_tolerance = std::fabs(d.bin_2200 - d.bin_1200) / 2.5;
+    // Guard the conversion: a huge bin value (tiny rate) must not overflow int.
+    auto nearest = [](double bin) { return bin + 0.5 < 1.0e6 ? static_cast<int>(bin + 0.5) : 1000000; };
+    d.idx_2200 = nearest(d.bin_2200);
+    d.idx_1200 = nearest(d.bin_1200);
+    return tone_method_fits(d, 0);
+}
+
+bool tone_method_fits(const ToneDetector& d, int option_dft) {
+    if (option_dft != 0) return true;  // methods 1 and 2 read fixed bins
+    return d.idx_2200 >= 0 && d.idx_2200 <= kMaxSingleBin && d.idx_1200 >= 0 && d.idx_1200 <= kMaxSingleBin;
+}
+
+void init_dft(ToneDetector& d) {
+    for (int n = 0; n < kDftSize; n++) d.Hann[n] = 0.0;
+    for (int n = 0; n < kHannLength; n++) d.Hann[n] = (1.0 - std::cos((n * kTwoPi) / 79.0)) * 0.5;
+    for (int n = 0; n < kDftSize; n++) d.xn[n] = 0.0;
+    for (int k = 0; k < kDftSize; k++) d.Z[k] = 0.0;
+
+    for (int k = 0; k < kDftSize; k++) {
+        d.w[k] = cplx((k * -0.0) / 128.0, (k * -kTwoPi) / 128.0);
+        for (int n = 0; n < kDftSize; n++) {
+            // Several (k, n) share k*n; the last one written stays, as the
+            // values agree to within the last bits.
+            cplx v = std::exp(cplx(n * d.w[k].real(), n * d.w[k].imag()));
+            d.expw[k][n] = v;
+            d.ew[k * n] = v;
+        }
+    }
+}
+
+void window_ring(ToneDetector& d, const double* ring, int ptr) {
+    for (int n = 0; n < kDftSize; n++) d.xn[n] = d.Hann[n] * ring[(ptr + 1 + n) % kDftSize];
+}
+
+// The sums below stop at kHannLength. From there on xn[n] = 0 * sample is a
+// zero of either sign, so each skipped term xn[n] * ew is a signed zero as
+// well; adding it leaves a non-zero sum unchanged and can at most flip the
+// sign of a zero sum, which no magnitude can see. The decisions are thus
+// exactly those of the full 128-term sums.
+double dft_k(const ToneDetector& d, int k) {
+    double re = 0.0;
+    double im = 0.0;
+    for (int n = 0; n < kHannLength; n++) {
+        const cplx& e = d.ew[k * n];
+        re += d.xn[n] * e.real();
+        im += d.xn[n] * e.imag();
+    }
+    return std::abs(cplx(re, im));
+}
+
+void dft(ToneDetector& d) {
+    for (int k = 0; k < kDirectBins; k++) {
+        double re = 0.0;
+        double im = 0.0;
+        for (int n = 0; n < kHannLength; n++) {
+            const cplx& e = d.ew[k * n];
+            re += d.xn[n] * e.real();
+            im += d.xn[n] * e.imag();
+        }
+        d.Z[k] = cplx(re, im);
+    }
+}
+
+void dft2(ToneDetector& d) {
+    cplx* Z = d.Z;
+    for (int n = 0; n < kDftSize; n++) Z[n] = cplx(d.xn[n], 0.0);
+
+    // Bit reversal on 1-based positions: position p is Z[p - 1].
+    int j = 1;
+    for (int i = 1; i < kDftSize; i++) {
+        if (i < j) std::swap(Z[i - 1], Z[j - 1]);
+        int m = kDftSize / 2;
+        while (m >= 1 && m < j) {
+            j -= m;
+            m /= 2;
+        }
+        j += m;
+    }
+
+    for (int l = 0; l < 7; l++) {
+        const int half = 1 << l;
+        const int span = 2 * half;
+        const cplx f = std::exp(cplx(-0.0 / half, -kPi / half));
+        cplx u(1.0, 0.0);
+        for (int jj = 1; jj <= half; jj++) {
+            for (int i = jj; i <= kDftSize; i += span) {
+                const int p = i + half;
+                const cplx t = u * Z[p - 1];
+                Z[p - 1] = Z[i - 1] - t;
+                Z[i - 1] = Z[i - 1] + t;
+            }
+            u = u * f;
+        }
+    }
+}
+
+int max_bin(const ToneDetector& d) {
+    double best = 0.0;
+    int index = 0;
+    for (int k = 0; k < kSearchedBins; k++) {
+        const double m = std::abs(d.Z[k]);
+        if (best < m) {
+            best = m;
+            index = k;
+        }
+    }
+    return index;
+}
+
+int tone_from_peak(const ToneDetector& d, int peak, int tone_bit) {
+    const double k = peak;
+    if (d.bin_2200 - d.bin_tolerance < k && k < d.bin_2200 + d.bin_tolerance) return 0;
+    if (d.bin_1200 - d.bin_tolerance < k && k < d.bin_1200 + d.bin_tolerance) return 1;
+    return tone_bit;
+}
+
+void tone_decision(ToneDetector& d, int option_dft, int& tone_bit) {
+    if (option_dft == 0) {
+        const double m0 = dft_k(d, d.idx_2200);
+        const double m1 = dft_k(d, d.idx_1200);
+        tone_bit = m0 > m1 ? 0 : 1;
+        return;
+    }
+    if (option_dft == 2)
+        dft2(d);
+    else
+        dft(d);
+    tone_bit = tone_from_peak(d, max_bin(d), tone_bit);
+}

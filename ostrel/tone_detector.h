@@ -1,0 +1,73 @@
+// Tone detector for 1200 bit/s AFSK: decides for each 128-sample window
+// whether the 2200 Hz tone (bit 0) or the 1200 Hz tone (bit 1) dominates.
+// Three methods: two single bins compared (0), a direct DFT of bins 0..63
+// with its strongest bin (1), a 128-point radix-2 FFT with its strongest
+// bin (2). Everything is double precision and the sums run in ascending
+// sample order, so every decision is reproducible to the last bit.
+#pragma once
+
+#include <complex>
+
+constexpr int kDftSize = 128;                      // window and ring length
+constexpr int kHannLength = 80;                    // non-zero part of the window
+constexpr int kTwiddleCount = kDftSize * kDftSize; // ew, indexed by k*n
+constexpr int kDirectBins = 64;                    // bins filled by dft()
+constexpr int kSearchedBins = 63;                  // bins max_bin() looks at
+// dft_k reads ew[k*127]; k must stay at or below this.
+constexpr int kMaxSingleBin = (kTwiddleCount - 1) / (kDftSize - 1);
+
+constexpr int kToneUndecided = 8;
+
+using cplx = std::complex<double>;
+
+// About 520 KiB (two 128 x 128 complex tables): allocate once per run,
+// never per sample.
+struct ToneDetector {
+    double Hann[kDftSize];
+    double xn[kDftSize];
+    cplx Z[kDftSize];
+    cplx w[kDftSize];
+    cplx expw[kDftSize][kDftSize];
+    cplx ew[kTwiddleCount];
+    // Bin settings for the sample rate.
+    double bin_2200 = 0.0;
+    double bin_1200 = 0.0;
+    double bin_tolerance = 0.0;
+    int idx_2200 = 0;
+    int idx_1200 = 0;
+};
+
+// Fractional bin of frequency f in a 128-point transform at this rate.
+double freq2bin(int f, int sample_rate);
+
+// Bin settings for the rate. False when the two-bin method would have to
+// read beyond its twiddle table (rates below 2175 Hz); the settings are
+// still filled in.
+bool set_tone_bins(ToneDetector& d, int sample_rate);
+// True when option_dft can run with the settings of set_tone_bins.
+bool tone_method_fits(const ToneDetector& d, int option_dft);
+
+void init_dft(ToneDetector& d);
+
+// xn[n] = Hann[n] * ring[(ptr + 1 + n) mod 128]: n = 0 is the oldest sample.
+void window_ring(ToneDetector& d, const double* ring, int ptr);
+
+double dft_k(const ToneDetector& d, int k);
+void dft(ToneDetector& d);
+void dft2(ToneDetector& d);
+int max_bin(const ToneDetector& d);
+
+// Decision from the strongest bin k of methods 1 and 2: 0 or 1 when k lies
+// strictly inside the window around the 2200 Hz or the 1200 Hz bin (tested
+// in that order), else tone_bit unchanged.
+int tone_from_peak(const ToneDetector& d, int k, int tone_bit);
+
+// Sets tone_bit from the current xn: 0 for 2200 Hz, 1 for 1200 Hz; methods
+// 1 and 2 leave it unchanged when the strongest bin is near neither tone.
+void tone_decision(ToneDetector& d, int option_dft, int& tone_bit);
+
+// One window of the ring through the chosen method.
+inline void decide_tone(ToneDetector& d, const double* ring, int ptr, int option_dft, int& tone_bit) {
+    window_ring(d, ring, ptr);
+    tone_decision(d, option_dft, tone_bit);
+}

@@ -1,0 +1,88 @@
+#include "ostrel_synth.h"
+
+#include <cstring>
+
+#include "synth/signals.h"
+
+uint16_t ostrel_synth_crc16(const uint8_t* data, std::size_t n) {
+    // Bit by bit over the message, most significant bit first.
+    uint32_t crc = 0x1D0F;
+    for (std::size_t i = 0; i < n; i++) {
+        for (int b = 7; b >= 0; b--) {
+            const uint32_t in = (data[i] >> b) & 1u;
+            const uint32_t top = (crc >> 15) & 1u;
+            crc = (crc << 1) & 0xFFFFu;
+            if (top ^ in) crc ^= 0x1021u;
+        }
+    }
+    return static_cast<uint16_t>(crc);
+}
+
+namespace {
+void put_float_le(uint8_t* p, float f) {
+    uint32_t v;
+    std::memcpy(&v, &f, 4);
+    for (int i = 0; i < 4; i++) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+}  // namespace
+
+std::array<uint8_t, 18> ostrel_gps_packet(const OstrelGps& g) {
+    std::array<uint8_t, 18> p{};
+    p[0] = 0x01;
+    p[1] = 0x02;
+    put_float_le(&p[2], g.lat);
+    put_float_le(&p[6], g.lon);
+    p[10] = static_cast<uint8_t>(g.alt_raw & 0xFF);
+    p[11] = static_cast<uint8_t>(g.alt_raw >> 8);
+    p[12] = g.spare;
+    p[13] = g.hour;
+    p[14] = g.minute;
+    p[15] = g.second;
+    const uint16_t crc = ostrel_synth_crc16(p.data(), 16);
+    p[16] = static_cast<uint8_t>(crc >> 8);
+    p[17] = static_cast<uint8_t>(crc & 0xFF);
+    return p;
+}
+
+std::vector<uint8_t> ostrel_transmission(const std::vector<uint8_t>& packet, uint32_t seed) {
+    std::vector<uint8_t> bytes = packet;
+    uint32_t x = seed * 2654435761u + 12345u;
+    while (bytes.size() < static_cast<std::size_t>(kOstrelTransmissionBytes)) {
+        x = x * 1103515245u + 12345u;
+        bytes.push_back(static_cast<uint8_t>(x >> 16));
+    }
+    return bytes;
+}
+
+std::string ostrel_group_bits(const std::vector<uint8_t>& bytes) {
+    std::string bits;
+    bits.reserve(bytes.size() * 10);
+    for (uint8_t b : bytes) {
+        bits.push_back('0');
+        for (int i = 0; i < 8; i++) bits.push_back(((b >> i) & 1) ? '1' : '0');
+        bits.push_back('1');
+    }
+    return bits;
+}
+
+std::vector<double> ostrel_recording(const OstrelRecordingSpec& spec,
+                                     const std::vector<std::vector<uint8_t>>& transmissions) {
+    AfskGen g;
+    g.sample_rate = spec.sample_rate;
+    g.baud = 1200.0;
+    g.freq_one = 1200.0;
+    g.freq_zero = 2200.0;
+    g.amplitude = spec.amplitude;
+    std::vector<double> out;
+    // Idle is steady 1200 Hz tone: whole 1 bits, the phase running on.
+    auto idle = [&](double nbits) {
+        const long whole = nbits > 0.0 ? static_cast<long>(nbits) : 0;
+        afsk_bits(g, out, std::string(static_cast<std::size_t>(whole), '1'));
+    };
+    for (std::size_t i = 0; i < transmissions.size(); i++) {
+        idle(i == 0 ? spec.lead_bits : spec.gap_bits);
+        afsk_bits(g, out, ostrel_group_bits(transmissions[i]));
+    }
+    idle(spec.tail_bits);
+    return out;
+}
