@@ -1,0 +1,61 @@
+#include "pelkin/frame_handler.h"
+
+#include <cstring>
+
+#include "pelkin/crc16_modbus.h"
+#include "pelkin/output_lines.h"
+
+namespace {
+// Groups needed after any leading 0xAA groups to reach the stored CRC
+// (bytes 3..49).
+constexpr int kBytesThroughCrc = pos_CRC + 2 - kFrameBodyStart;
+}  // namespace
+
+void pelkin_frame_init(PelkinFrame& f) {
+    std::memset(f.frame_bits, 0, sizeof f.frame_bits);
+    std::memset(f.frame_bytes, 0, sizeof f.frame_bytes);
+    frame_bytes_init(f.frame_bytes);
+    f.datum = Datum{};
+    line_clear(f.line);
+}
+
+int print_pos(PelkinFrame& f, const PelkinOptions& opt, bool good, int out_fd) {
+    int err = 0;
+    err |= get_GPSpos(f.frame_bytes, f.datum);
+    err |= get_GPSvel(f.frame_bytes, f.datum);
+    err |= get_GPStime(f.frame_bytes, f.datum);
+    err |= get_GPSdate(f.frame_bytes, f.datum);
+    if (f.datum.lat_e6 + f.datum.lon_e6 == 0) return err;
+
+    if (opt.option_csv) {
+        format_csv_line(f.line, f.datum, good);
+    } else if (good || !opt.option_good) {
+        if (opt.option_verbose) err |= get_GPSstatus(f.frame_bytes, f.datum);
+        format_text_line(f.line, f.datum, opt.option_verbose != 0, good);
+    }
+    line_flush(f.line, out_fd);
+    return err;
+}
+
+void print_frame(PelkinFrame& f, const PelkinOptions& opt, int out_fd) {
+    const int written = bits2bytes(f.frame_bits, f.frame_bytes + kFrameBodyStart);
+    const int crc_stored = f.frame_bytes[pos_CRC] * 256 + f.frame_bytes[pos_CRC + 1];
+    const int crc_computed = crc16rev(f.frame_bytes, CRC_LEN);
+    // Bytes this capture did not reach still hold the previous frame: a
+    // capture that ended before its own CRC cannot pass as that frame again.
+    const bool good = crc_computed == crc_stored && written >= kBytesThroughCrc;
+
+    if (opt.option_raw == 0) {
+        // Nothing but preamble: no frame at all.
+        if (written > 0) print_pos(f, opt, good, out_fd);
+        return;
+    }
+    if (opt.option_good && !good) return;
+    if (opt.option_raw == 2) {
+        format_bit_dump(f.line, f.frame_bits);
+    } else {
+        if (written == 0) return;
+        format_hex_line(f.line, f.frame_bytes, crc_stored, crc_computed);
+    }
+    line_flush(f.line, out_fd);
+}
