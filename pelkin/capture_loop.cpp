@@ -29,6 +29,7 @@ int next_run(PelkinDecoder& d, int* bit, int* len) {
 }
 
 void finish_frame(PelkinDecoder& d, Capture& c) {
+    d.frame.collected = c.count;
     print_frame(d.frame, d.opt, d.out_fd);
     c.sync = 0;
     c.count = 0;
@@ -69,6 +70,7 @@ void capture_loop(PelkinDecoder& d) {
         if (len == 0) {
             if (c.count > kLateLossBits) {
                 std::memset(d.frame.frame_bits + c.count, '0', static_cast<std::size_t>(kFrameBits - c.count));
+                c.count = kFrameBits;  // the padding counts as received zeros
                 finish_frame(d, c);
             }
             continue;

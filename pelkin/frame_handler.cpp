@@ -6,13 +6,22 @@
 #include "pelkin/output_lines.h"
 
 namespace {
-// Groups needed after any leading 0xAA groups to reach the stored CRC
-// (bytes 3..49).
+// Bytes 3..49: up to and including the stored CRC.
 constexpr int kBytesThroughCrc = pos_CRC + 2 - kFrameBodyStart;
+
+// Bytes and bits this capture did not reach still hold the previous frame;
+// a frame whose CRC was not received cannot pass the check by matching it.
+bool crc_received(int written, int collected) {
+    if (written < kBytesThroughCrc) return false;
+    const int skipped = kFrameGroups - written;
+    const int last_data_bit = (skipped + kBytesThroughCrc - 1) * kGroupBits + 8;
+    return collected > last_data_bit;
+}
 }  // namespace
 
 void pelkin_frame_init(PelkinFrame& f) {
     std::memset(f.frame_bits, 0, sizeof f.frame_bits);
+    f.collected = kFrameBits;
     std::memset(f.frame_bytes, 0, sizeof f.frame_bytes);
     frame_bytes_init(f.frame_bytes);
     f.datum = Datum{};
@@ -41,9 +50,7 @@ void print_frame(PelkinFrame& f, const PelkinOptions& opt, int out_fd) {
     const int written = bits2bytes(f.frame_bits, f.frame_bytes + kFrameBodyStart);
     const int crc_stored = f.frame_bytes[pos_CRC] * 256 + f.frame_bytes[pos_CRC + 1];
     const int crc_computed = crc16rev(f.frame_bytes, CRC_LEN);
-    // Bytes this capture did not reach still hold the previous frame: a
-    // capture that ended before its own CRC cannot pass as that frame again.
-    const bool good = crc_computed == crc_stored && written >= kBytesThroughCrc;
+    const bool good = crc_computed == crc_stored && crc_received(written, f.collected);
 
     if (opt.option_raw == 0) {
         // Nothing but preamble: no frame at all.

@@ -10,6 +10,7 @@
 
 struct PelkinFrame {
     char frame_bits[kFrameBitsSize];
+    int collected = kFrameBits;  // bits this capture read (fewer when the data ended in -b mode)
     uint8_t frame_bytes[kFrameBytesSize];
     Datum datum;
     LineBuf line;
