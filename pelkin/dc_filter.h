@@ -7,6 +7,8 @@
 #include "wav_input.h"
 
 constexpr float kDcWindowBits = 20.0f;
+// Highest sample rate the filter accepts (a 3200-sample window).
+constexpr int kMaxDcSampleRate = 768000;
 
 struct DcFilter {
     int wlen = 0;                 // window length in samples

@@ -47,11 +47,16 @@ ArgScan scan_arguments(PelkinDecoder& d, int argc, char** argv, bool& wavloaded,
 }
 
 // The DC filter window, 20 bit periods long. Below 240 samples per second it
-// would hold no sample at all.
+// would hold no sample at all; far above audio rates a level step would cost
+// a full window scan for every sample of a whole window.
 bool set_up_dc_filter(PelkinDecoder& d, int err_fd) {
     const int wlen = dc_window_length(d.in.samples_per_bit);
     if (wlen < 1) {
         fd_printf(err_fd, "error: --dc needs a sample rate of at least 240 Hz\n");
+        return false;
+    }
+    if (d.in.sample_rate > kMaxDcSampleRate) {
+        fd_printf(err_fd, "error: --dc takes sample rates up to %d Hz\n", kMaxDcSampleRate);
         return false;
     }
     if (!dc_filter_open(d.dc, d.in, wlen)) {

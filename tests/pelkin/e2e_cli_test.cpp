@@ -70,6 +70,23 @@ TEST(PelkinCli, DcFilterRefusesARateBelow240Hz) {
     EXPECT_EQ(r.out, "\n");
 }
 
+TEST(PelkinCli, DcFilterRefusesRatesAbove768kHz) {
+    WavSpec spec;
+    spec.sample_rate = 768001;
+    std::string wav = wav_file(spec, std::vector<double>(1000, 0.25));
+    ProcessResult r = run_pelkin_file({"--dc"}, wav);
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err,
+              "sample_rate: 768001\nbits       : 16\nchannels   : 1\nsamples/bit: 160.00\n"
+              "error: --dc takes sample rates up to 768000 Hz\n");
+    spec.sample_rate = 768000;
+    r = run_pelkin_file({"--dc"}, wav_file(spec, std::vector<double>(1000, 0.25)));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "\n");
+    EXPECT_EQ(run_pelkin_file({}, wav).status, 0);
+}
+
 TEST(PelkinCli, OneNewlineAtTheEndAlsoWithoutFrames) {
     ProcessResult r = run_pelkin_stdin({}, wav_of(std::vector<double>(10, 0.0)));
     EXPECT_EQ(r.status, 0);
