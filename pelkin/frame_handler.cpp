@@ -50,19 +50,23 @@ void print_frame(PelkinFrame& f, const PelkinOptions& opt, int out_fd) {
     const int written = bits2bytes(f.frame_bits, f.frame_bytes + kFrameBodyStart);
     const int crc_stored = f.frame_bytes[pos_CRC] * 256 + f.frame_bytes[pos_CRC + 1];
     const int crc_computed = crc16rev(f.frame_bytes, CRC_LEN);
-    const bool good = crc_computed == crc_stored && crc_received(written, f.collected);
+    const bool crc_match = crc_computed == crc_stored;
+    const bool good = crc_match && crc_received(written, f.collected);
 
+    if (opt.option_raw == 2) {
+        // The bits as collected, whatever became of them.
+        if (opt.option_good && !crc_match) return;
+        format_bit_dump(f.line, f.frame_bits);
+        line_flush(f.line, out_fd);
+        return;
+    }
+    // Nothing but preamble: no frame at all.
+    if (written == 0) return;
     if (opt.option_raw == 0) {
-        // Nothing but preamble: no frame at all.
-        if (written > 0) print_pos(f, opt, good, out_fd);
+        print_pos(f, opt, good, out_fd);
         return;
     }
     if (opt.option_good && !good) return;
-    if (opt.option_raw == 2) {
-        format_bit_dump(f.line, f.frame_bits);
-    } else {
-        if (written == 0) return;
-        format_hex_line(f.line, f.frame_bytes, crc_stored, crc_computed);
-    }
+    format_hex_line(f.line, f.frame_bytes, crc_stored, crc_computed);
     line_flush(f.line, out_fd);
 }

@@ -83,6 +83,13 @@ TEST(FrameHandler, AllPreambleCaptureStillDumpsItsBits) {
     std::string dump = h.frame(kAllPreamble);
     ASSERT_EQ(dump.size(), 601u);
     EXPECT_EQ(dump.substr(0, 24), "0 01010101 10 01010101 1");
+    // With -g the dump follows the CRC of the bytes held, which are still
+    // those of the last frame.
+    h.opt.option_good = 1;
+    EXPECT_EQ(h.frame(body_bits(bad_crc(PelkinFields{}))), "");
+    EXPECT_EQ(h.frame(kAllPreamble), "");
+    EXPECT_EQ(h.frame(body_bits(pelkin_frame_bytes(PelkinFields{}))).size(), 601u);
+    EXPECT_EQ(h.frame(kAllPreamble), dump);
 }
 
 TEST(FrameHandler, CaptureEndingBeforeItsCrcCannotPassWithStaleBytes) {
