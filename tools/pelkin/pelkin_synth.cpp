@@ -75,6 +75,9 @@ int32_t pelkin_time_add_seconds(int32_t time, int seconds) {
 PelkinRecording pelkin_recording(const PelkinTx& tx, const std::vector<std::string>& frames) {
     PelkinRecording r;
     BasebandGen g{tx.sample_rate, kPelkinBaud, tx.amplitude};
+    double bits = tx.lead_bits;
+    for (const std::string& f : frames) bits += static_cast<double>(f.size()) + tx.gap_bits;
+    r.signal.reserve(static_cast<std::size_t>(bits * tx.sample_rate / kPelkinBaud) + 2);
     baseband_hold(g, r.signal, 1.0, tx.lead_bits);
     for (const std::string& f : frames) {
         const std::size_t sync = std::string(kPelkinSync).size();
