@@ -18,6 +18,12 @@ void pelkin_decoder_init(PelkinDecoder& d, int out_fd) {
 }
 
 namespace {
+// A run of equal bits can complete at most one frame in progress, one sync
+// word and the frame after it; from then on the ring holds nothing but that
+// bit and further bits of the run change nothing. Long runs (a silent or
+// slow-rate input) are cut to this many bits.
+constexpr int kRunBitsThatMatter = 2 * (kFrameBits + kSyncRingMax);
+
 struct Capture {
     int sync = 0;   // 0 while searching, else what compare2 reported
     int count = 0;  // frame bits stored
@@ -75,7 +81,8 @@ void capture_loop(PelkinDecoder& d) {
             }
             continue;
         }
-        for (int i = 0; i < len; i++) push_bit(d, c, bit);
+        const int n = len < kRunBitsThatMatter ? len : kRunBitsThatMatter;
+        for (int i = 0; i < n; i++) push_bit(d, c, bit);
         if (c.sync != 0 && d.opt.option_b == 1) read_frame_rest(d, c);
     }
 }
