@@ -1,0 +1,88 @@
+#include "pelkin/capture_loop.h"
+
+#include <cstring>
+
+void pelkin_decoder_init(PelkinDecoder& d, int out_fd) {
+    d.opt = PelkinOptions{};
+    d.in.wav_channel = 0;
+    d.in.nominal_bit_rate = kPelkinBitRate;
+    d.in.count_samples = true;
+    d.in.sample_count = 0;
+    d.slicer = SlicerState{};
+    d.clock = RawbitClock{};
+    d.clock.anchor = RawbitAnchor::sample_count;
+    sync_ring_init(d.ring, kPelkinSyncWord);
+    d.dc = DcFilter{};
+    pelkin_frame_init(d.frame);
+    d.out_fd = out_fd;
+}
+
+namespace {
+// A run of equal bits can complete at most one frame in progress, one sync
+// word and the frame after it; from then on the ring holds nothing but that
+// bit and further bits of the run change nothing. Long runs (a silent or
+// slow-rate input) are cut to this many bits.
+constexpr int kRunBitsThatMatter = 2 * (kFrameBits + kSyncRingMax);
+
+struct Capture {
+    int sync = 0;   // 0 while searching, else what compare2 reported
+    int count = 0;  // frame bits stored
+};
+
+int next_run(PelkinDecoder& d, int* bit, int* len) {
+    if (d.opt.option_dc) return read_bits_fsk(d.slicer, d.dc, d.in.samples_per_bit, bit, len);
+    return read_bits_fsk(d.slicer, d.in, d.in.samples_per_bit, bit, len);
+}
+
+void finish_frame(PelkinDecoder& d, Capture& c) {
+    d.frame.collected = c.count;
+    print_frame(d.frame, d.opt, d.out_fd);
+    c.sync = 0;
+    c.count = 0;
+}
+
+void push_bit(PelkinDecoder& d, Capture& c, int bit) {
+    const char ch = static_cast<char>('0' + bit);
+    sync_ring_push(d.ring, ch);
+    if (c.sync == 0) {
+        c.sync = compare2(d.ring, d.opt.option_auto != 0);
+        // The inverted sync word: read everything after it the other way up.
+        if (c.sync < 0) d.slicer.option_inv = d.slicer.option_inv ? 0 : 1;
+        return;
+    }
+    d.frame.frame_bits[c.count++] = ch;
+    if (c.count == kFrameBits) finish_frame(d, c);
+}
+
+// -b: the rest of the frame by integrate-and-dump, clocked from the sample
+// that ended the sync word's last run. These bits bypass the sync ring.
+void read_frame_rest(PelkinDecoder& d, Capture& c) {
+    d.clock.bitstart = 1;
+    int bit = 0;
+    while (c.count < kFrameBits) {
+        if (read_rawbit(d.clock, d.in, d.slicer.option_inv, &bit) == -1) break;
+        d.frame.frame_bits[c.count++] = static_cast<char>('0' + bit);
+    }
+    d.frame.frame_bits[c.count] = '\0';
+    finish_frame(d, c);
+}
+}  // namespace
+
+void capture_loop(PelkinDecoder& d) {
+    Capture c;
+    int bit = 0, len = 0;
+    for (;;) {
+        if (next_run(d, &bit, &len) < 0) break;
+        if (len == 0) {
+            if (c.count > kLateLossBits) {
+                std::memset(d.frame.frame_bits + c.count, '0', static_cast<std::size_t>(kFrameBits - c.count));
+                c.count = kFrameBits;  // the padding counts as received zeros
+                finish_frame(d, c);
+            }
+            continue;
+        }
+        const int n = len < kRunBitsThatMatter ? len : kRunBitsThatMatter;
+        for (int i = 0; i < n; i++) push_bit(d, c, bit);
+        if (c.sync != 0 && d.opt.option_b == 1) read_frame_rest(d, c);
+    }
+}

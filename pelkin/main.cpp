@@ -1,0 +1,6 @@
+#include "pelkin/pelkin.h"
+
+int main(int argc, char** argv) {
+    ProgramIo io;
+    return pelkin_run(argc, argv, io);
+}

@@ -1,0 +1,13 @@
+// Command-line flags. Polarity (-i) and --res live in the slicer's state,
+// where the bit readers use them.
+#pragma once
+
+struct PelkinOptions {
+    int option_verbose = 0;  // text lines add satellites and fix
+    int option_raw = 0;      // 1: hexadecimal frame, 2: bit dump
+    int option_good = 0;     // drop frames that fail the CRC (text and raw)
+    int option_auto = 0;     // follow an inverted sync word
+    int option_dc = 0;       // slice after the moving min/max DC filter
+    int option_b = 0;        // integrate-and-dump the frame after the sync word
+    int option_csv = 0;      // comma-separated lines
+};
