@@ -304,3 +304,54 @@ TEST(Flight, SpikeLateInAFrameClosesItEarly) {
     const std::vector<Expected> want = {{first_capture(frames[0]), false}, {cut, false}, {frames[2], true}};
     EXPECT_EQ(run_vardo({"-v"}, with_spike(frames, 801)).out, lines_of(want, kVerbose));
 }
+
+TEST(Flight, UnknownTypeLongerThanTheLastLengthByteMovesItsCheck) {
+    // After 68-byte frames (length byte 67) a frame announcing 69 with an
+    // unknown type byte runs 2 bytes longer: 72 bytes in hexadecimal with
+    // its check at bytes 70 and 71.
+    const auto t68 = flight(2, 3);
+    std::vector<uint8_t> odd = vardo_frame_bytes(t68[2]);
+    odd.resize(72, 0x5A);
+    odd[0] = 0x45;
+    odd[1] = 0x21;
+    const uint16_t check = vardo_check(odd.data(), 70);
+    odd[70] = static_cast<uint8_t>(check >> 8);
+    odd[71] = static_cast<uint8_t>(check & 0xFF);
+    std::vector<std::vector<uint8_t>> bytes;
+    for (const auto& f : t68) bytes.push_back(vardo_frame_bytes(f));
+    bytes.push_back(odd);
+    bytes.push_back(vardo_frame_bytes(t68[1]));
+    auto lines = split_lines(run_vardo({"-r", "-v"}, recording_of_bytes(bytes)).out);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[3] + "\n", expect_hex(odd, 1, 0, true, kVerbose));
+    EXPECT_EQ(lines[4] + "\n", expect_hex(vardo_frame_bytes(t68[1]), 2, 0, true, kVerbose));
+}
+
+TEST(Flight, SubSampleRunLengthsDecodeTheSame) {
+    const auto frames = concat(flight(1, 3), flight(2, 2, true));
+    for (int rate : {44100, 48000}) {
+        RecordingShape shape;
+        shape.wav.sample_rate = rate;
+        shape.smooth_taps = 3;
+        const std::string wav = recording(frames, shape);
+        EXPECT_EQ(run_vardo({"--res", "-v"}, wav).out, run_vardo({"-v"}, wav).out) << rate;
+    }
+}
+
+TEST(Flight, HexadecimalOutputSavesNothing) {
+    const auto frames = flight(1, 3);
+    TempDir dir;
+    write_file(dir.file("in.wav"), recording(frames));
+    run_program(VARDO_EXE, {"-b", "-r", dir.file("in.wav")}, "", dir.path);
+    EXPECT_FALSE(file_exists(dir.file("312-A-10837.bin")));
+    run_program(VARDO_EXE, {"-b", "-g", "--csv", dir.file("in.wav")}, "", dir.path);
+    EXPECT_EQ(read_file(dir.file("312-A-10837.bin")).size(), 2u * 101u);
+}
+
+TEST(Flight, GoodOnlyInEveryReportForm) {
+    const auto frames = at_positions(2, {{-20.0, -40.0}, {-20.0, -40.0}, {-16.0, -40.0}, {-20.1, -40.1}});
+    const std::string wav = recording(frames);
+    const std::vector<Expected> good = {{frames[1], true}, {frames[3], true}};
+    EXPECT_EQ(run_vardo({"-g", "-c", "-vv"}, wav).out, lines_of(good, {2, true, false}));
+    EXPECT_EQ(run_vardo({"-g", "--csv"}, wav).out, lines_of(good, {0, false, true}));
+}
