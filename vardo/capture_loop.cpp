@@ -26,6 +26,10 @@ void close_early(VardoDecoder& v, CaptureState& cs) {
 void push_bits(VardoDecoder& v, CaptureState& cs, int bit, int len) {
     const char c = static_cast<char>('0' + bit);
     for (int k = 0; k < len; k++) {
+        // Once the ring holds nothing but this run's bit, more of the same
+        // change nothing and can never complete the sync word: a header with
+        // an absurd sample rate turns every sample into thousands of bits.
+        if (!cs.collecting && k >= v.ring.n) break;
         sync_ring_push(v.ring, c);
         if (!cs.collecting) {
             if (compare2(v.ring, true) != 0) {

@@ -108,3 +108,15 @@ TEST(RunInProcess, HeaderOnlyAndTruncatedStreams) {
         EXPECT_TRUE(c.status == 0 || c.status == 255);
     }
 }
+
+TEST(RunInProcess, AbsurdSampleRateStaysLinear) {
+    // At 1 sample per second every sample is 9600 channel bits long.
+    WavSpec spec;
+    spec.sample_rate = 1;
+    std::vector<double> x(200000);
+    Gaussian g = gaussian_seeded(4);
+    for (double& v : x) v = gaussian_next(g) * 0.3;
+    Captured c = run_in_memory({"-v"}, wav_file(spec, x));
+    EXPECT_EQ(c.status, 0);
+    EXPECT_EQ(c.out.back(), '\n');
+}
