@@ -271,15 +271,15 @@ namespace {
 // period (2400 bits), preamble and sync word (96 bits): 5 samples per bit.
 constexpr int kSecondFrameStart = (480 + 2400 + 96) * 5;
 
-// A one-sample spike in the middle of the two-bit run formed by channel
-// bits i and i + 1 of the second frame.
-std::string with_spike(const std::vector<VardoFrameFields>& frames, int i) {
+// A one-sample spike at sample `at` (0..9) of the two-bit run formed by
+// channel bits i and i + 1 of the second frame.
+std::string with_spike(const std::vector<VardoFrameFields>& frames, int i, int at) {
     std::vector<std::vector<uint8_t>> bytes;
     for (const auto& f : frames) bytes.push_back(vardo_frame_bytes(f));
     VardoTiming t;
     t.period_s = 0.25;
     std::vector<double> x = vardo_signal(bytes, t);
-    double& s = x[static_cast<std::size_t>(kSecondFrameStart + 5 * i + 4)];
+    double& s = x[static_cast<std::size_t>(kSecondFrameStart + 5 * i + at)];
     s = -s;
     return wav_file(WavSpec{}, x);
 }
@@ -290,19 +290,20 @@ TEST(Flight, SpikeInTheFirstHalfOfAFrameIsIgnored) {
     // Byte 50 is 0: channel bits 799/800 and 801/802 form two-bit runs.
     const auto frames = flight(1, 3);
     ASSERT_EQ(vardo_frame_bytes(frames[1])[50], 0);
-    // The spike comes after 800 collected characters: not more than 800.
-    EXPECT_EQ(run_vardo({"-v"}, with_spike(frames, 799)).out, expect_run(frames, kVerbose));
+    // Split 4 + 1 + 5: the spike comes when exactly 800 characters are in.
+    EXPECT_EQ(run_vardo({"-v"}, with_spike(frames, 799, 4)).out, expect_run(frames, kVerbose));
 }
 
 TEST(Flight, SpikeLateInAFrameClosesItEarly) {
     const auto frames = flight(1, 3);
-    // After 802 characters the rest is padded with '0', which decodes as
-    // invalid pairs: bytes from 51 on read as 0.
+    // Split 8 + 1 + 1: the spike comes after 801 characters, one more than
+    // 800, and the rest is padded with '0', which decodes as invalid pairs:
+    // bytes from 51 on read as 0.
     VardoFrameFields cut = frames[1];
     for (uint8_t& b : cut.sn) b = 0;
     cut.frame_counter = 0;
     const std::vector<Expected> want = {{first_capture(frames[0]), false}, {cut, false}, {frames[2], true}};
-    EXPECT_EQ(run_vardo({"-v"}, with_spike(frames, 801)).out, lines_of(want, kVerbose));
+    EXPECT_EQ(run_vardo({"-v"}, with_spike(frames, 799, 8)).out, lines_of(want, kVerbose));
 }
 
 TEST(Flight, UnknownTypeLongerThanTheLastLengthByteMovesItsCheck) {
