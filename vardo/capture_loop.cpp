@@ -1,0 +1,115 @@
+#include "vardo/capture_loop.h"
+
+#include "vardo/biphase.h"
+#include "vardo/frame_dispatch.h"
+
+namespace {
+
+int capture_end(const FrameLayout& l) { return l.RAWBITFRAME_LEN + kCaptureExtraRawbits; }
+
+void hand_on(VardoDecoder& v, CaptureState& cs) {
+    print_frame(v);
+    cs.collecting = false;
+    cs.count = 0;
+}
+
+// A spike (a run shorter than half a bit) late in a frame means the signal
+// has gone: the rest of the capture is padded with '0'.
+void close_early(VardoDecoder& v, CaptureState& cs) {
+    const int end = capture_end(v.layout);
+    for (int i = cs.count; i < end; i++) v.buf.frame_rawbits[i] = '0';
+    v.buf.frame_rawbits[end] = '\0';
+    v.buf.bits_count = 0;
+    hand_on(v, cs);
+}
+
+void push_bits(VardoDecoder& v, CaptureState& cs, int bit, int len) {
+    const char c = static_cast<char>('0' + bit);
+    for (int k = 0; k < len; k++) {
+        // Once the ring holds nothing but this run's bit, more of the same
+        // change nothing and can never complete the sync word: a header with
+        // an absurd sample rate turns every sample into thousands of bits.
+        if (!cs.collecting && k >= v.ring.n) break;
+        sync_ring_push(v.ring, c);
+        if (!cs.collecting) {
+            if (compare2(v.ring, true) != 0) {
+                cs.collecting = true;
+                cs.count = 0;
+            }
+            continue;
+        }
+        v.buf.frame_rawbits[cs.count++] = c;
+        if (cs.count >= capture_end(v.layout)) {
+            v.buf.frame_rawbits[cs.count] = '\0';
+            v.buf.bits_count = 0;
+            hand_on(v, cs);
+        }
+    }
+}
+
+// "-b1": the rest of the frame as channel bits by integrate-and-dump.
+void finish_rawbit_mode(VardoDecoder& v, CaptureState& cs) {
+    v.clock.bitstart = 1;
+    const int end = capture_end(v.layout);
+    while (cs.count < end) {
+        int b;
+        if (read_rawbit(v.clock, v.in, v.slicer.option_inv, &b) < 0) break;
+        v.buf.frame_rawbits[cs.count++] = static_cast<char>('0' + b);
+    }
+    v.buf.frame_rawbits[cs.count] = '\0';
+    v.buf.bits_count = 0;
+    hand_on(v, cs);
+}
+
+// "-b2": the rest of the frame symbol by symbol, decoded on the fly.
+// False when the data ends before the pairs collected so far are complete.
+bool finish_symbol_mode(VardoDecoder& v, CaptureState& cs) {
+    FrameBuffers& fb = v.buf;
+    v.clock.bitstart = 1;
+    int count = cs.count;
+    if (count & 1) {
+        int b;
+        if (read_rawbit(v.clock, v.in, v.slicer.option_inv, &b) < 0) return false;
+        fb.frame_rawbits[count++] = static_cast<char>('0' + b);
+    }
+    fb.frame_rawbits[count] = '\0';
+    int s = dpsk_bpm(fb.frame_rawbits, fb.frame_bits, count);
+    count /= 2;
+    while (count <= v.layout.BITFRAME_LEN + kCaptureExtraBytes * 8 - 1) {
+        int b;
+        if (read_rawbit2(v.clock, v.in, v.slicer.option_inv, &b) < 0) break;
+        fb.frame_bits[count++] = b == s ? '1' : '0';
+        s = b;
+    }
+    fb.frame_bits[count] = '\0';
+    fb.bits_count = count;
+    hand_on(v, cs);
+    return true;
+}
+
+int end_of_data(VardoDecoder& v) {
+    line_putc(v.line, '\n');
+    line_flush(v.line, v.out_fd);
+    return 0;
+}
+
+}  // namespace
+
+int capture_loop(VardoDecoder& v) {
+    CaptureState cs;
+    for (;;) {
+        int bit = 0, len = 0;
+        if (read_bits_fsk(v.slicer, v.in, v.in.samples_per_bit, &bit, &len) < 0) return end_of_data(v);
+        if (len == 0) {
+            if (cs.collecting && cs.count > (v.layout.tdFLEN / 2) * 16) close_early(v, cs);
+            continue;
+        }
+        push_bits(v, cs, bit, len);
+        if (!cs.collecting) continue;
+        if (v.opt.option_b > 1) {
+            if (!finish_symbol_mode(v, cs)) return end_of_data(v);
+        } else if (v.opt.option_b == 1) {
+            finish_rawbit_mode(v, cs);
+        }
+    }
+}

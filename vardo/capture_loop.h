@@ -1,0 +1,14 @@
+// The capture loop: slicer runs become channel bits, every channel bit goes
+// through the sync ring, and after a sync word the frame's channel bits are
+// collected and handed to the frame handler.
+#pragma once
+
+#include "vardo/vardo_decoder.h"
+
+struct CaptureState {
+    bool collecting = false;
+    int count = 0;  // characters collected
+};
+
+// Runs until the audio data ends; then writes the final newline. Returns 0.
+int capture_loop(VardoDecoder& v);

@@ -1,0 +1,128 @@
+#include "vardo/field_decoders.h"
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+uint32_t be_u32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
+           static_cast<uint32_t>(p[3]);
+}
+uint32_t be_u24(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) << 16 | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]);
+}
+int be_s16(const uint8_t* p) {
+    return static_cast<int16_t>(static_cast<uint16_t>(p[0] << 8 | p[1]));
+}
+
+void set_velocity(Datum& d, double east, double north, double up) {
+    d.speed_h = std::sqrt(east * east + north * north);
+    double dir = std::atan2(east, north) * 180.0 / 3.141592653589793;
+    if (dir < 0.0) dir += 360.0;
+    d.course = dir;
+    d.speed_v = up;
+}
+
+}  // namespace
+
+int get_GPStime(Datum& d, const uint8_t* fb, const FrameLayout& l, int type) {
+    int32_t tow = static_cast<int32_t>(type == 2 ? be_u24(fb + l.pos_GPSTOW) : be_u32(fb + l.pos_GPSTOW));
+    int64_t week = fb[l.pos_GPSweek] << 8 | fb[l.pos_GPSweek + 1];
+    int64_t seconds_of_week = type == 2 ? tow : tow / 1000;
+    int64_t t = week * 604800 + seconds_of_week + kGpsEpochUnix;
+    if (t <= kRolloverLimitUnix) t += kRolloverSeconds;
+    t -= type == 1 ? fb[l.pos_GPSutc] : kShortFrameLeapSeconds;
+
+    std::time_t tt = static_cast<std::time_t>(t);
+    std::tm tm{};
+    if (gmtime_r(&tt, &tm) != nullptr) {
+        d.year = tm.tm_year + 1900;
+        d.month = tm.tm_mon + 1;
+        d.day = tm.tm_mday;
+        d.hour = tm.tm_hour;
+        d.minute = tm.tm_min;
+        d.second = tm.tm_sec;
+    }
+    return 0;
+}
+
+int get_GPSpos(Datum& d, const uint8_t* fb, const FrameLayout& l, int type) {
+    // Two's complement: west of Greenwich and south of the equator are negative.
+    int32_t lat = static_cast<int32_t>(be_u32(fb + l.pos_GPSlat));
+    int32_t lon = static_cast<int32_t>(be_u32(fb + l.pos_GPSlon));
+    if (type == 2) {
+        d.latitude = lat / 1e6;
+        d.longitude = lon / 1e6;
+        int32_t alt = static_cast<int32_t>(be_u24(fb + l.pos_GPSalt));
+        if (alt & 0x800000) alt -= 0x1000000;
+        d.altitude = alt / 100.0;
+    } else {
+        d.latitude = lat * kLongFrameDegreesPerCount;
+        d.longitude = lon * kLongFrameDegreesPerCount;
+        uint32_t alt = be_u32(fb + l.pos_GPSalt);
+        d.altitude = (alt / 100.0) / 10.0;
+    }
+    return 0;
+}
+
+int get_GPSvel1(Datum& d, const uint8_t* fb, const FrameLayout& l) {
+    double east = be_s16(fb + l.pos_GPSvO) / 200.0;
+    double north = be_s16(fb + l.pos_GPSvN) / 200.0;
+    double up = be_s16(fb + l.pos_GPSvV) / 200.0;
+    set_velocity(d, east, north, up);
+    return 0;
+}
+
+int get_GPSvel2(Datum& d, const uint8_t* fb, const FrameLayout& l) {
+    double east = be_s16(fb + l.pos_GPSvE) / 100.0;
+    double north = be_s16(fb + l.pos_GPSvN) / 100.0;
+    double up = be_s16(fb + l.pos_GPSvU) / 100.0;
+    set_velocity(d, east, north, up);
+    return 0;
+}
+
+int get_SN1(Datum& d, const uint8_t* fb, const FrameLayout& l) {
+    const uint8_t* b = fb + l.pos_SN;
+    for (int i = 0; i < 9; i++) d.serial[i] = ' ';
+    d.serial[9] = '\0';
+    unsigned h = b[2];
+    unsigned s = b[3] + 256u * b[4];
+    unsigned hi = h >> 4, lo = h & 0x0F, b0 = b[0] & 0x0Fu, grp = (s >> 13) & 7u, num = s & 0x1FFFu;
+    std::snprintf(d.serial, sizeof d.serial, "%1X%02u%1X%1u%04u", hi, lo, b0, grp, num);
+    std::snprintf(d.sonde_id, sizeof d.sonde_id, "%1X%02u-%1X-%1u%04u", hi, lo, b0, grp, num);
+    return 0;
+}
+
+int get_SN2(Datum& d, const uint8_t* fb, const FrameLayout& l) {
+    const uint8_t* b = fb + l.pos_SN;
+    for (int i = 0; i < 9; i++) d.serial[i] = ' ';
+    d.serial[9] = '\0';
+    unsigned s = b[1] + 256u * b[2];
+    unsigned t = b[0] & 0x7Fu;
+    unsigned a = t / 12, m = t % 12 + 1, g = (b[0] >> 7) & 1u;
+    // The 70-byte form weighs the two bits of the digit the other way round.
+    unsigned k = fb[0] == 0x45 ? 2 * (s & 1u) + g + 1 : (s & 1u) + 2 * g;
+    unsigned top = (s >> 15) & 1u, num = (s >> 2) & 0x1FFFu;
+    std::snprintf(d.serial, sizeof d.serial, "%u%02u%u%u%04u", a, m, k, top, num);
+    std::snprintf(d.sonde_id, sizeof d.sonde_id, "%u%02u-%u-%u%04u", a, m, k, top, num);
+    return 0;
+}
+
+float get_Tntc0(const uint8_t* frame, int p) {
+    unsigned n = frame[p] + 256u * frame[p + 1];
+    // Spelled out so that no division by zero happens: a reading of 0 gives
+    // an infinite ratio and R = 0, a reading of 4095 an infinite R.
+    float x = n == 0 ? HUGE_VALF : static_cast<float>((4095.0 - n) / n);
+    float r = x == 0.0f ? HUGE_VALF : 22100.0f / x;
+    float t = 0.0f;
+    if (r > 0.0f) {
+        float inv_t0 = 1.0f / 298.15f;
+        float inv_b = 1.0f / 3650.0f;
+        float ratio = r / 2200.0f;
+        double sum = static_cast<double>(inv_t0) + static_cast<double>(inv_b) * std::log(static_cast<double>(ratio));
+        t = static_cast<float>(1.0 / sum);
+    }
+    return t - 273.15f;
+}

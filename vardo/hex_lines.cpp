@@ -1,0 +1,49 @@
+#include "vardo/hex_lines.h"
+
+namespace {
+
+constexpr const char* kGrey = "\033[38;5;244m";
+
+bool in_field(int i, int start, int width) { return i >= start && i < start + width; }
+
+// Writes, in the fixed order of the colour map, the colour of every field
+// that holds byte i; the last one written wins.
+void field_colours(LineBuf& line, int i, const FrameLayout& l, int type) {
+    if (in_field(i, l.pos_frame, 1)) line_puts(line, "\033[38;5;44m");
+    if (in_field(i, l.pos_GPSTOW, 5 - type)) line_puts(line, "\033[38;5;27m");
+    if (in_field(i, l.pos_GPSlat, 4)) line_puts(line, "\033[38;5;34m");
+    if (in_field(i, l.pos_GPSlon, 4)) line_puts(line, "\033[38;5;70m");
+    if (in_field(i, l.pos_GPSalt, 5 - type)) line_puts(line, "\033[38;5;82m");
+    if (in_field(i, l.pos_GPSweek, 2)) line_puts(line, "\033[38;5;20m");
+    if (type == 2) {
+        if (in_field(i, l.pos_GPSvE, 2)) line_puts(line, "\033[38;5;36m");
+        if (in_field(i, l.pos_GPSvN, 2)) line_puts(line, "\033[38;5;36m");
+        if (in_field(i, l.pos_GPSvU, 2)) line_puts(line, "\033[38;5;36m");
+    } else if (in_field(i, l.pos_GPSvO, 6)) {
+        line_puts(line, "\033[38;5;36m");
+    }
+    if (in_field(i, l.pos_SN, 3)) line_puts(line, "\033[38;5;1m");
+    if (in_field(i, check_pos(l), 2)) line_puts(line, "\033[38;5;11m");
+}
+
+}  // namespace
+
+void hex_line_plain(LineBuf& line, const HexLine& h) {
+    for (int i = 0; i < h.count; i++) line_printf(line, "%02X", h.bytes[i]);
+    if (h.verbose == 1 || h.verbose == 2) line_printf(line, " # %04X %s", h.check, h.good ? "[OK]" : "[NO]");
+    line_putc(line, '\n');
+}
+
+void hex_line_color(LineBuf& line, const HexLine& h, const FrameLayout& l, int type) {
+    line_puts(line, kGrey);
+    for (int i = 0; i < h.count; i++) {
+        field_colours(line, i, l, type);
+        line_printf(line, "%02X", h.bytes[i]);
+        line_puts(line, kGrey);
+    }
+    if (h.verbose == 1 || h.verbose == 2) {
+        line_printf(line, " # \033[38;5;11m%04X\033[38;5;244m", h.check);
+        line_puts(line, h.good ? " \033[38;5;2m[OK]\033[38;5;244m" : " \033[38;5;1m[NO]\033[38;5;244m");
+    }
+    line_puts(line, "\033[0m\n");
+}

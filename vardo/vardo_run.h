@@ -1,0 +1,7 @@
+#pragma once
+
+#include "line_out.h"
+
+// The whole program: command line, input, header, capture loop. Returns the
+// exit status (0, or kExitFailure).
+int vardo_run(int argc, char** argv, const ProgramIo& io);
