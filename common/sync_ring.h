@@ -1,7 +1,11 @@
 // The sync-word ring: the newest N bit characters, compared with the sync
-// word after each bit while a program searches for a frame. The ring is read
-// in place with a wrapping index, newest bit first.
+// word after each bit while a program searches for a frame. Besides the
+// characters, the ring keeps the newest bits as a shift register with a
+// mask of the positions that hold a real bit, so a comparison is a few
+// word operations instead of a walk over N characters.
 #pragma once
+
+#include <cstdint>
 
 constexpr int kSyncRingMax = 32;
 
@@ -10,9 +14,14 @@ struct SyncRing {
     int bufpos = -1;                 // newest character; -1 before the first
     char header[kSyncRingMax + 1];   // sync word, oldest bit first
     char buf[kSyncRingMax + 1];      // never '0'/'1' until written
+    // Newest bit in bit 0; `valid` marks positions holding '0' or '1'.
+    uint32_t bits = 0;
+    uint32_t valid = 0;
+    uint32_t word = 0;  // the sync word in the same order, newest bit in bit 0
+    uint32_t mask = 0;  // the low n bits
 };
 
-// header must be 1 to kSyncRingMax characters long.
+// header: 1 to kSyncRingMax characters, each '0' or '1'.
 void sync_ring_init(SyncRing& r, const char* header);
 
 inline void inc_bufpos(SyncRing& r) { r.bufpos = (r.bufpos + 1) % r.n; }
@@ -20,6 +29,8 @@ inline void inc_bufpos(SyncRing& r) { r.bufpos = (r.bufpos + 1) % r.n; }
 inline void sync_ring_push(SyncRing& r, char c) {
     inc_bufpos(r);
     r.buf[r.bufpos] = c;
+    r.bits = r.bits << 1 | static_cast<uint32_t>(c == '1');
+    r.valid = r.valid << 1 | static_cast<uint32_t>(c == '0' || c == '1');
 }
 
 // '0' and '1' swapped, anything else unchanged.
@@ -27,8 +38,17 @@ inline char cb_inv(char c) { return c == '0' ? '1' : c == '1' ? '0' : c; }
 
 // 1 when the ring holds the sync word, -1 when it holds the inverted word
 // (looked for only when with_inverted is set), 0 otherwise.
-int compare2(const SyncRing& r, bool with_inverted);
+inline int compare2(const SyncRing& r, bool with_inverted) {
+    if ((r.valid & r.mask) != r.mask) return 0;
+    const uint32_t diff = (r.bits ^ r.word) & r.mask;
+    if (diff == 0) return 1;
+    if (with_inverted && diff == r.mask) return -1;
+    return 0;
+}
 
 // Number of newest characters that agree with the end of the sync word
 // before the first disagreement, 0 to n.
-int compare(const SyncRing& r);
+inline int compare(const SyncRing& r) {
+    const uint64_t disagree = (static_cast<uint64_t>((r.bits ^ r.word) | ~r.valid) & r.mask) | (uint64_t{1} << r.n);
+    return __builtin_ctzll(disagree);
+}

@@ -99,9 +99,12 @@ int capture_loop(VardoDecoder& v) {
     CaptureState cs;
     for (;;) {
         int bit = 0, len = 0;
+        // A run shorter than half a bit matters only late in a frame.
+        const bool spike_ends_frame = cs.collecting && cs.count > (v.layout.tdFLEN / 2) * 16;
+        v.slicer.skip_zero_runs = !spike_ends_frame;
         if (read_bits_fsk(v.slicer, v.in, v.in.samples_per_bit, &bit, &len) < 0) return end_of_data(v);
         if (len == 0) {
-            if (cs.collecting && cs.count > (v.layout.tdFLEN / 2) * 16) close_early(v, cs);
+            if (spike_ends_frame) close_early(v, cs);
             continue;
         }
         push_bits(v, cs, bit, len);
