@@ -82,7 +82,11 @@ inline void end_run(SlicerState& st, int sample) {
 }  // namespace
 
 void fill_run_table(SlicerState& st, float samples_per_bit) {
-    for (int n = 0; n < kRunTableSize; n++) st.run_table[n] = whole_bits(static_cast<float>(n) / samples_per_bit);
+    st.shortest_bit_run = kRunTableSize;
+    for (int n = kRunTableSize - 1; n >= 0; n--) {
+        st.run_table[n] = whole_bits(static_cast<float>(n) / samples_per_bit);
+        if (st.run_table[n] > 0) st.shortest_bit_run = n;
+    }
     st.table_spb = samples_per_bit;
 }
 
@@ -95,6 +99,11 @@ int read_bits_fsk(SlicerState& st, WavInput& in, float samples_per_bit, int* bit
     const bool mono = f.present && f.frame == static_cast<std::size_t>(f.width);
     uint64_t n = 0;  // samples of the run in progress read so far
     int last = st.last_sample;
+    // Runs shorter than this are passed over here (monotonic table: every
+    // shorter run is 0 bits long).
+    if (st.table_spb != samples_per_bit) fill_run_table(st, samples_per_bit);
+    const uint64_t skip_below =
+        st.skip_zero_runs && !st.option_res ? static_cast<uint64_t>(st.shortest_bit_run) : 0;
     for (;;) {
         const std::size_t avail_bytes = s.len - s.pos;
         if (mono && !st.option_res && avail_bytes >= kMaskSamples * f.frame) {
@@ -108,7 +117,7 @@ int read_bits_fsk(SlicerState& st, WavInput& in, float samples_per_bit, int* bit
                 changes &= changes - 1;
                 n += i + 1 - from;
                 from = i + 1;
-                if (st.skip_zero_runs && n < kRunTableSize && st.table_spb == samples_per_bit && st.run_table[n] == 0) {
+                if (n < skip_below) {
                     // A spike the caller would ignore: only the sign flips.
                     st.par_alt = st.par;
                     st.par = -st.par;

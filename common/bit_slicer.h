@@ -24,6 +24,7 @@ struct SlicerState {
     bool skip_zero_runs = false;
     float table_spb = 0.0f;  // samples per bit that run_table was made for
     int run_table[kRunTableSize] = {};
+    int shortest_bit_run = 0;  // fewest samples that make a run of one bit (from the table)
 };
 
 // Longest run reported, in bits: a stream that never changes sign would

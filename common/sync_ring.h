@@ -24,7 +24,7 @@ struct SyncRing {
 // header: 1 to kSyncRingMax characters, each '0' or '1'.
 void sync_ring_init(SyncRing& r, const char* header);
 
-inline void inc_bufpos(SyncRing& r) { r.bufpos = (r.bufpos + 1) % r.n; }
+inline void inc_bufpos(SyncRing& r) { r.bufpos = r.bufpos + 1 < r.n ? r.bufpos + 1 : 0; }
 
 inline void sync_ring_push(SyncRing& r, char c) {
     inc_bufpos(r);

@@ -16,6 +16,9 @@ struct DcFilter {
     int min = 0;                  // extremes of the window once it has filled
     int max = 0;
     WavInput* in = nullptr;
+    // k mod wlen kept incrementally: the slot of sample number next_k.
+    uint64_t next_k = 0;
+    int next_slot = 0;
 };
 
 // Window length for a bit period: 20 bits, truncated to whole samples.
@@ -25,8 +28,38 @@ int dc_window_length(float samples_per_bit);
 bool dc_filter_open(DcFilter& f, WavInput& in, int wlen);
 void dc_filter_close(DcFilter& f);
 
+int window_min(const int* buff, int wlen);
+int window_max(const int* buff, int wlen);
+// Slot of sample number k when samples were read past the filter.
+int dc_slot_after_skip(DcFilter& f, uint64_t k);
+
 // The next filtered sample, or kEndOfData unchanged.
-int read_filter_sample(DcFilter& f);
+inline int read_filter_sample(DcFilter& f) {
+    const int s = read_signed_sample(*f.in);
+    if (s == kEndOfData || f.sample_buff == nullptr) return s;
+
+    const uint64_t k = f.in->sample_count - 1;
+    const int p = k == f.next_k ? f.next_slot : dc_slot_after_skip(f, k);
+    f.next_k = k + 1;
+    f.next_slot = p + 1 < f.wlen ? p + 1 : 0;
+    const int old = f.sample_buff[p];
+    f.sample_buff[p] = s;
+    const uint64_t w = static_cast<uint64_t>(f.wlen);
+    if (k < w - 1) return 0;
+
+    if (k == w - 1) {
+        f.min = window_min(f.sample_buff, f.wlen);
+        f.max = window_max(f.sample_buff, f.wlen);
+    } else {
+        // Only a departing extreme that no new sample replaces costs a scan.
+        if (s < f.min) f.min = s;
+        else if (old <= f.min) f.min = window_min(f.sample_buff, f.wlen);
+        if (s > f.max) f.max = s;
+        else if (old >= f.max) f.max = window_max(f.sample_buff, f.wlen);
+    }
+    // The sample before s: the output lags the input by one sample.
+    return f.sample_buff[p > 0 ? p - 1 : f.wlen - 1] - (f.min + f.max) / 2;
+}
 
 // The slicer's sample-source hook.
 inline int read_sample(DcFilter& f) { return read_filter_sample(f); }
