@@ -1,11 +1,46 @@
+// Strongest-bin tone decision (methods 1 and 2) from sliding sums: all 63
+// searched bins of the Hann-windowed spectrum are tracked in single
+// precision, vectorised across bins. Only the class of the strongest bin
+// matters (the 2200 Hz window, the 1200 Hz window, or neither); when the
+// strongest class leads the others by more than the error bound of the
+// estimates, that class is the decision of max_bin as well.
 #pragma once
 
 #include "tone_detector.h"
 
+constexpr int kSpectrumLanes = 64;                   // bins 0..63; 63 is never searched
+constexpr int kSpectrumSums = 3 * kSpectrumLanes;    // theta_k, theta_k - phi, theta_k + phi
+constexpr int kSpectrumAnchorEvery = 512;            // samples between direct re-sums
+constexpr int kClassLanes = 16;                      // partial maxima kept side by side
+
 struct SlidingSpectrum {
-    int unused = 0;
+    // Sliding sums R(theta) = sum_{n<80} x[n] e^{-i theta n}, laid out as
+    // [set][bin] with the sets theta_k, theta_k - phi, theta_k + phi.
+    alignas(64) float re[kSpectrumSums];
+    alignas(64) float im[kSpectrumSums];
+    alignas(64) float step_re[kSpectrumSums];  // e^{i theta}
+    alignas(64) float step_im[kSpectrumSums];
+    alignas(64) float in_re[kSpectrumSums];    // e^{-i theta 80}
+    alignas(64) float in_im[kSpectrumSums];
+    // Class masks per bin: 1 where max_bin's peak there gives 0 (2200 Hz
+    // window), gives 1 (1200 Hz window), or leaves the decision unchanged.
+    alignas(64) float mask[3][kSpectrumLanes];
+    // Direct re-summing, in double: e^{-i theta n} for n < 80.
+    alignas(64) double tw_re[kHannLength][kSpectrumSums];
+    alignas(64) double tw_im[kHannLength][kSpectrumSums];
+    alignas(64) double acc_re[kSpectrumSums];
+    alignas(64) double acc_im[kSpectrumSums];
+    int until_anchor = 0;
+    double sum_error = 0.0;  // bound on |R estimate - R| of every sum
 };
 
 void spectrum_init(SlidingSpectrum& s, const ToneDetector& d);
-void spectrum_step(SlidingSpectrum& s, double x_old, double x_new, const double* span);
-int spectrum_decision(const SlidingSpectrum& s, int tone_bit);
+
+// Moves the sums on by one sample, as two_bins_step does. abs_sum is the
+// sum of |x| over the 80 samples after the move.
+void spectrum_step(SlidingSpectrum& s, double x_old, double x_new, const double* span, double abs_sum);
+
+// The decision of the strongest searched bin when the estimates settle it:
+// 0, 1, or tone_bit where that bin lies in neither window; -1 when two
+// classes are too close to call.
+int spectrum_decision(const SlidingSpectrum& s, double abs_sum, int tone_bit);
