@@ -32,7 +32,7 @@ bool fast_tone_add(FastTone& f, double x) {
     if (f.samples <= kDftSize) return false;
     const double* span = f.hist + f.slot;  // oldest of the newest 128 first
     if (f.option_dft == 0)
-        two_bins_step(f.two_bins, x_old, x_new, span);
+        two_bins_step(f.two_bins, x_old, x_new, span, f.abs_sum);
     else
         spectrum_step(f.spectrum, x_old, x_new, span, f.abs_sum);
     return true;
@@ -46,7 +46,7 @@ void fast_tone_decide(FastTone& f, ToneDetector& d, const double* ring, int ptr,
         tone_bit = f.option_dft == 0 ? 1 : tone_from_peak(d, 0, tone_bit);
         return;
     }
-    const int fast = f.option_dft == 0 ? two_bins_decision(f.two_bins) : spectrum_decision(f.spectrum, f.abs_sum, tone_bit);
+    const int fast = f.option_dft == 0 ? two_bins_decision(f.two_bins, f.abs_sum) : spectrum_decision(f.spectrum, f.abs_sum, tone_bit);
     if (fast >= 0) {
         tone_bit = fast;
         return;

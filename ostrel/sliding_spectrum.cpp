@@ -14,22 +14,15 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr double kHannPhi = kTwoPi / 79.0;
 constexpr double kFloatRound = 1.0 / 16777216.0;  // 2^-24, one float rounding
 
-// Error bound, with u = 2^-24 and A the sum of |x| over the 80 samples
-// (|x| < 0.5, so A <= 40 and every sum is at most A in magnitude):
-// - A re-anchored sum is the double direct sum (error far below 1e-9)
-//   rounded to float: u (A + 1).
-// - One step rounds the entering term, the addition and the complex product
-//   by the rounded rotation, which together add at most 6 u |t| + 3 u with
-//   |t| <= A + 2 the rotated value; 8 u (A + 3) covers it, and the old error
-//   is carried on unchanged (|rotation| <= 1 + u).
-// - The windowed bin 0.5 R0 - 0.25 (R- + R+) carries the sums' error once
-//   and adds 2 u (A + 1); its squared magnitude and square root add u A.
-// - max_bin's magnitudes differ from the exact windowed bins by less than
-//   1e-10 (twiddles within 1e-12 of the true roots, double sums).
-// Each estimated magnitude is thus within
-//   sum_error + 4 u (A + 1) + 1e-9
-// of max_bin's value for that bin, whichever transform computed it.
-constexpr double kReferenceSlack = 1.0e-9;
+// Error bound: the argument of sliding_two_bins.cpp with u = 2^-24 for the
+// steps and the windowed magnitudes. A re-anchored sum is the double direct
+// sum (within 1e-13 A) rounded to float: within u A + 1e-13 A. Each step adds
+// 6 u (A + E) + 16 u s to the bound E, and forming the magnitudes adds
+// 4 u (A + E). max_bin's magnitudes, from dft or from dft2, lie within
+// 1e-10 A of the exact windowed bins (the FFT's twiddles, built by repeated
+// products, stay within 1e-13 of the true roots). So every estimated
+// magnitude lies within d = E + 4 u (A + E) + 1e-10 A of max_bin's.
+constexpr double kReferenceError = 1.0e-10;
 
 int class_of(const ToneDetector& d, int k) {
     constexpr int kNeither = -1;
@@ -126,13 +119,13 @@ void spectrum_step(SlidingSpectrum& s, double x_old, double x_new, const double*
     if (s.until_anchor == 0) {
         sum_directly(s, span);
         s.until_anchor = kSpectrumAnchorEvery;
-        s.sum_error = kFloatRound * (abs_sum + 1.0);
+        s.sum_error = (kFloatRound + 1.0e-13) * abs_sum;
         return;
     }
     s.until_anchor--;
     // Samples are multiples of 2^-16: exact in float.
     rotate_all(s, static_cast<float>(x_old), static_cast<float>(x_new));
-    s.sum_error += 8.0 * kFloatRound * (abs_sum + 3.0);
+    s.sum_error += 6.0 * kFloatRound * (abs_sum + s.sum_error) + 16.0 * kFloatRound * (std::fabs(x_old) + std::fabs(x_new));
 }
 
 int spectrum_decision(const SlidingSpectrum& s, double abs_sum, int tone_bit) {
@@ -149,7 +142,8 @@ int spectrum_decision(const SlidingSpectrum& s, double abs_sum, int tone_bit) {
     // (m_w + m_o) >= (p_w - p_o) / (2 m_w), it suffices that
     // (p_w - p_o)^2 > 16 bound^2 p_w; 17 leaves room for this arithmetic's
     // own rounding.
-    const double bound = s.sum_error + 4.0 * kFloatRound * (abs_sum + 1.0) + kReferenceSlack;
+    const double e = s.sum_error;
+    const double bound = e + 4.0 * kFloatRound * (abs_sum + e) + kReferenceError * abs_sum;
     const double gap = static_cast<double>(power[w]) - other;
     if (!(gap > 0.0) || gap * gap <= 17.0 * bound * bound * static_cast<double>(power[w])) return -1;
     return w == 2 ? tone_bit : w;

@@ -7,24 +7,29 @@ namespace {
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kHannPhi = kTwoPi / 79.0;  // the window's cosine frequency
 
-// Why the margin below is safe. With samples |x| < 0.5 and 80 of them, every
-// sum here and in dft_k is at most 40 in magnitude, and a windowed bin at
-// most 20.
-// - dft_k against the exact windowed bin: twiddles within 1e-12 of the true
-//   roots, window values within 1e-15 (both checked by the tests), plus 160
-//   double roundings on terms of at most 0.5: below 1e-10.
-// - The sliding estimate: a direct double sum at each anchor (error below
-//   1e-12), then per step one complex rotation and three additions, each
-//   adding at most 6 * 2^-53 * (40 + 2) < 3e-14, so below 1e-10 after 1024
-//   steps; forming the windowed bin and its square adds below 1e-12
-//   relative.
-// So each estimated magnitude lies within 3e-10 of dft_k's result. If the
-// squared magnitudes differ by more than 1e-6, the magnitudes (sum at most
-// 41) differ by more than 2.4e-8, far beyond twice that distance: the sign
-// of m0 - m1 is the one dft_k gives.
-constexpr double kPowerMargin = 1.0e-6;
+constexpr double kRound = 1.0 / 9007199254740992.0;  // 2^-53, one double rounding
 
 }  // namespace
+
+// Why the decisions are safe. Let A be the sum of |x| over the 80 weighted
+// samples (|x| < 0.5). Every sum R and every windowed bin is at most A in
+// magnitude.
+// - dft_k differs from the exact windowed bin by less than 1e-10 A: its
+//   twiddles lie within 1e-12 of the true roots and its window within 1e-15
+//   of the true Hann (both checked by the tests), and its 160 double
+//   roundings add far less.
+// - A re-anchored sum is a direct double sum: within 1e-13 A.
+// - A step with the samples x_old leaving and x_new entering (s = |x_old| +
+//   |x_new|) rounds the entering term (4 u s), the addition and the product
+//   by the rounded rotation (together under 4.9 u (A + E + 2 s), E the error
+//   so far), while the old error is rotated, not enlarged: the bound
+//   sum_error grows by 6 u (A + E) + 16 u s, u = 2^-53.
+// - Forming 0.5 R0 - 0.25 (R- + R+) and its squared magnitude adds under
+//   4 u (A + E) to the magnitude.
+// So each estimated magnitude lies within d = E + 4 u (A + E) + 1e-10 A of
+// dft_k's. As m0 + m1 <= 2 (A + d), a difference of the squared magnitudes
+// above 4 d (A + d) means |m0 - m1| > 2 d: the sign dft_k gives. The factor
+// 4.01 leaves room for this arithmetic's own rounding.
 
 void two_bins_init(SlidingTwoBins& s, int idx_2200, int idx_1200) {
     const int bins[2] = {idx_2200, idx_1200};
@@ -48,7 +53,7 @@ void two_bins_init(SlidingTwoBins& s, int idx_2200, int idx_1200) {
     s.until_anchor = 0;
 }
 
-void two_bins_step(SlidingTwoBins& s, double x_old, double x_new, const double* span) {
+void two_bins_step(SlidingTwoBins& s, double x_old, double x_new, const double* span, double abs_sum) {
     if (s.until_anchor == 0) {
         for (int i = 0; i < kTwoBinSums; i++) {
             double re = 0.0, im = 0.0;
@@ -60,9 +65,11 @@ void two_bins_step(SlidingTwoBins& s, double x_old, double x_new, const double* 
             s.im[i] = im;
         }
         s.until_anchor = kTwoBinAnchorEvery;
+        s.sum_error = 1.0e-13 * abs_sum;
         return;
     }
     s.until_anchor--;
+    s.sum_error += 6.0 * kRound * (abs_sum + s.sum_error) + 16.0 * kRound * (std::fabs(x_old) + std::fabs(x_new));
     // R <- e^{i theta} (R - x_old + x_new e^{-i theta 80})
     for (int i = 0; i < kTwoBinSums; i++) {
         const double tr = s.re[i] + (x_new * s.in_re[i] - x_old);
@@ -86,11 +93,14 @@ void two_bins_power(const SlidingTwoBins& s, double& p0, double& p1) {
     p1 = p[1];
 }
 
-int two_bins_decision(const SlidingTwoBins& s) {
+int two_bins_decision(const SlidingTwoBins& s, double abs_sum) {
     double p0, p1;
     two_bins_power(s, p0, p1);
-    const double d = p0 - p1;
-    if (d > kPowerMargin) return 0;
-    if (d < -kPowerMargin) return 1;
+    const double e = s.sum_error;
+    const double d = e + 4.0 * kRound * (abs_sum + e) + 1.0e-10 * abs_sum;
+    const double margin = 4.01 * d * (abs_sum + d);
+    const double diff = p0 - p1;
+    if (diff > margin) return 0;
+    if (diff < -margin) return 1;
     return -1;
 }

@@ -21,19 +21,20 @@ struct SlidingTwoBins {
     double in_im[kTwoBinSums];
     double tw_re[kTwoBinSums][kHannLength];  // e^{-i theta n}, for re-anchoring
     double tw_im[kTwoBinSums][kHannLength];
-    int until_anchor = 0;  // 0: the next step sums directly
+    int until_anchor = 0;     // 0: the next step sums directly
+    double sum_error = 0.0;   // bound on |R estimate - R| of every sum
 };
 
 void two_bins_init(SlidingTwoBins& s, int idx_2200, int idx_1200);
 
 // Moves the sums on by one sample: x_old leaves the 80-sample span, x_new
 // enters it; `span` holds the 80 samples after the move, oldest first (read
-// only when re-anchoring).
-void two_bins_step(SlidingTwoBins& s, double x_old, double x_new, const double* span);
+// only when re-anchoring), abs_sum the sum of their |x|.
+void two_bins_step(SlidingTwoBins& s, double x_old, double x_new, const double* span, double abs_sum);
 
 // Squared magnitudes of the windowed 2200 Hz (p0) and 1200 Hz (p1) bins.
 void two_bins_power(const SlidingTwoBins& s, double& p0, double& p1);
 
 // 0 or 1 when the sliding estimates settle dft_k(idx_2200) > dft_k(idx_1200)
 // or its opposite beyond doubt, -1 when they are too close to call.
-int two_bins_decision(const SlidingTwoBins& s);
+int two_bins_decision(const SlidingTwoBins& s, double abs_sum);
