@@ -12,23 +12,20 @@ namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kHannPhi = kTwoPi / 79.0;
-constexpr double kFloatRound = 1.0 / 16777216.0;  // 2^-24, one float rounding
+constexpr double kRound = 1.0 / 16777216.0;  // 2^-24, one float rounding
 
-// Error bound: the argument of sliding_two_bins.cpp with u = 2^-24 for the
-// steps and the windowed magnitudes. A re-anchored sum is the double direct
-// sum (within 1e-13 A) rounded to float: within u A + 1e-13 A. Each step adds
-// 6 u (A + E) + 16 u s to the bound E, and forming the magnitudes adds
-// 4 u (A + E). max_bin's magnitudes, from dft or from dft2, lie within
-// 1e-10 A of the exact windowed bins (the FFT's twiddles, built by repeated
-// products, stay within 1e-13 of the true roots). So every estimated
-// magnitude lies within d = E + 4 u (A + E) + 1e-10 A of max_bin's.
+// Error bound: the argument of sliding_two_bins.cpp with u = 2^-24. With A
+// the sum of |x| over the 80 samples, E the bound on the sums' error:
+// - A re-anchored sum is a float direct sum of 80 terms with rounded
+//   twiddles: within 82 u A of the exact sum.
+// - Each step adds 6 u (A + E) + 16 u s to E (s = |x_old| + |x_new|).
+// - Forming the windowed magnitudes adds 4 u (A + E).
+// - max_bin's magnitudes, from dft or from dft2, lie within 1e-10 A of the
+//   exact windowed bins (their twiddles stay within 1e-12 of the true
+//   roots; the tests measure the distance).
+// So every estimated magnitude lies within d = E + 4 u (A + E) + 1e-10 A of
+// max_bin's.
 constexpr double kReferenceError = 1.0e-10;
-
-int class_of(const ToneDetector& d, int k) {
-    constexpr int kNeither = -1;
-    const int t = tone_from_peak(d, k, kNeither);
-    return t == kNeither ? 2 : t;
-}
 
 OSTREL_VECTOR_CLONES
 void rotate_all(SlidingSpectrum& s, float xo, float xn) {
@@ -41,51 +38,40 @@ void rotate_all(SlidingSpectrum& s, float xo, float xn) {
 }
 
 OSTREL_VECTOR_CLONES
-void sum_directly(SlidingSpectrum& s, const double* span) {
-    for (int i = 0; i < kSpectrumSums; i++) s.acc_re[i] = s.acc_im[i] = 0.0;
+void sum_directly(SlidingSpectrum& s, const float* span) {
+    for (int i = 0; i < kSpectrumSums; i++) s.re[i] = s.im[i] = 0.0f;
     for (int n = 0; n < kHannLength; n++) {
-        const double x = span[n];
+        const float x = span[n];
         for (int i = 0; i < kSpectrumSums; i++) {
-            s.acc_re[i] += x * s.tw_re[n][i];
-            s.acc_im[i] += x * s.tw_im[n][i];
+            s.re[i] += x * s.tw_re[n][i];
+            s.im[i] += x * s.tw_im[n][i];
         }
     }
-    for (int i = 0; i < kSpectrumSums; i++) {
-        s.re[i] = static_cast<float>(s.acc_re[i]);
-        s.im[i] = static_cast<float>(s.acc_im[i]);
-    }
 }
 
-template <int W>
-inline void fold_half(float (&part)[3][kClassLanes]) {
-    for (int c = 0; c < 3; c++)
-        for (int l = 0; l < W; l++) part[c][l] = part[c][l + W] > part[c][l] ? part[c][l + W] : part[c][l];
-}
-
-// Largest squared windowed magnitude in each class.
+// Fills power[] with |2 S_k|^2, 2 S_k = R0 - 0.5 (R- + R+) (exact scalings
+// by powers of two change no rounding), and returns the largest over the
+// bins of neither window.
 OSTREL_VECTOR_CLONES
-void class_powers(const SlidingSpectrum& s, float (&best)[3]) {
-    float part[3][kClassLanes];
-    for (int c = 0; c < 3; c++)
-        for (int l = 0; l < kClassLanes; l++) part[c][l] = 0.0f;
+float windowed_powers(SlidingSpectrum& s) {
+    float part[kClassLanes];
+    for (int l = 0; l < kClassLanes; l++) part[l] = 0.0f;
     for (int b = 0; b < kSpectrumLanes; b += kClassLanes) {
         for (int l = 0; l < kClassLanes; l++) {
             const int k = b + l;
-            const float sr = 0.5f * s.re[k] - 0.25f * (s.re[k + kSpectrumLanes] + s.re[k + 2 * kSpectrumLanes]);
-            const float si = 0.5f * s.im[k] - 0.25f * (s.im[k + kSpectrumLanes] + s.im[k + 2 * kSpectrumLanes]);
+            const float sr = s.re[k] - 0.5f * (s.re[k + kSpectrumLanes] + s.re[k + 2 * kSpectrumLanes]);
+            const float si = s.im[k] - 0.5f * (s.im[k + kSpectrumLanes] + s.im[k + 2 * kSpectrumLanes]);
             const float p = sr * sr + si * si;
-            for (int c = 0; c < 3; c++) {
-                const float v = p * s.mask[c][k];
-                part[c][l] = v > part[c][l] ? v : part[c][l];
-            }
+            s.power[k] = p;
+            const float v = p * s.neither[k];
+            part[l] = v > part[l] ? v : part[l];
         }
     }
-    // Fold the partial maxima pairwise rather than in one long chain.
-    fold_half<8>(part);
-    fold_half<4>(part);
-    fold_half<2>(part);
-    fold_half<1>(part);
-    for (int c = 0; c < 3; c++) best[c] = part[c][0];
+    // Fold pairwise rather than in one long chain.
+    for (int l = 0; l < 8; l++) part[l] = part[l + 8] > part[l] ? part[l + 8] : part[l];
+    for (int l = 0; l < 4; l++) part[l] = part[l + 4] > part[l] ? part[l + 4] : part[l];
+    for (int l = 0; l < 2; l++) part[l] = part[l + 2] > part[l] ? part[l + 2] : part[l];
+    return part[1] > part[0] ? part[1] : part[0];
 }
 
 }  // namespace
@@ -102,14 +88,18 @@ void spectrum_init(SlidingSpectrum& s, const ToneDetector& d) {
             s.in_re[i] = static_cast<float>(std::cos(t * kHannLength));
             s.in_im[i] = static_cast<float>(-std::sin(t * kHannLength));
             for (int n = 0; n < kHannLength; n++) {
-                s.tw_re[n][i] = std::cos(t * n);
-                s.tw_im[n][i] = -std::sin(t * n);
+                s.tw_re[n][i] = static_cast<float>(std::cos(t * n));
+                s.tw_im[n][i] = static_cast<float>(-std::sin(t * n));
             }
         }
     }
+    constexpr int kNeither = -1;
+    s.tone_bin_count[0] = s.tone_bin_count[1] = 0;
     for (int k = 0; k < kSpectrumLanes; k++) {
-        const int c = k < kSearchedBins ? class_of(d, k) : -1;
-        for (int m = 0; m < 3; m++) s.mask[m][k] = c == m ? 1.0f : 0.0f;
+        s.power[k] = 0.0f;
+        const int c = k < kSearchedBins ? tone_from_peak(d, k, kNeither) : 2;  // 2: bin 63, never searched
+        s.neither[k] = c == kNeither ? 1.0f : 0.0f;
+        if (c == 0 || c == 1) s.tone_bins[c][s.tone_bin_count[c]++] = k;
     }
     s.until_anchor = 0;
     s.sum_error = 0.0;
@@ -117,34 +107,42 @@ void spectrum_init(SlidingSpectrum& s, const ToneDetector& d) {
 
 void spectrum_step(SlidingSpectrum& s, double x_old, double x_new, const double* span, double abs_sum) {
     if (s.until_anchor == 0) {
-        sum_directly(s, span);
+        // Samples are multiples of 2^-16 (or 2^-8): exact in float.
+        float x[kHannLength];
+        for (int n = 0; n < kHannLength; n++) x[n] = static_cast<float>(span[n]);
+        sum_directly(s, x);
         s.until_anchor = kSpectrumAnchorEvery;
-        s.sum_error = (kFloatRound + 1.0e-13) * abs_sum;
+        s.sum_error = 82.0 * kRound * abs_sum;
         return;
     }
     s.until_anchor--;
-    // Samples are multiples of 2^-16: exact in float.
     rotate_all(s, static_cast<float>(x_old), static_cast<float>(x_new));
-    s.sum_error += 6.0 * kFloatRound * (abs_sum + s.sum_error) + 16.0 * kFloatRound * (std::fabs(x_old) + std::fabs(x_new));
+    s.sum_error += 6.0 * kRound * (abs_sum + s.sum_error) + 16.0 * kRound * (std::fabs(x_old) + std::fabs(x_new));
 }
 
-int spectrum_decision(const SlidingSpectrum& s, double abs_sum, int tone_bit) {
-    float power[3];
-    class_powers(s, power);
+int spectrum_decision(SlidingSpectrum& s, double abs_sum, int tone_bit) {
+    // Largest |2 S|^2 per class: bins giving 0, bins giving 1, neither.
+    float power[3] = {0.0f, 0.0f, windowed_powers(s)};
+    for (int c = 0; c < 2; c++)
+        for (int j = 0; j < s.tone_bin_count[c]; j++) {
+            const float p = s.power[s.tone_bins[c][j]];
+            if (p > power[c]) power[c] = p;
+        }
     int w = 0;
     for (int c = 1; c < 3; c++)
         if (power[c] > power[w]) w = c;
     double other = 0.0;
     for (int c = 0; c < 3; c++)
         if (c != w && power[c] > other) other = power[c];
-    // Magnitudes m = sqrt(power) within `bound` of max_bin's: the leading
-    // class is max_bin's if m_w - m_o > 2 bound. As m_w - m_o = (p_w - p_o) /
-    // (m_w + m_o) >= (p_w - p_o) / (2 m_w), it suffices that
-    // (p_w - p_o)^2 > 16 bound^2 p_w; 17 leaves room for this arithmetic's
-    // own rounding.
+    // Magnitudes m = sqrt(power) / 2 lie within d of max_bin's: the leading
+    // class is max_bin's if m_w - m_o > 2 d. As m_w - m_o = (p_w - p_o) /
+    // (4 (m_w + m_o)) >= (p_w - p_o) / (8 m_w) = (p_w - p_o) / (4 sqrt(p_w)),
+    // it suffices that (p_w - p_o)^2 > 64 d^2 p_w; 65 leaves room for this
+    // arithmetic's own rounding.
     const double e = s.sum_error;
-    const double bound = e + 4.0 * kFloatRound * (abs_sum + e) + kReferenceError * abs_sum;
-    const double gap = static_cast<double>(power[w]) - other;
-    if (!(gap > 0.0) || gap * gap <= 17.0 * bound * bound * static_cast<double>(power[w])) return -1;
+    const double d = e + 4.0 * kRound * (abs_sum + e) + kReferenceError * abs_sum;
+    const double pw = power[w];
+    const double gap = pw - other;
+    if (!(gap > 0.0) || gap * gap <= 65.0 * d * d * pw) return -1;
     return w == 2 ? tone_bit : w;
 }

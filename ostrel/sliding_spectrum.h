@@ -8,10 +8,10 @@
 
 #include "tone_detector.h"
 
-constexpr int kSpectrumLanes = 64;                   // bins 0..63; 63 is never searched
-constexpr int kSpectrumSums = 3 * kSpectrumLanes;    // theta_k, theta_k - phi, theta_k + phi
-constexpr int kSpectrumAnchorEvery = 512;            // samples between direct re-sums
-constexpr int kClassLanes = 16;                      // partial maxima kept side by side
+constexpr int kSpectrumLanes = 64;                 // bins 0..63; 63 is never searched
+constexpr int kSpectrumSums = 3 * kSpectrumLanes;  // theta_k, theta_k - phi, theta_k + phi
+constexpr int kSpectrumAnchorEvery = 512;          // samples between direct re-sums
+constexpr int kClassLanes = 16;                    // partial maxima kept side by side
 
 struct SlidingSpectrum {
     // Sliding sums R(theta) = sum_{n<80} x[n] e^{-i theta n}, laid out as
@@ -22,14 +22,16 @@ struct SlidingSpectrum {
     alignas(64) float step_im[kSpectrumSums];
     alignas(64) float in_re[kSpectrumSums];    // e^{-i theta 80}
     alignas(64) float in_im[kSpectrumSums];
-    // Class masks per bin: 1 where max_bin's peak there gives 0 (2200 Hz
-    // window), gives 1 (1200 Hz window), or leaves the decision unchanged.
-    alignas(64) float mask[3][kSpectrumLanes];
-    // Direct re-summing, in double: e^{-i theta n} for n < 80.
-    alignas(64) double tw_re[kHannLength][kSpectrumSums];
-    alignas(64) double tw_im[kHannLength][kSpectrumSums];
-    alignas(64) double acc_re[kSpectrumSums];
-    alignas(64) double acc_im[kSpectrumSums];
+    // e^{-i theta n} for n < 80, for the direct re-sums.
+    alignas(64) float tw_re[kHannLength][kSpectrumSums];
+    alignas(64) float tw_im[kHannLength][kSpectrumSums];
+    // Squared magnitudes of twice the windowed bins, per sample.
+    alignas(64) float power[kSpectrumLanes];
+    // 1 for searched bins whose peak leaves the decision unchanged, else 0.
+    alignas(64) float neither[kSpectrumLanes];
+    // Bins whose peak gives 0 (2200 Hz window) and 1 (1200 Hz window).
+    int tone_bins[2][kSearchedBins];
+    int tone_bin_count[2];
     int until_anchor = 0;
     double sum_error = 0.0;  // bound on |R estimate - R| of every sum
 };
@@ -43,4 +45,4 @@ void spectrum_step(SlidingSpectrum& s, double x_old, double x_new, const double*
 // The decision of the strongest searched bin when the estimates settle it:
 // 0, 1, or tone_bit where that bin lies in neither window; -1 when two
 // classes are too close to call.
-int spectrum_decision(const SlidingSpectrum& s, double abs_sum, int tone_bit);
+int spectrum_decision(SlidingSpectrum& s, double abs_sum, int tone_bit);
