@@ -4,6 +4,7 @@
 
 void fast_tone_init(FastTone& f, const ToneDetector& d, int option_dft) {
     f.option_dft = option_dft;
+    f.same_bins = d.idx_2200 == d.idx_1200;
     for (double& h : f.hist) h = 0.0;
     f.slot = 0;
     f.samples = 0;
@@ -40,9 +41,10 @@ bool fast_tone_add(FastTone& f, double x) {
 
 void fast_tone_decide(FastTone& f, ToneDetector& d, const double* ring, int ptr, int& tone_bit) {
     f.decisions++;
-    if (f.abs_sum == 0.0) {
+    if (f.abs_sum == 0.0 || (f.option_dft == 0 && f.same_bins)) {
         // All weighted samples zero: every bin is zero. Equal magnitudes give
-        // 1 in the two-bin method; the strongest-bin search stays at bin 0.
+        // 1 in the two-bin method (as does one bin compared with itself, at
+        // rates above 256 kHz); the strongest-bin search stays at bin 0.
         tone_bit = f.option_dft == 0 ? 1 : tone_from_peak(d, 0, tone_bit);
         return;
     }

@@ -12,6 +12,7 @@
 
 struct FastTone {
     int option_dft = 0;
+    bool same_bins = false;     // both tones round to one bin: dft_k ties
     // The newest 128 samples, stored twice so that any 128 consecutive
     // samples are contiguous: sample s sits in hist[s % 128] and
     // hist[s % 128 + 128].

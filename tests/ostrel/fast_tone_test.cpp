@@ -100,10 +100,10 @@ Recording full_scale() {
     return {"full-scale noise", 48000, 16, s};
 }
 
-Recording noise_only(int bits) {
+Recording noise_only(int bits, int rate = 48000) {
     std::vector<double> x(8000, 0.0);
     add_noise_sigma(x, 0.2, 17);
-    return {"noise only " + std::to_string(bits) + " bit", 48000, bits, quantize(x, 48000, bits)};
+    return {"noise only " + std::to_string(bits) + " bit " + std::to_string(rate), rate, bits, quantize(x, rate, bits)};
 }
 
 const std::vector<Recording>& recordings() {
@@ -125,6 +125,7 @@ const std::vector<Recording>& recordings() {
         r.push_back(full_scale());
         r.push_back(noise_only(16));
         r.push_back(noise_only(8));
+        r.push_back(noise_only(16, 600000));  // both tones in bin 0
         return r;
     }();
     return all;
