@@ -28,16 +28,6 @@ constexpr double kRound = 1.0 / 16777216.0;  // 2^-24, one float rounding
 constexpr double kReferenceError = 1.0e-10;
 
 OSTREL_VECTOR_CLONES
-void rotate_all(SlidingSpectrum& s, float xo, float xn) {
-    for (int i = 0; i < kSpectrumSums; i++) {
-        const float tr = s.re[i] + (xn * s.in_re[i] - xo);
-        const float ti = s.im[i] + xn * s.in_im[i];
-        s.re[i] = s.step_re[i] * tr - s.step_im[i] * ti;
-        s.im[i] = s.step_re[i] * ti + s.step_im[i] * tr;
-    }
-}
-
-OSTREL_VECTOR_CLONES
 void sum_directly(SlidingSpectrum& s, const float* span) {
     for (int i = 0; i < kSpectrumSums; i++) s.re[i] = s.im[i] = 0.0f;
     for (int n = 0; n < kHannLength; n++) {
@@ -74,6 +64,39 @@ float windowed_powers(SlidingSpectrum& s) {
     return part[1] > part[0] ? part[1] : part[0];
 }
 
+// One step of every sum, R <- e^{i theta} (R - x_old + x_new e^{-i theta 80}),
+// fused with windowed_powers' work on the new values.
+OSTREL_VECTOR_CLONES
+float rotate_and_measure(SlidingSpectrum& s, float xo, float xn) {
+    float part[kClassLanes];
+    for (int l = 0; l < kClassLanes; l++) part[l] = 0.0f;
+    for (int b = 0; b < kSpectrumLanes; b += kClassLanes) {
+        for (int l = 0; l < kClassLanes; l++) {
+            float r[3], q[3];
+            for (int set = 0; set < 3; set++) {
+                const int i = set * kSpectrumLanes + b + l;
+                const float tr = s.re[i] + (xn * s.in_re[i] - xo);
+                const float ti = s.im[i] + xn * s.in_im[i];
+                r[set] = s.step_re[i] * tr - s.step_im[i] * ti;
+                q[set] = s.step_re[i] * ti + s.step_im[i] * tr;
+                s.re[i] = r[set];
+                s.im[i] = q[set];
+            }
+            const int k = b + l;
+            const float sr = r[0] - 0.5f * (r[1] + r[2]);
+            const float si = q[0] - 0.5f * (q[1] + q[2]);
+            const float p = sr * sr + si * si;
+            s.power[k] = p;
+            const float v = p * s.neither[k];
+            part[l] = v > part[l] ? v : part[l];
+        }
+    }
+    for (int l = 0; l < 8; l++) part[l] = part[l + 8] > part[l] ? part[l + 8] : part[l];
+    for (int l = 0; l < 4; l++) part[l] = part[l + 4] > part[l] ? part[l + 4] : part[l];
+    for (int l = 0; l < 2; l++) part[l] = part[l + 2] > part[l] ? part[l + 2] : part[l];
+    return part[1] > part[0] ? part[1] : part[0];
+}
+
 }  // namespace
 
 void spectrum_init(SlidingSpectrum& s, const ToneDetector& d) {
@@ -101,6 +124,7 @@ void spectrum_init(SlidingSpectrum& s, const ToneDetector& d) {
         s.neither[k] = c == kNeither ? 1.0f : 0.0f;
         if (c == 0 || c == 1) s.tone_bins[c][s.tone_bin_count[c]++] = k;
     }
+    s.neither_max = 0.0f;
     s.until_anchor = 0;
     s.sum_error = 0.0;
 }
@@ -111,18 +135,19 @@ void spectrum_step(SlidingSpectrum& s, double x_old, double x_new, const double*
         float x[kHannLength];
         for (int n = 0; n < kHannLength; n++) x[n] = static_cast<float>(span[n]);
         sum_directly(s, x);
+        s.neither_max = windowed_powers(s);
         s.until_anchor = kSpectrumAnchorEvery;
         s.sum_error = 82.0 * kRound * abs_sum;
         return;
     }
     s.until_anchor--;
-    rotate_all(s, static_cast<float>(x_old), static_cast<float>(x_new));
+    s.neither_max = rotate_and_measure(s, static_cast<float>(x_old), static_cast<float>(x_new));
     s.sum_error += 6.0 * kRound * (abs_sum + s.sum_error) + 16.0 * kRound * (std::fabs(x_old) + std::fabs(x_new));
 }
 
-int spectrum_decision(SlidingSpectrum& s, double abs_sum, int tone_bit) {
+int spectrum_decision(const SlidingSpectrum& s, double abs_sum, int tone_bit) {
     // Largest |2 S|^2 per class: bins giving 0, bins giving 1, neither.
-    float power[3] = {0.0f, 0.0f, windowed_powers(s)};
+    float power[3] = {0.0f, 0.0f, s.neither_max};
     for (int c = 0; c < 2; c++)
         for (int j = 0; j < s.tone_bin_count[c]; j++) {
             const float p = s.power[s.tone_bins[c][j]];

@@ -25,8 +25,10 @@ struct SlidingSpectrum {
     // e^{-i theta n} for n < 80, for the direct re-sums.
     alignas(64) float tw_re[kHannLength][kSpectrumSums];
     alignas(64) float tw_im[kHannLength][kSpectrumSums];
-    // Squared magnitudes of twice the windowed bins, per sample.
+    // Squared magnitudes of twice the windowed bins after the last step, and
+    // their largest over the bins of neither window.
     alignas(64) float power[kSpectrumLanes];
+    float neither_max = 0.0f;
     // 1 for searched bins whose peak leaves the decision unchanged, else 0.
     alignas(64) float neither[kSpectrumLanes];
     // Bins whose peak gives 0 (2200 Hz window) and 1 (1200 Hz window).
@@ -38,11 +40,11 @@ struct SlidingSpectrum {
 
 void spectrum_init(SlidingSpectrum& s, const ToneDetector& d);
 
-// Moves the sums on by one sample, as two_bins_step does. abs_sum is the
-// sum of |x| over the 80 samples after the move.
+// Moves the sums on by one sample, as two_bins_step does, and measures the
+// windowed bins. abs_sum is the sum of |x| over the 80 samples after the move.
 void spectrum_step(SlidingSpectrum& s, double x_old, double x_new, const double* span, double abs_sum);
 
 // The decision of the strongest searched bin when the estimates settle it:
 // 0, 1, or tone_bit where that bin lies in neither window; -1 when two
 // classes are too close to call.
-int spectrum_decision(SlidingSpectrum& s, double abs_sum, int tone_bit);
+int spectrum_decision(const SlidingSpectrum& s, double abs_sum, int tone_bit);
