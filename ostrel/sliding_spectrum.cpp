@@ -29,14 +29,28 @@ constexpr double kReferenceError = 1.0e-10;
 
 OSTREL_VECTOR_CLONES
 void sum_directly(SlidingSpectrum& s, const float* span) {
-    for (int i = 0; i < kSpectrumSums; i++) s.re[i] = s.im[i] = 0.0f;
-    for (int n = 0; n < kHannLength; n++) {
-        const float x = span[n];
-        for (int i = 0; i < kSpectrumSums; i++) {
-            s.re[i] += x * s.tw_re[n][i];
-            s.im[i] += x * s.tw_im[n][i];
+    for (int set = 0; set < 3; set++) {
+        const int base = set * kSpectrumLanes;
+        for (int i = base; i < base + s.lanes; i++) s.re[i] = s.im[i] = 0.0f;
+        for (int n = 0; n < kHannLength; n++) {
+            const float x = span[n];
+            for (int i = base; i < base + s.lanes; i++) {
+                s.re[i] += x * s.tw_re[n][i];
+                s.im[i] += x * s.tw_im[n][i];
+            }
         }
     }
+}
+
+// Weighted sum of the first kLowBins powers, for the energy bound.
+OSTREL_VECTOR_CLONES
+float low_power_sum(const SlidingSpectrum& s) {
+    float part[kClassLanes];
+    for (int l = 0; l < kClassLanes; l++) part[l] = s.power[l] * s.low_weight[l];
+    for (int l = 0; l < 8; l++) part[l] += part[l + 8];
+    for (int l = 0; l < 4; l++) part[l] += part[l + 4];
+    for (int l = 0; l < 2; l++) part[l] += part[l + 2];
+    return part[0] + part[1];
 }
 
 // Fills power[] with |2 S_k|^2, 2 S_k = R0 - 0.5 (R- + R+) (exact scalings
@@ -46,7 +60,7 @@ OSTREL_VECTOR_CLONES
 float windowed_powers(SlidingSpectrum& s) {
     float part[kClassLanes];
     for (int l = 0; l < kClassLanes; l++) part[l] = 0.0f;
-    for (int b = 0; b < kSpectrumLanes; b += kClassLanes) {
+    for (int b = 0; b < s.lanes; b += kClassLanes) {
         for (int l = 0; l < kClassLanes; l++) {
             const int k = b + l;
             const float sr = s.re[k] - 0.5f * (s.re[k + kSpectrumLanes] + s.re[k + 2 * kSpectrumLanes]);
@@ -70,7 +84,7 @@ OSTREL_VECTOR_CLONES
 float rotate_and_measure(SlidingSpectrum& s, float xo, float xn) {
     float part[kClassLanes];
     for (int l = 0; l < kClassLanes; l++) part[l] = 0.0f;
-    for (int b = 0; b < kSpectrumLanes; b += kClassLanes) {
+    for (int b = 0; b < s.lanes; b += kClassLanes) {
         for (int l = 0; l < kClassLanes; l++) {
             float r[3], q[3];
             for (int set = 0; set < 3; set++) {
@@ -127,6 +141,14 @@ void spectrum_init(SlidingSpectrum& s, const ToneDetector& d) {
     s.neither_max = 0.0f;
     s.until_anchor = 0;
     s.sum_error = 0.0;
+    bool rest_neither = true;
+    for (int k = kLowBins; k < kSearchedBins; k++) rest_neither = rest_neither && s.neither[k] == 1.0f;
+    s.rest_bounded = rest_neither;
+    s.lanes = rest_neither ? kLowBins : kSpectrumLanes;
+    s.bound_held = 0;
+    for (int l = 0; l < kClassLanes; l++) s.low_weight[l] = l == 0 ? 0.25f : 0.5f;
+    s.low_sum = 0.0f;
+    energy_init(s.energy);
 }
 
 void spectrum_step(SlidingSpectrum& s, double x_old, double x_new, const double* span, double abs_sum) {
@@ -138,14 +160,41 @@ void spectrum_step(SlidingSpectrum& s, double x_old, double x_new, const double*
         s.neither_max = windowed_powers(s);
         s.until_anchor = kSpectrumAnchorEvery;
         s.sum_error = 82.0 * kRound * abs_sum;
-        return;
+    } else {
+        s.until_anchor--;
+        s.neither_max = rotate_and_measure(s, static_cast<float>(x_old), static_cast<float>(x_new));
+        s.sum_error += 6.0 * kRound * (abs_sum + s.sum_error) +
+                       16.0 * kRound * (std::fabs(x_old) + std::fabs(x_new));
     }
-    s.until_anchor--;
-    s.neither_max = rotate_and_measure(s, static_cast<float>(x_old), static_cast<float>(x_new));
-    s.sum_error += 6.0 * kRound * (abs_sum + s.sum_error) + 16.0 * kRound * (std::fabs(x_old) + std::fabs(x_new));
+    if (s.rest_bounded) {
+        s.low_sum = low_power_sum(s);
+        energy_step(s.energy, x_old, x_new, span);
+    }
 }
 
-int spectrum_decision(const SlidingSpectrum& s, double abs_sum, int tone_bit) {
+namespace {
+
+// With only the low bins tracked: whether no untracked bin can reach the
+// magnitude mw - 2 d. Parseval for the 128-point transform Z of the
+// weighted window (real, so |Z_k| = |Z_128-k|) gives, for any k >= 16,
+//   2 |Z_k|^2 <= 128 energy - |Z_0|^2 - 2 sum_{0<j<16} |Z_j|^2,
+// and |Z_j| >= m_j - d gives |Z_j|^2 >= m_j^2 - 2 d m_j, so by
+// Cauchy-Schwarz the subtracted sum is at least L = M - 2 d sqrt(31 M),
+// M = sum of low_weight * power = |Z_0|^2 + 2 sum |Z_j|^2 as estimated.
+bool rest_below(const SlidingSpectrum& s, double mw, double d) {
+    const double m = static_cast<double>(s.low_sum) * (1.0 - 16.0 * kRound);  // float sum of 16 terms
+    const double lower = m - 2.0 * d * std::sqrt(31.0 * m);
+    const double total = 128.0 * energy_upper(s.energy);
+    // The difference may cancel: allow for its rounding in absolute terms.
+    const double rest2 = 0.5 * (total - lower) + 1.0e-15 * (total + std::fabs(lower));
+    // Compared squared; both sides are far from the rounding of doubles.
+    const double reach = mw * (1.0 - 1.0e-12) - 2.0 * d;
+    return reach > 0.0 && reach * reach > rest2 * (1.0 + 1.0e-12);
+}
+
+}  // namespace
+
+int spectrum_decision(SlidingSpectrum& s, double abs_sum, int tone_bit) {
     // Largest |2 S|^2 per class: bins giving 0, bins giving 1, neither.
     float power[3] = {0.0f, 0.0f, s.neither_max};
     for (int c = 0; c < 2; c++)
@@ -169,5 +218,20 @@ int spectrum_decision(const SlidingSpectrum& s, double abs_sum, int tone_bit) {
     const double pw = power[w];
     const double gap = pw - other;
     if (!(gap > 0.0) || gap * gap <= 65.0 * d * d * pw) return -1;
-    return w == 2 ? tone_bit : w;
+    if (w == 2) return tone_bit;  // untracked bins lie in neither window too
+    if (!s.rest_bounded) return w;
+    const bool held = rest_below(s, 0.5 * std::sqrt(pw), d);
+    if (s.lanes == kSpectrumLanes) {
+        // Everything tracked: go back to the low bins once the bound has
+        // held for a good while.
+        s.bound_held = held ? s.bound_held + 1 : 0;
+        if (s.bound_held >= kBoundedAfter) s.lanes = kLowBins;
+        return w;
+    }
+    if (held) return w;
+    // Track everything from the next sample on (re-summed directly then).
+    s.lanes = kSpectrumLanes;
+    s.until_anchor = 0;
+    s.bound_held = 0;
+    return -1;
 }

@@ -6,12 +6,15 @@
 // estimates, that class is the decision of max_bin as well.
 #pragma once
 
+#include "sliding_energy.h"
 #include "tone_detector.h"
 
 constexpr int kSpectrumLanes = 64;                 // bins 0..63; 63 is never searched
 constexpr int kSpectrumSums = 3 * kSpectrumLanes;  // theta_k, theta_k - phi, theta_k + phi
 constexpr int kSpectrumAnchorEvery = 512;          // samples between direct re-sums
 constexpr int kClassLanes = 16;                    // partial maxima kept side by side
+constexpr int kLowBins = kClassLanes;              // bins tracked when the rest is bounded
+constexpr int kBoundedAfter = 1024;                // windows of a holding bound before untracking
 
 struct SlidingSpectrum {
     // Sliding sums R(theta) = sum_{n<80} x[n] e^{-i theta n}, laid out as
@@ -36,6 +39,16 @@ struct SlidingSpectrum {
     int tone_bin_count[2];
     int until_anchor = 0;
     double sum_error = 0.0;  // bound on |R estimate - R| of every sum
+    // Where every bin from kLowBins on lies in neither window (44100 Hz and
+    // up), only bins 0..kLowBins-1 are tracked, and the weighted energy
+    // bounds all others.
+    // They are all tracked again, for a while, when the bound falls short.
+    bool rest_bounded = false;   // the rate allows tracking the low bins only
+    int lanes = kSpectrumLanes;  // bins tracked
+    int bound_held = 0;          // windows in a row the bound would have done
+    alignas(64) float low_weight[kClassLanes];  // 1/4 for bin 0, 1/2 for 1..15
+    float low_sum = 0.0f;   // sum over tracked bins of low_weight * power
+    SlidingEnergy energy;
 };
 
 void spectrum_init(SlidingSpectrum& s, const ToneDetector& d);
@@ -47,4 +60,4 @@ void spectrum_step(SlidingSpectrum& s, double x_old, double x_new, const double*
 // The decision of the strongest searched bin when the estimates settle it:
 // 0, 1, or tone_bit where that bin lies in neither window; -1 when two
 // classes are too close to call.
-int spectrum_decision(const SlidingSpectrum& s, double abs_sum, int tone_bit);
+int spectrum_decision(SlidingSpectrum& s, double abs_sum, int tone_bit);
