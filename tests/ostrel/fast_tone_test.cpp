@@ -106,6 +106,20 @@ Recording noise_only(int bits, int rate = 48000) {
     return {"noise only " + std::to_string(bits) + " bit " + std::to_string(rate), rate, bits, quantize(x, rate, bits)};
 }
 
+Recording tone_noise_tone() {
+    // Clean tone, noise alone, clean tone again: the spectrum tracks the low
+    // bins, then all bins, then the low bins again.
+    std::vector<double> x;
+    double ph = 0.0;
+    const double w = 2.0 * M_PI * 1200.0 / 48000.0;
+    for (int i = 0; i < 6000; i++, ph += w) x.push_back(0.5 * std::sin(ph));
+    std::vector<double> noise(6000, 0.0);
+    add_noise_sigma(noise, 0.3, 29);
+    x.insert(x.end(), noise.begin(), noise.end());
+    for (int i = 0; i < 6000; i++, ph += w) x.push_back(0.5 * std::sin(ph));
+    return {"tone, noise, tone", 48000, 16, quantize(x, 48000, 16)};
+}
+
 const std::vector<Recording>& recordings() {
     static const std::vector<Recording> all = [] {
         std::vector<Recording> r;
@@ -120,6 +134,7 @@ const std::vector<Recording>& recordings() {
         r.push_back(packet("snr 6 22050", 22050, 16, 6.0, 6, 0.4));
         r.push_back(packet("snr 6 8000", 8000, 16, 6.0, 7, 0.4));
         r.push_back(tone_switches());
+        r.push_back(tone_noise_tone());
         r.push_back(digital_silence());
         r.push_back(dither());
         r.push_back(full_scale());
@@ -185,6 +200,40 @@ TEST_P(EveryWindow, FastDecisionEqualsTheDirectTransform) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Methods, EveryWindow, ::testing::Values(0, 1, 2));
+
+TEST(SlidingSpectrum, TracksAllBinsOnlyWhileTheEnergyBoundFallsShort) {
+    const Recording rec = tone_noise_tone();
+    auto timing = std::make_unique<BitTiming>();
+    auto det = std::make_unique<ToneDetector>();
+    auto fast = std::make_unique<FastTone>();
+    set_tone_bins(*det, rec.rate);
+    init_dft(*det);
+    fast_tone_init(*fast, *det, 2);
+    bit_timing_init(*timing, rec.rate, rec.bits);
+    EXPECT_EQ(fast->spectrum.lanes, kLowBins);
+    int tone = kToneUndecided;
+    int lanes_at[3] = {};
+    for (std::size_t i = 0; i < rec.samples.size(); i++) {
+        const bool full = timing_add_sample(*timing, rec.samples[i]);
+        if (fast_tone_add(*fast, timing->buffer[timing->ptr]) && full)
+            fast_tone_decide(*fast, *det, timing->buffer, timing->ptr, tone);
+        if (i == 5999 || i == 11999 || i + 1 == rec.samples.size()) lanes_at[i / 6000] = fast->spectrum.lanes;
+    }
+    EXPECT_EQ(lanes_at[0], kLowBins);
+    EXPECT_EQ(lanes_at[1], kSpectrumLanes);
+    EXPECT_EQ(lanes_at[2], kLowBins);
+}
+
+TEST(SlidingSpectrum, TracksAllBinsWhereTheToneWindowsReachPastTheLowBins) {
+    for (int rate : {8000, 11025}) {
+        auto det = std::make_unique<ToneDetector>();
+        auto fast = std::make_unique<FastTone>();
+        set_tone_bins(*det, rate);
+        init_dft(*det);
+        fast_tone_init(*fast, *det, 1);
+        EXPECT_EQ(fast->spectrum.lanes, kSpectrumLanes) << rate;
+    }
+}
 
 std::unique_ptr<ToneDetector> detector(int rate) {
     auto d = std::make_unique<ToneDetector>();
