@@ -182,8 +182,9 @@ namespace {
 // Cauchy-Schwarz the subtracted sum is at least L = M - 2 d sqrt(31 M),
 // M = sum of low_weight * power = |Z_0|^2 + 2 sum |Z_j|^2 as estimated.
 bool rest_below(const SlidingSpectrum& s, double mw, double d) {
-    const double m = static_cast<double>(s.low_sum) * (1.0 - 16.0 * kRound);  // float sum of 16 terms
-    const double lower = m - 2.0 * d * std::sqrt(31.0 * m);
+    // low_sum is a float sum of 16 terms: within 16 u of M either way.
+    const double m = static_cast<double>(s.low_sum);
+    const double lower = m * (1.0 - 16.0 * kRound) - 2.0 * d * std::sqrt(31.0 * m * (1.0 + 16.0 * kRound));
     const double total = 128.0 * energy_upper(s.energy);
     // The difference may cancel: allow for its rounding in absolute terms.
     const double rest2 = 0.5 * (total - lower) + 1.0e-15 * (total + std::fabs(lower));
