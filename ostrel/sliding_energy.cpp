@@ -63,7 +63,7 @@ void energy_step(SlidingEnergy& e, double x_old, double x_new, const double* spa
         e.re[j] = e.step_re[j] * tr - e.step_im[j] * ti;
         e.im[j] = e.step_re[j] * ti + e.step_im[j] * tr;
     }
-    e.sum_error += 6.0 * kRound * (e.plain + e.sum_error) + 16.0 * kRound * (so + sn);
+    e.sum_error = e.sum_error * (1.0 + 6.0 * kRound) + (6.0 * kRound * e.plain + 16.0 * kRound * (so + sn));
 }
 
 // 3/8 plain - 1/2 Re R(phi) + 1/8 Re R(2 phi): the turning sums carry their

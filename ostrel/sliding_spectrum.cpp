@@ -163,8 +163,9 @@ void spectrum_step(SlidingSpectrum& s, double x_old, double x_new, const double*
     } else {
         s.until_anchor--;
         s.neither_max = rotate_and_measure(s, static_cast<float>(x_old), static_cast<float>(x_new));
-        s.sum_error += 6.0 * kRound * (abs_sum + s.sum_error) +
-                       16.0 * kRound * (std::fabs(x_old) + std::fabs(x_new));
+        // E + 6 u (A + E) + 16 u s, arranged to keep E's own dependency chain short.
+        s.sum_error = s.sum_error * (1.0 + 6.0 * kRound) +
+                      (6.0 * kRound * abs_sum + 16.0 * kRound * (std::fabs(x_old) + std::fabs(x_new)));
     }
     if (s.rest_bounded) {
         s.low_sum = low_power_sum(s);

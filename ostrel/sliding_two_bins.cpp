@@ -69,7 +69,9 @@ void two_bins_step(SlidingTwoBins& s, double x_old, double x_new, const double* 
         return;
     }
     s.until_anchor--;
-    s.sum_error += 6.0 * kRound * (abs_sum + s.sum_error) + 16.0 * kRound * (std::fabs(x_old) + std::fabs(x_new));
+    // E + 6 u (A + E) + 16 u s, arranged to keep E's own dependency chain short.
+        s.sum_error = s.sum_error * (1.0 + 6.0 * kRound) +
+                      (6.0 * kRound * abs_sum + 16.0 * kRound * (std::fabs(x_old) + std::fabs(x_new)));
     // R <- e^{i theta} (R - x_old + x_new e^{-i theta 80})
     for (int i = 0; i < kTwoBinSums; i++) {
         const double tr = s.re[i] + (x_new * s.in_re[i] - x_old);
