@@ -48,7 +48,8 @@ void fast_tone_decide(FastTone& f, ToneDetector& d, const double* ring, int ptr,
         tone_bit = f.option_dft == 0 ? 1 : tone_from_peak(d, 0, tone_bit);
         return;
     }
-    const int fast = f.option_dft == 0 ? two_bins_decision(f.two_bins, f.abs_sum) : spectrum_decision(f.spectrum, f.abs_sum, tone_bit);
+    const int fast = f.option_dft == 0 ? two_bins_decision(f.two_bins, f.abs_sum)
+                                       : spectrum_decision(f.spectrum, f.abs_sum, tone_bit);
     if (fast >= 0) {
         tone_bit = fast;
         return;
