@@ -2,11 +2,7 @@
 
 #include <cmath>
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#define OSTREL_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
-#else
-#define OSTREL_VECTOR_CLONES
-#endif
+#include "vector_clones.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
-// Strongest-bin tone decision (methods 1 and 2) from sliding sums: all 63
-// searched bins of the Hann-windowed spectrum are tracked in single
-// precision, vectorised across bins. Only the class of the strongest bin
+// Strongest-bin tone decision (methods 1 and 2) from sliding sums: the bins
+// of the Hann-windowed spectrum are tracked in single precision, vectorised
+// across bins (all 63 searched bins, or only the low ones where the energy
+// of the window bounds the rest). Only the class of the strongest bin
 // matters (the 2200 Hz window, the 1200 Hz window, or neither); when the
 // strongest class leads the others by more than the error bound of the
 // estimates, that class is the decision of max_bin as well.
