@@ -22,6 +22,7 @@ struct BitTiming {
     int ptr = -1;                  // slot of the newest sample
     int bit_len = 0;               // samples per bit, sample_rate / 1200
     double sample_scale = 1.0;     // 2^bits_sample
+    double sample_step = 1.0;      // 1 / sample_scale, exact (a power of two)
     // 64-bit: run lengths stay right on inputs of any length.
     int64_t sample_index = -1;
     int64_t run_start = 0;
@@ -40,7 +41,7 @@ void bit_timing_init(BitTiming& t, int sample_rate, int bits_sample);
 inline bool timing_add_sample(BitTiming& t, int sample) {
     if (++t.ptr == kDftSize) t.ptr = 0;
     t.sample_index++;
-    t.buffer[t.ptr] = static_cast<double>(sample) / t.sample_scale;
+    t.buffer[t.ptr] = static_cast<double>(sample) * t.sample_step;
     return t.sample_index >= kDftSize;
 }
 

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "bit_timing.h"
+#include "fast_tone.h"
 #include "ostrel_options.h"
 #include "packet_output.h"
 #include "tone_detector.h"
@@ -19,6 +20,7 @@ struct Ostrel {
     OstrelOptions opt;
     WavInput in;
     ToneDetector det;
+    FastTone fast;
     BitTiming timing;
     PacketOutput out;
 };
@@ -73,9 +75,11 @@ void run_samples(Ostrel& o, int out_fd) {
     for (;;) {
         const int sample = read_signed_sample(o.in);
         if (sample == kEndOfData) break;
-        if (!timing_add_sample(t, sample)) continue;
+        const bool full = timing_add_sample(t, sample);
+        // The fast detector sees the very value the ring holds.
+        if (!fast_tone_add(o.fast, t.buffer[t.ptr]) || !full) continue;
         int tone_bit = t.tone_bit;
-        decide_tone(o.det, t.buffer, t.ptr, o.opt.option_dft, tone_bit);
+        fast_tone_decide(o.fast, o.det, t.buffer, t.ptr, tone_bit);
         timing_decision(t, tone_bit, on_frame);
     }
 }
@@ -111,6 +115,7 @@ int ostrel_run(int argc, char** argv, const ProgramIo& io) {
         fd_printf(io.err_fd, "warning: below 44100 Hz the tone window spans too many bits; packets will not decode\n");
 
     init_dft(o->det);
+    fast_tone_init(o->fast, o->det, o->opt.option_dft);
     bit_timing_init(o->timing, rate, o->in.bits_sample);
     run_samples(*o, io.out_fd);
 

@@ -1,0 +1,39 @@
+// Fast tone decisions, identical to tone_decision's window by window: each
+// method keeps running estimates of the bins it needs, decides from them
+// where they settle the decision beyond their error bound, and forms the
+// window and runs the direct transform of tone_detector.h otherwise.
+#pragma once
+
+#include <cstdint>
+
+#include "sliding_spectrum.h"
+#include "sliding_two_bins.h"
+#include "tone_detector.h"
+
+struct FastTone {
+    int option_dft = 0;
+    bool same_bins = false;     // both tones round to one bin: dft_k ties
+    // The newest 128 samples, stored twice so that any 128 consecutive
+    // samples are contiguous: sample s sits in hist[s % 128] and
+    // hist[s % 128 + 128].
+    double hist[2 * kDftSize] = {};
+    int slot = 0;               // where the next sample goes
+    int64_t samples = 0;        // samples added so far
+    double abs_sum = 0.0;       // sum of |x| over the 80 weighted samples (exact)
+    SlidingTwoBins two_bins;    // option_dft 0
+    SlidingSpectrum spectrum;   // option_dft 1 and 2
+    uint64_t decisions = 0;
+    uint64_t fallbacks = 0;     // windows that went through the direct transform
+};
+
+// After set_tone_bins and init_dft on d.
+void fast_tone_init(FastTone& f, const ToneDetector& d, int option_dft);
+
+// Takes the newest scaled sample (as the ring holds it) and moves the
+// running sums on; true once the window is full and can be decided.
+bool fast_tone_add(FastTone& f, double x);
+
+// Decision for the current window, exactly as decide_tone(d, ring, ptr,
+// option_dft, tone_bit) would make it; ring and ptr hold the same samples
+// (BitTiming's ring), used only when falling back.
+void fast_tone_decide(FastTone& f, ToneDetector& d, const double* ring, int ptr, int& tone_bit);

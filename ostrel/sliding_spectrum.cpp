@@ -1,0 +1,235 @@
+#include "sliding_spectrum.h"
+
+#include <cmath>
+
+#include "vector_clones.h"
+
+namespace {
+
+constexpr double kTwoPi = 6.283185307179586;
+constexpr double kHannPhi = kTwoPi / 79.0;
+constexpr double kRound = 1.0 / 16777216.0;  // 2^-24, one float rounding
+
+// Error bound: the argument of sliding_two_bins.cpp with u = 2^-24. With A
+// the sum of |x| over the 80 samples, E the bound on the sums' error:
+// - A re-anchored sum is a float direct sum of 80 terms with rounded
+//   twiddles: within 82 u A of the exact sum.
+// - Each step adds 6 u (A + E) + 16 u s to E (s = |x_old| + |x_new|).
+// - Forming the windowed magnitudes adds 4 u (A + E).
+// - max_bin's magnitudes, from dft or from dft2, lie within 1e-10 A of the
+//   exact windowed bins (their twiddles stay within 1e-12 of the true
+//   roots; the tests measure the distance).
+// So every estimated magnitude lies within d = E + 4 u (A + E) + 1e-10 A of
+// max_bin's.
+constexpr double kReferenceError = 1.0e-10;
+
+OSTREL_VECTOR_CLONES
+void sum_directly(SlidingSpectrum& s, const float* span) {
+    for (int set = 0; set < 3; set++) {
+        const int base = set * kSpectrumLanes;
+        for (int i = base; i < base + s.lanes; i++) s.re[i] = s.im[i] = 0.0f;
+        for (int n = 0; n < kHannLength; n++) {
+            const float x = span[n];
+            for (int i = base; i < base + s.lanes; i++) {
+                s.re[i] += x * s.tw_re[n][i];
+                s.im[i] += x * s.tw_im[n][i];
+            }
+        }
+    }
+}
+
+// Weighted sum of the first kLowBins powers, for the energy bound.
+OSTREL_VECTOR_CLONES
+float low_power_sum(const SlidingSpectrum& s) {
+    float part[kClassLanes];
+    for (int l = 0; l < kClassLanes; l++) part[l] = s.power[l] * s.low_weight[l];
+    for (int l = 0; l < 8; l++) part[l] += part[l + 8];
+    for (int l = 0; l < 4; l++) part[l] += part[l + 4];
+    for (int l = 0; l < 2; l++) part[l] += part[l + 2];
+    return part[0] + part[1];
+}
+
+// Fills power[] with |2 S_k|^2, 2 S_k = R0 - 0.5 (R- + R+) (exact scalings
+// by powers of two change no rounding), and returns the largest over the
+// bins of neither window.
+OSTREL_VECTOR_CLONES
+float windowed_powers(SlidingSpectrum& s) {
+    float part[kClassLanes];
+    for (int l = 0; l < kClassLanes; l++) part[l] = 0.0f;
+    for (int b = 0; b < s.lanes; b += kClassLanes) {
+        for (int l = 0; l < kClassLanes; l++) {
+            const int k = b + l;
+            const float sr = s.re[k] - 0.5f * (s.re[k + kSpectrumLanes] + s.re[k + 2 * kSpectrumLanes]);
+            const float si = s.im[k] - 0.5f * (s.im[k + kSpectrumLanes] + s.im[k + 2 * kSpectrumLanes]);
+            const float p = sr * sr + si * si;
+            s.power[k] = p;
+            const float v = p * s.neither[k];
+            part[l] = v > part[l] ? v : part[l];
+        }
+    }
+    // Fold pairwise rather than in one long chain.
+    for (int l = 0; l < 8; l++) part[l] = part[l + 8] > part[l] ? part[l + 8] : part[l];
+    for (int l = 0; l < 4; l++) part[l] = part[l + 4] > part[l] ? part[l + 4] : part[l];
+    for (int l = 0; l < 2; l++) part[l] = part[l + 2] > part[l] ? part[l + 2] : part[l];
+    return part[1] > part[0] ? part[1] : part[0];
+}
+
+// One step of every sum, R <- e^{i theta} (R - x_old + x_new e^{-i theta 80}),
+// fused with windowed_powers' work on the new values.
+OSTREL_VECTOR_CLONES
+float rotate_and_measure(SlidingSpectrum& s, float xo, float xn) {
+    float part[kClassLanes];
+    for (int l = 0; l < kClassLanes; l++) part[l] = 0.0f;
+    for (int b = 0; b < s.lanes; b += kClassLanes) {
+        for (int l = 0; l < kClassLanes; l++) {
+            float r[3], q[3];
+            for (int set = 0; set < 3; set++) {
+                const int i = set * kSpectrumLanes + b + l;
+                const float tr = s.re[i] + (xn * s.in_re[i] - xo);
+                const float ti = s.im[i] + xn * s.in_im[i];
+                r[set] = s.step_re[i] * tr - s.step_im[i] * ti;
+                q[set] = s.step_re[i] * ti + s.step_im[i] * tr;
+                s.re[i] = r[set];
+                s.im[i] = q[set];
+            }
+            const int k = b + l;
+            const float sr = r[0] - 0.5f * (r[1] + r[2]);
+            const float si = q[0] - 0.5f * (q[1] + q[2]);
+            const float p = sr * sr + si * si;
+            s.power[k] = p;
+            const float v = p * s.neither[k];
+            part[l] = v > part[l] ? v : part[l];
+        }
+    }
+    for (int l = 0; l < 8; l++) part[l] = part[l + 8] > part[l] ? part[l + 8] : part[l];
+    for (int l = 0; l < 4; l++) part[l] = part[l + 4] > part[l] ? part[l + 4] : part[l];
+    for (int l = 0; l < 2; l++) part[l] = part[l + 2] > part[l] ? part[l + 2] : part[l];
+    return part[1] > part[0] ? part[1] : part[0];
+}
+
+}  // namespace
+
+void spectrum_init(SlidingSpectrum& s, const ToneDetector& d) {
+    for (int set = 0; set < 3; set++) {
+        const double shift = set == 0 ? 0.0 : set == 1 ? -kHannPhi : kHannPhi;
+        for (int k = 0; k < kSpectrumLanes; k++) {
+            const int i = set * kSpectrumLanes + k;
+            const double t = kTwoPi * k / 128.0 + shift;
+            s.re[i] = s.im[i] = 0.0f;
+            s.step_re[i] = static_cast<float>(std::cos(t));
+            s.step_im[i] = static_cast<float>(std::sin(t));
+            s.in_re[i] = static_cast<float>(std::cos(t * kHannLength));
+            s.in_im[i] = static_cast<float>(-std::sin(t * kHannLength));
+            for (int n = 0; n < kHannLength; n++) {
+                s.tw_re[n][i] = static_cast<float>(std::cos(t * n));
+                s.tw_im[n][i] = static_cast<float>(-std::sin(t * n));
+            }
+        }
+    }
+    constexpr int kNeither = -1;
+    s.tone_bin_count[0] = s.tone_bin_count[1] = 0;
+    for (int k = 0; k < kSpectrumLanes; k++) {
+        s.power[k] = 0.0f;
+        const int c = k < kSearchedBins ? tone_from_peak(d, k, kNeither) : 2;  // 2: bin 63, never searched
+        s.neither[k] = c == kNeither ? 1.0f : 0.0f;
+        if (c == 0 || c == 1) s.tone_bins[c][s.tone_bin_count[c]++] = k;
+    }
+    s.neither_max = 0.0f;
+    s.until_anchor = 0;
+    s.sum_error = 0.0;
+    bool rest_neither = true;
+    for (int k = kLowBins; k < kSearchedBins; k++) rest_neither = rest_neither && s.neither[k] == 1.0f;
+    s.rest_bounded = rest_neither;
+    s.lanes = rest_neither ? kLowBins : kSpectrumLanes;
+    s.bound_held = 0;
+    for (int l = 0; l < kClassLanes; l++) s.low_weight[l] = l == 0 ? 0.25f : 0.5f;
+    s.low_sum = 0.0f;
+    energy_init(s.energy);
+}
+
+void spectrum_step(SlidingSpectrum& s, double x_old, double x_new, const double* span, double abs_sum) {
+    if (s.until_anchor == 0) {
+        // Samples are multiples of 2^-16 (or 2^-8): exact in float.
+        float x[kHannLength];
+        for (int n = 0; n < kHannLength; n++) x[n] = static_cast<float>(span[n]);
+        sum_directly(s, x);
+        s.neither_max = windowed_powers(s);
+        s.until_anchor = kSpectrumAnchorEvery;
+        s.sum_error = 82.0 * kRound * abs_sum;
+    } else {
+        s.until_anchor--;
+        s.neither_max = rotate_and_measure(s, static_cast<float>(x_old), static_cast<float>(x_new));
+        // E + 6 u (A + E) + 16 u s, arranged to keep E's own dependency chain short.
+        s.sum_error = s.sum_error * (1.0 + 6.0 * kRound) +
+                      (6.0 * kRound * abs_sum + 16.0 * kRound * (std::fabs(x_old) + std::fabs(x_new)));
+    }
+    if (s.rest_bounded) {
+        s.low_sum = low_power_sum(s);
+        energy_step(s.energy, x_old, x_new, span);
+    }
+}
+
+namespace {
+
+// With only the low bins tracked: whether no untracked bin can reach the
+// magnitude mw - 2 d. Parseval for the 128-point transform Z of the
+// weighted window (real, so |Z_k| = |Z_128-k|) gives, for any k >= 16,
+//   2 |Z_k|^2 <= 128 energy - |Z_0|^2 - 2 sum_{0<j<16} |Z_j|^2,
+// and |Z_j| >= m_j - d gives |Z_j|^2 >= m_j^2 - 2 d m_j, so by
+// Cauchy-Schwarz the subtracted sum is at least L = M - 2 d sqrt(31 M),
+// M = sum of low_weight * power = |Z_0|^2 + 2 sum |Z_j|^2 as estimated.
+bool rest_below(const SlidingSpectrum& s, double mw, double d) {
+    // low_sum is a float sum of 16 terms: within 16 u of M either way.
+    const double m = static_cast<double>(s.low_sum);
+    const double lower = m * (1.0 - 16.0 * kRound) - 2.0 * d * std::sqrt(31.0 * m * (1.0 + 16.0 * kRound));
+    const double total = 128.0 * energy_upper(s.energy);
+    // The difference may cancel: allow for its rounding in absolute terms.
+    const double rest2 = 0.5 * (total - lower) + 1.0e-15 * (total + std::fabs(lower));
+    // Compared squared; both sides are far from the rounding of doubles.
+    const double reach = mw * (1.0 - 1.0e-12) - 2.0 * d;
+    return reach > 0.0 && reach * reach > rest2 * (1.0 + 1.0e-12);
+}
+
+}  // namespace
+
+int spectrum_decision(SlidingSpectrum& s, double abs_sum, int tone_bit) {
+    // Largest |2 S|^2 per class: bins giving 0, bins giving 1, neither.
+    float power[3] = {0.0f, 0.0f, s.neither_max};
+    for (int c = 0; c < 2; c++)
+        for (int j = 0; j < s.tone_bin_count[c]; j++) {
+            const float p = s.power[s.tone_bins[c][j]];
+            if (p > power[c]) power[c] = p;
+        }
+    int w = 0;
+    for (int c = 1; c < 3; c++)
+        if (power[c] > power[w]) w = c;
+    double other = 0.0;
+    for (int c = 0; c < 3; c++)
+        if (c != w && power[c] > other) other = power[c];
+    // Magnitudes m = sqrt(power) / 2 lie within d of max_bin's: the leading
+    // class is max_bin's if m_w - m_o > 2 d. As m_w - m_o = (p_w - p_o) /
+    // (4 (m_w + m_o)) >= (p_w - p_o) / (8 m_w) = (p_w - p_o) / (4 sqrt(p_w)),
+    // it suffices that (p_w - p_o)^2 > 64 d^2 p_w; 65 leaves room for this
+    // arithmetic's own rounding.
+    const double e = s.sum_error;
+    const double d = e + 4.0 * kRound * (abs_sum + e) + kReferenceError * abs_sum;
+    const double pw = power[w];
+    const double gap = pw - other;
+    if (!(gap > 0.0) || gap * gap <= 65.0 * d * d * pw) return -1;
+    if (w == 2) return tone_bit;  // untracked bins lie in neither window too
+    if (!s.rest_bounded) return w;
+    const bool held = rest_below(s, 0.5 * std::sqrt(pw), d);
+    if (s.lanes == kSpectrumLanes) {
+        // Everything tracked: go back to the low bins once the bound has
+        // held for a good while.
+        s.bound_held = held ? s.bound_held + 1 : 0;
+        if (s.bound_held >= kBoundedAfter) s.lanes = kLowBins;
+        return w;
+    }
+    if (held) return w;
+    // Track everything from the next sample on (re-summed directly then).
+    s.lanes = kSpectrumLanes;
+    s.until_anchor = 0;
+    s.bound_held = 0;
+    return -1;
+}

@@ -1,0 +1,64 @@
+// Strongest-bin tone decision (methods 1 and 2) from sliding sums: the bins
+// of the Hann-windowed spectrum are tracked in single precision, vectorised
+// across bins (all 63 searched bins, or only the low ones where the energy
+// of the window bounds the rest). Only the class of the strongest bin
+// matters (the 2200 Hz window, the 1200 Hz window, or neither); when the
+// strongest class leads the others by more than the error bound of the
+// estimates, that class is the decision of max_bin as well.
+#pragma once
+
+#include "sliding_energy.h"
+#include "tone_detector.h"
+
+constexpr int kSpectrumLanes = 64;                 // bins 0..63; 63 is never searched
+constexpr int kSpectrumSums = 3 * kSpectrumLanes;  // theta_k, theta_k - phi, theta_k + phi
+constexpr int kSpectrumAnchorEvery = 512;          // samples between direct re-sums
+constexpr int kClassLanes = 16;                    // partial maxima kept side by side
+constexpr int kLowBins = kClassLanes;              // bins tracked when the rest is bounded
+constexpr int kBoundedAfter = 1024;                // windows of a holding bound before untracking
+
+struct SlidingSpectrum {
+    // Sliding sums R(theta) = sum_{n<80} x[n] e^{-i theta n}, laid out as
+    // [set][bin] with the sets theta_k, theta_k - phi, theta_k + phi.
+    alignas(64) float re[kSpectrumSums];
+    alignas(64) float im[kSpectrumSums];
+    alignas(64) float step_re[kSpectrumSums];  // e^{i theta}
+    alignas(64) float step_im[kSpectrumSums];
+    alignas(64) float in_re[kSpectrumSums];    // e^{-i theta 80}
+    alignas(64) float in_im[kSpectrumSums];
+    // e^{-i theta n} for n < 80, for the direct re-sums.
+    alignas(64) float tw_re[kHannLength][kSpectrumSums];
+    alignas(64) float tw_im[kHannLength][kSpectrumSums];
+    // Squared magnitudes of twice the windowed bins after the last step, and
+    // their largest over the bins of neither window.
+    alignas(64) float power[kSpectrumLanes];
+    float neither_max = 0.0f;
+    // 1 for searched bins whose peak leaves the decision unchanged, else 0.
+    alignas(64) float neither[kSpectrumLanes];
+    // Bins whose peak gives 0 (2200 Hz window) and 1 (1200 Hz window).
+    int tone_bins[2][kSearchedBins];
+    int tone_bin_count[2];
+    int until_anchor = 0;
+    double sum_error = 0.0;  // bound on |R estimate - R| of every sum
+    // Where every bin from kLowBins on lies in neither window (44100 Hz and
+    // up), only bins 0..kLowBins-1 are tracked, and the weighted energy
+    // bounds all others.
+    // They are all tracked again, for a while, when the bound falls short.
+    bool rest_bounded = false;   // the rate allows tracking the low bins only
+    int lanes = kSpectrumLanes;  // bins tracked
+    int bound_held = 0;          // windows in a row the bound would have done
+    alignas(64) float low_weight[kClassLanes];  // 1/4 for bin 0, 1/2 for 1..15
+    float low_sum = 0.0f;   // sum over tracked bins of low_weight * power
+    SlidingEnergy energy;
+};
+
+void spectrum_init(SlidingSpectrum& s, const ToneDetector& d);
+
+// Moves the sums on by one sample, as two_bins_step does, and measures the
+// windowed bins. abs_sum is the sum of |x| over the 80 samples after the move.
+void spectrum_step(SlidingSpectrum& s, double x_old, double x_new, const double* span, double abs_sum);
+
+// The decision of the strongest searched bin when the estimates settle it:
+// 0, 1, or tone_bit where that bin lies in neither window; -1 when two
+// classes are too close to call.
+int spectrum_decision(SlidingSpectrum& s, double abs_sum, int tone_bit);

@@ -1,0 +1,108 @@
+#include "sliding_two_bins.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr double kTwoPi = 6.283185307179586;
+constexpr double kHannPhi = kTwoPi / 79.0;  // the window's cosine frequency
+
+constexpr double kRound = 1.0 / 9007199254740992.0;  // 2^-53, one double rounding
+
+}  // namespace
+
+// Why the decisions are safe. Let A be the sum of |x| over the 80 weighted
+// samples (|x| < 0.5). Every sum R and every windowed bin is at most A in
+// magnitude.
+// - dft_k differs from the exact windowed bin by less than 1e-10 A: its
+//   twiddles lie within 1e-12 of the true roots and its window within 1e-15
+//   of the true Hann (both checked by the tests), and its 160 double
+//   roundings add far less.
+// - A re-anchored sum is a direct double sum: within 1e-13 A.
+// - A step with the samples x_old leaving and x_new entering (s = |x_old| +
+//   |x_new|) rounds the entering term (4 u s), the addition and the product
+//   by the rounded rotation (together under 4.9 u (A + E + 2 s), E the error
+//   so far), while the old error is rotated, not enlarged: the bound
+//   sum_error grows by 6 u (A + E) + 16 u s, u = 2^-53.
+// - Forming 0.5 R0 - 0.25 (R- + R+) and its squared magnitude adds under
+//   4 u (A + E) to the magnitude.
+// So each estimated magnitude lies within d = E + 4 u (A + E) + 1e-10 A of
+// dft_k's. As m0 + m1 <= 2 (A + d), a difference of the squared magnitudes
+// above 4 d (A + d) means |m0 - m1| > 2 d: the sign dft_k gives. The factor
+// 4.01 leaves room for this arithmetic's own rounding.
+
+void two_bins_init(SlidingTwoBins& s, int idx_2200, int idx_1200) {
+    const int bins[2] = {idx_2200, idx_1200};
+    for (int b = 0; b < 2; b++) {
+        const double theta = kTwoPi * bins[b] / 128.0;
+        const double thetas[3] = {theta, theta - kHannPhi, theta + kHannPhi};
+        for (int j = 0; j < 3; j++) {
+            const int i = 3 * b + j;
+            const double t = thetas[j];
+            s.re[i] = s.im[i] = 0.0;
+            s.step_re[i] = std::cos(t);
+            s.step_im[i] = std::sin(t);
+            s.in_re[i] = std::cos(t * kHannLength);
+            s.in_im[i] = -std::sin(t * kHannLength);
+            for (int n = 0; n < kHannLength; n++) {
+                s.tw_re[i][n] = std::cos(t * n);
+                s.tw_im[i][n] = -std::sin(t * n);
+            }
+        }
+    }
+    s.until_anchor = 0;
+}
+
+void two_bins_step(SlidingTwoBins& s, double x_old, double x_new, const double* span, double abs_sum) {
+    if (s.until_anchor == 0) {
+        for (int i = 0; i < kTwoBinSums; i++) {
+            double re = 0.0, im = 0.0;
+            for (int n = 0; n < kHannLength; n++) {
+                re += span[n] * s.tw_re[i][n];
+                im += span[n] * s.tw_im[i][n];
+            }
+            s.re[i] = re;
+            s.im[i] = im;
+        }
+        s.until_anchor = kTwoBinAnchorEvery;
+        s.sum_error = 1.0e-13 * abs_sum;
+        return;
+    }
+    s.until_anchor--;
+    // E + 6 u (A + E) + 16 u s, arranged to keep E's own dependency chain short.
+        s.sum_error = s.sum_error * (1.0 + 6.0 * kRound) +
+                      (6.0 * kRound * abs_sum + 16.0 * kRound * (std::fabs(x_old) + std::fabs(x_new)));
+    // R <- e^{i theta} (R - x_old + x_new e^{-i theta 80})
+    for (int i = 0; i < kTwoBinSums; i++) {
+        const double tr = s.re[i] + (x_new * s.in_re[i] - x_old);
+        const double ti = s.im[i] + x_new * s.in_im[i];
+        s.re[i] = s.step_re[i] * tr - s.step_im[i] * ti;
+        s.im[i] = s.step_re[i] * ti + s.step_im[i] * tr;
+    }
+}
+
+// Hann[n] = 0.5 - 0.25 e^{i phi n} - 0.25 e^{-i phi n}, so the windowed bin
+// is 0.5 R(theta) - 0.25 R(theta - phi) - 0.25 R(theta + phi).
+void two_bins_power(const SlidingTwoBins& s, double& p0, double& p1) {
+    double p[2];
+    for (int b = 0; b < 2; b++) {
+        const int i = 3 * b;
+        const double re = 0.5 * s.re[i] - 0.25 * (s.re[i + 1] + s.re[i + 2]);
+        const double im = 0.5 * s.im[i] - 0.25 * (s.im[i + 1] + s.im[i + 2]);
+        p[b] = re * re + im * im;
+    }
+    p0 = p[0];
+    p1 = p[1];
+}
+
+int two_bins_decision(const SlidingTwoBins& s, double abs_sum) {
+    double p0, p1;
+    two_bins_power(s, p0, p1);
+    const double e = s.sum_error;
+    const double d = e + 4.0 * kRound * (abs_sum + e) + 1.0e-10 * abs_sum;
+    const double margin = 4.01 * d * (abs_sum + d);
+    const double diff = p0 - p1;
+    if (diff > margin) return 0;
+    if (diff < -margin) return 1;
+    return -1;
+}

@@ -1,0 +1,309 @@
+// The fast tone detector against the direct transforms, window by window:
+// every decision must be the same, whatever the signal.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bit_timing.h"
+#include "fast_tone.h"
+#include "ostrel_synth.h"
+#include "synth/signals.h"
+#include "synth/wav_writer.h"
+#include "tone_detector.h"
+
+namespace {
+
+struct Recording {
+    std::string name;
+    int rate = 48000;
+    int bits = 16;
+    std::vector<int> samples;  // signed, as read_signed_sample delivers them
+};
+
+std::vector<int> quantize(const std::vector<double>& x, int rate, int bits) {
+    WavSpec spec;
+    spec.sample_rate = rate;
+    spec.bits = bits;
+    std::vector<int> q;
+    q.reserve(x.size());
+    for (double v : x) q.push_back(wav_quantize(spec, v));
+    return q;
+}
+
+// One GPS packet's transmission, cut to `seconds`, with noise when snr_db > 0.
+Recording packet(const std::string& name, int rate, int bits, double snr_db, uint64_t seed, double seconds = 0.6) {
+    OstrelGps g;
+    g.lat = 48.1f;
+    g.lon = 11.5f;
+    g.alt_raw = 6000;
+    g.hour = 12;
+    const auto p = ostrel_gps_packet(g);
+    OstrelRecordingSpec spec;
+    spec.sample_rate = rate;
+    std::vector<double> x =
+        ostrel_recording(spec, {ostrel_transmission(std::vector<uint8_t>(p.begin(), p.end()), 3)});
+    x.resize(static_cast<std::size_t>(seconds * rate));
+    if (snr_db > -100.0) add_noise(x, snr_db, seed);
+    return {name, rate, bits, quantize(x, rate, bits)};
+}
+
+Recording tone_switches() {
+    // Abrupt and phase-continuous changes at irregular times, a stretch of
+    // both tones at once (the bins run close), and clipped tones.
+    std::mt19937 gen(5);
+    std::uniform_int_distribution<int> len(10, 300);
+    std::vector<double> x;
+    double ph1 = 0.0, ph2 = 0.0;
+    const double w1 = 2.0 * M_PI * 1200.0 / 48000.0, w2 = 2.0 * M_PI * 2200.0 / 48000.0;
+    for (int run = 0; run < 60; run++) {
+        const int n = len(gen);
+        for (int i = 0; i < n; i++, ph1 += w1, ph2 += w2)
+            x.push_back(run % 2 ? 0.7 * std::sin(ph1) : 0.7 * std::sin(ph2));
+    }
+    for (int i = 0; i < 6000; i++, ph1 += w1, ph2 += w2) x.push_back(0.4 * std::sin(ph1) + 0.4 * std::sin(ph2 + 0.1));
+    for (int i = 0; i < 3000; i++, ph1 += w1) x.push_back(std::sin(ph1) > 0 ? 1.0 : -1.0);
+    return {"tone switches", 48000, 16, quantize(x, 48000, 16)};
+}
+
+Recording digital_silence() {
+    // Zeros, a short tone, zeros again: windows wholly zero, partly zero and
+    // holding a single non-zero sample.
+    std::vector<int> s(3000, 0);
+    for (int i = 0; i < 500; i++) s.push_back(static_cast<int>(std::lround(9000.0 * std::sin(i * 0.2879))));
+    s.insert(s.end(), 3000, 0);
+    s.push_back(1);
+    s.insert(s.end(), 300, 0);
+    s.push_back(-32768);
+    s.insert(s.end(), 300, 0);
+    return {"digital silence", 48000, 16, s};
+}
+
+Recording dither() {
+    // The quietest signal there is: one step either side of zero.
+    std::mt19937 gen(9);
+    std::uniform_int_distribution<int> d(-1, 1);
+    std::vector<int> s(8000);
+    for (int& v : s) v = d(gen);
+    return {"one-step dither", 48000, 16, s};
+}
+
+Recording full_scale() {
+    // Every sample at the limits: the sums are as large as they get.
+    std::mt19937 gen(13);
+    std::uniform_int_distribution<int> d(0, 1);
+    std::vector<int> s(8000);
+    for (int& v : s) v = d(gen) ? 32767 : -32768;
+    return {"full-scale noise", 48000, 16, s};
+}
+
+Recording noise_only(int bits, int rate = 48000) {
+    std::vector<double> x(8000, 0.0);
+    add_noise_sigma(x, 0.2, 17);
+    return {"noise only " + std::to_string(bits) + " bit " + std::to_string(rate), rate, bits, quantize(x, rate, bits)};
+}
+
+Recording tone_noise_tone() {
+    // Clean tone, noise alone, clean tone again: the spectrum tracks the low
+    // bins, then all bins, then the low bins again.
+    std::vector<double> x;
+    double ph = 0.0;
+    const double w = 2.0 * M_PI * 1200.0 / 48000.0;
+    for (int i = 0; i < 6000; i++, ph += w) x.push_back(0.5 * std::sin(ph));
+    std::vector<double> noise(6000, 0.0);
+    add_noise_sigma(noise, 0.3, 29);
+    x.insert(x.end(), noise.begin(), noise.end());
+    for (int i = 0; i < 6000; i++, ph += w) x.push_back(0.5 * std::sin(ph));
+    return {"tone, noise, tone", 48000, 16, quantize(x, 48000, 16)};
+}
+
+const std::vector<Recording>& recordings() {
+    static const std::vector<Recording> all = [] {
+        std::vector<Recording> r;
+        r.push_back(packet("clean 48000", 48000, 16, -1000.0, 0));
+        r.push_back(packet("clean 44100", 44100, 16, -1000.0, 0));
+        r.push_back(packet("snr 10 48000", 48000, 16, 10.0, 1));
+        r.push_back(packet("snr 10 48000 other seed", 48000, 16, 10.0, 21));
+        r.push_back(packet("snr 3 48000", 48000, 16, 3.0, 2));
+        r.push_back(packet("snr 0 44100", 44100, 16, 0.0, 3));
+        r.push_back(packet("snr 6 44100", 44100, 16, 6.0, 4));
+        r.push_back(packet("snr 10 48000 8 bit", 48000, 8, 10.0, 5));
+        r.push_back(packet("snr 6 22050", 22050, 16, 6.0, 6, 0.4));
+        r.push_back(packet("snr 6 8000", 8000, 16, 6.0, 7, 0.4));
+        r.push_back(tone_switches());
+        r.push_back(tone_noise_tone());
+        r.push_back(digital_silence());
+        r.push_back(dither());
+        r.push_back(full_scale());
+        r.push_back(noise_only(16));
+        r.push_back(noise_only(8));
+        r.push_back(noise_only(16, 600000));  // both tones in bin 0
+        return r;
+    }();
+    return all;
+}
+
+struct Tally {
+    uint64_t windows = 0;
+    uint64_t fallbacks = 0;
+};
+
+// Runs both detectors over the recording; the first differing window fails.
+Tally compare_every_window(const Recording& rec, int method) {
+    auto timing = std::make_unique<BitTiming>();
+    auto ref = std::make_unique<ToneDetector>();
+    auto det = std::make_unique<ToneDetector>();
+    auto fast = std::make_unique<FastTone>();
+    set_tone_bins(*ref, rec.rate);
+    init_dft(*ref);
+    set_tone_bins(*det, rec.rate);
+    init_dft(*det);
+    fast_tone_init(*fast, *det, method);
+    bit_timing_init(*timing, rec.rate, rec.bits);
+    int ref_tone = kToneUndecided;
+    int fast_tone = kToneUndecided;
+    for (std::size_t i = 0; i < rec.samples.size(); i++) {
+        const bool full = timing_add_sample(*timing, rec.samples[i]);
+        const bool ready = fast_tone_add(*fast, timing->buffer[timing->ptr]);
+        EXPECT_EQ(full, ready) << "sample " << i;
+        if (!full) continue;
+        decide_tone(*ref, timing->buffer, timing->ptr, method, ref_tone);
+        fast_tone_decide(*fast, *det, timing->buffer, timing->ptr, fast_tone);
+        if (fast_tone != ref_tone) {
+            ADD_FAILURE() << rec.name << ", method " << method << ": sample " << i << " fast " << fast_tone
+                          << " direct " << ref_tone;
+            break;
+        }
+    }
+    return {fast->decisions, fast->fallbacks};
+}
+
+class EveryWindow : public ::testing::TestWithParam<int> {};
+
+TEST_P(EveryWindow, FastDecisionEqualsTheDirectTransform) {
+    const int method = GetParam();
+    uint64_t windows = 0, fallbacks = 0;
+    for (const Recording& rec : recordings()) {
+        const Tally t = compare_every_window(rec, method);
+        EXPECT_EQ(t.windows, rec.samples.size() - kDftSize) << rec.name;
+        std::printf("  method %d, %-26s %7llu windows, %5llu through the direct transform\n", method, rec.name.c_str(),
+                    static_cast<unsigned long long>(t.windows), static_cast<unsigned long long>(t.fallbacks));
+        windows += t.windows;
+        fallbacks += t.fallbacks;
+    }
+    // Close calls do occur and go the direct way; they stay rare.
+    EXPECT_GT(fallbacks, 0u);
+    EXPECT_LT(fallbacks * 20, windows);
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, EveryWindow, ::testing::Values(0, 1, 2));
+
+TEST(SlidingSpectrum, TracksAllBinsOnlyWhileTheEnergyBoundFallsShort) {
+    const Recording rec = tone_noise_tone();
+    auto timing = std::make_unique<BitTiming>();
+    auto det = std::make_unique<ToneDetector>();
+    auto fast = std::make_unique<FastTone>();
+    set_tone_bins(*det, rec.rate);
+    init_dft(*det);
+    fast_tone_init(*fast, *det, 2);
+    bit_timing_init(*timing, rec.rate, rec.bits);
+    EXPECT_EQ(fast->spectrum.lanes, kLowBins);
+    int tone = kToneUndecided;
+    int lanes_at[3] = {};
+    for (std::size_t i = 0; i < rec.samples.size(); i++) {
+        const bool full = timing_add_sample(*timing, rec.samples[i]);
+        if (fast_tone_add(*fast, timing->buffer[timing->ptr]) && full)
+            fast_tone_decide(*fast, *det, timing->buffer, timing->ptr, tone);
+        if (i == 5999 || i == 11999 || i + 1 == rec.samples.size()) lanes_at[i / 6000] = fast->spectrum.lanes;
+    }
+    EXPECT_EQ(lanes_at[0], kLowBins);
+    EXPECT_EQ(lanes_at[1], kSpectrumLanes);
+    EXPECT_EQ(lanes_at[2], kLowBins);
+}
+
+TEST(SlidingSpectrum, TracksAllBinsWhereTheToneWindowsReachPastTheLowBins) {
+    for (int rate : {8000, 11025}) {
+        auto det = std::make_unique<ToneDetector>();
+        auto fast = std::make_unique<FastTone>();
+        set_tone_bins(*det, rate);
+        init_dft(*det);
+        fast_tone_init(*fast, *det, 1);
+        EXPECT_EQ(fast->spectrum.lanes, kSpectrumLanes) << rate;
+    }
+}
+
+std::unique_ptr<ToneDetector> detector(int rate) {
+    auto d = std::make_unique<ToneDetector>();
+    set_tone_bins(*d, rate);
+    init_dft(*d);
+    return d;
+}
+
+// The fast detector's error argument leans on the reference tables lying
+// close to the true values.
+TEST(ErrorArgument, TwiddlesWithinOneInATrillionOfTheTrueRoots) {
+    auto d = detector(48000);
+    long double worst = 0.0L;
+    for (int k = 0; k < kDftSize; k++)
+        for (int n = 0; n < kDftSize; n++) {
+            const long double a = -2.0L * 3.141592653589793238462643383279L * ((k * n) % kDftSize) / kDftSize;
+            const cplx e = d->ew[k * n];
+            worst = std::max(worst, std::hypot(e.real() - std::cos(a), e.imag() - std::sin(a)));
+        }
+    std::printf("  largest twiddle error: %.3Lg\n", worst);
+    EXPECT_LT(worst, 1.0e-12L);
+}
+
+TEST(ErrorArgument, WindowWithinOneUlpOrSoOfTheTrueHann) {
+    auto d = detector(48000);
+    for (int n = 0; n < kHannLength; n++) {
+        const long double h = 0.5L - 0.5L * std::cos(2.0L * 3.141592653589793238462643383279L * n / 79.0L);
+        EXPECT_LT(std::fabs(d->Hann[n] - h), 1.0e-15L) << n;
+    }
+}
+
+// The direct transforms themselves stay within 1e-10 A of the exact
+// windowed bins (A the sum of |x| over the window), with room to spare.
+TEST(ErrorArgument, DirectTransformsWithinTheAssumedDistanceOfTheExactBins) {
+    auto d = detector(48000);
+    std::mt19937 gen(23);
+    std::uniform_int_distribution<int> pick(0, 2);
+    const int levels[3] = {-32768, 0, 32767};
+    double ring[kDftSize];
+    long double worst = 0.0L;
+    for (int trial = 0; trial < 20; trial++) {
+        for (double& v : ring) v = levels[pick(gen)] / 65536.0;
+        window_ring(*d, ring, trial);
+        long double abs_sum = 0.0L;
+        for (int n = 0; n < kHannLength; n++) abs_sum += std::fabs(ring[(trial + 1 + n) % kDftSize]);
+        long double exact[kSearchedBins];
+        for (int k = 0; k < kSearchedBins; k++) {
+            long double re = 0.0L, im = 0.0L;
+            for (int n = 0; n < kHannLength; n++) {
+                const long double a = -2.0L * 3.141592653589793238462643383279L * k * n / kDftSize;
+                const long double h = 0.5L - 0.5L * std::cos(2.0L * 3.141592653589793238462643383279L * n / 79.0L);
+                const long double x = ring[(trial + 1 + n) % kDftSize];
+                re += h * x * std::cos(a);
+                im += h * x * std::sin(a);
+            }
+            exact[k] = std::hypot(re, im);
+            worst = std::max(worst, std::fabs(dft_k(*d, k) - exact[k]) / abs_sum);
+        }
+        auto spectrum_distance = [&] {
+            for (int k = 0; k < kSearchedBins; k++)
+                worst = std::max(worst, std::fabs(std::abs(d->Z[k]) - exact[k]) / abs_sum);
+        };
+        dft(*d);
+        spectrum_distance();
+        dft2(*d);
+        spectrum_distance();
+    }
+    std::printf("  largest distance from the exact bins: %.3Lg A\n", worst);
+    EXPECT_LT(worst, 1.0e-11L);
+}
+
+}  // namespace
