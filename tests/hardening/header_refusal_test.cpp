@@ -119,7 +119,7 @@ TEST(TinySampleRate, PelkinReadsToTheEndInEveryCaptureMode) {
     }
 }
 
-TEST(TinySampleRate, PelkinRefusesTheDcFilterBelow240Hz) {
+TEST(TinySampleRate, PelkinRefusesTheDcFilterOutside240To768000Hz) {
     for (int rate : {1, 239}) {
         ProcessResult r = run_at_rate(Prog::pelkin, rate, {"--dc"});
         EXPECT_EQ(r.out, "");
@@ -130,6 +130,10 @@ TEST(TinySampleRate, PelkinRefusesTheDcFilterBelow240Hz) {
     ProcessResult r = run_at_rate(Prog::pelkin, 240, {"--dc"});
     EXPECT_EQ(r.out, "\n");
     EXPECT_EQ(r.status, 0);
+    ProcessResult high = run_at_rate(Prog::pelkin, 768001, {"--dc"});
+    EXPECT_EQ(high.out, "");
+    EXPECT_EQ(high.err, info_lines(Prog::pelkin, 768001, 16, 1) + "error: --dc takes sample rates up to 768000 Hz\n");
+    EXPECT_EQ(high.status, 255);
 }
 
 TEST(TinySampleRate, OstrelRefusesTheTwoBinDetectorBelow2175Hz) {
