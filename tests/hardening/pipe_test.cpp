@@ -147,10 +147,15 @@ TEST_P(Pipes, AWriterThatStopsInTheMiddleOfASample) {
     }
     close(in[0]);
     close(out[1]);
-    // Small pieces, each written whole before the next: the program sees
-    // many short reads. The pipe holds far more than one piece, and the
-    // output is read only at the end, which is small enough to fit its pipe.
-    for (std::size_t at = 0; at < stream.size();) {
+    // The header byte by byte with pauses (the program reads one byte at a
+    // time), then pieces of an odd size that split samples. The output is
+    // read only at the end; it is small enough to wait in its pipe.
+    std::size_t at = 0;
+    for (; at < 64; at++) {
+        ASSERT_EQ(write(in[1], stream.data() + at, 1), 1);
+        usleep(1000);
+    }
+    while (at < stream.size()) {
         const std::size_t n = std::min<std::size_t>(1001, stream.size() - at);
         ASSERT_EQ(write(in[1], stream.data() + at, n), static_cast<ssize_t>(n));
         at += n;
