@@ -1,0 +1,71 @@
+// A stream of more than 2^31 samples, in short: ostrel's sample index is
+// started past 2^31 and 2^32 (as if that many samples had gone before) and
+// a recording must decode exactly as from a fresh start. The full-length
+// stream is tests/long/long-input.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "bit_timing.h"
+#include "hostile_input.h"
+#include "ostrel_options.h"
+#include "packet_output.h"
+#include "tone_detector.h"
+#include "wav_input.h"
+
+namespace {
+
+struct Run {
+    OstrelOptions opt;
+    WavInput in;
+    ToneDetector det;
+    BitTiming timing;
+    PacketOutput out;
+};
+
+std::string decode_with_index(const std::string& wav, int64_t first_index) {
+    TempDir dir;
+    const std::string path = dir.file("out");
+    const int out = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int null = open("/dev/null", O_WRONLY);
+    auto o = std::make_unique<Run>();
+    o->in.count_samples = false;
+    source_open_memory(o->in.src, wav.data(), wav.size());
+    EXPECT_EQ(read_wav_header(o->in, null), 0);
+    set_tone_bins(o->det, o->in.sample_rate);
+    init_dft(o->det);
+    bit_timing_init(o->timing, o->in.sample_rate, o->in.bits_sample);
+    // As if first_index samples had been read, the ring full of silence.
+    o->timing.sample_index = first_index;
+    o->timing.run_start = first_index;
+    o->timing.ptr = static_cast<int>(first_index % kDftSize);
+    auto on_frame = [&o, out](const unsigned char* bitframe, int groups) {
+        print_frame(o->out, o->opt, bitframe, groups, out);
+    };
+    for (;;) {
+        const int sample = read_signed_sample(o->in);
+        if (sample == kEndOfData) break;
+        if (!timing_add_sample(o->timing, sample)) continue;
+        int tone_bit = o->timing.tone_bit;
+        decide_tone(o->det, o->timing.buffer, o->timing.ptr, o->opt.option_dft, tone_bit);
+        timing_decision(o->timing, tone_bit, on_frame);
+    }
+    close(out);
+    close(null);
+    return read_file(path);
+}
+
+TEST(LongStreamCount, OstrelDecodesAlikePastTwoToThe31And32Samples) {
+    const std::string wav = good_recording(Prog::ostrel).wav;
+    const std::string expected = join(good_lines(Prog::ostrel));
+    EXPECT_EQ(decode_with_index(wav, -1), expected);
+    for (int64_t first : {(1ll << 31) - 60000, (1ll << 32) - 60000, (1ll << 40) + 7}) {
+        SCOPED_TRACE(first);
+        EXPECT_EQ(decode_with_index(wav, first), expected);
+    }
+}
+
+}  // namespace
