@@ -52,14 +52,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s is no WAV file\n", argv[3]);
         return 1;
     }
-    WavSpec spec;
+    WavSpec wav_spec;
     std::size_t at = 12, data_at = 0, data_len = 0;
     while (at + 8 <= file.size()) {
         uint32_t len = le32(b + at + 4);
         if (!file.compare(at, 4, "fmt ") && at + 24 <= file.size()) {
-            spec.channels = b[at + 10] | b[at + 11] << 8;
-            spec.sample_rate = static_cast<int>(le32(b + at + 12));
-            spec.bits = b[at + 22] | b[at + 23] << 8;
+            wav_spec.channels = b[at + 10] | b[at + 11] << 8;
+            wav_spec.sample_rate = static_cast<int>(le32(b + at + 12));
+            wav_spec.bits = b[at + 22] | b[at + 23] << 8;
         } else if (!file.compare(at, 4, "data")) {
             data_at = at + 8;
             data_len = file.size() - data_at;
@@ -67,14 +67,14 @@ int main(int argc, char** argv) {
         }
         at += 8 + len + (len & 1);
     }
-    const std::size_t frame = static_cast<std::size_t>(spec.channels * spec.bits / 8);
+    const std::size_t frame = static_cast<std::size_t>(wav_spec.channels * wav_spec.bits / 8);
     if (!data_at || frame == 0 || data_len < frame) {
         std::fprintf(stderr, "%s has no sample data\n", argv[3]);
         return 1;
     }
     data_len -= data_len % frame;
-    spec.style = WavHeaderStyle::sizes_max;
-    std::string header = wav_header(spec, 0);
+    wav_spec.style = WavHeaderStyle::sizes_max;
+    std::string header = wav_header(wav_spec, 0);
     if (!write_all(header.data(), header.size())) return 1;
     const unsigned long long per_copy = data_len / frame;
     for (unsigned long long done = 0; done < want; done += per_copy)

@@ -55,10 +55,10 @@ ProcessResult run_on_stdin(Prog p, const std::vector<std::string>& args, const s
 }
 
 std::string mono_wav(const std::vector<double>& x, int rate, int bits) {
-    WavSpec spec;
-    spec.sample_rate = rate;
-    spec.bits = bits;
-    return wav_file(spec, x);
+    WavSpec wav_spec;
+    wav_spec.sample_rate = rate;
+    wav_spec.bits = bits;
+    return wav_file(wav_spec, x);
 }
 
 namespace {
@@ -116,8 +116,8 @@ Recording pelkin_good() {
 }
 
 Recording ostrel_good() {
-    OstrelRecordingSpec spec;
-    spec.sample_rate = kRate;
+    OstrelRecordingSpec wav_spec;
+    wav_spec.sample_rate = kRate;
     std::vector<std::vector<uint8_t>> tx;
     for (int k = 0; k < kFrames; k++) {
         OstrelGps g;
@@ -130,10 +130,10 @@ Recording ostrel_good() {
         tx.push_back(ostrel_transmission(std::vector<uint8_t>(packet.begin(), packet.end()), static_cast<uint32_t>(k)));
     }
     Recording r;
-    r.wav = mono_wav(ostrel_recording(spec, tx));
+    r.wav = mono_wav(ostrel_recording(wav_spec, tx));
     const double bit = kRate / 1200.0;
     for (int k = 0; k < kFrames; k++) {
-        const double start = spec.lead_bits + k * (10.0 * kOstrelTransmissionBytes + spec.gap_bits);
+        const double start = wav_spec.lead_bits + k * (10.0 * kOstrelTransmissionBytes + wav_spec.gap_bits);
         r.frame_start.push_back(static_cast<std::size_t>(start * bit));
         r.frame_end.push_back(static_cast<std::size_t>((start + 10.0 * kOstrelTransmissionBytes) * bit));
     }

@@ -104,11 +104,11 @@ std::string expected_output(const std::vector<Sent>& packets, Form form) {
 }
 
 std::vector<double> signal_of(const std::vector<Sent>& packets, int rate) {
-    OstrelRecordingSpec spec;
-    spec.sample_rate = rate;
+    OstrelRecordingSpec wav_spec;
+    wav_spec.sample_rate = rate;
     std::vector<std::vector<uint8_t>> tx;
     for (const Sent& p : packets) tx.push_back(p.bytes);
-    return ostrel_recording(spec, tx);
+    return ostrel_recording(wav_spec, tx);
 }
 
 std::string recording(const std::vector<Sent>& packets, WavSpec wav) {

@@ -26,12 +26,12 @@ struct Recording {
 };
 
 std::vector<int> quantize(const std::vector<double>& x, int rate, int bits) {
-    WavSpec spec;
-    spec.sample_rate = rate;
-    spec.bits = bits;
+    WavSpec wav_spec;
+    wav_spec.sample_rate = rate;
+    wav_spec.bits = bits;
     std::vector<int> q;
     q.reserve(x.size());
-    for (double v : x) q.push_back(wav_quantize(spec, v));
+    for (double v : x) q.push_back(wav_quantize(wav_spec, v));
     return q;
 }
 
@@ -43,10 +43,10 @@ Recording packet(const std::string& name, int rate, int bits, double snr_db, uin
     g.alt_raw = 6000;
     g.hour = 12;
     const auto p = ostrel_gps_packet(g);
-    OstrelRecordingSpec spec;
-    spec.sample_rate = rate;
+    OstrelRecordingSpec wav_spec;
+    wav_spec.sample_rate = rate;
     std::vector<double> x =
-        ostrel_recording(spec, {ostrel_transmission(std::vector<uint8_t>(p.begin(), p.end()), 3)});
+        ostrel_recording(wav_spec, {ostrel_transmission(std::vector<uint8_t>(p.begin(), p.end()), 3)});
     x.resize(static_cast<std::size_t>(seconds * rate));
     if (snr_db > -100.0) add_noise(x, snr_db, seed);
     return {name, rate, bits, quantize(x, rate, bits)};

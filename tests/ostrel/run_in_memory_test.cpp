@@ -58,8 +58,8 @@ std::string gps_recording() {
     g.minute = 4;
     g.second = 5;
     auto p = ostrel_gps_packet(g);
-    OstrelRecordingSpec spec;
-    const auto x = ostrel_recording(spec, {ostrel_transmission(std::vector<uint8_t>(p.begin(), p.end()), 1)});
+    OstrelRecordingSpec wav_spec;
+    const auto x = ostrel_recording(wav_spec, {ostrel_transmission(std::vector<uint8_t>(p.begin(), p.end()), 1)});
     return wav_file(WavSpec{}, x);
 }
 

@@ -44,8 +44,8 @@ TEST(PelkinCli, RefusedHeaders) {
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(run_pelkin_stdin({}, "").status, 255);
 
-    WavSpec spec;
-    std::string wav = wav_file(spec, std::vector<double>(100, 0.0));
+    WavSpec wav_spec;
+    std::string wav = wav_file(wav_spec, std::vector<double>(100, 0.0));
     wav[34] = 24;  // bits per sample
     r = run_pelkin_file({}, wav);
     EXPECT_EQ(r.status, 255);
@@ -53,9 +53,9 @@ TEST(PelkinCli, RefusedHeaders) {
 }
 
 TEST(PelkinCli, DcFilterRefusesARateBelow240Hz) {
-    WavSpec spec;
-    spec.sample_rate = 239;
-    std::string wav = wav_file(spec, std::vector<double>(1000, 0.25));
+    WavSpec wav_spec;
+    wav_spec.sample_rate = 239;
+    std::string wav = wav_file(wav_spec, std::vector<double>(1000, 0.25));
     ProcessResult r = run_pelkin_file({"--dc"}, wav);
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(r.out, "");
@@ -64,24 +64,24 @@ TEST(PelkinCli, DcFilterRefusesARateBelow240Hz) {
               "error: --dc needs a sample rate of at least 240 Hz\n");
     // Without --dc, or at 240 Hz (a one-sample window), the data is read to its end.
     EXPECT_EQ(run_pelkin_file({}, wav).out, "\n");
-    spec.sample_rate = 240;
-    r = run_pelkin_file({"--dc"}, wav_file(spec, std::vector<double>(1000, 0.25)));
+    wav_spec.sample_rate = 240;
+    r = run_pelkin_file({"--dc"}, wav_file(wav_spec, std::vector<double>(1000, 0.25)));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "\n");
 }
 
 TEST(PelkinCli, DcFilterRefusesRatesAbove768kHz) {
-    WavSpec spec;
-    spec.sample_rate = 768001;
-    std::string wav = wav_file(spec, std::vector<double>(1000, 0.25));
+    WavSpec wav_spec;
+    wav_spec.sample_rate = 768001;
+    std::string wav = wav_file(wav_spec, std::vector<double>(1000, 0.25));
     ProcessResult r = run_pelkin_file({"--dc"}, wav);
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err,
               "sample_rate: 768001\nbits       : 16\nchannels   : 1\nsamples/bit: 160.00\n"
               "error: --dc takes sample rates up to 768000 Hz\n");
-    spec.sample_rate = 768000;
-    r = run_pelkin_file({"--dc"}, wav_file(spec, std::vector<double>(1000, 0.25)));
+    wav_spec.sample_rate = 768000;
+    r = run_pelkin_file({"--dc"}, wav_file(wav_spec, std::vector<double>(1000, 0.25)));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "\n");
     EXPECT_EQ(run_pelkin_file({}, wav).status, 0);

@@ -62,9 +62,9 @@ TEST(PelkinSignal, AutoFollowsAPolarityChange) {
 TEST(PelkinSignal, IntegrateAndDumpReading) {
     for (double rate : {48000.0, 44100.0}) {
         Sent s = send_frames(3, PelkinFields{}, 1, short_tx(rate));
-        WavSpec spec;
-        spec.sample_rate = static_cast<int>(rate);
-        std::string wav = wav_of(s.rec.signal, spec);
+        WavSpec wav_spec;
+        wav_spec.sample_rate = static_cast<int>(rate);
+        std::string wav = wav_of(s.rec.signal, wav_spec);
         EXPECT_EQ(run_pelkin_file({"-b"}, wav).out, expected_output(s, Out::text)) << rate;
         EXPECT_EQ(run_pelkin_file({"-b", "-R"}, wav).out, expected_output(s, Out::dump)) << rate;
     }
@@ -169,9 +169,9 @@ TEST(PelkinSignal, SignalLossAfter350BitsKeepsCollecting) {
 TEST(PelkinSignal, SampleRates) {
     for (int rate : {44100, 48000, 22050, 96000}) {
         Sent s = send_frames(2, PelkinFields{}, 1, short_tx(rate));
-        WavSpec spec;
-        spec.sample_rate = rate;
-        std::string wav = wav_of(s.rec.signal, spec);
+        WavSpec wav_spec;
+        wav_spec.sample_rate = rate;
+        std::string wav = wav_of(s.rec.signal, wav_spec);
         EXPECT_EQ(run_pelkin_file({}, wav).out, expected_output(s, Out::text)) << rate;
         EXPECT_EQ(run_pelkin_file({"--res"}, wav).out, expected_output(s, Out::text)) << rate;
         EXPECT_EQ(run_pelkin_file({"--dc"}, wav).out, expected_output(s, Out::text)) << rate;
@@ -180,18 +180,18 @@ TEST(PelkinSignal, SampleRates) {
 
 TEST(PelkinSignal, SamplesPerBitOn44100) {
     Sent s = send_frames(1, PelkinFields{}, 0, short_tx(44100));
-    WavSpec spec;
-    spec.sample_rate = 44100;
-    ProcessResult r = run_pelkin_file({}, wav_of(s.rec.signal, spec));
+    WavSpec wav_spec;
+    wav_spec.sample_rate = 44100;
+    ProcessResult r = run_pelkin_file({}, wav_of(s.rec.signal, wav_spec));
     EXPECT_EQ(r.err, "sample_rate: 44100\nbits       : 16\nchannels   : 1\nsamples/bit: 9.19\n");
 }
 
 TEST(PelkinSignal, EightBitSamples) {
     Sent s = send_frames(2);
-    WavSpec spec;
-    spec.bits = 8;
-    EXPECT_EQ(run_pelkin_file({}, wav_of(s.rec.signal, spec)).out, expected_output(s, Out::text));
-    EXPECT_EQ(run_pelkin_file({"-b"}, wav_of(s.rec.signal, spec)).out, expected_output(s, Out::text));
+    WavSpec wav_spec;
+    wav_spec.bits = 8;
+    EXPECT_EQ(run_pelkin_file({}, wav_of(s.rec.signal, wav_spec)).out, expected_output(s, Out::text));
+    EXPECT_EQ(run_pelkin_file({"-b"}, wav_of(s.rec.signal, wav_spec)).out, expected_output(s, Out::text));
 }
 
 TEST(PelkinSignal, StereoReadsTheFirstChannel) {
@@ -199,10 +199,10 @@ TEST(PelkinSignal, StereoReadsTheFirstChannel) {
     std::vector<double> other(s.rec.signal.size(), 0.0);
     add_noise_sigma(other, 0.3, 7);
     for (int bits : {8, 16}) {
-        WavSpec spec;
-        spec.channels = 2;
-        spec.bits = bits;
-        std::string wav = wav_file(spec, s.rec.signal, other);
+        WavSpec wav_spec;
+        wav_spec.channels = 2;
+        wav_spec.bits = bits;
+        std::string wav = wav_file(wav_spec, s.rec.signal, other);
         EXPECT_EQ(run_pelkin_file({}, wav).out, expected_output(s, Out::text)) << bits;
     }
 }
@@ -222,9 +222,9 @@ TEST(PelkinSignal, HeaderShapes) {
     Sent s = send_frames(1);
     for (WavHeaderStyle style : {WavHeaderStyle::list_chunk, WavHeaderStyle::fmt18, WavHeaderStyle::sizes_zero,
                                  WavHeaderStyle::sizes_max}) {
-        WavSpec spec;
-        spec.style = style;
-        std::string wav = wav_of(s.rec.signal, spec);
+        WavSpec wav_spec;
+        wav_spec.style = style;
+        std::string wav = wav_of(s.rec.signal, wav_spec);
         EXPECT_EQ(run_pelkin_file({}, wav).out, expected_output(s, Out::text)) << static_cast<int>(style);
         EXPECT_EQ(run_pelkin_stdin({}, wav).out, expected_output(s, Out::text)) << static_cast<int>(style);
     }

@@ -58,7 +58,7 @@ ProcessResult run_pelkin_stdin(const std::vector<std::string>& args, const std::
     return run_program(PELKIN_EXE, args, wav);
 }
 
-std::string wav_of(const std::vector<double>& signal, const WavSpec& spec) { return wav_file(spec, signal); }
+std::string wav_of(const std::vector<double>& signal, const WavSpec& wav_spec) { return wav_file(wav_spec, signal); }
 
 int count_ok(const std::string& out) {
     int n = 0;

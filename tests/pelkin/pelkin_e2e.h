@@ -33,7 +33,7 @@ std::string expected_line(const ExpectBytes& b, Out kind, const std::string& fra
 ProcessResult run_pelkin_file(const std::vector<std::string>& args, const std::string& wav);
 ProcessResult run_pelkin_stdin(const std::vector<std::string>& args, const std::string& wav);
 
-std::string wav_of(const std::vector<double>& signal, const WavSpec& spec = WavSpec{});
+std::string wav_of(const std::vector<double>& signal, const WavSpec& wav_spec = WavSpec{});
 
 // Lines of output that end with "[OK]\n".
 int count_ok(const std::string& out);

@@ -62,9 +62,9 @@ struct MemWav {
     std::string image;
     WavInput in;
     explicit MemWav(const std::vector<int>& samples, int rate = 48000) {
-        WavSpec spec;
-        spec.sample_rate = rate;
-        image = wav_header(spec, samples.size() * 2);
+        WavSpec wav_spec;
+        wav_spec.sample_rate = rate;
+        image = wav_header(wav_spec, samples.size() * 2);
         for (int s : samples) {
             image += static_cast<char>(s & 0xFF);
             image += static_cast<char>((s >> 8) & 0xFF);

@@ -233,9 +233,9 @@ TEST(Flight, NoFramesFromOtherSignals) {
     for (int i = 0; i < 500; i++) groups += (i % 10 == 0) ? '0' : (i % 10 == 9 ? '1' : bits[static_cast<std::size_t>(i)]);
     for (int k = 0; k < 8; k++) baseband_bits(g, slow, "00101010110010101011" + groups);
     for (const auto* x : {&silence, &noise, &afsk, &slow}) {
-        WavSpec spec;
+        WavSpec wav_spec;
         for (const char* opt : {"-v", "-r"}) {
-            ProcessResult r = run_vardo({opt}, wav_file(spec, *x));
+            ProcessResult r = run_vardo({opt}, wav_file(wav_spec, *x));
             EXPECT_EQ(r.status, 0);
             EXPECT_EQ(r.out.find("OK"), std::string::npos) << r.out;
         }

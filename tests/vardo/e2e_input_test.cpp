@@ -129,8 +129,8 @@ TEST(Input, MissingFileAndRefusedHeaders) {
     r = run_program(VARDO_EXE, {}, "RIFF....WAVX");
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(r.out, "");
-    WavSpec spec;
-    std::string h = wav_header(spec, 0);
+    WavSpec wav_spec;
+    std::string h = wav_header(wav_spec, 0);
     h[34] = 24;  // 24-bit samples
     r = run_program(VARDO_EXE, {}, h + std::string(100, '\0'));
     EXPECT_EQ(r.status, 255);
@@ -138,8 +138,8 @@ TEST(Input, MissingFileAndRefusedHeaders) {
 }
 
 TEST(Input, EmptyAndCutDataEndWithANewline) {
-    WavSpec spec;
-    ProcessResult r = run_program(VARDO_EXE, {}, wav_header(spec, 0));
+    WavSpec wav_spec;
+    ProcessResult r = run_program(VARDO_EXE, {}, wav_header(wav_spec, 0));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "\n");
     // Cut in the middle of the second frame: only the first capture is lost.

@@ -111,12 +111,12 @@ TEST(RunInProcess, HeaderOnlyAndTruncatedStreams) {
 
 TEST(RunInProcess, AbsurdSampleRateStaysLinear) {
     // At 1 sample per second every sample is 9600 channel bits long.
-    WavSpec spec;
-    spec.sample_rate = 1;
+    WavSpec wav_spec;
+    wav_spec.sample_rate = 1;
     std::vector<double> x(200000);
     Gaussian g = gaussian_seeded(4);
     for (double& v : x) v = gaussian_next(g) * 0.3;
-    Captured c = run_in_memory({"-v"}, wav_file(spec, x));
+    Captured c = run_in_memory({"-v"}, wav_file(wav_spec, x));
     EXPECT_EQ(c.status, 0);
     EXPECT_EQ(c.out.back(), '\n');
 }

@@ -65,14 +65,14 @@ std::string ostrel_group_bits(const std::vector<uint8_t>& bytes) {
     return bits;
 }
 
-std::vector<double> ostrel_recording(const OstrelRecordingSpec& spec,
+std::vector<double> ostrel_recording(const OstrelRecordingSpec& wav_spec,
                                      const std::vector<std::vector<uint8_t>>& transmissions) {
     AfskGen g;
-    g.sample_rate = spec.sample_rate;
+    g.sample_rate = wav_spec.sample_rate;
     g.baud = 1200.0;
     g.freq_one = 1200.0;
     g.freq_zero = 2200.0;
-    g.amplitude = spec.amplitude;
+    g.amplitude = wav_spec.amplitude;
     std::vector<double> out;
     // Idle is steady 1200 Hz tone: whole 1 bits, the phase running on.
     auto idle = [&](double nbits) {
@@ -80,9 +80,9 @@ std::vector<double> ostrel_recording(const OstrelRecordingSpec& spec,
         afsk_bits(g, out, std::string(static_cast<std::size_t>(whole), '1'));
     };
     for (std::size_t i = 0; i < transmissions.size(); i++) {
-        idle(i == 0 ? spec.lead_bits : spec.gap_bits);
+        idle(i == 0 ? wav_spec.lead_bits : wav_spec.gap_bits);
         afsk_bits(g, out, ostrel_group_bits(transmissions[i]));
     }
-    idle(spec.tail_bits);
+    idle(wav_spec.tail_bits);
     return out;
 }

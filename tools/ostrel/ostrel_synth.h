@@ -48,5 +48,5 @@ struct OstrelRecordingSpec {
 };
 
 // Samples in [-1, 1] of the transmissions one after another.
-std::vector<double> ostrel_recording(const OstrelRecordingSpec& spec,
+std::vector<double> ostrel_recording(const OstrelRecordingSpec& wav_spec,
                                      const std::vector<std::vector<uint8_t>>& transmissions);

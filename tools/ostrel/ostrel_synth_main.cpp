@@ -117,11 +117,11 @@ int main(int argc, char** argv) {
         }
         tx.push_back(ostrel_transmission(packet, static_cast<uint32_t>(k)));
     }
-    OstrelRecordingSpec spec;
-    spec.sample_rate = o.wav.sample_rate;
-    spec.amplitude = o.amplitude;
-    spec.lead_bits = lead;
-    spec.gap_bits = gap;
-    std::vector<double> signal = ostrel_recording(spec, tx);
+    OstrelRecordingSpec wav_spec;
+    wav_spec.sample_rate = o.wav.sample_rate;
+    wav_spec.amplitude = o.amplitude;
+    wav_spec.lead_bits = lead;
+    wav_spec.gap_bits = gap;
+    std::vector<double> signal = ostrel_recording(wav_spec, tx);
     return synth_finish(o, signal) ? 0 : 1;
 }

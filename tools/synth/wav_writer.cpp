@@ -14,19 +14,19 @@ void put32(std::string& s, uint32_t v) {
 }
 }  // namespace
 
-std::string wav_header(const WavSpec& spec, uint64_t data_bytes) {
-    const unsigned block = static_cast<unsigned>(spec.channels * spec.bits / 8);
+std::string wav_header(const WavSpec& wav_spec, uint64_t data_bytes) {
+    const unsigned block = static_cast<unsigned>(wav_spec.channels * wav_spec.bits / 8);
     std::string fmt;
     put16(fmt, 1);  // PCM
-    put16(fmt, static_cast<unsigned>(spec.channels));
-    put32(fmt, static_cast<uint32_t>(spec.sample_rate));
-    put32(fmt, static_cast<uint32_t>(spec.sample_rate) * block);
+    put16(fmt, static_cast<unsigned>(wav_spec.channels));
+    put32(fmt, static_cast<uint32_t>(wav_spec.sample_rate));
+    put32(fmt, static_cast<uint32_t>(wav_spec.sample_rate) * block);
     put16(fmt, block);
-    put16(fmt, static_cast<unsigned>(spec.bits));
-    if (spec.style == WavHeaderStyle::fmt18) put16(fmt, 0);
+    put16(fmt, static_cast<unsigned>(wav_spec.bits));
+    if (wav_spec.style == WavHeaderStyle::fmt18) put16(fmt, 0);
 
     std::string list;
-    if (spec.style == WavHeaderStyle::list_chunk) {
+    if (wav_spec.style == WavHeaderStyle::list_chunk) {
         // What sox and ffmpeg add: an INFO list naming the software.
         std::string info = "INFOISFT";
         std::string name = "wavsynth test signal";
@@ -42,8 +42,8 @@ std::string wav_header(const WavSpec& spec, uint64_t data_bytes) {
     uint64_t riff = 4 + 8 + fmt.size() + list.size() + 8 + data_bytes;
     uint32_t riff_field = riff > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(riff);
     uint32_t data_field = data_bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(data_bytes);
-    if (spec.style == WavHeaderStyle::sizes_zero) riff_field = data_field = 0;
-    if (spec.style == WavHeaderStyle::sizes_max) riff_field = data_field = 0xFFFFFFFFu;
+    if (wav_spec.style == WavHeaderStyle::sizes_zero) riff_field = data_field = 0;
+    if (wav_spec.style == WavHeaderStyle::sizes_max) riff_field = data_field = 0xFFFFFFFFu;
 
     std::string h = "RIFF";
     put32(h, riff_field);
@@ -56,21 +56,21 @@ std::string wav_header(const WavSpec& spec, uint64_t data_bytes) {
     return h;
 }
 
-int wav_quantize(const WavSpec& spec, double x) {
+int wav_quantize(const WavSpec& wav_spec, double x) {
     if (x > 1.0) x = 1.0;
     if (x < -1.0) x = -1.0;
-    if (spec.bits == 8) return static_cast<int>(std::lround(x * 127.0));
+    if (wav_spec.bits == 8) return static_cast<int>(std::lround(x * 127.0));
     return static_cast<int>(std::lround(x * 32767.0));
 }
 
-void append_wav_samples(std::string& out, const WavSpec& spec, const double* signal, std::size_t n,
+void append_wav_samples(std::string& out, const WavSpec& wav_spec, const double* signal, std::size_t n,
                         const double* other, std::size_t other_n) {
-    out.reserve(out.size() + n * static_cast<std::size_t>(spec.channels * spec.bits / 8));
+    out.reserve(out.size() + n * static_cast<std::size_t>(wav_spec.channels * wav_spec.bits / 8));
     for (std::size_t i = 0; i < n; i++) {
-        for (int ch = 0; ch < spec.channels; ch++) {
-            double x = ch == spec.signal_channel ? signal[i] : (other && i < other_n ? other[i] : 0.0);
-            int q = wav_quantize(spec, x);
-            if (spec.bits == 8) {
+        for (int ch = 0; ch < wav_spec.channels; ch++) {
+            double x = ch == wav_spec.signal_channel ? signal[i] : (other && i < other_n ? other[i] : 0.0);
+            int q = wav_quantize(wav_spec, x);
+            if (wav_spec.bits == 8) {
                 out.push_back(static_cast<char>(q + 128));
             } else {
                 put16(out, static_cast<unsigned>(q) & 0xFFFF);
@@ -79,10 +79,10 @@ void append_wav_samples(std::string& out, const WavSpec& spec, const double* sig
     }
 }
 
-std::string wav_file(const WavSpec& spec, const std::vector<double>& signal, const std::vector<double>& other) {
-    uint64_t data = static_cast<uint64_t>(signal.size()) * static_cast<uint64_t>(spec.channels * spec.bits / 8);
-    std::string out = wav_header(spec, data);
-    append_wav_samples(out, spec, signal.data(), signal.size(), other.empty() ? nullptr : other.data(),
+std::string wav_file(const WavSpec& wav_spec, const std::vector<double>& signal, const std::vector<double>& other) {
+    uint64_t data = static_cast<uint64_t>(signal.size()) * static_cast<uint64_t>(wav_spec.channels * wav_spec.bits / 8);
+    std::string out = wav_header(wav_spec, data);
+    append_wav_samples(out, wav_spec, signal.data(), signal.size(), other.empty() ? nullptr : other.data(),
                        other.size());
     return out;
 }
