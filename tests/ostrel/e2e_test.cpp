@@ -11,6 +11,7 @@
 #include "support/run_program.h"
 #include "synth/signals.h"
 #include "synth/wav_writer.h"
+#include "support/strprintf.h"
 
 namespace {
 
@@ -54,16 +55,6 @@ std::vector<Sent> flight(int count) {
     return v;
 }
 
-std::string fmt(const char* f, ...) __attribute__((format(printf, 1, 2)));
-std::string fmt(const char* f, ...) {
-    char b[512];
-    va_list ap;
-    va_start(ap, f);
-    std::vsnprintf(b, sizeof b, f, ap);
-    va_end(ap);
-    return b;
-}
-
 enum Form { kText, kCsv, kRaw, kRawCsv, kRawbits };
 
 std::string expected_lines(const Sent& p, Form form) {
@@ -78,7 +69,7 @@ std::string expected_lines(const Sent& p, Form form) {
         return out + "\n";
     }
     if (form == kRaw || form == kRawCsv) {
-        for (int i = 0; i < 100; i++) out += fmt("%02X ", b[i]);
+        for (int i = 0; i < 100; i++) out += strprintf("%02X ", b[i]);
         out += "\n";
     }
     if (!p.is_gps) return out;
@@ -88,10 +79,10 @@ std::string expected_lines(const Sent& p, Form form) {
     const OstrelGps& g = p.gps;
     const int alt = static_cast<int>(g.alt_raw) - 5000;
     if (form == kCsv || form == kRawCsv)
-        out += fmt("000,iMet,0000-00-00,%02d:%02d:%02d,%.6f,%.6f,%d,0,0,0,%s\n", g.hour, g.minute, g.second,
+        out += strprintf("000,iMet,0000-00-00,%02d:%02d:%02d,%.6f,%.6f,%d,0,0,0,%s\n", g.hour, g.minute, g.second,
                    static_cast<double>(g.lat), static_cast<double>(g.lon), alt, ok ? "OK" : "NO");
     else
-        out += fmt("(%02d:%02d:%02d)  lat: %.6f\xb0  lon: %.6f\xb0  alt: %dm  #  CRC: %04X - %04X [%s]\n", g.hour,
+        out += strprintf("(%02d:%02d:%02d)  lat: %.6f\xb0  lon: %.6f\xb0  alt: %dm  #  CRC: %04X - %04X [%s]\n", g.hour,
                    g.minute, g.second, static_cast<double>(g.lat), static_cast<double>(g.lon), alt, stored, computed,
                    ok ? "OK" : "NO");
     return out;
@@ -123,7 +114,7 @@ WavSpec at(int rate, int bits = 16) {
 }
 
 std::string info(int rate, int bits = 16, int channels = 1) {
-    return fmt("sample_rate: %d\nbits       : %d\nchannels   : %d\n", rate, bits, channels);
+    return strprintf("sample_rate: %d\nbits       : %d\nchannels   : %d\n", rate, bits, channels);
 }
 
 const char* kLowRateWarning = "warning: below 44100 Hz the tone window spans too many bits; packets will not decode\n";
@@ -300,7 +291,7 @@ TEST(LowRates, RatesBeyondTheTwoBinTableAreRefused) {
         const ProcessResult r = run_program(kExe, {}, recording(flight(1), at(rate)));
         EXPECT_EQ(r.status, 255) << rate;
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, info(rate) + fmt("error: sample rate %d Hz is too low for the two-bin tone detector (at least "
+        EXPECT_EQ(r.err, info(rate) + strprintf("error: sample rate %d Hz is too low for the two-bin tone detector (at least "
                                           "2175 Hz)\n",
                                           rate));
     }

@@ -1,4 +1,5 @@
 #include "pelkin_expect.h"
+#include "support/strprintf.h"
 
 #include <cmath>
 #include <cstdarg>
@@ -6,15 +7,6 @@
 #include <numbers>
 
 namespace {
-std::string fmt(const char* f, ...) {
-    char text[512];
-    va_list ap;
-    va_start(ap, f);
-    std::vsnprintf(text, sizeof text, f, ap);
-    va_end(ap);
-    return text;
-}
-
 int32_t s32(const ExpectBytes& b, int i) {
     return static_cast<int32_t>(static_cast<uint32_t>(b[i]) << 24 | static_cast<uint32_t>(b[i + 1]) << 16 |
                                 static_cast<uint32_t>(b[i + 2]) << 8 | b[i + 3]);
@@ -74,24 +66,24 @@ bool expect_crc_ok(const ExpectBytes& b) { return pelkin_crc(b.data(), 48) == b[
 
 std::string expect_text(const ExpectBytes& b, bool good, bool verbose) {
     Decoded d = decode(b);
-    std::string s = fmt(" %02d-%02d-%02d %02d:%02d:%06.3f ", d.day, d.month, d.year, d.hours, d.minutes, d.seconds);
-    s += fmt(" lat: %.6f\u00b0  lon: %.6f\u00b0  alt: %.2fm ", d.lat, d.lon, d.alt);
-    s += fmt("  vH: %.1fm/s  D: %.1f\u00b0  vV: %.1fm/s", d.vh, d.course, d.vv);
-    if (verbose) s += fmt("  sats: %d  fix: %d ", b[4], b[5]);
+    std::string s = strprintf(" %02d-%02d-%02d %02d:%02d:%06.3f ", d.day, d.month, d.year, d.hours, d.minutes, d.seconds);
+    s += strprintf(" lat: %.6f\u00b0  lon: %.6f\u00b0  alt: %.2fm ", d.lat, d.lon, d.alt);
+    s += strprintf("  vH: %.1fm/s  D: %.1f\u00b0  vV: %.1fm/s", d.vh, d.course, d.vv);
+    if (verbose) s += strprintf("  sats: %d  fix: %d ", b[4], b[5]);
     s += good ? "  # CRC [OK]\n" : "  # CRC [NO]\n";
     return s;
 }
 
 std::string expect_csv(const ExpectBytes& b, bool good) {
     Decoded d = decode(b);
-    return fmt("    0,0,20%02d-%02d-%02d,%02d:%02d:%06.3f,%.5f,%.5f,%.2f,%.1f,%.1f,%.1f,%s\n", d.year, d.month, d.day,
+    return strprintf("    0,0,20%02d-%02d-%02d,%02d:%02d:%06.3f,%.5f,%.5f,%.2f,%.1f,%.1f,%.1f,%s\n", d.year, d.month, d.day,
                d.hours, d.minutes, d.seconds, d.lat, d.lon, d.alt, d.vh, d.course, d.vv, good ? "OK" : "FAIL");
 }
 
 std::string expect_hex(const ExpectBytes& b) {
     std::string s;
-    for (int i = 3; i < 48; i++) s += fmt("%02x ", b[i]);
-    s += fmt(" %04x # %04x \n", b[48] * 256 + b[49], pelkin_crc(b.data(), 48));
+    for (int i = 3; i < 48; i++) s += strprintf("%02x ", b[i]);
+    s += strprintf(" %04x # %04x \n", b[48] * 256 + b[49], pelkin_crc(b.data(), 48));
     return s;
 }
 

@@ -1,20 +1,11 @@
 #include "vardo_expect.h"
+#include "support/strprintf.h"
 
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 
 namespace {
-
-std::string fmt(const char* f, ...) __attribute__((format(printf, 1, 2)));
-std::string fmt(const char* f, ...) {
-    char buf[512];
-    va_list ap;
-    va_start(ap, f);
-    std::vsnprintf(buf, sizeof buf, f, ap);
-    va_end(ap);
-    return buf;
-}
 
 struct Values {
     std::string id, serial;
@@ -28,14 +19,14 @@ Values values_of(const VardoFrameFields& f) {
     Values v{};
     if (f.type == 1) {
         unsigned s = f.sn[3] | f.sn[4] << 8;
-        v.id = fmt("%X%02u-%X-%u%04u", f.sn[2] >> 4, f.sn[2] & 15u, f.sn[0] & 15u, s >> 13, s & 0x1FFF);
-        v.serial = fmt("%X%02u%X%u%04u", f.sn[2] >> 4, f.sn[2] & 15u, f.sn[0] & 15u, s >> 13, s & 0x1FFF);
+        v.id = strprintf("%X%02u-%X-%u%04u", f.sn[2] >> 4, f.sn[2] & 15u, f.sn[0] & 15u, s >> 13, s & 0x1FFF);
+        v.serial = strprintf("%X%02u%X%u%04u", f.sn[2] >> 4, f.sn[2] & 15u, f.sn[0] & 15u, s >> 13, s & 0x1FFF);
     } else {
         unsigned s = f.sn[1] | f.sn[2] << 8;
         unsigned t = f.sn[0] & 0x7F, g = f.sn[0] >> 7;
         unsigned k = f.long_short ? 2 * (s & 1) + g + 1 : (s & 1) + 2 * g;
-        v.id = fmt("%u%02u-%u-%u%04u", t / 12, t % 12 + 1, k, s >> 15, (s >> 2) & 0x1FFF);
-        v.serial = fmt("%u%02u%u%u%04u", t / 12, t % 12 + 1, k, s >> 15, (s >> 2) & 0x1FFF);
+        v.id = strprintf("%u%02u-%u-%u%04u", t / 12, t % 12 + 1, k, s >> 15, (s >> 2) & 0x1FFF);
+        v.serial = strprintf("%u%02u%u%u%04u", t / 12, t % 12 + 1, k, s >> 15, (s >> 2) & 0x1FFF);
     }
     int64_t sec = f.type == 1 ? static_cast<int32_t>(f.tow) / 1000 : static_cast<int64_t>(f.tow & 0xFFFFFF);
     int64_t t = 315964800 + int64_t{f.week} * 604800 + sec;
@@ -91,29 +82,29 @@ std::string expect_report(const Expected& e, const OutputForm& form) {
     const Civil& c = v.c;
     const std::string temp = form.verbose == 2 && !v.temp.empty() ? "  (T0:" + v.temp + "C)" : "";
     if (form.color) {
-        std::string s = fmt("ID: \033[38;5;1m%s \033[38;5;244mframe: \033[38;5;44m%3d \033[38;5;244m", v.id.c_str(),
+        std::string s = strprintf("ID: \033[38;5;1m%s \033[38;5;244mframe: \033[38;5;44m%3d \033[38;5;244m", v.id.c_str(),
                             v.counter);
-        s += fmt("date: \033[38;5;94m%04d-%02d-%02d\033[38;5;244m time: \033[38;5;27m%02d:%02d:%02d\033[38;5;244m",
+        s += strprintf("date: \033[38;5;94m%04d-%02d-%02d\033[38;5;244m time: \033[38;5;27m%02d:%02d:%02d\033[38;5;244m",
                  c.y, c.mo, c.d, c.h, c.mi, c.s);
-        s += fmt(" lat: \033[38;5;34m%.6f\033[38;5;244m\u00b0  lon: \033[38;5;70m%.6f\033[38;5;244m\u00b0 ", v.lat,
+        s += strprintf(" lat: \033[38;5;34m%.6f\033[38;5;244m\u00b0  lon: \033[38;5;70m%.6f\033[38;5;244m\u00b0 ", v.lat,
                  v.lon);
-        s += fmt(" alt: \033[38;5;82m% 6.1f\033[38;5;244mm ", v.alt);
-        s += fmt("  vH: \033[38;5;36m% 6.1f\033[38;5;244m km/h  D: \033[38;5;36m% 6.1f\u00b0\033[38;5;244m", v.vh,
+        s += strprintf(" alt: \033[38;5;82m% 6.1f\033[38;5;244mm ", v.alt);
+        s += strprintf("  vH: \033[38;5;36m% 6.1f\033[38;5;244m km/h  D: \033[38;5;36m% 6.1f\u00b0\033[38;5;244m", v.vh,
                  v.course);
-        s += fmt("  vV: \033[38;5;36m% 6.1f\033[38;5;244m m/s", v.vv);
+        s += strprintf("  vV: \033[38;5;36m% 6.1f\033[38;5;244m m/s", v.vv);
         if (form.verbose)
             s += e.ok ? "  # \033[38;5;2m[OK]\033[38;5;244m" : "  # \033[38;5;1m[NO]\033[38;5;244m";
         return s + temp + "\033[0m\n";
     }
     if (form.csv) {
-        return fmt("%3d,%d%s,%04d-%02d-%02d,%02d:%02d:%02d,%.5f,%.5f,%.2f,%.1f,%.1f,%.1f,%s\n", v.counter, e.f.type,
+        return strprintf("%3d,%d%s,%04d-%02d-%02d,%02d:%02d:%02d,%.5f,%.5f,%.2f,%.1f,%.1f,%.1f,%s\n", v.counter, e.f.type,
                    v.serial.c_str(), c.y, c.mo, c.d, c.h, c.mi, c.s, v.lat, v.lon, v.alt, v.vh, v.course, v.vv,
                    e.ok ? "OK" : "FAIL");
     }
-    std::string s = fmt("ID: %s frame: %3d date: %04d-%02d-%02d time: (%02d:%02d:%02d) ", v.id.c_str(), v.counter, c.y,
+    std::string s = strprintf("ID: %s frame: %3d date: %04d-%02d-%02d time: (%02d:%02d:%02d) ", v.id.c_str(), v.counter, c.y,
                         c.mo, c.d, c.h, c.mi, c.s);
-    s += fmt(" lat: %.6f  lon: %.6f  alt: % 6.2f ", v.lat, v.lon, v.alt);
-    s += fmt("  vH: % 6.1f km/h  D: % 6.1f\u00b0  vV: % 6.1f m/s ", v.vh, v.course, v.vv);
+    s += strprintf(" lat: %.6f  lon: %.6f  alt: % 6.2f ", v.lat, v.lon, v.alt);
+    s += strprintf("  vH: % 6.1f km/h  D: % 6.1f\u00b0  vV: % 6.1f m/s ", v.vh, v.course, v.vv);
     if (form.verbose) s += e.ok ? "  # OK" : "  # NO";
     return s + temp + "\n";
 }
@@ -146,17 +137,17 @@ std::string expect_hex(const std::vector<uint8_t>& bytes, int type, int auxlen, 
         uint8_t b = i < static_cast<int>(bytes.size()) ? bytes[static_cast<std::size_t>(i)] : 0;
         if (form.color) {
             for (const Range& r : colour_ranges(type, check_at))
-                if (i >= r.first && i <= r.last) s += fmt("\033[38;5;%sm", r.colour);
+                if (i >= r.first && i <= r.last) s += strprintf("\033[38;5;%sm", r.colour);
         }
-        s += fmt("%02X", b);
+        s += strprintf("%02X", b);
         if (form.color) s += "\033[38;5;244m";
     }
     if (form.verbose) {
         if (form.color)
-            s += fmt(" # \033[38;5;11m%04X\033[38;5;244m %s", computed,
+            s += strprintf(" # \033[38;5;11m%04X\033[38;5;244m %s", computed,
                      ok ? "\033[38;5;2m[OK]\033[38;5;244m" : "\033[38;5;1m[NO]\033[38;5;244m");
         else
-            s += fmt(" # %04X %s", computed, ok ? "[OK]" : "[NO]");
+            s += strprintf(" # %04X %s", computed, ok ? "[OK]" : "[NO]");
     }
     return s + (form.color ? "\033[0m\n" : "\n");
 }
