@@ -72,13 +72,6 @@ uint64_t negative_mask(const unsigned char* p, int width) {
 #endif
 }
 
-// Ends a run: the sign flips, the sample that flipped it is the newest.
-inline void end_run(SlicerState& st, int sample) {
-    st.par_alt = st.par;
-    st.par = -st.par;
-    st.last_sample = sample;
-}
-
 }  // namespace
 
 void fill_run_table(SlicerState& st, float samples_per_bit) {
@@ -125,7 +118,7 @@ int read_bits_fsk(SlicerState& st, WavInput& in, float samples_per_bit, int* bit
                     continue;
                 }
                 const int sample = sample_at(f, base + i * f.frame);
-                end_run(st, sample);
+                slicer_end_run(st, sample);
                 slicer_run_length(st, n, last, sample, samples_per_bit, bit, len);
                 n = 0;
                 last = sample;
@@ -154,7 +147,7 @@ int read_bits_fsk(SlicerState& st, WavInput& in, float samples_per_bit, int* bit
                 last = v;
                 continue;
             }
-            end_run(st, v);
+            slicer_end_run(st, v);
             slicer_run_length(st, n, last, v, samples_per_bit, bit, len);
             n = 0;
             last = v;
@@ -171,10 +164,28 @@ int read_bits_fsk(SlicerState& st, WavInput& in, float samples_per_bit, int* bit
             continue;
         }
         const int v = sample_at(f, frame);
-        end_run(st, v);
+        slicer_end_run(st, v);
         slicer_run_length(st, n, last, v, samples_per_bit, bit, len);
         n = 0;
         last = v;
         if (*len > 0 || !st.skip_zero_runs) return 0;
     }
+}
+
+uint64_t negative_mask_int(const int* x) {
+#if defined(__SSE2__)
+    uint64_t m = 0;
+    for (int q = 0; q < 4; q++) {
+        const __m128i* p = reinterpret_cast<const __m128i*>(x + 16 * q);
+        // Saturating packs keep each sample's sign.
+        const __m128i a = _mm_packs_epi32(_mm_loadu_si128(p), _mm_loadu_si128(p + 1));
+        const __m128i b = _mm_packs_epi32(_mm_loadu_si128(p + 2), _mm_loadu_si128(p + 3));
+        m |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(_mm_packs_epi16(a, b)))) << (16 * q);
+    }
+    return m;
+#else
+    uint64_t m = 0;
+    for (int i = 0; i < 64; i++) m |= static_cast<uint64_t>(x[i] < 0) << i;
+    return m;
+#endif
 }

@@ -92,3 +92,76 @@ int read_bits_fsk(SlicerState& st, Source& source, float samples_per_bit, int* b
 
 // The same for the plain WAV input, scanning the input block directly.
 int read_bits_fsk(SlicerState& st, WavInput& in, float samples_per_bit, int* bit, int* len);
+
+// Samples already delivered into memory (a filter working ahead in blocks):
+// the run in progress carries over from one block to the next.
+struct RunCarry {
+    uint64_t n = 0;  // samples of the run in progress so far
+    int last = 0;    // the newest sample of the previous block
+    bool started = false;
+};
+
+// Bit i set when x[i] < 0, for the 64 ints at x.
+uint64_t negative_mask_int(const int* x);
+
+// Ends a run: the sign flips, the sample that flipped it is the newest.
+inline void slicer_end_run(SlicerState& st, int sample) {
+    st.par_alt = st.par;
+    st.par = -st.par;
+    st.last_sample = sample;
+}
+
+// Slices count samples at x exactly as read_bits_fsk would deliver them one
+// by one, calling on_run(bit, len) for every run it would return.
+template <class OnRun>
+void slice_samples(SlicerState& st, const int* x, std::size_t count, float samples_per_bit, RunCarry& c,
+                   OnRun&& on_run) {
+    if (st.table_spb != samples_per_bit) fill_run_table(st, samples_per_bit);
+    if (!c.started) {
+        c.last = st.last_sample;
+        c.started = true;
+    }
+    std::size_t at = 0;
+    while (at < count) {
+        std::size_t m = count - at < 64 ? count - at : 64;
+        uint64_t neg;
+        if (m == 64) {
+            neg = negative_mask_int(x + at);
+        } else {
+            neg = 0;
+            for (std::size_t i = 0; i < m; i++) neg |= static_cast<uint64_t>(x[at + i] < 0) << i;
+        }
+        const uint64_t before = st.par < 0 ? 1 : 0;
+        uint64_t changes = neg ^ (neg << 1 | before);
+        if (m < 64) changes &= (uint64_t{1} << m) - 1;
+        std::size_t from = 0;
+        while (changes) {
+            const std::size_t i = static_cast<std::size_t>(__builtin_ctzll(changes));
+            changes &= changes - 1;
+            c.n += i + 1 - from;
+            from = i + 1;
+            const uint64_t skip_below =
+                st.skip_zero_runs && !st.option_res ? static_cast<uint64_t>(st.shortest_bit_run) : 0;
+            if (c.n < skip_below) {
+                slicer_end_run(st, x[at + i]);
+                c.n = 0;
+                continue;
+            }
+            const int previous = i > 0 ? x[at + i - 1] : c.last;
+            const int sample = x[at + i];
+            slicer_end_run(st, sample);
+            int bit, len;
+            slicer_run_length(st, c.n, previous, sample, samples_per_bit, &bit, &len);
+            c.n = 0;
+            if (len > 0 || !st.skip_zero_runs) on_run(bit, len);
+        }
+        c.n += m - from;
+        // Within a run the sign before the newest sample is the newest's.
+        if (from < m) st.par_alt = st.par;
+        at += m;
+        c.last = x[at - 1];
+    }
+}
+
+// The end of the data after slice_samples: the state read_bits_fsk leaves.
+inline void slice_samples_end(SlicerState& st) { st.last_sample = kEndOfData; }

@@ -19,6 +19,9 @@ struct DcFilter {
     // k mod wlen kept incrementally: the slot of sample number next_k.
     uint64_t next_k = 0;
     int next_slot = 0;
+    // No sample was ever read past the filter: the window holds exactly the
+    // newest wlen samples, so min and max are their true extremes.
+    bool whole_stream = true;
 };
 
 // Window length for a bit period: 20 bits, truncated to whole samples.
@@ -60,6 +63,11 @@ inline int read_filter_sample(DcFilter& f) {
     // The sample before s: the output lags the input by one sample.
     return f.sample_buff[p > 0 ? p - 1 : f.wlen - 1] - (f.min + f.max) / 2;
 }
+
+// Filters up to max_out samples ahead into out, with exactly the results and
+// the state that as many read_filter_sample calls give; 0 at the end of the
+// data. Only for readers that take nothing else from the input meanwhile.
+int dc_filter_block(DcFilter& f, int* out, int max_out);
 
 // The slicer's sample-source hook.
 inline int read_sample(DcFilter& f) { return read_filter_sample(f); }
