@@ -107,13 +107,13 @@ void BM_DcFilterSampleBySample(benchmark::State& state) {
 
 void BM_DcFilterBlocks(benchmark::State& state) {
     const std::string image = wav_of(receiver_audio(48000, 4800.0), 48000);
-    std::vector<int> stage(1024);
+    std::vector<int> stage(kDcBlock);
     for (auto _ : state) {
         auto in = open_image(image, 4800.0f);
         DcFilter f;
         dc_filter_open(f, *in, dc_window_length(in->samples_per_bit));
         long sum = 0;
-        for (int got; (got = dc_filter_block(f, stage.data(), 1024)) > 0;) sum += stage[static_cast<std::size_t>(got - 1)];
+        for (int got; (got = dc_filter_block(f, stage.data(), kDcBlock)) > 0;) sum += stage[static_cast<std::size_t>(got - 1)];
         dc_filter_close(f);
         benchmark::DoNotOptimize(sum);
     }
@@ -123,7 +123,7 @@ void BM_DcFilterBlocks(benchmark::State& state) {
 // The filter and the slicer over its staged output, as pelkin --dc runs them.
 void BM_DcFilterAndSlicer(benchmark::State& state) {
     const std::string image = wav_of(receiver_audio(48000, 4800.0), 48000);
-    std::vector<int> stage(1024);
+    std::vector<int> stage(kDcBlock);
     for (auto _ : state) {
         auto in = open_image(image, 4800.0f);
         DcFilter f;
@@ -132,7 +132,7 @@ void BM_DcFilterAndSlicer(benchmark::State& state) {
         st.skip_zero_runs = true;
         RunCarry carry;
         long bits = 0;
-        for (int got; (got = dc_filter_block(f, stage.data(), 1024)) > 0;)
+        for (int got; (got = dc_filter_block(f, stage.data(), kDcBlock)) > 0;)
             slice_samples(st, stage.data(), static_cast<std::size_t>(got), in->samples_per_bit, carry,
                           [&](int bit, int len) { bits += bit + len; });
         dc_filter_close(f);

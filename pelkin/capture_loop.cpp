@@ -85,7 +85,7 @@ bool take_run(PelkinDecoder& d, Capture& c, int bit, int len) {
 }
 
 // Staged filter output: nothing but the filter reads the input here.
-constexpr int kStageSamples = 1024;
+constexpr int kStageSamples = kDcBlock;
 
 void capture_filtered(PelkinDecoder& d, Capture& c) {
     int stage[kStageSamples];

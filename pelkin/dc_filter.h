@@ -4,6 +4,8 @@
 // one sample; the first wlen - 1 samples give 0 while the window fills.
 #pragma once
 
+#include <cstdint>
+
 #include "wav_input.h"
 
 constexpr float kDcWindowBits = 20.0f;
@@ -22,7 +24,13 @@ struct DcFilter {
     // No sample was ever read past the filter: the window holds exactly the
     // newest wlen samples, so min and max are their true extremes.
     bool whole_stream = true;
+    // Work space of dc_filter_block: the window's history and a block of
+    // new samples, and the extremes of ever longer stretches of them.
+    int16_t* work = nullptr;
 };
+
+// Samples dc_filter_block filters in one go.
+constexpr int kDcBlock = 4096;
 
 // Window length for a bit period: 20 bits, truncated to whole samples.
 int dc_window_length(float samples_per_bit);
