@@ -68,6 +68,21 @@ void fill_run_table(SlicerState& st, float samples_per_bit) {
         st.run_table[n] = whole_bits(static_cast<float>(n) / samples_per_bit);
         if (st.run_table[n] > 0) st.shortest_bit_run = n;
     }
+    // Lengths only grow with the distance (each float step rounds
+    // monotonically), so the smallest distance for each length is found by
+    // bisection over the ordered bit patterns of non-negative floats.
+    st.res_step[0] = 0.0f;
+    for (int k = 1; k <= kRunTableSize; k++) {
+        uint32_t lo = 0, hi = 0x7F7FFFFFu;  // whole_bits(largest float / spb) >= k
+        while (lo < hi) {
+            const uint32_t mid = lo + (hi - lo) / 2;
+            float t;
+            std::memcpy(&t, &mid, sizeof t);
+            if (whole_bits(t / samples_per_bit) >= k) hi = mid;
+            else lo = mid + 1;
+        }
+        std::memcpy(&st.res_step[k], &lo, sizeof lo);
+    }
     st.table_spb = samples_per_bit;
 }
 
@@ -94,5 +109,22 @@ uint64_t negative_mask_int(const int* x) {
     uint64_t m = 0;
     for (int i = 0; i < 64; i++) m |= static_cast<uint64_t>(x[i] < 0) << i;
     return m;
+#endif
+}
+
+void crossings_mono16(const unsigned char* p, int before, float* x1v) {
+    int v[65];
+    v[0] = before;
+    for (int i = 0; i < 64; i++) v[i + 1] = static_cast<int16_t>(static_cast<uint16_t>(p[2 * i] | p[2 * i + 1] << 8));
+#if defined(__SSE2__)
+    for (int i = 0; i < 64; i += 4) {
+        const __m128i cur = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + i + 1));
+        const __m128i prev = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + i));
+        // Both conversions are exact: the same quotient as one at a time.
+        const __m128 q = _mm_div_ps(_mm_cvtepi32_ps(cur), _mm_cvtepi32_ps(_mm_sub_epi32(cur, prev)));
+        _mm_storeu_ps(x1v + i, q);
+    }
+#else
+    for (int i = 0; i < 64; i++) x1v[i] = v[i + 1] == v[i] ? 0.0f : crossing_x1(v[i], v[i + 1]);
 #endif
 }

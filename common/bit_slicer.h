@@ -25,6 +25,9 @@ struct SlicerState {
     float table_spb = 0.0f;  // samples per bit that run_table was made for
     int run_table[kRunTableSize] = {};
     int shortest_bit_run = 0;  // fewest samples that make a run of one bit (from the table)
+    // With option_res: res_step[k] is the smallest distance between crossings,
+    // in samples, that rounds to at least k bits (k = 1 .. kRunTableSize).
+    float res_step[kRunTableSize + 1] = {};
 };
 
 // Longest run reported, in bits: a stream that never changes sign would
@@ -120,6 +123,24 @@ inline unsigned skip_threshold(const SlicerState& st) {
     return t > 1 ? static_cast<unsigned>(t) : 0;
 }
 
+// Length in whole bits of a run between interpolated crossings n samples
+// apart, x0 and x1 the crossings' offsets. The same as the float arithmetic
+// of slicer_run_length: the length lies between those of n - 1 and n + 1
+// plain samples, and within that the distance is compared with the
+// smallest distances that reach each length.
+inline int res_run_bits(const SlicerState& st, uint64_t n, float x0, float x1, float samples_per_bit) {
+    const float t = static_cast<float>(n) + x0 - x1;
+    if (n + 1 < kRunTableSize) {
+        int len = st.run_table[n - 1];
+        const int hi = st.run_table[n + 1];
+        if (hi <= kRunTableSize) {
+            while (len < hi && t >= st.res_step[len + 1]) len++;
+            return len;
+        }
+    }
+    return whole_bits(t / samples_per_bit);
+}
+
 // Bit i set when a bit of ch lies 1 to t - 1 places below i (t <= 64).
 inline uint64_t changes_before(uint64_t ch, unsigned t) {
     if (t < 2) return 0;
@@ -141,29 +162,89 @@ inline uint64_t changes_before(uint64_t ch, unsigned t) {
 // bulk: the state after them follows from the newest sign change alone.
 template <class Value, class OnRun>
 std::size_t walk_chunk(SlicerState& st, uint64_t neg, std::size_t m, const Value& value, RunCarry& c,
-                       float samples_per_bit, OnRun& on_run) {
+                       float samples_per_bit, OnRun& on_run, const float* x1v = nullptr) {
     uint64_t changes = neg ^ (neg << 1 | static_cast<uint64_t>(st.par < 0));
     if (m < 64) changes &= (uint64_t{1} << m) - 1;
     auto at = [&](std::ptrdiff_t i) { return i < 0 ? c.last : value(static_cast<std::size_t>(i)); };
+    auto x1_at = [&](std::ptrdiff_t i) {
+        return x1v != nullptr ? x1v[i] : crossing_x1(at(i - 1), value(static_cast<std::size_t>(i)));
+    };
     std::size_t end = m;
     std::ptrdiff_t visited = -1;  // the newest change handed to slicer_run_length
     if (changes) {
         unsigned t = skip_threshold(st);
         uint64_t todo = changes & ~changes_before(changes, t);
+        // With every crossing interpolated in advance, the lengths of all
+        // candidate runs are found without branching on the data, and only
+        // the runs to report are visited.
+        int lens[64];
+        bool known = false;
+        if (x1v != nullptr && st.option_res && t > 0) {
+            known = true;
+            uint64_t report = 0;
+            for (uint64_t cand = todo; cand; cand &= cand - 1) {
+                const std::size_t j = static_cast<std::size_t>(__builtin_ctzll(cand));
+                const uint64_t below = changes & ((uint64_t{1} << j) - 1);
+                const std::ptrdiff_t p = below ? 63 - __builtin_clzll(below) : -1;
+                const uint64_t n = p >= 0 ? j - static_cast<std::size_t>(p) : c.n + j + 1;
+                if (n + 1 >= kRunTableSize) {
+                    known = false;
+                    break;
+                }
+                const int lo = st.run_table[n - 1], hi = st.run_table[n + 1];
+                if (hi - lo > 1 || hi > kRunTableSize) {
+                    known = false;
+                    break;
+                }
+                const float x0 = p >= 0 ? x1v[p] : st.x0;
+                const float d = static_cast<float>(n) + x0 - x1v[j];
+                const int len = lo + static_cast<int>((hi > lo) & (d >= st.res_step[lo + 1]));
+                lens[j] = len;
+                report |= static_cast<uint64_t>(len > 0) << j;
+            }
+            if (known) todo = report;
+        }
         while (todo) {
             const std::size_t j = static_cast<std::size_t>(__builtin_ctzll(todo));
             todo &= todo - 1;
+            int bit, len;
+            if (known) {
+                st.par = (neg >> j & 1) ? -1 : 1;
+                st.par_alt = -st.par;
+                st.last_sample = value(j);
+                st.x0 = x1v[j];
+                bit = st.option_inv ? (1 - st.par_alt) / 2 : (st.par_alt + 1) / 2;
+                len = lens[j];
+                visited = static_cast<std::ptrdiff_t>(j);
+                if (on_run(bit, len)) {
+                    end = j + 1;
+                    break;
+                }
+                if (skip_threshold(st) != t) {
+                    t = skip_threshold(st);
+                    known = false;
+                    const uint64_t later = j + 1 < 64 ? changes & ~((uint64_t{1} << (j + 1)) - 1) : 0;
+                    todo = later & ~changes_before(changes, t);
+                }
+                continue;
+            }
             const uint64_t below = changes & ((uint64_t{1} << j) - 1);
             const std::ptrdiff_t p = below ? 63 - __builtin_clzll(below) : -1;
             const uint64_t n = p >= 0 ? j - static_cast<std::size_t>(p) : c.n + j + 1;
             if (n < t) continue;
-            if (st.option_res && p >= 0 && p != visited) st.x0 = crossing_x1(at(p - 1), at(p));
             const int sample = value(j);
             st.par = (neg >> j & 1) ? -1 : 1;
             st.par_alt = -st.par;
             st.last_sample = sample;
-            int bit, len;
-            slicer_run_length(st, n, at(static_cast<std::ptrdiff_t>(j) - 1), sample, samples_per_bit, &bit, &len);
+            if (st.option_res) {
+                const float x0 = p >= 0 && p != visited ? x1_at(p) : st.x0;
+                const float x1 = x1_at(static_cast<std::ptrdiff_t>(j));
+                bit = st.option_inv ? (1 - st.par_alt) / 2 : (st.par_alt + 1) / 2;
+                len = res_run_bits(st, n, x0, x1, samples_per_bit);
+                st.x0 = x1;
+            } else {
+                slicer_run_length(st, n, 0, sample, samples_per_bit, &bit, &len);
+            }
             visited = static_cast<std::ptrdiff_t>(j);
             if (len == 0 && st.skip_zero_runs) continue;
             if (on_run(bit, len)) {
@@ -185,7 +266,7 @@ std::size_t walk_chunk(SlicerState& st, uint64_t neg, std::size_t m, const Value
         st.par_alt = lc + 1 == end ? -st.par : st.par;
         if (static_cast<std::ptrdiff_t>(lc) != visited) {
             st.last_sample = value(lc);
-            if (st.option_res) st.x0 = crossing_x1(at(static_cast<std::ptrdiff_t>(lc) - 1), st.last_sample);
+            if (st.option_res) st.x0 = x1_at(static_cast<std::ptrdiff_t>(lc));
         }
         c.n = end - 1 - lc;
     } else {
@@ -250,6 +331,10 @@ inline int frame_sample(const FrameShape& f, const unsigned char* frame) {
 // Sign bits of m (1 to 64) whole sample frames at p.
 uint64_t frame_negative_mask(const FrameShape& f, const unsigned char* p, std::size_t m);
 
+// crossing_x1 for each of the 64 16-bit samples at p, the first one's
+// predecessor being `before` (meaningful where the sign changes).
+void crossings_mono16(const unsigned char* p, int before, float* x1v);
+
 // Runs from the plain WAV input, scanning the input block directly; on_run
 // as for walk_chunk. Returns 0 when on_run asked to stop, -1 at the end of
 // the data.
@@ -279,7 +364,11 @@ int read_runs(SlicerState& st, WavInput& in, float samples_per_bit, OnRun&& on_r
         const unsigned char* base = s.data + s.pos;
         const uint64_t neg = frame_negative_mask(f, base, m);
         auto value = [&f, base](std::size_t i) { return frame_sample(f, base + i * f.frame); };
-        const std::size_t used = walk_chunk(st, neg, m, value, c, samples_per_bit, watch);
+        // Interpolate every crossing of the chunk at once.
+        float x1v[64];
+        const bool dense = st.option_res && m == 64 && f.present && f.frame == 2;
+        if (dense) crossings_mono16(base, c.last, x1v);
+        const std::size_t used = walk_chunk(st, neg, m, value, c, samples_per_bit, watch, dense ? x1v : nullptr);
         s.pos += used * f.frame;
         if (in.count_samples) in.sample_count += used;
         if (stop) return 0;

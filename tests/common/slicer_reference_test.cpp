@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <random>
@@ -346,6 +347,37 @@ TEST(SlicerReference, StagedSamplesSliceLikeOneAtATimeInAnyBlockSizes) {
                 EXPECT_EQ(got, expected) << "bits " << bits << " res " << res << " skip " << skip_mode;
                 EXPECT_EQ((FinalState{st.par, st.par_alt, st.last_sample, st.x0}), want);
             }
+        }
+    }
+}
+
+TEST(SlicerReference, InterpolatedLengthsMatchTheFloatArithmeticAlsoAtEveryStep) {
+    std::mt19937 rng(15);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    for (float spb : {5.0f, 4.59375f, 10.0f, 9.1875f, 0.8333333f, 80.0f, 2.5f}) {
+        SlicerState st;
+        fill_run_table(st, spb);
+        auto direct = [&](uint64_t n, float x0, float x1) {
+            return whole_bits((static_cast<float>(n) + x0 - x1) / spb);
+        };
+        for (int k = 1; k <= kRunTableSize; k++) {
+            // The step is the smallest distance that reaches k bits.
+            const float step = st.res_step[k];
+            EXPECT_GE(whole_bits(step / spb), k) << spb << " " << k;
+            EXPECT_LT(whole_bits(std::nextafter(step, 0.0f) / spb), k) << spb << " " << k;
+            // Distances landing exactly on the step and just below it.
+            for (uint64_t n = 1; n + 1 < kRunTableSize; n++) {
+                const float x0 = step - static_cast<float>(n);
+                if (x0 < 0.0f || x0 > 1.0f) continue;
+                for (float x1 : {0.0f, std::nextafter(0.0f, 1.0f)}) {
+                    ASSERT_EQ(res_run_bits(st, n, x0, x1, spb), direct(n, x0, x1)) << spb << " " << n;
+                }
+            }
+        }
+        for (int i = 0; i < 20000; i++) {
+            const uint64_t n = 1 + rng() % 90;
+            const float x0 = unit(rng), x1 = unit(rng);
+            ASSERT_EQ(res_run_bits(st, n, x0, x1, spb), direct(n, x0, x1)) << spb << " " << n << " " << x0 << " " << x1;
         }
     }
 }
