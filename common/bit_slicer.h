@@ -332,7 +332,8 @@ inline int frame_sample(const FrameShape& f, const unsigned char* frame) {
 uint64_t frame_negative_mask(const FrameShape& f, const unsigned char* p, std::size_t m);
 
 // crossing_x1 for each of the 64 16-bit samples at p, the first one's
-// predecessor being `before` (meaningful where the sign changes).
+// predecessor being `before` (a 16-bit value); meaningful where the sign
+// changes.
 void crossings_mono16(const unsigned char* p, int before, float* x1v);
 
 // Runs from the plain WAV input, scanning the input block directly; on_run
@@ -366,7 +367,7 @@ int read_runs(SlicerState& st, WavInput& in, float samples_per_bit, OnRun&& on_r
         auto value = [&f, base](std::size_t i) { return frame_sample(f, base + i * f.frame); };
         // Interpolate every crossing of the chunk at once.
         float x1v[64];
-        const bool dense = st.option_res && m == 64 && f.present && f.frame == 2;
+        const bool dense = st.option_res && m == 64 && f.present && f.frame == 2 && c.last >= -32768 && c.last <= 32767;
         if (dense) crossings_mono16(base, c.last, x1v);
         const std::size_t used = walk_chunk(st, neg, m, value, c, samples_per_bit, watch, dense ? x1v : nullptr);
         s.pos += used * f.frame;
