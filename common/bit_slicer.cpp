@@ -112,25 +112,16 @@ uint64_t negative_mask_int(const int* x) {
 #endif
 }
 
-void crossings_mono16(const unsigned char* p, int before, float* x1v) {
-    int16_t v[65];  // v[i + 1] is sample i
-    v[0] = static_cast<int16_t>(before);
-#if defined(__SSE2__)
-    std::memcpy(v + 1, p, 128);  // x86 is little-endian, as the samples are
-    auto widen_lo = [](__m128i x) { return _mm_srai_epi32(_mm_unpacklo_epi16(x, x), 16); };
-    auto widen_hi = [](__m128i x) { return _mm_srai_epi32(_mm_unpackhi_epi16(x, x), 16); };
-    auto quotient = [](__m128i cur, __m128i prev) {
-        // Both conversions are exact: the same quotient as one at a time.
-        return _mm_div_ps(_mm_cvtepi32_ps(cur), _mm_cvtepi32_ps(_mm_sub_epi32(cur, prev)));
-    };
-    for (int i = 0; i < 64; i += 8) {
-        const __m128i cur = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + i + 1));
-        const __m128i prev = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + i));
-        _mm_storeu_ps(x1v + i, quotient(widen_lo(cur), widen_lo(prev)));
-        _mm_storeu_ps(x1v + i + 4, quotient(widen_hi(cur), widen_hi(prev)));
-    }
-#else
-    for (int i = 0; i < 64; i++) v[i + 1] = static_cast<int16_t>(static_cast<uint16_t>(p[2 * i] | p[2 * i + 1] << 8));
-    for (int i = 0; i < 64; i++) x1v[i] = v[i + 1] == v[i] ? 0.0f : crossing_x1(v[i], v[i + 1]);
+// Plain loops the compiler turns into vector code; wider vector units,
+// where the processor has them, are chosen at run time. Where the sign does
+// not change the quotient is never used (and may be 0/0).
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
+__attribute__((target_clones("avx2", "default")))
 #endif
+void crossings_mono16(const unsigned char* p, int before, float* x1v) {
+    int v[65];  // v[i + 1] is sample i
+    v[0] = before;
+    for (int i = 0; i < 64; i++) v[i + 1] = static_cast<int16_t>(static_cast<uint16_t>(p[2 * i] | p[2 * i + 1] << 8));
+    // Both conversions are exact: the same quotient as crossing_x1 gives.
+    for (int i = 0; i < 64; i++) x1v[i] = static_cast<float>(v[i + 1]) / static_cast<float>(v[i + 1] - v[i]);
 }
