@@ -119,9 +119,13 @@ uint64_t negative_mask_int(const int* x) {
 __attribute__((target_clones("avx2", "default")))
 #endif
 void crossings_mono16(const unsigned char* p, int before, float* x1v) {
-    int v[65];  // v[i + 1] is sample i
-    v[0] = before;
+    int16_t v[65];  // v[i + 1] is sample i
+    v[0] = static_cast<int16_t>(before);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    std::memcpy(v + 1, p, 128);  // the samples' own byte order
+#else
     for (int i = 0; i < 64; i++) v[i + 1] = static_cast<int16_t>(static_cast<uint16_t>(p[2 * i] | p[2 * i + 1] << 8));
+#endif
     // Both conversions are exact: the same quotient as crossing_x1 gives.
-    for (int i = 0; i < 64; i++) x1v[i] = static_cast<float>(v[i + 1]) / static_cast<float>(v[i + 1] - v[i]);
+    for (int i = 0; i < 64; i++) x1v[i] = static_cast<float>(v[i + 1]) / static_cast<float>(v[i + 1] - v[i]);  // int arithmetic: no overflow
 }
