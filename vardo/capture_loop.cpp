@@ -24,7 +24,8 @@ void close_early(VardoDecoder& v, CaptureState& cs) {
 }
 
 // Bits k and later of a run of c, len bits long, into the frame being
-// collected; a completed frame hands the rest back to the search.
+// collected (kept out of line so the search inside the scan stays small);
+// a completed frame hands the rest back to the search.
 void collect_bits(VardoDecoder& v, CaptureState& cs, char c, int k, int len);
 
 // After bit k of the run the newest k + 1 bits of the ring are equal, so
@@ -48,7 +49,7 @@ inline void search_bits(VardoDecoder& v, CaptureState& cs, char c, int k, int le
     }
 }
 
-__attribute__((noinline)) void collect_bits(VardoDecoder& v, CaptureState& cs, char c, int k, int len) {
+[[gnu::noinline]] void collect_bits(VardoDecoder& v, CaptureState& cs, char c, int k, int len) {
     for (; k < len; k++) {
         sync_ring_push(v.ring, c);
         v.buf.frame_rawbits[cs.count++] = c;
