@@ -36,14 +36,14 @@ std::vector<int> receiver_audio(int rate, double baud) {
 }
 
 std::string wav_of(const std::vector<int>& x, int rate) {
-    WavSpec spec;
-    spec.sample_rate = rate;
+    WavSpec format;
+    format.sample_rate = rate;
     std::string data;
     for (int s : x) {
         data += static_cast<char>(s & 0xFF);
         data += static_cast<char>((s >> 8) & 0xFF);
     }
-    return wav_header(spec, data.size()) + data;
+    return wav_header(format, data.size()) + data;
 }
 
 std::unique_ptr<WavInput> open_image(const std::string& image, float nominal) {

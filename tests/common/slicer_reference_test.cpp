@@ -73,10 +73,10 @@ std::vector<int> noisy_samples(std::mt19937& rng, int n, int bits) {
 // The WAV image, and the samples the chosen channel delivers.
 std::string wav_image(const Layout& l, int rate, const std::vector<int>& signal, std::mt19937& rng,
                       std::vector<int>& delivered) {
-    WavSpec spec;
-    spec.sample_rate = rate;
-    spec.bits = l.bits;
-    spec.channels = l.channels;
+    WavSpec format;
+    format.sample_rate = rate;
+    format.bits = l.bits;
+    format.channels = l.channels;
     const std::size_t width = l.bits == 16 ? 2 : 1;
     std::string data;
     delivered.clear();
@@ -92,7 +92,7 @@ std::string wav_image(const Layout& l, int rate, const std::vector<int>& signal,
         }
         delivered.push_back(l.wav_channel < l.channels ? s : (l.bits == 16 ? 0 : -128));
     }
-    return wav_header(spec, data.size()) + data;
+    return wav_header(format, data.size()) + data;
 }
 
 // One sample at a time, as plainly as possible.
