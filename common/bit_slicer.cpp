@@ -83,6 +83,9 @@ void fill_run_table(SlicerState& st, float samples_per_bit) {
         }
         std::memcpy(&st.res_step[k], &lo, sizeof lo);
     }
+    st.res_steps_narrow = st.run_table[kRunTableSize - 1] < kRunTableSize;
+    for (int n = 1; n + 1 < kRunTableSize; n++)
+        if (st.run_table[n + 1] - st.run_table[n - 1] > 1) st.res_steps_narrow = false;
     st.table_spb = samples_per_bit;
 }
 
@@ -119,13 +122,18 @@ uint64_t negative_mask_int(const int* x) {
 __attribute__((target_clones("avx2", "default")))
 #endif
 void crossings_mono16(const unsigned char* p, int before, float* x1v) {
-    int16_t v[65];  // v[i + 1] is sample i
-    v[0] = static_cast<int16_t>(before);
+    // Straight from the input block: no copy whose stores the loads would
+    // wait for.
+    auto at = [p](int i) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    std::memcpy(v + 1, p, 128);  // the samples' own byte order
+        int16_t x;
+        std::memcpy(&x, p + 2 * i, sizeof x);  // the samples' own byte order
+        return static_cast<int>(x);
 #else
-    for (int i = 0; i < 64; i++) v[i + 1] = static_cast<int16_t>(static_cast<uint16_t>(p[2 * i] | p[2 * i + 1] << 8));
+        return static_cast<int>(static_cast<int16_t>(static_cast<uint16_t>(p[2 * i] | p[2 * i + 1] << 8)));
 #endif
+    };
     // Both conversions are exact: the same quotient as crossing_x1 gives.
-    for (int i = 0; i < 64; i++) x1v[i] = static_cast<float>(v[i + 1]) / static_cast<float>(v[i + 1] - v[i]);  // int arithmetic: no overflow
+    x1v[0] = static_cast<float>(at(0)) / static_cast<float>(at(0) - before);
+    for (int i = 1; i < 64; i++) x1v[i] = static_cast<float>(at(i)) / static_cast<float>(at(i) - at(i - 1));
 }

@@ -28,6 +28,9 @@ struct SlicerState {
     // With option_res: res_step[k] is the smallest distance between crossings,
     // in samples, that rounds to at least k bits (k = 1 .. kRunTableSize).
     float res_step[kRunTableSize + 1] = {};
+    // Every run shorter than the table reaches at most one step beyond the
+    // length of one sample less, all within res_step.
+    bool res_steps_narrow = false;
 };
 
 // Longest run reported, in bits: a stream that never changes sign would
@@ -156,13 +159,14 @@ inline uint64_t changes_before(uint64_t ch, unsigned t) {
 
 // Walks one chunk of m samples (1 to 64): bit i of neg is set when sample i
 // is negative, value(i) reads sample i, c.last is the sample before the
-// chunk. Every run read_bits_fsk would return goes to on_run(bit, len); when
+// chunk; x1v, when given, holds crossing_x1 at each sample, with room for
+// one more before the first. Every run read_bits_fsk would return goes to on_run(bit, len); when
 // that returns true the walk stops right after the run's last sample. Returns
 // the number of samples consumed. Runs the caller skips are passed over in
 // bulk: the state after them follows from the newest sign change alone.
 template <class Value, class OnRun>
 std::size_t walk_chunk(SlicerState& st, uint64_t neg, std::size_t m, const Value& value, RunCarry& c,
-                       float samples_per_bit, OnRun& on_run, const float* x1v = nullptr) {
+                       float samples_per_bit, OnRun& on_run, float* x1v = nullptr) {
     uint64_t changes = neg ^ (neg << 1 | static_cast<uint64_t>(st.par < 0));
     if (m < 64) changes &= (uint64_t{1} << m) - 1;
     auto at = [&](std::ptrdiff_t i) { return i < 0 ? c.last : value(static_cast<std::size_t>(i)); };
@@ -179,25 +183,22 @@ std::size_t walk_chunk(SlicerState& st, uint64_t neg, std::size_t m, const Value
         // the runs to report are visited.
         int lens[64];
         bool known = false;
-        if (x1v != nullptr && st.option_res && t > 0) {
+        if (x1v != nullptr && st.option_res && t > 0 && st.res_steps_narrow) {
             known = true;
             uint64_t report = 0;
+            x1v[-1] = st.x0;  // the crossing before the chunk
             for (uint64_t cand = todo; cand; cand &= cand - 1) {
                 const std::size_t j = static_cast<std::size_t>(__builtin_ctzll(cand));
                 const uint64_t below = changes & ((uint64_t{1} << j) - 1);
-                const std::ptrdiff_t p = below ? 63 - __builtin_clzll(below) : -1;
-                const uint64_t n = p >= 0 ? j - static_cast<std::size_t>(p) : c.n + j + 1;
+                // The previous change, counted from 1; 0 when before the chunk.
+                const std::size_t q = static_cast<std::size_t>(63 - __builtin_clzll(below << 1 | 1));
+                const uint64_t n = j + 1 - q + (q == 0 ? c.n : 0);
                 if (n + 1 >= kRunTableSize) {
                     known = false;
                     break;
                 }
                 const int lo = st.run_table[n - 1], hi = st.run_table[n + 1];
-                if (hi - lo > 1 || hi > kRunTableSize) {
-                    known = false;
-                    break;
-                }
-                const float x0 = p >= 0 ? x1v[p] : st.x0;
-                const float d = static_cast<float>(n) + x0 - x1v[j];
+                const float d = static_cast<float>(n) + x1v[static_cast<std::ptrdiff_t>(q) - 1] - x1v[j];
                 const int len = lo + static_cast<int>((hi > lo) & (d >= st.res_step[lo + 1]));
                 lens[j] = len;
                 report |= static_cast<uint64_t>(len > 0) << j;
@@ -366,10 +367,10 @@ int read_runs(SlicerState& st, WavInput& in, float samples_per_bit, OnRun&& on_r
         const uint64_t neg = frame_negative_mask(f, base, m);
         auto value = [&f, base](std::size_t i) { return frame_sample(f, base + i * f.frame); };
         // Interpolate every crossing of the chunk at once.
-        float x1v[64];
+        float x1v[65];
         const bool dense = st.option_res && m == 64 && f.present && f.frame == 2 && c.last >= -32768 && c.last <= 32767;
-        if (dense) crossings_mono16(base, c.last, x1v);
-        const std::size_t used = walk_chunk(st, neg, m, value, c, samples_per_bit, watch, dense ? x1v : nullptr);
+        if (dense) crossings_mono16(base, c.last, x1v + 1);
+        const std::size_t used = walk_chunk(st, neg, m, value, c, samples_per_bit, watch, dense ? x1v + 1 : nullptr);
         s.pos += used * f.frame;
         if (in.count_samples) in.sample_count += used;
         if (stop) return 0;
