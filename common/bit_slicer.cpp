@@ -7,40 +7,6 @@
 
 namespace {
 
-// Where the chosen channel's sign lives in a sample frame, and how to read a
-// whole sample back when a run ends.
-struct FrameShape {
-    std::size_t frame;  // bytes per sample frame
-    std::size_t off;    // offset of the chosen channel's first byte
-    int width;          // 1 or 2 bytes
-    bool present;       // the file has the chosen channel
-    int absent_value;   // sample value when it does not (the accumulator stays 0)
-};
-
-FrameShape shape_of(const WavInput& in) {
-    FrameShape f;
-    f.width = in.bits_sample == 16 ? 2 : 1;
-    f.frame = static_cast<std::size_t>(in.channels) * static_cast<std::size_t>(f.width);
-    f.present = in.wav_channel < in.channels;
-    f.off = f.present ? static_cast<std::size_t>(in.wav_channel) * static_cast<std::size_t>(f.width) : 0;
-    f.absent_value = f.width == 2 ? 0 : -128;
-    return f;
-}
-
-inline int sample_at(const FrameShape& f, const unsigned char* frame) {
-    if (!f.present) return f.absent_value;
-    const unsigned char* p = frame + f.off;
-    return f.width == 2 ? static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8)) : p[0] - 128;
-}
-
-// The sign is the top bit of a sample's last byte: set means negative for
-// 16-bit data and positive for 8-bit data.
-inline bool negative_at(const FrameShape& f, const unsigned char* frame) {
-    if (!f.present) return f.absent_value < 0;
-    const bool top = frame[f.off + static_cast<std::size_t>(f.width - 1)] & 0x80;
-    return f.width == 2 ? top : !top;
-}
-
 // Mono data: bit i of the result is set when sample i of the 64 samples at
 // p is negative.
 constexpr std::size_t kMaskSamples = 64;
@@ -72,14 +38,29 @@ uint64_t negative_mask(const unsigned char* p, int width) {
 #endif
 }
 
-// Ends a run: the sign flips, the sample that flipped it is the newest.
-inline void end_run(SlicerState& st, int sample) {
-    st.par_alt = st.par;
-    st.par = -st.par;
-    st.last_sample = sample;
+}  // namespace
+
+FrameShape frame_shape(const WavInput& in) {
+    FrameShape f;
+    f.width = in.bits_sample == 16 ? 2 : 1;
+    f.frame = static_cast<std::size_t>(in.channels) * static_cast<std::size_t>(f.width);
+    f.present = in.wav_channel < in.channels;
+    f.off = f.present ? static_cast<std::size_t>(in.wav_channel) * static_cast<std::size_t>(f.width) : 0;
+    f.absent_value = f.width == 2 ? 0 : -128;
+    return f;
 }
 
-}  // namespace
+// The sign is the top bit of a sample's last byte: set means negative for
+// 16-bit data and positive for 8-bit data.
+uint64_t frame_negative_mask(const FrameShape& f, const unsigned char* p, std::size_t m) {
+    if (!f.present) return f.absent_value < 0 ? (m < 64 ? (uint64_t{1} << m) - 1 : ~uint64_t{0}) : 0;
+    if (m == kMaskSamples && f.frame == static_cast<std::size_t>(f.width)) return negative_mask(p, f.width);
+    uint64_t neg = 0;
+    const unsigned char* top = p + f.off + static_cast<std::size_t>(f.width - 1);
+    const unsigned flip = f.width == 2 ? 0u : 1u;
+    for (std::size_t i = 0; i < m; i++, top += f.frame) neg |= static_cast<uint64_t>((*top >> 7) ^ flip) << i;
+    return neg;
+}
 
 void fill_run_table(SlicerState& st, float samples_per_bit) {
     st.shortest_bit_run = kRunTableSize;
@@ -87,94 +68,72 @@ void fill_run_table(SlicerState& st, float samples_per_bit) {
         st.run_table[n] = whole_bits(static_cast<float>(n) / samples_per_bit);
         if (st.run_table[n] > 0) st.shortest_bit_run = n;
     }
+    // Lengths only grow with the distance (each float step rounds
+    // monotonically), so the smallest distance for each length is found by
+    // bisection over the ordered bit patterns of non-negative floats.
+    st.res_step[0] = 0.0f;
+    for (int k = 1; k <= kRunTableSize; k++) {
+        uint32_t lo = 0, hi = 0x7F7FFFFFu;  // whole_bits(largest float / spb) >= k
+        while (lo < hi) {
+            const uint32_t mid = lo + (hi - lo) / 2;
+            float t;
+            std::memcpy(&t, &mid, sizeof t);
+            if (whole_bits(t / samples_per_bit) >= k) hi = mid;
+            else lo = mid + 1;
+        }
+        std::memcpy(&st.res_step[k], &lo, sizeof lo);
+    }
+    st.res_steps_narrow = st.run_table[kRunTableSize - 1] < kRunTableSize;
+    for (int n = 1; n + 1 < kRunTableSize; n++)
+        if (st.run_table[n + 1] - st.run_table[n - 1] > 1) st.res_steps_narrow = false;
     st.table_spb = samples_per_bit;
 }
 
-// The plain WAV source: runs are found by looking only at the sign bits in
-// the input block, 64 samples at a time for mono data, without converting
-// each sample. Results are the same, run for run, as the generic reader's.
 int read_bits_fsk(SlicerState& st, WavInput& in, float samples_per_bit, int* bit, int* len) {
-    const FrameShape f = shape_of(in);
-    ByteSource& s = in.src;
-    const bool mono = f.present && f.frame == static_cast<std::size_t>(f.width);
-    uint64_t n = 0;  // samples of the run in progress read so far
-    int last = st.last_sample;
-    // Runs shorter than this are passed over here (monotonic table: every
-    // shorter run is 0 bits long).
-    if (st.table_spb != samples_per_bit) fill_run_table(st, samples_per_bit);
-    const uint64_t skip_below =
-        st.skip_zero_runs && !st.option_res ? static_cast<uint64_t>(st.shortest_bit_run) : 0;
-    for (;;) {
-        const std::size_t avail_bytes = s.len - s.pos;
-        if (mono && !st.option_res && avail_bytes >= kMaskSamples * f.frame) {
-            const unsigned char* base = s.data + s.pos;
-            const uint64_t neg = negative_mask(base, f.width);
-            const uint64_t before = st.par < 0 ? 1 : 0;
-            uint64_t changes = neg ^ (neg << 1 | before);
-            std::size_t from = 0;  // first sample of the block not yet in a finished run
-            while (changes) {
-                const std::size_t i = static_cast<std::size_t>(__builtin_ctzll(changes));
-                changes &= changes - 1;
-                n += i + 1 - from;
-                from = i + 1;
-                if (n < skip_below) {
-                    // A spike the caller would ignore: only the sign flips.
-                    st.par_alt = st.par;
-                    st.par = -st.par;
-                    n = 0;
-                    continue;
-                }
-                const int sample = sample_at(f, base + i * f.frame);
-                end_run(st, sample);
-                slicer_run_length(st, n, last, sample, samples_per_bit, bit, len);
-                n = 0;
-                last = sample;
-                if (*len > 0 || !st.skip_zero_runs) {
-                    s.pos += from * f.frame;
-                    if (in.count_samples) in.sample_count += from;
-                    return 0;
-                }
-            }
-            n += kMaskSamples - from;
-            s.pos += kMaskSamples * f.frame;
-            if (in.count_samples) in.sample_count += kMaskSamples;
-            last = sample_at(f, base + (kMaskSamples - 1) * f.frame);
-            continue;
-        }
-        if (avail_bytes < f.frame) {
-            // A frame straddling two blocks, or the end: the general reader.
-            const int v = read_signed_sample(in);
-            if (v == kEndOfData) {
-                if (n) st.par_alt = st.par;
-                st.last_sample = v;
-                return -1;
-            }
-            n++;
-            if ((v >= 0) == (st.par > 0)) {
-                last = v;
-                continue;
-            }
-            end_run(st, v);
-            slicer_run_length(st, n, last, v, samples_per_bit, bit, len);
-            n = 0;
-            last = v;
-            if (*len > 0 || !st.skip_zero_runs) return 0;
-            continue;
-        }
-        // One sample frame at a time from the block.
-        const unsigned char* frame = s.data + s.pos;
-        s.pos += f.frame;
-        if (in.count_samples) in.sample_count++;
-        n++;
-        if (negative_at(f, frame) == (st.par < 0)) {
-            if (st.option_res) last = sample_at(f, frame);
-            continue;
-        }
-        const int v = sample_at(f, frame);
-        end_run(st, v);
-        slicer_run_length(st, n, last, v, samples_per_bit, bit, len);
-        n = 0;
-        last = v;
-        if (*len > 0 || !st.skip_zero_runs) return 0;
+    return read_runs(st, in, samples_per_bit, [&](int b, int l) {
+        *bit = b;
+        *len = l;
+        return true;
+    });
+}
+
+uint64_t negative_mask_int(const int* x) {
+#if defined(__SSE2__)
+    uint64_t m = 0;
+    for (int q = 0; q < 4; q++) {
+        const __m128i* p = reinterpret_cast<const __m128i*>(x + 16 * q);
+        // Saturating packs keep each sample's sign.
+        const __m128i a = _mm_packs_epi32(_mm_loadu_si128(p), _mm_loadu_si128(p + 1));
+        const __m128i b = _mm_packs_epi32(_mm_loadu_si128(p + 2), _mm_loadu_si128(p + 3));
+        m |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(_mm_packs_epi16(a, b)))) << (16 * q);
     }
+    return m;
+#else
+    uint64_t m = 0;
+    for (int i = 0; i < 64; i++) m |= static_cast<uint64_t>(x[i] < 0) << i;
+    return m;
+#endif
+}
+
+// Plain loops the compiler turns into vector code; wider vector units,
+// where the processor has them, are chosen at run time. Where the sign does
+// not change the quotient is never used (and may be 0/0).
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void crossings_mono16(const unsigned char* p, int before, float* x1v) {
+    // Straight from the input block: no copy whose stores the loads would
+    // wait for.
+    auto at = [p](int i) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        int16_t x;
+        std::memcpy(&x, p + 2 * i, sizeof x);  // the samples' own byte order
+        return static_cast<int>(x);
+#else
+        return static_cast<int>(static_cast<int16_t>(static_cast<uint16_t>(p[2 * i] | p[2 * i + 1] << 8)));
+#endif
+    };
+    // Both conversions are exact: the same quotient as crossing_x1 gives.
+    x1v[0] = static_cast<float>(at(0)) / static_cast<float>(at(0) - before);
+    for (int i = 1; i < 64; i++) x1v[i] = static_cast<float>(at(i)) / static_cast<float>(at(i) - at(i - 1));
 }

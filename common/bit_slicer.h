@@ -25,6 +25,12 @@ struct SlicerState {
     float table_spb = 0.0f;  // samples per bit that run_table was made for
     int run_table[kRunTableSize] = {};
     int shortest_bit_run = 0;  // fewest samples that make a run of one bit (from the table)
+    // With option_res: res_step[k] is the smallest distance between crossings,
+    // in samples, that rounds to at least k bits (k = 1 .. kRunTableSize).
+    float res_step[kRunTableSize + 1] = {};
+    // Every run shorter than the table reaches at most one step beyond the
+    // length of one sample less, all within res_step.
+    bool res_steps_narrow = false;
 };
 
 // Longest run reported, in bits: a stream that never changes sign would
@@ -90,5 +96,287 @@ int read_bits_fsk(SlicerState& st, Source& source, float samples_per_bit, int* b
     }
 }
 
-// The same for the plain WAV input, scanning the input block directly.
+// A run in progress, carried from one block of samples to the next.
+struct RunCarry {
+    uint64_t n = 0;  // samples of the run in progress so far
+    int last = 0;    // the sample before the next block
+    bool started = false;
+};
+
+// Ends a run: the sign flips, the sample that flipped it is the newest.
+inline void slicer_end_run(SlicerState& st, int sample) {
+    st.par_alt = st.par;
+    st.par = -st.par;
+    st.last_sample = sample;
+}
+
+// Interpolated crossing between previous and sample, in samples before sample.
+inline float crossing_x1(int previous, int sample) {
+    return static_cast<float>(sample) / static_cast<float>(sample - previous);
+}
+
+// Runs shorter than this many samples are known to be 0 bits long and are
+// passed over while the caller skips such runs; 0 when none are passed over.
+// With interpolation a run of n samples is at most n + 1 samples between its
+// crossings, and each float step rounds monotonically, so its length is
+// at most that of n + 1 plain samples.
+inline unsigned skip_threshold(const SlicerState& st) {
+    if (!st.skip_zero_runs) return 0;
+    const int t = st.option_res ? st.shortest_bit_run - 1 : st.shortest_bit_run;
+    return t > 1 ? static_cast<unsigned>(t) : 0;
+}
+
+// Length in whole bits of a run between interpolated crossings n samples
+// apart, x0 and x1 the crossings' offsets. The same as the float arithmetic
+// of slicer_run_length: the length lies between those of n - 1 and n + 1
+// plain samples, and within that the distance is compared with the
+// smallest distances that reach each length.
+inline int res_run_bits(const SlicerState& st, uint64_t n, float x0, float x1, float samples_per_bit) {
+    const float t = static_cast<float>(n) + x0 - x1;
+    if (n + 1 < kRunTableSize) {
+        int len = st.run_table[n - 1];
+        const int hi = st.run_table[n + 1];
+        if (hi <= kRunTableSize) {
+            while (len < hi && t >= st.res_step[len + 1]) len++;
+            return len;
+        }
+    }
+    return whole_bits(t / samples_per_bit);
+}
+
+// Bit i set when a bit of ch lies 1 to t - 1 places below i (t <= 64).
+inline uint64_t changes_before(uint64_t ch, unsigned t) {
+    if (t < 2) return 0;
+    uint64_t acc = ch << 1;
+    unsigned span = 1;
+    while (span < t - 1) {
+        const unsigned add = span < t - 1 - span ? span : t - 1 - span;
+        acc |= acc << add;
+        span += add;
+    }
+    return acc;
+}
+
+// Walks one chunk of m samples (1 to 64): bit i of neg is set when sample i
+// is negative, value(i) reads sample i, c.last is the sample before the
+// chunk; x1v, when given, holds crossing_x1 at each sample, with room for
+// one more before the first. Every run read_bits_fsk would return goes to on_run(bit, len); when
+// that returns true the walk stops right after the run's last sample. Returns
+// the number of samples consumed. Runs the caller skips are passed over in
+// bulk: the state after them follows from the newest sign change alone.
+template <class Value, class OnRun>
+std::size_t walk_chunk(SlicerState& st, uint64_t neg, std::size_t m, const Value& value, RunCarry& c,
+                       float samples_per_bit, OnRun& on_run, float* x1v = nullptr) {
+    uint64_t changes = neg ^ (neg << 1 | static_cast<uint64_t>(st.par < 0));
+    if (m < 64) changes &= (uint64_t{1} << m) - 1;
+    auto at = [&](std::ptrdiff_t i) { return i < 0 ? c.last : value(static_cast<std::size_t>(i)); };
+    auto x1_at = [&](std::ptrdiff_t i) {
+        return x1v != nullptr ? x1v[i] : crossing_x1(at(i - 1), value(static_cast<std::size_t>(i)));
+    };
+    std::size_t end = m;
+    std::ptrdiff_t visited = -1;  // the newest change handed to slicer_run_length
+    if (changes) {
+        unsigned t = skip_threshold(st);
+        uint64_t todo = changes & ~changes_before(changes, t);
+        // With every crossing interpolated in advance, the lengths of all
+        // candidate runs are found without branching on the data, and only
+        // the runs to report are visited.
+        int lens[64];
+        bool known = false;
+        if (x1v != nullptr && st.option_res && t > 0 && st.res_steps_narrow) {
+            known = true;
+            uint64_t report = 0;
+            x1v[-1] = st.x0;  // the crossing before the chunk
+            for (uint64_t cand = todo; cand; cand &= cand - 1) {
+                const std::size_t j = static_cast<std::size_t>(__builtin_ctzll(cand));
+                const uint64_t below = changes & ((uint64_t{1} << j) - 1);
+                // The previous change, counted from 1; 0 when before the chunk.
+                const std::size_t q = static_cast<std::size_t>(63 - __builtin_clzll(below << 1 | 1));
+                const uint64_t n = j + 1 - q + (q == 0 ? c.n : 0);
+                if (n + 1 >= kRunTableSize) {
+                    known = false;
+                    break;
+                }
+                const int lo = st.run_table[n - 1], hi = st.run_table[n + 1];
+                // n is small here: the signed conversion gives the same float, cheaper.
+                const float d = static_cast<float>(static_cast<int>(n)) + x1v[static_cast<std::ptrdiff_t>(q) - 1] - x1v[j];
+                const int len = lo + static_cast<int>((hi > lo) & (d >= st.res_step[lo + 1]));
+                lens[j] = len;
+                report |= static_cast<uint64_t>(len > 0) << j;
+            }
+            if (known) todo = report;
+        }
+        while (todo) {
+            const std::size_t j = static_cast<std::size_t>(__builtin_ctzll(todo));
+            todo &= todo - 1;
+            int bit, len;
+            if (known) {
+                st.par = (neg >> j & 1) ? -1 : 1;
+                st.par_alt = -st.par;
+                st.last_sample = value(j);
+                st.x0 = x1v[j];
+                bit = st.option_inv ? (1 - st.par_alt) / 2 : (st.par_alt + 1) / 2;
+                len = lens[j];
+                visited = static_cast<std::ptrdiff_t>(j);
+                if (on_run(bit, len)) {
+                    end = j + 1;
+                    break;
+                }
+                if (skip_threshold(st) != t) {
+                    t = skip_threshold(st);
+                    known = false;
+                    const uint64_t later = j + 1 < 64 ? changes & ~((uint64_t{1} << (j + 1)) - 1) : 0;
+                    todo = later & ~changes_before(changes, t);
+                }
+                continue;
+            }
+            const uint64_t below = changes & ((uint64_t{1} << j) - 1);
+            const std::ptrdiff_t p = below ? 63 - __builtin_clzll(below) : -1;
+            const uint64_t n = p >= 0 ? j - static_cast<std::size_t>(p) : c.n + j + 1;
+            if (n < t) continue;
+            const int sample = value(j);
+            st.par = (neg >> j & 1) ? -1 : 1;
+            st.par_alt = -st.par;
+            st.last_sample = sample;
+            if (st.option_res) {
+                const float x0 = p >= 0 && p != visited ? x1_at(p) : st.x0;
+                const float x1 = x1_at(static_cast<std::ptrdiff_t>(j));
+                bit = st.option_inv ? (1 - st.par_alt) / 2 : (st.par_alt + 1) / 2;
+                len = res_run_bits(st, n, x0, x1, samples_per_bit);
+                st.x0 = x1;
+            } else {
+                slicer_run_length(st, n, 0, sample, samples_per_bit, &bit, &len);
+            }
+            visited = static_cast<std::ptrdiff_t>(j);
+            if (len == 0 && st.skip_zero_runs) continue;
+            if (on_run(bit, len)) {
+                end = j + 1;
+                break;
+            }
+            const unsigned t2 = skip_threshold(st);
+            if (t2 != t) {
+                t = t2;
+                const uint64_t later = j + 1 < 64 ? changes & ~((uint64_t{1} << (j + 1)) - 1) : 0;
+                todo = later & ~changes_before(changes, t);
+            }
+        }
+    }
+    const uint64_t done = end < 64 ? changes & ((uint64_t{1} << end) - 1) : changes;
+    if (done) {
+        const std::size_t lc = static_cast<std::size_t>(63 - __builtin_clzll(done));
+        st.par = (neg >> lc & 1) ? -1 : 1;
+        st.par_alt = lc + 1 == end ? -st.par : st.par;
+        if (static_cast<std::ptrdiff_t>(lc) != visited) {
+            st.last_sample = value(lc);
+            if (st.option_res) st.x0 = x1_at(static_cast<std::ptrdiff_t>(lc));
+        }
+        c.n = end - 1 - lc;
+    } else {
+        c.n += end;
+        st.par_alt = st.par;
+    }
+    c.last = value(end - 1);
+    return end;
+}
+
+// Bit i set when x[i] < 0, for the 64 ints at x.
+uint64_t negative_mask_int(const int* x);
+
+// Slices count samples at x exactly as read_bits_fsk would deliver them one
+// by one, calling on_run(bit, len) for every run it would return.
+template <class OnRun>
+void slice_samples(SlicerState& st, const int* x, std::size_t count, float samples_per_bit, RunCarry& c,
+                   OnRun&& on_run) {
+    if (st.table_spb != samples_per_bit) fill_run_table(st, samples_per_bit);
+    if (!c.started) {
+        c.last = st.last_sample;
+        c.started = true;
+    }
+    auto go_on = [&](int bit, int len) {
+        on_run(bit, len);
+        return false;
+    };
+    for (std::size_t at = 0; at < count;) {
+        const std::size_t m = count - at < 64 ? count - at : 64;
+        const int* chunk = x + at;
+        uint64_t neg = 0;
+        if (m == 64) {
+            neg = negative_mask_int(chunk);
+        } else {
+            for (std::size_t i = 0; i < m; i++) neg |= static_cast<uint64_t>(chunk[i] < 0) << i;
+        }
+        walk_chunk(st, neg, m, [chunk](std::size_t i) { return chunk[i]; }, c, samples_per_bit, go_on);
+        at += m;
+    }
+}
+
+// The end of the data after slice_samples: the state read_bits_fsk leaves.
+inline void slice_samples_end(SlicerState& st) { st.last_sample = kEndOfData; }
+
+// Where the chosen channel's sign lives in a sample frame of the WAV input.
+struct FrameShape {
+    std::size_t frame;  // bytes per sample frame
+    std::size_t off;    // offset of the chosen channel's first byte
+    int width;          // 1 or 2 bytes
+    bool present;       // the file has the chosen channel
+    int absent_value;   // sample value when it does not (the accumulator stays 0)
+};
+
+FrameShape frame_shape(const WavInput& in);
+
+inline int frame_sample(const FrameShape& f, const unsigned char* frame) {
+    if (!f.present) return f.absent_value;
+    const unsigned char* p = frame + f.off;
+    return f.width == 2 ? static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8)) : p[0] - 128;
+}
+
+// Sign bits of m (1 to 64) whole sample frames at p.
+uint64_t frame_negative_mask(const FrameShape& f, const unsigned char* p, std::size_t m);
+
+// crossing_x1 for each of the 64 16-bit samples at p, the first one's
+// predecessor being `before` (a 16-bit value); meaningful where the sign
+// changes.
+void crossings_mono16(const unsigned char* p, int before, float* x1v);
+
+// Runs from the plain WAV input, scanning the input block directly; on_run
+// as for walk_chunk. Returns 0 when on_run asked to stop, -1 at the end of
+// the data.
+template <class OnRun>
+int read_runs(SlicerState& st, WavInput& in, float samples_per_bit, OnRun&& on_run) {
+    if (st.table_spb != samples_per_bit) fill_run_table(st, samples_per_bit);
+    const FrameShape f = frame_shape(in);
+    ByteSource& s = in.src;
+    RunCarry c;
+    c.last = st.last_sample;
+    bool stop = false;
+    auto watch = [&](int bit, int len) { return stop = on_run(bit, len); };
+    for (;;) {
+        const std::size_t whole = (s.len - s.pos) / f.frame;
+        if (whole == 0) {
+            // A frame straddling two blocks, or the end: the general reader.
+            const int v = read_signed_sample(in);
+            if (v == kEndOfData) {
+                st.last_sample = v;
+                return -1;
+            }
+            walk_chunk(st, static_cast<uint64_t>(v < 0), 1, [v](std::size_t) { return v; }, c, samples_per_bit, watch);
+            if (stop) return 0;
+            continue;
+        }
+        const std::size_t m = whole < 64 ? whole : 64;
+        const unsigned char* base = s.data + s.pos;
+        const uint64_t neg = frame_negative_mask(f, base, m);
+        auto value = [&f, base](std::size_t i) { return frame_sample(f, base + i * f.frame); };
+        // Interpolate every crossing of the chunk at once.
+        float x1v[65];
+        const bool dense = st.option_res && m == 64 && f.present && f.frame == 2 && c.last >= -32768 && c.last <= 32767;
+        if (dense) crossings_mono16(base, c.last, x1v + 1);
+        const std::size_t used = walk_chunk(st, neg, m, value, c, samples_per_bit, watch, dense ? x1v + 1 : nullptr);
+        s.pos += used * f.frame;
+        if (in.count_samples) in.sample_count += used;
+        if (stop) return 0;
+    }
+}
+
+// One run at a time from the plain WAV input.
 int read_bits_fsk(SlicerState& st, WavInput& in, float samples_per_bit, int* bit, int* len);

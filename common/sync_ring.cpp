@@ -12,5 +12,7 @@ void sync_ring_init(SyncRing& r, const char* header) {
     std::memset(r.buf, 0, sizeof r.buf);
     r.bits = r.valid = r.word = 0;
     for (int i = 0; i < n; i++) r.word = r.word << 1 | static_cast<uint32_t>(header[i] == '1');
+    r.tail_run = 0;
+    while (r.tail_run < n && header[n - 1 - r.tail_run] == header[n - 1]) r.tail_run++;
     r.mask = n == 32 ? 0xFFFFFFFFu : (uint32_t{1} << n) - 1;
 }

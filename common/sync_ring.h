@@ -19,6 +19,7 @@ struct SyncRing {
     uint32_t valid = 0;
     uint32_t word = 0;  // the sync word in the same order, newest bit in bit 0
     uint32_t mask = 0;  // the low n bits
+    int tail_run = 0;   // equal bits at the end of the sync word
 };
 
 // header: 1 to kSyncRingMax characters, each '0' or '1'.
@@ -31,6 +32,20 @@ inline void sync_ring_push(SyncRing& r, char c) {
     r.buf[r.bufpos] = c;
     r.bits = r.bits << 1 | static_cast<uint32_t>(c == '1');
     r.valid = r.valid << 1 | static_cast<uint32_t>(c == '0' || c == '1');
+}
+
+// k copies of c (k <= n), as k calls of sync_ring_push.
+inline void sync_ring_push_run(SyncRing& r, char c, int k) {
+    if (k <= 0) return;
+    for (int i = 0; i < k; i++) {
+        inc_bufpos(r);
+        r.buf[r.bufpos] = c;
+    }
+    const uint32_t ones = k >= 32 ? 0xFFFFFFFFu : (uint32_t{1} << k) - 1;
+    const uint32_t shifted_bits = k >= 32 ? 0 : r.bits << k;
+    const uint32_t shifted_valid = k >= 32 ? 0 : r.valid << k;
+    r.bits = shifted_bits | (c == '1' ? ones : 0);
+    r.valid = shifted_valid | (c == '0' || c == '1' ? ones : 0);
 }
 
 // '0' and '1' swapped, anything else unchanged.

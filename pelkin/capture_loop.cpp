@@ -66,23 +66,54 @@ void read_frame_rest(PelkinDecoder& d, Capture& c) {
     d.frame.frame_bits[c.count] = '\0';
     finish_frame(d, c);
 }
+
+// One run from the slicer: a spike late in a frame ends it, other bits go
+// through the sync search into the frame. True when the rest of the frame
+// must now be read by integrate-and-dump.
+bool take_run(PelkinDecoder& d, Capture& c, int bit, int len) {
+    if (len == 0) {
+        if (c.count > kLateLossBits) {
+            std::memset(d.frame.frame_bits + c.count, '0', static_cast<std::size_t>(kFrameBits - c.count));
+            c.count = kFrameBits;  // the padding counts as received zeros
+            finish_frame(d, c);
+        }
+        return false;
+    }
+    const int n = len < kRunBitsThatMatter ? len : kRunBitsThatMatter;
+    for (int i = 0; i < n; i++) push_bit(d, c, bit);
+    return c.sync != 0 && d.opt.option_b == 1;
+}
+
+// Staged filter output: nothing but the filter reads the input here.
+constexpr int kStageSamples = kDcBlock;
+
+void capture_filtered(PelkinDecoder& d, Capture& c) {
+    int stage[kStageSamples];
+    RunCarry carry;
+    // A run shorter than half a bit matters only late in a frame.
+    d.slicer.skip_zero_runs = true;
+    for (;;) {
+        const int got = dc_filter_block(d.dc, stage, kStageSamples);
+        if (got == 0) break;
+        slice_samples(d.slicer, stage, static_cast<std::size_t>(got), d.in.samples_per_bit, carry,
+                      [&](int bit, int len) {
+                          take_run(d, c, bit, len);
+                          d.slicer.skip_zero_runs = c.count <= kLateLossBits;
+                      });
+    }
+    slice_samples_end(d.slicer);
+}
 }  // namespace
 
 void capture_loop(PelkinDecoder& d) {
     Capture c;
+    if (d.opt.option_dc && d.opt.option_b != 1) {
+        capture_filtered(d, c);
+        return;
+    }
     int bit = 0, len = 0;
     for (;;) {
         if (next_run(d, &bit, &len) < 0) break;
-        if (len == 0) {
-            if (c.count > kLateLossBits) {
-                std::memset(d.frame.frame_bits + c.count, '0', static_cast<std::size_t>(kFrameBits - c.count));
-                c.count = kFrameBits;  // the padding counts as received zeros
-                finish_frame(d, c);
-            }
-            continue;
-        }
-        const int n = len < kRunBitsThatMatter ? len : kRunBitsThatMatter;
-        for (int i = 0; i < n; i++) push_bit(d, c, bit);
-        if (c.sync != 0 && d.opt.option_b == 1) read_frame_rest(d, c);
+        if (take_run(d, c, bit, len)) read_frame_rest(d, c);
     }
 }

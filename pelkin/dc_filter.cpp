@@ -1,6 +1,17 @@
 #include "pelkin/dc_filter.h"
 
+#include <algorithm>
 #include <cstdlib>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#include <utility>
+
+namespace {
+// History plus block, four times: samples, two pairs of ping-pong extremes.
+std::size_t stretch_len(int wlen) { return static_cast<std::size_t>(wlen - 1 + kDcBlock); }
+std::size_t work_size(int wlen) { return 5 * stretch_len(wlen); }
+}  // namespace
 
 int dc_window_length(float samples_per_bit) { return static_cast<int>(samples_per_bit * kDcWindowBits); }
 
@@ -10,13 +21,21 @@ bool dc_filter_open(DcFilter& f, WavInput& in, int wlen) {
     f.min = f.max = 0;
     f.next_k = 0;
     f.next_slot = 0;
+    f.whole_stream = true;
     f.sample_buff = wlen > 0 ? static_cast<int*>(std::calloc(static_cast<std::size_t>(wlen), sizeof(int))) : nullptr;
+    f.work = nullptr;
+    if (f.sample_buff != nullptr && wlen >= 2) {
+        f.work = static_cast<int16_t*>(std::calloc(work_size(wlen), sizeof(int16_t)));
+        if (f.work == nullptr) dc_filter_close(f);
+    }
     return f.sample_buff != nullptr;
 }
 
 void dc_filter_close(DcFilter& f) {
     std::free(f.sample_buff);
     f.sample_buff = nullptr;
+    std::free(f.work);
+    f.work = nullptr;
     f.wlen = 0;
 }
 
@@ -34,4 +53,133 @@ int window_max(const int* buff, int wlen) {
     return m;
 }
 
-int dc_slot_after_skip(DcFilter& f, uint64_t k) { return static_cast<int>(k % static_cast<uint64_t>(f.wlen)); }
+int dc_slot_after_skip(DcFilter& f, uint64_t k) {
+    f.whole_stream = false;
+    return static_cast<int>(k % static_cast<uint64_t>(f.wlen)); }
+
+namespace {
+
+// Sample of the chosen channel in a whole frame at p.
+inline int frame_sample(const WavInput& in, const unsigned char* p, int width) {
+    if (in.wav_channel >= in.channels) return width == 2 ? 0 : -128;
+    p += in.wav_channel * width;
+    return width == 2 ? static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8)) : p[0] - 128;
+}
+
+// Extremes of every stretch of 2s samples from those of s samples. Wider
+// vector units, where the processor has them, are chosen at run time.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void double_stretch(const int16_t* lo, const int16_t* hi, int16_t* lo2, int16_t* hi2, std::size_t n, std::size_t s) {
+    for (std::size_t i = 0; i + s < n; i++) {
+        lo2[i] = lo[i] < lo[i + s] ? lo[i] : lo[i + s];
+        hi2[i] = hi[i] > hi[i + s] ? hi[i] : hi[i + s];
+    }
+}
+
+// out[i] = prev[i] - (min + max) / 2 over the two stretches of window i.
+void window_outputs(const int16_t* lo_a, const int16_t* lo_b, const int16_t* hi_a, const int16_t* hi_b,
+                    const int16_t* prev, int m, int* out) {
+    int i = 0;
+#if defined(__SSE2__)
+    auto widen_lo = [](__m128i v) { return _mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16); };
+    auto widen_hi = [](__m128i v) { return _mm_srai_epi32(_mm_unpackhi_epi16(v, v), 16); };
+    // Halving that truncates toward zero, as int division does.
+    auto half = [](__m128i sum) { return _mm_srai_epi32(_mm_add_epi32(sum, _mm_srli_epi32(sum, 31)), 1); };
+    auto load = [](const int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    for (; i + 8 <= m; i += 8) {
+        const __m128i mn = _mm_min_epi16(load(lo_a + i), load(lo_b + i));
+        const __m128i mx = _mm_max_epi16(load(hi_a + i), load(hi_b + i));
+        const __m128i pv = load(prev + i);
+        const __m128i o0 = _mm_sub_epi32(widen_lo(pv), half(_mm_add_epi32(widen_lo(mn), widen_lo(mx))));
+        const __m128i o1 = _mm_sub_epi32(widen_hi(pv), half(_mm_add_epi32(widen_hi(mn), widen_hi(mx))));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), o0);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 4), o1);
+    }
+#endif
+    for (; i < m; i++) {
+        const int mn = std::min(lo_a[i], lo_b[i]);
+        const int mx = std::max(hi_a[i], hi_b[i]);
+        out[i] = prev[i] - (mn + mx) / 2;
+    }
+}
+
+// The window is full and holds the newest wlen samples: m new samples give
+// m outputs. The extremes of each window come from those of its two
+// overlapping power-of-two stretches, which are the true extremes of the
+// window, as the sample-by-sample update keeps them.
+int filter_steady(DcFilter& f, const unsigned char* p, std::size_t frame, int width, int m, int* out) {
+    const WavInput& in = *f.in;
+    const int w = f.wlen;
+    const int* buf = f.sample_buff;
+    const std::size_t len = static_cast<std::size_t>(w - 1 + m);
+    int16_t* x = f.work;
+    int16_t* lo = x + stretch_len(w);
+    int16_t* hi = lo + stretch_len(w);
+    int16_t* lo2 = hi + stretch_len(w);
+    int16_t* hi2 = lo2 + stretch_len(w);
+    // The w - 1 newest samples, oldest first, then the new ones.
+    const int oldest = f.next_slot + 1 < w ? f.next_slot + 1 : 0;
+    const int upto_end = w - oldest < w - 1 ? w - oldest : w - 1;
+    for (int i = 0; i < upto_end; i++) x[i] = static_cast<int16_t>(buf[oldest + i]);
+    for (int i = upto_end; i < w - 1; i++) x[i] = static_cast<int16_t>(buf[i - upto_end]);
+    int16_t* fresh = x + (w - 1);
+    if (width == 2 && frame == 2) {
+        for (int i = 0; i < m; i++) fresh[i] = static_cast<int16_t>(static_cast<uint16_t>(p[2 * i] | p[2 * i + 1] << 8));
+    } else {
+        for (int i = 0; i < m; i++, p += frame) fresh[i] = static_cast<int16_t>(frame_sample(in, p, width));
+    }
+    std::size_t s = 1;
+    const int16_t* cur_lo = x;
+    const int16_t* cur_hi = x;
+    for (; 2 * s <= static_cast<std::size_t>(w); s *= 2) {
+        double_stretch(cur_lo, cur_hi, lo, hi, len, s);
+        cur_lo = lo;
+        cur_hi = hi;
+        std::swap(lo, lo2);
+        std::swap(hi, hi2);
+    }
+    const std::size_t tail = static_cast<std::size_t>(w) - s;  // second stretch's start within the window
+    window_outputs(cur_lo, cur_lo + tail, cur_hi, cur_hi + tail, x + (w - 2), m, out);
+    const std::size_t last = static_cast<std::size_t>(m - 1);
+    const int mn = std::min(cur_lo[last], cur_lo[last + tail]);
+    const int mx = std::max(cur_hi[last], cur_hi[last + tail]);
+    // The ring as sample-by-sample filtering leaves it.
+    int* ring = f.sample_buff;
+    const int first = m > w ? m - w : 0;
+    int at = static_cast<int>((static_cast<int64_t>(f.next_slot) + first) % w);
+    for (int i = first; i < m; i++) {
+        ring[at] = x[w - 1 + i];
+        at = at + 1 < w ? at + 1 : 0;
+    }
+    f.min = mn;
+    f.max = mx;
+    f.next_slot = static_cast<int>((static_cast<int64_t>(f.next_slot) + m) % w);
+    return m;
+}
+
+}  // namespace
+
+int dc_filter_block(DcFilter& f, int* out, int max_out) {
+    WavInput& in = *f.in;
+    ByteSource& s = in.src;
+    const int width = in.bits_sample == 16 ? 2 : 1;
+    const std::size_t frame = static_cast<std::size_t>(in.channels) * static_cast<std::size_t>(width);
+    const std::size_t whole = (s.len - s.pos) / frame;
+    // Past the warm-up, with no sample read around the filter.
+    if (max_out > 0 && f.work != nullptr && f.whole_stream && in.count_samples && whole > 0 && f.next_k == in.sample_count &&
+        f.next_k >= static_cast<uint64_t>(f.wlen)) {
+        int m = whole < static_cast<std::size_t>(max_out) ? static_cast<int>(whole) : max_out;
+        if (m > kDcBlock) m = kDcBlock;
+        const int done = filter_steady(f, s.data + s.pos, frame, width, m, out);
+        s.pos += static_cast<std::size_t>(done) * frame;
+        in.sample_count += static_cast<uint64_t>(done);
+        f.next_k = in.sample_count;
+        return done;
+    }
+    const int v = read_filter_sample(f);
+    if (v == kEndOfData) return 0;
+    out[0] = v;
+    return 1;
+}

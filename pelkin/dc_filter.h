@@ -4,6 +4,8 @@
 // one sample; the first wlen - 1 samples give 0 while the window fills.
 #pragma once
 
+#include <cstdint>
+
 #include "wav_input.h"
 
 constexpr float kDcWindowBits = 20.0f;
@@ -19,7 +21,16 @@ struct DcFilter {
     // k mod wlen kept incrementally: the slot of sample number next_k.
     uint64_t next_k = 0;
     int next_slot = 0;
+    // No sample was ever read past the filter: the window holds exactly the
+    // newest wlen samples, so min and max are their true extremes.
+    bool whole_stream = true;
+    // Work space of dc_filter_block: the window's history and a block of
+    // new samples, and the extremes of ever longer stretches of them.
+    int16_t* work = nullptr;
 };
+
+// Samples dc_filter_block filters in one go.
+constexpr int kDcBlock = 4096;
 
 // Window length for a bit period: 20 bits, truncated to whole samples.
 int dc_window_length(float samples_per_bit);
@@ -60,6 +71,11 @@ inline int read_filter_sample(DcFilter& f) {
     // The sample before s: the output lags the input by one sample.
     return f.sample_buff[p > 0 ? p - 1 : f.wlen - 1] - (f.min + f.max) / 2;
 }
+
+// Filters up to max_out samples ahead into out, with exactly the results and
+// the state that as many read_filter_sample calls give; 0 at the end of the
+// data. Only for readers that take nothing else from the input meanwhile.
+int dc_filter_block(DcFilter& f, int* out, int max_out);
 
 // The slicer's sample-source hook.
 inline int read_sample(DcFilter& f) { return read_filter_sample(f); }

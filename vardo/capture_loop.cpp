@@ -23,26 +23,42 @@ void close_early(VardoDecoder& v, CaptureState& cs) {
     hand_on(v, cs);
 }
 
-void push_bits(VardoDecoder& v, CaptureState& cs, int bit, int len) {
-    const char c = static_cast<char>('0' + bit);
-    for (int k = 0; k < len; k++) {
-        // Once the ring holds nothing but this run's bit, more of the same
-        // change nothing and can never complete the sync word: a header with
-        // an absurd sample rate turns every sample into thousands of bits.
-        if (!cs.collecting && k >= v.ring.n) break;
-        sync_ring_push(v.ring, c);
-        if (!cs.collecting) {
-            if (compare2(v.ring, true) != 0) {
-                cs.collecting = true;
-                cs.count = 0;
-            }
-            continue;
+// Bits k and later of a run of c, len bits long, into the frame being
+// collected (kept out of line so the search inside the scan stays small);
+// a completed frame hands the rest back to the search.
+void collect_bits(VardoDecoder& v, CaptureState& cs, char c, int k, int len);
+
+// After bit k of the run the newest k + 1 bits of the ring are equal, so
+// only the sync word's own trailing run can complete it. Once the ring holds
+// nothing but this run's bit, more of the same change nothing (a header
+// with an absurd sample rate turns every sample into thousands of bits).
+inline void search_bits(VardoDecoder& v, CaptureState& cs, char c, int k, int len) {
+    for (; k < len; k++) {
+        if (k >= v.ring.tail_run) {
+            const int upto = len < v.ring.n ? len : v.ring.n;
+            sync_ring_push_run(v.ring, c, upto - k);
+            return;
         }
+        sync_ring_push(v.ring, c);
+        if (compare2(v.ring, true) != 0) {
+            cs.collecting = true;
+            cs.count = 0;
+            collect_bits(v, cs, c, k + 1, len);
+            return;
+        }
+    }
+}
+
+[[gnu::noinline]] void collect_bits(VardoDecoder& v, CaptureState& cs, char c, int k, int len) {
+    for (; k < len; k++) {
+        sync_ring_push(v.ring, c);
         v.buf.frame_rawbits[cs.count++] = c;
         if (cs.count >= capture_end(v.layout)) {
             v.buf.frame_rawbits[cs.count] = '\0';
             v.buf.bits_count = 0;
             hand_on(v, cs);
+            search_bits(v, cs, c, k + 1, len);
+            return;
         }
     }
 }
@@ -97,21 +113,29 @@ int end_of_data(VardoDecoder& v) {
 
 int capture_loop(VardoDecoder& v) {
     CaptureState cs;
-    for (;;) {
-        int bit = 0, len = 0;
-        // A run shorter than half a bit matters only late in a frame.
-        const bool spike_ends_frame = cs.collecting && cs.count > (v.layout.tdFLEN / 2) * 16;
-        v.slicer.skip_zero_runs = !spike_ends_frame;
-        if (read_bits_fsk(v.slicer, v.in, v.in.samples_per_bit, &bit, &len) < 0) return end_of_data(v);
-        if (len == 0) {
-            if (spike_ends_frame) close_early(v, cs);
-            continue;
+    // A run shorter than half a bit matters only late in a frame.
+    auto set_skip = [&] { v.slicer.skip_zero_runs = !(cs.collecting && cs.count > (v.layout.tdFLEN / 2) * 16); };
+    // Per run, inside the slicer's scan; true when the frame's rest must be
+    // read by integrate-and-dump, outside it. Searching, a run only enters
+    // the ring (short runs are skipped meanwhile).
+    auto on_run = [&](int bit, int len) {
+        if (!cs.collecting && len > 0) {
+            search_bits(v, cs, static_cast<char>('0' + bit), 0, len);
+            if (!cs.collecting) return false;
+        } else if (len == 0) {
+            close_early(v, cs);  // only delivered while a spike ends the frame
+        } else {
+            collect_bits(v, cs, static_cast<char>('0' + bit), 0, len);
         }
-        push_bits(v, cs, bit, len);
-        if (!cs.collecting) continue;
+        set_skip();
+        return cs.collecting && v.opt.option_b >= 1;
+    };
+    for (;;) {
+        set_skip();
+        if (read_runs(v.slicer, v.in, v.in.samples_per_bit, on_run) < 0) return end_of_data(v);
         if (v.opt.option_b > 1) {
             if (!finish_symbol_mode(v, cs)) return end_of_data(v);
-        } else if (v.opt.option_b == 1) {
+        } else {
             finish_rawbit_mode(v, cs);
         }
     }

@@ -83,3 +83,31 @@ TEST(SyncRing, CbInvSwapsOnlyBitCharacters) {
     EXPECT_EQ(cb_inv('x'), 'x');
     EXPECT_EQ(cb_inv('\0'), '\0');
 }
+
+TEST(SyncRing, PushingARunAtOnceEqualsPushingItBitByBit) {
+    SyncRing one, many;
+    sync_ring_init(one, "00101010110010101011");
+    sync_ring_init(many, "00101010110010101011");
+    unsigned seed = 5;
+    for (int i = 0; i < 500; i++) {
+        seed = seed * 1103515245u + 12345u;
+        const char c = (seed >> 16) & 1 ? '1' : '0';
+        const int k = static_cast<int>((seed >> 20) % 21);
+        for (int j = 0; j < k; j++) sync_ring_push(one, c);
+        sync_ring_push_run(many, c, k);
+        ASSERT_EQ(one.bufpos, many.bufpos);
+        ASSERT_EQ(std::string(one.buf, 20), std::string(many.buf, 20));
+        ASSERT_EQ(one.bits, many.bits);
+        ASSERT_EQ(one.valid, many.valid);
+    }
+}
+
+TEST(SyncRing, TrailingRunOfTheSyncWord) {
+    SyncRing r;
+    sync_ring_init(r, "00101010110010101011");
+    EXPECT_EQ(r.tail_run, 2);
+    sync_ring_init(r, "0111");
+    EXPECT_EQ(r.tail_run, 3);
+    sync_ring_init(r, "1111");
+    EXPECT_EQ(r.tail_run, 4);
+}

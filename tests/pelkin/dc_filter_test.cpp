@@ -136,3 +136,114 @@ TEST(DcFilter, SlicerTakesTheFilterAsItsSampleSource) {
     while (read_bits_fsk(st, flt.f, 10.0f, &bit, &len) == 0) runs++;
     EXPECT_GT(runs, 15);
 }
+
+namespace {
+// Interleaved frames of any width and channel count, no header.
+struct Frames {
+    std::string bytes;
+    WavInput in;
+    Frames(const std::vector<int>& v, int bits, int channels, int wav_channel) {
+        uint32_t x = 99;
+        for (int s : v) {
+            for (int ch = 0; ch < channels; ch++) {
+                x = x * 1103515245u + 12345u;
+                const int w = ch == wav_channel ? s : static_cast<int>((x >> 16) % 200) - 100;
+                if (bits == 16) {
+                    bytes += static_cast<char>(w & 0xFF);
+                    bytes += static_cast<char>((w >> 8) & 0xFF);
+                } else {
+                    bytes += static_cast<char>(w + 128);
+                }
+            }
+        }
+        in.channels = channels;
+        in.bits_sample = bits;
+        in.wav_channel = wav_channel;
+        source_open_memory(in.src, bytes.data(), bytes.size());
+    }
+};
+
+std::vector<int> drifting_noise(int n, int bits, uint32_t seed) {
+    std::vector<int> v;
+    const int range = bits == 16 ? 30000 : 120;
+    for (int i = 0; i < n; i++) {
+        seed = seed * 1103515245u + 12345u;
+        const int level = ((i / 500) % 3 - 1) * range / 3;
+        v.push_back(std::clamp(level + static_cast<int>((seed >> 8) % static_cast<uint32_t>(range)) - range / 2,
+                               bits == 16 ? -32768 : -128, bits == 16 ? 32767 : 127));
+    }
+    return v;
+}
+}  // namespace
+
+TEST(DcFilter, BlocksGiveTheSameOutputAndStateAsSampleBySample) {
+    for (int bits : {16, 8}) {
+        for (int channels : {1, 2}) {
+            for (int wlen : {1, 2, 3, 37, 200}) {
+                for (bool skips : {false, true}) {
+                    SCOPED_TRACE(testing::Message() << "bits " << bits << " channels " << channels << " wlen "
+                                                    << wlen << " skips " << skips);
+                    const std::vector<int> v = drifting_noise(5000, bits, static_cast<uint32_t>(wlen + bits));
+                    Frames a(v, bits, channels, channels - 1), b(v, bits, channels, channels - 1);
+                    Filter fa(a.in, wlen), fb(b.in, wlen);
+                    std::vector<int> one, blocks;
+                    int stage[300];
+                    for (int step = 0;; step++) {
+                        if (skips && step % 41 == 40) {
+                            // Samples read past the filter, as the integrate-and-dump reader does.
+                            for (int j = 0; j < step % 7; j++) {
+                                read_signed_sample(a.in);
+                                read_signed_sample(b.in);
+                            }
+                        }
+                        const int want = 1 + step * 37 % 300;
+                        const int got = dc_filter_block(fb.f, stage, want);
+                        ASSERT_LE(got, want);
+                        blocks.insert(blocks.end(), stage, stage + got);
+                        int k = 0;
+                        for (; k < got; k++) {
+                            const int x = read_filter_sample(fa.f);
+                            ASSERT_NE(x, kEndOfData);
+                            one.push_back(x);
+                        }
+                        if (got == 0) {
+                            EXPECT_EQ(read_filter_sample(fa.f), kEndOfData);
+                            break;
+                        }
+                    }
+                    EXPECT_EQ(blocks, one);
+                    EXPECT_EQ(a.in.sample_count, b.in.sample_count);
+                    EXPECT_EQ(fa.f.min, fb.f.min);
+                    EXPECT_EQ(fa.f.max, fb.f.max);
+                    EXPECT_EQ(fa.f.next_k, fb.f.next_k);
+                    EXPECT_EQ(fa.f.next_slot, fb.f.next_slot);
+                    EXPECT_EQ(std::vector<int>(fa.f.sample_buff, fa.f.sample_buff + wlen),
+                              std::vector<int>(fb.f.sample_buff, fb.f.sample_buff + wlen));
+                }
+            }
+        }
+    }
+}
+
+TEST(DcFilter, WithoutSkipsTheOutputIsPredecessorMinusMidpointOfTheLastWindow) {
+    // From first principles: the newest wlen samples, nothing else.
+    const int wlen = 150;
+    const std::vector<int> v = drifting_noise(4000, 16, 7);
+    Frames f(v, 16, 1, 0);
+    Filter flt(f.in, wlen);
+    int stage[512];
+    std::size_t k = 0;
+    for (int got; (got = dc_filter_block(flt.f, stage, 512)) > 0;) {
+        for (int i = 0; i < got; i++, k++) {
+            if (k + 1 < static_cast<std::size_t>(wlen)) {
+                ASSERT_EQ(stage[i], 0);
+                continue;
+            }
+            const auto first = v.begin() + static_cast<std::ptrdiff_t>(k + 1 - wlen);
+            const auto last = v.begin() + static_cast<std::ptrdiff_t>(k + 1);
+            const int mn = *std::min_element(first, last), mx = *std::max_element(first, last);
+            ASSERT_EQ(stage[i], v[k - 1] - (mn + mx) / 2) << "sample " << k;
+        }
+    }
+    EXPECT_EQ(k, v.size());
+}
