@@ -85,13 +85,13 @@ TEST(Slicer, RecoversSynthesizedBitsAtEveryRate) {
             int run = static_cast<int>((x >> 33) % 8) + 1;
             bits.append(static_cast<std::size_t>(run), bits.empty() || bits.back() == '0' ? '1' : '0');
         }
-        WavSpec spec;
-        spec.sample_rate = c.rate;
+        WavSpec wav_spec;
+        wav_spec.sample_rate = c.rate;
         BasebandGen g{static_cast<double>(c.rate), c.baud, 0.5};
         std::vector<double> signal;
         baseband_bits(g, signal, bits);
         baseband_hold(g, signal, bits.back() == '1' ? -1.0 : 1.0, 2);  // closes the last run
-        std::string file = wav_file(spec, signal);
+        std::string file = wav_file(wav_spec, signal);
         auto in = open_wav(file, c.nominal);
         SlicerState st;
         std::string got;
@@ -156,9 +156,9 @@ TEST(Slicer, AVeryLongRunIsClampedNotOverflowed) {
 }
 
 TEST(Rawbit, OwnCountWindowsFollowFractionalPeriodsWithoutDrift) {
-    WavSpec spec;
-    spec.sample_rate = 44100;
-    std::string file = wav_file(spec, std::vector<double>(100, 0.25));
+    WavSpec wav_spec;
+    wav_spec.sample_rate = 44100;
+    std::string file = wav_file(wav_spec, std::vector<double>(100, 0.25));
     auto in = open_wav(file, 9600.0f);
     RawbitClock clock;
     clock.bitstart = 1;
@@ -175,10 +175,10 @@ TEST(Rawbit, OwnCountWindowsFollowFractionalPeriodsWithoutDrift) {
 }
 
 TEST(Rawbit, SampleCountAnchorStartsOneSampleBack) {
-    WavSpec spec;
+    WavSpec wav_spec;
     std::vector<double> signal(1100, 0.0);
     for (std::size_t i = 0; i < signal.size(); i++) signal[i] = (i >= 1000 && i < 1009) ? -0.5 : 0.5;
-    std::string file = wav_file(spec, signal);
+    std::string file = wav_file(wav_spec, signal);
     auto in = open_wav(file, 4800.0f);
     for (int i = 0; i < 1000; i++) read_signed_sample(*in);
     ASSERT_EQ(in->sample_count, 1000u);
@@ -196,8 +196,8 @@ TEST(Rawbit, SampleCountAnchorStartsOneSampleBack) {
 }
 
 TEST(Rawbit, ZeroSumReadsAsOneAndInversionFlips) {
-    WavSpec spec;
-    std::string file = wav_file(spec, {0.5, -0.5, 0.25, -0.25, 0.0, 0.5, -0.5, 0.25, -0.25, 0.0});
+    WavSpec wav_spec;
+    std::string file = wav_file(wav_spec, {0.5, -0.5, 0.25, -0.25, 0.0, 0.5, -0.5, 0.25, -0.25, 0.0});
     auto in = open_wav(file, 9600.0f);
     RawbitClock clock;
     clock.bitstart = 1;
@@ -212,8 +212,8 @@ TEST(Rawbit, ZeroSumReadsAsOneAndInversionFlips) {
 TEST(Rawbit, LongPeriodsOfFullScaleSamplesWrapInsteadOfOverflowing) {
     // 70000 samples of -32768 sum below the 32-bit range; the sum wraps as
     // the 32-bit accumulator does, without undefined behaviour.
-    WavSpec spec;
-    std::string file = wav_file(spec, std::vector<double>(70000, -1.0));
+    WavSpec wav_spec;
+    std::string file = wav_file(wav_spec, std::vector<double>(70000, -1.0));
     auto in = open_wav(file, 9600.0f);
     in->samples_per_bit = 70000.0f;
     RawbitClock clock;

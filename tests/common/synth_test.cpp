@@ -13,10 +13,10 @@ TEST(Synth, WavFilesReadBackThroughTheFrontEnd) {
         for (int channels : {1, 2})
             for (auto style : {WavHeaderStyle::plain, WavHeaderStyle::list_chunk, WavHeaderStyle::fmt18,
                                WavHeaderStyle::sizes_zero, WavHeaderStyle::sizes_max}) {
-                WavSpec spec{44100, bits, channels, channels - 1, style};
+                WavSpec wav_spec{44100, bits, channels, channels - 1, style};
                 std::vector<double> signal{0.0, 0.5, -0.5, 1.0, -1.0, 2.0};
                 std::vector<double> other{0.25, 0.25, 0.25, 0.25, 0.25, 0.25};
-                std::string file = wav_file(spec, signal, other);
+                std::string file = wav_file(wav_spec, signal, other);
                 auto in = std::make_unique<WavInput>();
                 in->wav_channel = channels - 1;
                 source_open_memory(in->src, file.data(), file.size());
@@ -24,7 +24,7 @@ TEST(Synth, WavFilesReadBackThroughTheFrontEnd) {
                 EXPECT_EQ(in->sample_rate, 44100);
                 EXPECT_EQ(in->bits_sample, bits);
                 EXPECT_EQ(in->channels, channels);
-                for (double x : signal) EXPECT_EQ(read_signed_sample(*in), wav_quantize(spec, x));
+                for (double x : signal) EXPECT_EQ(read_signed_sample(*in), wav_quantize(wav_spec, x));
                 EXPECT_EQ(read_signed_sample(*in), kEndOfData);
             }
 }

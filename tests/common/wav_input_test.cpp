@@ -84,9 +84,9 @@ TEST(Findstr, CountsLeadingAgreementWithWrap) {
 TEST(WavHeader, AcceptsEveryHeaderShapeAndStopsAtFirstSample) {
     for (auto style : {WavHeaderStyle::plain, WavHeaderStyle::list_chunk, WavHeaderStyle::fmt18,
                        WavHeaderStyle::sizes_zero, WavHeaderStyle::sizes_max}) {
-        WavSpec spec;
-        spec.style = style;
-        std::string file = wav_file(spec, {0.5, -0.25, 0.0});
+        WavSpec wav_spec;
+        wav_spec.style = style;
+        std::string file = wav_file(wav_spec, {0.5, -0.25, 0.0});
         Parsed p = parse(file);
         ASSERT_EQ(p.status, 0) << static_cast<int>(style);
         EXPECT_EQ(p.err, kInfo48k16 + "samples/bit: 5.00\n");
@@ -117,21 +117,21 @@ TEST(WavHeader, SamplesPerBitFollowsTheProgramsBitRate) {
     struct Case { int rate; float nominal; const char* line; float spb; };
     for (Case c : {Case{48000, 9600.0f, "samples/bit: 5.00\n", 5.0f}, Case{44100, 9600.0f, "samples/bit: 4.59\n", 4.59375f},
                    Case{48000, 4800.0f, "samples/bit: 10.00\n", 10.0f}, Case{44100, 4800.0f, "samples/bit: 9.19\n", 9.1875f}}) {
-        WavSpec spec;
-        spec.sample_rate = c.rate;
-        Parsed p = parse(wav_file(spec, {}), c.nominal);
+        WavSpec wav_spec;
+        wav_spec.sample_rate = c.rate;
+        Parsed p = parse(wav_file(wav_spec, {}), c.nominal);
         ASSERT_EQ(p.status, 0);
         EXPECT_EQ(p.in->samples_per_bit, c.spb);
         EXPECT_NE(p.err.find(c.line), std::string::npos) << p.err;
     }
-    WavSpec spec;
-    Parsed none = parse(wav_file(spec, {}), 0.0f);
+    WavSpec wav_spec;
+    Parsed none = parse(wav_file(wav_spec, {}), 0.0f);
     EXPECT_EQ(none.err, kInfo48k16);  // no samples-per-bit line without a nominal rate
 }
 
 TEST(WavHeader, RefusesMissingTagsAndEveryTruncation) {
-    WavSpec spec;
-    std::string good = wav_file(spec, {});
+    WavSpec wav_spec;
+    std::string good = wav_file(wav_spec, {});
     EXPECT_EQ(parse("RIFX" + good.substr(4)).status, -1);
     EXPECT_EQ(parse(good.substr(0, 8) + "WAVF" + good.substr(12)).status, -1);
     EXPECT_EQ(parse("").status, -1);
@@ -206,8 +206,8 @@ TEST(Samples, PartialFrameAtTheEndIsNoSample) {
 }
 
 TEST(Samples, CountingCanBeSwitchedOff) {
-    WavSpec spec;
-    std::string file = wav_file(spec, {0.1, 0.2});
+    WavSpec wav_spec;
+    std::string file = wav_file(wav_spec, {0.1, 0.2});
     auto in = std::make_unique<WavInput>();
     in->count_samples = false;
     source_open_memory(in->src, file.data(), file.size());
@@ -219,16 +219,16 @@ TEST(Samples, CountingCanBeSwitchedOff) {
 TEST(Samples, APipeFedInDribsReadsLikeTheSameFile) {
     // Odd-sized writes from another thread make sample frames and header
     // fields straddle the reads the pipe delivers.
-    WavSpec spec;
-    spec.channels = 2;
-    spec.signal_channel = 1;
-    spec.style = WavHeaderStyle::list_chunk;
+    WavSpec wav_spec;
+    wav_spec.channels = 2;
+    wav_spec.signal_channel = 1;
+    wav_spec.style = WavHeaderStyle::list_chunk;
     std::vector<double> signal(5000), other(5000);
     for (std::size_t i = 0; i < signal.size(); i++) {
         signal[i] = static_cast<double>((i * 7919) % 2001) / 1000.0 - 1.0;
         other[i] = -signal[i] / 2;
     }
-    std::string file = wav_file(spec, signal, other);
+    std::string file = wav_file(wav_spec, signal, other);
 
     auto from_memory = std::make_unique<WavInput>();
     from_memory->wav_channel = 1;
