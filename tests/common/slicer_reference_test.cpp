@@ -200,7 +200,8 @@ void through_pipe(const std::string& image, int wav_channel, Fn fn) {
     close(fds[0]);
 }
 
-const Layout kLayouts[] = {{16, 1, 0}, {8, 1, 0}, {16, 2, 1}, {8, 3, 2}, {16, 3, 0}, {16, 1, 1}, {8, 1, 1}};
+// 8-bit stereo has the frame size of 16-bit mono: the two must not be confused.
+const Layout kLayouts[] = {{16, 1, 0}, {8, 1, 0}, {16, 2, 1}, {8, 2, 1}, {8, 2, 0}, {8, 3, 2}, {16, 3, 0}, {16, 1, 1}, {8, 1, 1}};
 
 }  // namespace
 
