@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "sliding_spectrum.h"
+#include "sliding_dft.h"
 #include "sliding_two_bins.h"
 #include "tone_detector.h"
 

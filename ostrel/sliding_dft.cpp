@@ -1,4 +1,4 @@
-#include "sliding_spectrum.h"
+#include "sliding_dft.h"
 
 #include <cmath>
 
