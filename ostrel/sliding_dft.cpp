@@ -52,6 +52,16 @@ float low_power_sum(const SlidingSpectrum& s) {
 // Fills power[] with |2 S_k|^2, 2 S_k = R0 - 0.5 (R- + R+) (exact scalings
 // by powers of two change no rounding), and returns the largest over the
 // bins of neither window.
+// The largest of the per-lane maxima, folded pairwise rather than in one
+// long chain.
+inline float lanes_max(float* part) {
+    static_assert(kClassLanes == 16);
+    for (int l = 0; l < 8; l++) part[l] = part[l + 8] > part[l] ? part[l + 8] : part[l];
+    for (int l = 0; l < 4; l++) part[l] = part[l + 4] > part[l] ? part[l + 4] : part[l];
+    for (int l = 0; l < 2; l++) part[l] = part[l + 2] > part[l] ? part[l + 2] : part[l];
+    return part[1] > part[0] ? part[1] : part[0];
+}
+
 OSTREL_VECTOR_CLONES
 float windowed_powers(SlidingSpectrum& s) {
     float part[kClassLanes];
@@ -67,11 +77,7 @@ float windowed_powers(SlidingSpectrum& s) {
             part[l] = v > part[l] ? v : part[l];
         }
     }
-    // Fold pairwise rather than in one long chain.
-    for (int l = 0; l < 8; l++) part[l] = part[l + 8] > part[l] ? part[l + 8] : part[l];
-    for (int l = 0; l < 4; l++) part[l] = part[l + 4] > part[l] ? part[l + 4] : part[l];
-    for (int l = 0; l < 2; l++) part[l] = part[l + 2] > part[l] ? part[l + 2] : part[l];
-    return part[1] > part[0] ? part[1] : part[0];
+    return lanes_max(part);
 }
 
 // One step of every sum, R <- e^{i theta} (R - x_old + x_new e^{-i theta 80}),
@@ -101,10 +107,7 @@ float rotate_and_measure(SlidingSpectrum& s, float xo, float xn) {
             part[l] = v > part[l] ? v : part[l];
         }
     }
-    for (int l = 0; l < 8; l++) part[l] = part[l + 8] > part[l] ? part[l + 8] : part[l];
-    for (int l = 0; l < 4; l++) part[l] = part[l + 4] > part[l] ? part[l + 4] : part[l];
-    for (int l = 0; l < 2; l++) part[l] = part[l + 2] > part[l] ? part[l + 2] : part[l];
-    return part[1] > part[0] ? part[1] : part[0];
+    return lanes_max(part);
 }
 
 }  // namespace
