@@ -55,7 +55,9 @@ void window_ring(ToneDetector& d, const double* ring, int ptr) {
 // well; adding it leaves a non-zero sum unchanged and can at most flip the
 // sign of a zero sum, which no magnitude can see. The decisions are thus
 // exactly those of the full 128-term sums.
-double dft_k(const ToneDetector& d, int k) {
+namespace {
+// Bin k of the current window: both accumulators in ascending n.
+cplx bin_sum(const ToneDetector& d, int k) {
     double re = 0.0;
     double im = 0.0;
     for (int n = 0; n < kHannLength; n++) {
@@ -63,20 +65,14 @@ double dft_k(const ToneDetector& d, int k) {
         re += d.xn[n] * e.real();
         im += d.xn[n] * e.imag();
     }
-    return std::abs(cplx(re, im));
+    return cplx(re, im);
 }
+}  // namespace
+
+double dft_k(const ToneDetector& d, int k) { return std::abs(bin_sum(d, k)); }
 
 void dft(ToneDetector& d) {
-    for (int k = 0; k < kDirectBins; k++) {
-        double re = 0.0;
-        double im = 0.0;
-        for (int n = 0; n < kHannLength; n++) {
-            const cplx& e = d.ew[k * n];
-            re += d.xn[n] * e.real();
-            im += d.xn[n] * e.imag();
-        }
-        d.Z[k] = cplx(re, im);
-    }
+    for (int k = 0; k < kDirectBins; k++) d.Z[k] = bin_sum(d, k);
 }
 
 void dft2(ToneDetector& d) {

@@ -67,19 +67,23 @@ int get_GPSpos(Datum& d, const uint8_t* fb, const FrameLayout& l, int type) {
     return 0;
 }
 
-int get_GPSvel1(Datum& d, const uint8_t* fb, const FrameLayout& l) {
-    double east = be_s16(fb + l.pos_GPSvO) / 200.0;
-    double north = be_s16(fb + l.pos_GPSvN) / 200.0;
-    double up = be_s16(fb + l.pos_GPSvV) / 200.0;
+namespace {
+// Three big-endian 16-bit components at their positions, in counts of 1/scale.
+void velocity_from(Datum& d, const uint8_t* fb, int pos_east, int pos_north, int pos_up, double scale) {
+    double east = be_s16(fb + pos_east) / scale;
+    double north = be_s16(fb + pos_north) / scale;
+    double up = be_s16(fb + pos_up) / scale;
     set_velocity(d, east, north, up);
+}
+}  // namespace
+
+int get_GPSvel1(Datum& d, const uint8_t* fb, const FrameLayout& l) {
+    velocity_from(d, fb, l.pos_GPSvO, l.pos_GPSvN, l.pos_GPSvV, 200.0);
     return 0;
 }
 
 int get_GPSvel2(Datum& d, const uint8_t* fb, const FrameLayout& l) {
-    double east = be_s16(fb + l.pos_GPSvE) / 100.0;
-    double north = be_s16(fb + l.pos_GPSvN) / 100.0;
-    double up = be_s16(fb + l.pos_GPSvU) / 100.0;
-    set_velocity(d, east, north, up);
+    velocity_from(d, fb, l.pos_GPSvE, l.pos_GPSvN, l.pos_GPSvU, 100.0);
     return 0;
 }
 
