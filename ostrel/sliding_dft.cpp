@@ -23,7 +23,7 @@ constexpr double kRound = 1.0 / 16777216.0;  // 2^-24, one float rounding
 // max_bin's.
 constexpr double kReferenceError = 1.0e-10;
 
-OSTREL_VECTOR_CLONES
+VECTOR_CLONES
 void sum_directly(SlidingSpectrum& s, const float* span) {
     for (int set = 0; set < 3; set++) {
         const int base = set * kSpectrumLanes;
@@ -39,7 +39,7 @@ void sum_directly(SlidingSpectrum& s, const float* span) {
 }
 
 // Weighted sum of the first kLowBins powers, for the energy bound.
-OSTREL_VECTOR_CLONES
+VECTOR_CLONES
 float low_power_sum(const SlidingSpectrum& s) {
     float part[kClassLanes];
     for (int l = 0; l < kClassLanes; l++) part[l] = s.power[l] * s.low_weight[l];
@@ -62,7 +62,7 @@ inline float lanes_max(float* part) {
     return part[1] > part[0] ? part[1] : part[0];
 }
 
-OSTREL_VECTOR_CLONES
+VECTOR_CLONES
 float windowed_powers(SlidingSpectrum& s) {
     float part[kClassLanes];
     for (int l = 0; l < kClassLanes; l++) part[l] = 0.0f;
@@ -82,7 +82,7 @@ float windowed_powers(SlidingSpectrum& s) {
 
 // One step of every sum, R <- e^{i theta} (R - x_old + x_new e^{-i theta 80}),
 // fused with windowed_powers' work on the new values.
-OSTREL_VECTOR_CLONES
+VECTOR_CLONES
 float rotate_and_measure(SlidingSpectrum& s, float xo, float xn) {
     float part[kClassLanes];
     for (int l = 0; l < kClassLanes; l++) part[l] = 0.0f;

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdlib>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <cstring>
 #include <utility>
+
+#include "vector_clones.h"
 
 namespace {
 // History plus block, four times: samples, two pairs of ping-pong extremes.
@@ -66,11 +66,8 @@ inline int frame_sample(const WavInput& in, const unsigned char* p, int width) {
     return width == 2 ? static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8)) : p[0] - 128;
 }
 
-// Extremes of every stretch of 2s samples from those of s samples. Wider
-// vector units, where the processor has them, are chosen at run time.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__)
-__attribute__((target_clones("avx2", "default")))
-#endif
+// Extremes of every stretch of 2s samples from those of s samples.
+VECTOR_CLONES
 void double_stretch(const int16_t* lo, const int16_t* hi, int16_t* lo2, int16_t* hi2, std::size_t n, std::size_t s) {
     for (std::size_t i = 0; i + s < n; i++) {
         lo2[i] = lo[i] < lo[i + s] ? lo[i] : lo[i + s];
@@ -79,28 +76,12 @@ void double_stretch(const int16_t* lo, const int16_t* hi, int16_t* lo2, int16_t*
 }
 
 // out[i] = prev[i] - (min + max) / 2 over the two stretches of window i.
+VECTOR_CLONES
 void window_outputs(const int16_t* lo_a, const int16_t* lo_b, const int16_t* hi_a, const int16_t* hi_b,
                     const int16_t* prev, int m, int* out) {
-    int i = 0;
-#if defined(__SSE2__)
-    auto widen_lo = [](__m128i v) { return _mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16); };
-    auto widen_hi = [](__m128i v) { return _mm_srai_epi32(_mm_unpackhi_epi16(v, v), 16); };
-    // Halving that truncates toward zero, as int division does.
-    auto half = [](__m128i sum) { return _mm_srai_epi32(_mm_add_epi32(sum, _mm_srli_epi32(sum, 31)), 1); };
-    auto load = [](const int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
-    for (; i + 8 <= m; i += 8) {
-        const __m128i mn = _mm_min_epi16(load(lo_a + i), load(lo_b + i));
-        const __m128i mx = _mm_max_epi16(load(hi_a + i), load(hi_b + i));
-        const __m128i pv = load(prev + i);
-        const __m128i o0 = _mm_sub_epi32(widen_lo(pv), half(_mm_add_epi32(widen_lo(mn), widen_lo(mx))));
-        const __m128i o1 = _mm_sub_epi32(widen_hi(pv), half(_mm_add_epi32(widen_hi(mn), widen_hi(mx))));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), o0);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 4), o1);
-    }
-#endif
-    for (; i < m; i++) {
-        const int mn = std::min(lo_a[i], lo_b[i]);
-        const int mx = std::max(hi_a[i], hi_b[i]);
+    for (int i = 0; i < m; i++) {
+        const int mn = lo_a[i] < lo_b[i] ? lo_a[i] : lo_b[i];
+        const int mx = hi_a[i] > hi_b[i] ? hi_a[i] : hi_b[i];
         out[i] = prev[i] - (mn + mx) / 2;
     }
 }
@@ -126,7 +107,11 @@ int filter_steady(DcFilter& f, const unsigned char* p, std::size_t frame, int wi
     for (int i = upto_end; i < w - 1; i++) x[i] = static_cast<int16_t>(buf[i - upto_end]);
     int16_t* fresh = x + (w - 1);
     if (width == 2 && frame == 2) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        std::memcpy(fresh, p, 2 * static_cast<std::size_t>(m));  // the samples' own byte order
+#else
         for (int i = 0; i < m; i++) fresh[i] = static_cast<int16_t>(static_cast<uint16_t>(p[2 * i] | p[2 * i + 1] << 8));
+#endif
     } else {
         for (int i = 0; i < m; i++, p += frame) fresh[i] = static_cast<int16_t>(frame_sample(in, p, width));
     }
