@@ -160,10 +160,12 @@ inline uint64_t changes_before(uint64_t ch, unsigned t) {
 // Walks one chunk of m samples (1 to 64): bit i of neg is set when sample i
 // is negative, value(i) reads sample i, c.last is the sample before the
 // chunk; x1v, when given, holds crossing_x1 at each sample, with room for
-// one more before the first. Every run read_bits_fsk would return goes to on_run(bit, len); when
-// that returns true the walk stops right after the run's last sample. Returns
-// the number of samples consumed. Runs the caller skips are passed over in
-// bulk: the state after them follows from the newest sign change alone.
+// one more before the first. Every run read_bits_fsk would return goes to
+// on_run(bit, len); when that returns true the walk stops right after the
+// run's last sample. Returns the number of samples consumed. Runs the caller
+// skips are passed over in bulk. The state after the walk follows from the
+// newest sign change alone, so it is set once at the end; on_run may change
+// only option_inv and skip_zero_runs, which take effect from the next run.
 template <class Value, class OnRun>
 std::size_t walk_chunk(SlicerState& st, uint64_t neg, std::size_t m, const Value& value, RunCarry& c,
                        float samples_per_bit, OnRun& on_run, float* x1v = nullptr) {
@@ -174,8 +176,8 @@ std::size_t walk_chunk(SlicerState& st, uint64_t neg, std::size_t m, const Value
         return x1v != nullptr ? x1v[i] : crossing_x1(at(i - 1), value(static_cast<std::size_t>(i)));
     };
     std::size_t end = m;
-    std::ptrdiff_t visited = -1;  // the newest change handed to slicer_run_length
     if (changes) {
+        bool skip = st.skip_zero_runs;
         unsigned t = skip_threshold(st);
         uint64_t todo = changes & ~changes_before(changes, t);
         // With every crossing interpolated in advance, the lengths of all
@@ -209,53 +211,32 @@ std::size_t walk_chunk(SlicerState& st, uint64_t neg, std::size_t m, const Value
         while (todo) {
             const std::size_t j = static_cast<std::size_t>(__builtin_ctzll(todo));
             todo &= todo - 1;
-            int bit, len;
+            int len;
             if (known) {
-                st.par = (neg >> j & 1) ? -1 : 1;
-                st.par_alt = -st.par;
-                st.last_sample = value(j);
-                st.x0 = x1v[j];
-                bit = st.option_inv ? (1 - st.par_alt) / 2 : (st.par_alt + 1) / 2;
                 len = lens[j];
-                visited = static_cast<std::ptrdiff_t>(j);
-                if (on_run(bit, len)) {
-                    end = j + 1;
-                    break;
-                }
-                if (skip_threshold(st) != t) {
-                    t = skip_threshold(st);
-                    known = false;
-                    const uint64_t later = j + 1 < 64 ? changes & ~((uint64_t{1} << (j + 1)) - 1) : 0;
-                    todo = later & ~changes_before(changes, t);
-                }
-                continue;
-            }
-            const uint64_t below = changes & ((uint64_t{1} << j) - 1);
-            const std::ptrdiff_t p = below ? 63 - __builtin_clzll(below) : -1;
-            const uint64_t n = p >= 0 ? j - static_cast<std::size_t>(p) : c.n + j + 1;
-            if (n < t) continue;
-            const int sample = value(j);
-            st.par = (neg >> j & 1) ? -1 : 1;
-            st.par_alt = -st.par;
-            st.last_sample = sample;
-            if (st.option_res) {
-                const float x0 = p >= 0 && p != visited ? x1_at(p) : st.x0;
-                const float x1 = x1_at(static_cast<std::ptrdiff_t>(j));
-                bit = st.option_inv ? (1 - st.par_alt) / 2 : (st.par_alt + 1) / 2;
-                len = res_run_bits(st, n, x0, x1, samples_per_bit);
-                st.x0 = x1;
             } else {
-                slicer_run_length(st, n, 0, sample, samples_per_bit, &bit, &len);
+                const uint64_t below = changes & ((uint64_t{1} << j) - 1);
+                const std::ptrdiff_t p = below ? 63 - __builtin_clzll(below) : -1;
+                const uint64_t n = p >= 0 ? j - static_cast<std::size_t>(p) : c.n + j + 1;
+                if (n < t) continue;
+                if (st.option_res) {
+                    const float x0 = p >= 0 ? x1_at(p) : st.x0;
+                    len = res_run_bits(st, n, x0, x1_at(static_cast<std::ptrdiff_t>(j)), samples_per_bit);
+                } else {
+                    len = n < kRunTableSize ? st.run_table[n] : whole_bits(static_cast<float>(n) / samples_per_bit);
+                }
+                if (len == 0 && skip) continue;
             }
-            visited = static_cast<std::ptrdiff_t>(j);
-            if (len == 0 && st.skip_zero_runs) continue;
+            // The run's samples have the sign opposite to sample j's.
+            const int bit = static_cast<int>(neg >> j & 1) ^ (st.option_inv != 0);
             if (on_run(bit, len)) {
                 end = j + 1;
                 break;
             }
-            const unsigned t2 = skip_threshold(st);
-            if (t2 != t) {
-                t = t2;
+            if (st.skip_zero_runs != skip) {
+                skip = st.skip_zero_runs;
+                t = skip_threshold(st);
+                known = false;
                 const uint64_t later = j + 1 < 64 ? changes & ~((uint64_t{1} << (j + 1)) - 1) : 0;
                 todo = later & ~changes_before(changes, t);
             }
@@ -266,10 +247,8 @@ std::size_t walk_chunk(SlicerState& st, uint64_t neg, std::size_t m, const Value
         const std::size_t lc = static_cast<std::size_t>(63 - __builtin_clzll(done));
         st.par = (neg >> lc & 1) ? -1 : 1;
         st.par_alt = lc + 1 == end ? -st.par : st.par;
-        if (static_cast<std::ptrdiff_t>(lc) != visited) {
-            st.last_sample = value(lc);
-            if (st.option_res) st.x0 = x1_at(static_cast<std::ptrdiff_t>(lc));
-        }
+        st.last_sample = value(lc);
+        if (st.option_res) st.x0 = x1_at(static_cast<std::ptrdiff_t>(lc));
         c.n = end - 1 - lc;
     } else {
         c.n += end;

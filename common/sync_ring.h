@@ -2,7 +2,9 @@
 // word after each bit while a program searches for a frame. Besides the
 // characters, the ring keeps the newest bits as a shift register with a
 // mask of the positions that hold a real bit, so a comparison is a few
-// word operations instead of a walk over N characters.
+// word operations instead of a walk over N characters. A program that only
+// ever pushes bits may keep the shift register alone (sync_ring_push_bits,
+// sync_ring_search_run); the characters then stay as they were.
 #pragma once
 
 #include <cstdint>
@@ -48,6 +50,15 @@ inline void sync_ring_push_run(SyncRing& r, char c, int k) {
     r.valid = shifted_valid | (c == '0' || c == '1' ? ones : 0);
 }
 
+// k copies of bit (0 or 1) into the shift register only (none for k <= 0).
+inline void sync_ring_push_bits(SyncRing& r, uint32_t bit, int k) {
+    // Past 32 copies the register holds nothing else.
+    const unsigned s = k <= 0 ? 0u : k < 32 ? static_cast<unsigned>(k) : 32u;
+    const uint64_t ones = (uint64_t{1} << s) - 1;
+    r.bits = static_cast<uint32_t>(static_cast<uint64_t>(r.bits) << s | (ones & (0 - static_cast<uint64_t>(bit))));
+    r.valid = static_cast<uint32_t>(static_cast<uint64_t>(r.valid) << s | ones);
+}
+
 // '0' and '1' swapped, anything else unchanged.
 inline char cb_inv(char c) { return c == '0' ? '1' : c == '1' ? '0' : c; }
 
@@ -66,4 +77,27 @@ inline int compare2(const SyncRing& r, bool with_inverted) {
 inline int compare(const SyncRing& r) {
     const uint64_t disagree = (static_cast<uint64_t>((r.bits ^ r.word) | ~r.valid) & r.mask) | (uint64_t{1} << r.n);
     return __builtin_ctzll(disagree);
+}
+
+// A run of len copies of bit whose first `from` bits are in the ring
+// already: pushes the rest into the shift register, comparing as
+// sync_ring_push and compare2 would after each bit. Returns how many bits of
+// the run are in when the ring first holds the sync word (with
+// with_inverted, or the inverted word; *sign as compare2 gives), or 0 after
+// the whole run. Past the sync word's trailing run of equal bits no bit of a
+// run can complete it: the ring's newest bits are then all equal and the
+// word's are not.
+inline int sync_ring_search_run(SyncRing& r, uint32_t bit, int from, int len, bool with_inverted, int* sign) {
+    const int upto = len < r.tail_run ? len : r.tail_run;
+    int k = from;
+    for (; k < upto; k++) {
+        sync_ring_push_bits(r, bit, 1);
+        const int s = compare2(r, with_inverted);
+        if (s != 0) {
+            *sign = s;
+            return k + 1;
+        }
+    }
+    sync_ring_push_bits(r, bit, len - k);
+    return 0;
 }

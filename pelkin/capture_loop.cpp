@@ -41,17 +41,28 @@ void finish_frame(PelkinDecoder& d, Capture& c) {
     c.count = 0;
 }
 
-void push_bit(PelkinDecoder& d, Capture& c, int bit) {
-    const char ch = static_cast<char>('0' + bit);
-    sync_ring_push(d.ring, ch);
-    if (c.sync == 0) {
-        c.sync = compare2(d.ring, d.opt.option_auto != 0);
-        // The inverted sync word: read everything after it the other way up.
-        if (c.sync < 0) d.slicer.option_inv = d.slicer.option_inv ? 0 : 1;
-        return;
+// Bits k and later of a run of `bit`, n bits long (n at most
+// kRunBitsThatMatter), through the sync search into the frame; a completed
+// frame hands the rest back to the search.
+void push_bits(PelkinDecoder& d, Capture& c, uint32_t bit, int k, int n) {
+    while (k < n) {
+        if (c.sync == 0) {
+            int sign = 0;
+            const int in = sync_ring_search_run(d.ring, bit, k, n, d.opt.option_auto != 0, &sign);
+            if (in == 0) return;
+            c.sync = sign;
+            // The inverted sync word: read everything after it the other way up.
+            if (c.sync < 0) d.slicer.option_inv = d.slicer.option_inv ? 0 : 1;
+            k = in;
+            continue;
+        }
+        const int m = n - k < kFrameBits - c.count ? n - k : kFrameBits - c.count;
+        sync_ring_push_bits(d.ring, bit, m);
+        std::memset(d.frame.frame_bits + c.count, '0' + static_cast<int>(bit), static_cast<std::size_t>(m));
+        c.count += m;
+        k += m;
+        if (c.count == kFrameBits) finish_frame(d, c);
     }
-    d.frame.frame_bits[c.count++] = ch;
-    if (c.count == kFrameBits) finish_frame(d, c);
 }
 
 // -b: the rest of the frame by integrate-and-dump, clocked from the sample
@@ -79,8 +90,7 @@ bool take_run(PelkinDecoder& d, Capture& c, int bit, int len) {
         }
         return false;
     }
-    const int n = len < kRunBitsThatMatter ? len : kRunBitsThatMatter;
-    for (int i = 0; i < n; i++) push_bit(d, c, bit);
+    push_bits(d, c, static_cast<uint32_t>(bit), 0, len < kRunBitsThatMatter ? len : kRunBitsThatMatter);
     return c.sync != 0 && d.opt.option_b == 1;
 }
 

@@ -1,5 +1,8 @@
 #include "vardo/capture_loop.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "vardo/biphase.h"
 #include "vardo/frame_dispatch.h"
 
@@ -23,43 +26,46 @@ void close_early(VardoDecoder& v, CaptureState& cs) {
     hand_on(v, cs);
 }
 
-// Bits k and later of a run of c, len bits long, into the frame being
+// Bits k and later of a run of `bit`, len bits long, into the frame being
 // collected (kept out of line so the search inside the scan stays small);
 // a completed frame hands the rest back to the search.
-void collect_bits(VardoDecoder& v, CaptureState& cs, char c, int k, int len);
+void collect_bits(VardoDecoder& v, CaptureState& cs, uint32_t bit, int k, int len);
 
-// After bit k of the run the newest k + 1 bits of the ring are equal, so
-// only the sync word's own trailing run can complete it. Once the ring holds
-// nothing but this run's bit, more of the same change nothing (a header
-// with an absurd sample rate turns every sample into thousands of bits).
-inline void search_bits(VardoDecoder& v, CaptureState& cs, char c, int k, int len) {
-    for (; k < len; k++) {
-        if (k >= v.ring.tail_run) {
-            const int upto = len < v.ring.n ? len : v.ring.n;
-            sync_ring_push_run(v.ring, c, upto - k);
-            return;
-        }
-        sync_ring_push(v.ring, c);
-        if (compare2(v.ring, true) != 0) {
-            cs.collecting = true;
-            cs.count = 0;
-            collect_bits(v, cs, c, k + 1, len);
-            return;
-        }
+// Searching: the run's bits from k on go through the sync ring.
+inline void search_bits(VardoDecoder& v, CaptureState& cs, uint32_t bit, int k, int len) {
+    int sign;
+    const int in = sync_ring_search_run(v.ring, bit, k, len, true, &sign);
+    if (in == 0) return;
+    cs.collecting = true;
+    cs.count = 0;
+    collect_bits(v, cs, bit, in, len);
+}
+
+// m copies of c at dst, m >= 0. With slack (8 characters before the end of
+// the capture, which the frame overwrites before it is complete) a short run
+// is one store.
+inline void put_chars(char* dst, char c, int m, bool slack) {
+    if (slack && m <= 8) {
+        const uint64_t pattern = 0x0101010101010101u * static_cast<unsigned char>(c);
+        std::memcpy(dst, &pattern, sizeof pattern);
+    } else {
+        std::memset(dst, c, static_cast<std::size_t>(m));
     }
 }
 
-[[gnu::noinline]] void collect_bits(VardoDecoder& v, CaptureState& cs, char c, int k, int len) {
-    for (; k < len; k++) {
-        sync_ring_push(v.ring, c);
-        v.buf.frame_rawbits[cs.count++] = c;
-        if (cs.count >= capture_end(v.layout)) {
-            v.buf.frame_rawbits[cs.count] = '\0';
-            v.buf.bits_count = 0;
-            hand_on(v, cs);
-            search_bits(v, cs, c, k + 1, len);
-            return;
-        }
+[[gnu::noinline]] void collect_bits(VardoDecoder& v, CaptureState& cs, uint32_t bit, int k, int len) {
+    const int end = capture_end(v.layout);
+    const int m = len - k < end - cs.count ? len - k : end - cs.count;
+    sync_ring_push_bits(v.ring, bit, m);
+    // Only a capture read run by run to its end overwrites the slack.
+    const bool slack = v.opt.option_b == 0 && cs.count + 8 <= end;
+    put_chars(v.buf.frame_rawbits + cs.count, static_cast<char>('0' + bit), m, slack);
+    cs.count += m;
+    if (cs.count >= end) {
+        v.buf.frame_rawbits[cs.count] = '\0';
+        v.buf.bits_count = 0;
+        hand_on(v, cs);
+        search_bits(v, cs, bit, k + m, len);
     }
 }
 
@@ -120,12 +126,12 @@ int capture_loop(VardoDecoder& v) {
     // the ring (short runs are skipped meanwhile).
     auto on_run = [&](int bit, int len) {
         if (!cs.collecting && len > 0) {
-            search_bits(v, cs, static_cast<char>('0' + bit), 0, len);
+            search_bits(v, cs, static_cast<uint32_t>(bit), 0, len);
             if (!cs.collecting) return false;
         } else if (len == 0) {
             close_early(v, cs);  // only delivered while a spike ends the frame
         } else {
-            collect_bits(v, cs, static_cast<char>('0' + bit), 0, len);
+            collect_bits(v, cs, static_cast<uint32_t>(bit), 0, len);
         }
         set_skip();
         return cs.collecting && v.opt.option_b >= 1;
