@@ -31,6 +31,15 @@ struct SlicerState {
     // Every run shorter than the table reaches at most one step beyond the
     // length of one sample less, all within res_step.
     bool res_steps_narrow = false;
+    // For interpolated crossings n samples apart (1 <= n < kRunTableSize - 1,
+    // while res_steps_narrow): the length is lo, or lo + 1 when grows is set
+    // and the distance reaches step; nf is n as a float.
+    struct ResRun {
+        float nf;
+        float step;
+        int lo;
+        int grows;
+    } res_run[kRunTableSize] = {};
 };
 
 // Longest run reported, in bits: a stream that never changes sign would
@@ -199,10 +208,9 @@ std::size_t walk_chunk(SlicerState& st, uint64_t neg, std::size_t m, const Value
                     known = false;
                     break;
                 }
-                const int lo = st.run_table[n - 1], hi = st.run_table[n + 1];
-                // n is small here: the signed conversion gives the same float, cheaper.
-                const float d = static_cast<float>(static_cast<int>(n)) + x1v[static_cast<std::ptrdiff_t>(q) - 1] - x1v[j];
-                const int len = lo + static_cast<int>((hi > lo) & (d >= st.res_step[lo + 1]));
+                const SlicerState::ResRun& r = st.res_run[n];
+                const float d = r.nf + x1v[static_cast<std::ptrdiff_t>(q) - 1] - x1v[j];
+                const int len = r.lo + (r.grows & static_cast<int>(d >= r.step));
                 lens[j] = len;
                 report |= static_cast<uint64_t>(len > 0) << j;
             }
