@@ -354,11 +354,12 @@ int read_runs(SlicerState& st, WavInput& in, float samples_per_bit, OnRun&& on_r
         const unsigned char* base = s.data + s.pos;
         const uint64_t neg = frame_negative_mask(f, base, m);
         auto value = [&f, base](std::size_t i) { return frame_sample(f, base + i * f.frame); };
-        // Interpolate every crossing of the chunk at once.
+        // Interpolate every crossing of the chunk at once (where the sign
+        // changes at all).
         float x1v[65];
         // 16-bit mono only: 8-bit stereo has the same two-byte frames.
         const bool dense = st.option_res && m == 64 && f.present && f.width == 2 && f.frame == 2 && c.last >= -32768 &&
-                           c.last <= 32767;
+                           c.last <= 32767 && (neg ^ (neg << 1 | static_cast<uint64_t>(st.par < 0))) != 0;
         if (dense) crossings_mono16(base, c.last, x1v + 1);
         const std::size_t used = walk_chunk(st, neg, m, value, c, samples_per_bit, watch, dense ? x1v + 1 : nullptr);
         s.pos += used * f.frame;

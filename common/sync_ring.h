@@ -86,9 +86,27 @@ inline int compare(const SyncRing& r) {
 // with_inverted, or the inverted word; *sign as compare2 gives), or 0 after
 // the whole run. Past the sync word's trailing run of equal bits no bit of a
 // run can complete it: the ring's newest bits are then all equal and the
-// word's are not.
+// word's are not (unless the word is all one bit).
 inline int sync_ring_search_run(SyncRing& r, uint32_t bit, int from, int len, bool with_inverted, int* sign) {
-    const int upto = len < r.tail_run ? len : r.tail_run;
+    if (from == 0 && len > 0 && r.tail_run == 1) {
+        // Only the run's first bit can complete the word: compare the ring
+        // as it would be after that bit, and otherwise push the whole run
+        // in one step.
+        const uint32_t b1 = r.bits << 1 | bit;
+        const uint32_t v1 = r.valid << 1 | 1u;
+        const uint32_t diff = (b1 ^ r.word) & r.mask;
+        if ((v1 & r.mask) == r.mask && (diff == 0 || (with_inverted && diff == r.mask))) {
+            r.bits = b1;
+            r.valid = v1;
+            *sign = diff == 0 ? 1 : -1;
+            return 1;
+        }
+        sync_ring_push_bits(r, bit, len);
+        return 0;
+    }
+    int upto = len < r.tail_run ? len : r.tail_run;
+    // A word of equal bits: n bits of the run fill the ring with it.
+    if (r.tail_run >= r.n) upto = len - from < r.n ? len : from + r.n;
     int k = from;
     for (; k < upto; k++) {
         sync_ring_push_bits(r, bit, 1);

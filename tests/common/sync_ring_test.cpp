@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "sync_ring.h"
 
@@ -110,4 +112,77 @@ TEST(SyncRing, TrailingRunOfTheSyncWord) {
     EXPECT_EQ(r.tail_run, 3);
     sync_ring_init(r, "1111");
     EXPECT_EQ(r.tail_run, 4);
+}
+
+// Whole runs through the shift register, searched as the programs do, find
+// the word at the same bit, with the same sign, as pushing and comparing
+// bit by bit. The runs are random (often of the same bit twice, as when a
+// skipped spike lies between them, sometimes long), with the word and its
+// inverse slipped in now and then, split into its own runs.
+TEST(SyncRing, SearchingWholeRunsEqualsComparingAfterEveryBit) {
+    for (const char* word : {kWord32, kWord20, kWord30, "0111", "1111", "1"}) {
+        for (bool with_inverted : {false, true}) {
+            SyncRing one, runs;
+            sync_ring_init(one, word);
+            sync_ring_init(runs, word);
+            unsigned seed = 11;
+            auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+            std::vector<std::pair<uint32_t, int>> stream;
+            while (stream.size() < 20000) {
+                if (next() % 40 == 0) {
+                    const std::string w = next() % 2 ? std::string(word) : inverted(word);
+                    for (std::size_t i = 0; i < w.size();) {
+                        std::size_t e = i;
+                        while (e < w.size() && w[e] == w[i]) e++;
+                        stream.emplace_back(w[i] == '1', static_cast<int>(e - i));
+                        i = e;
+                    }
+                } else {
+                    const int len = next() % 16 == 0 ? static_cast<int>(next() % 40) : 1 + static_cast<int>(next() % 2);
+                    stream.emplace_back(next() & 1, len);
+                }
+            }
+            int hits = 0;
+            for (const auto& [bit, len] : stream) {
+                int from = 0;
+                while (from < len) {
+                    int expect_at = 0, expect_sign = 0;
+                    for (int k = from; k < len; k++) {
+                        sync_ring_push(one, static_cast<char>('0' + bit));
+                        const int s = compare2(one, with_inverted);
+                        if (s != 0) {
+                            expect_at = k + 1;
+                            expect_sign = s;
+                            break;
+                        }
+                    }
+                    int sign = 0;
+                    const int at = sync_ring_search_run(runs, bit, from, len, with_inverted, &sign);
+                    ASSERT_EQ(at, expect_at) << word;
+                    ASSERT_EQ(runs.bits & runs.mask, one.bits & one.mask);
+                    ASSERT_EQ(runs.valid & runs.mask, one.valid & one.mask);
+                    if (at == 0) break;
+                    ASSERT_EQ(sign, expect_sign);
+                    hits++;
+                    from = at;  // the search goes on later in the same run
+                }
+            }
+            EXPECT_GT(hits, 100) << word;
+        }
+    }
+}
+
+TEST(SyncRing, PushingBitsSaturatesAndIgnoresEmptyRuns) {
+    SyncRing r;
+    sync_ring_init(r, kWord32);
+    sync_ring_push_bits(r, 1, 0);
+    sync_ring_push_bits(r, 1, -3);
+    EXPECT_EQ(r.valid, 0u);
+    sync_ring_push_bits(r, 1, 5);
+    EXPECT_EQ(r.bits, 0x1Fu);
+    sync_ring_push_bits(r, 0, 1000);
+    EXPECT_EQ(r.bits, 0u);
+    EXPECT_EQ(r.valid, 0xFFFFFFFFu);
+    sync_ring_push_bits(r, 1, 32);
+    EXPECT_EQ(r.bits, 0xFFFFFFFFu);
 }
