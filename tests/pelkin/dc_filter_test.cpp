@@ -179,7 +179,7 @@ std::vector<int> drifting_noise(int n, int bits, uint32_t seed) {
 TEST(DcFilter, BlocksGiveTheSameOutputAndStateAsSampleBySample) {
     for (int bits : {16, 8}) {
         for (int channels : {1, 2}) {
-            for (int wlen : {1, 2, 3, 37, 200}) {
+            for (int wlen : {1, 2, 3, 4, 5, 8, 17, 37, 200}) {
                 for (bool skips : {false, true}) {
                     SCOPED_TRACE(testing::Message() << "bits " << bits << " channels " << channels << " wlen "
                                                     << wlen << " skips " << skips);
