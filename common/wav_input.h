@@ -55,6 +55,12 @@ inline int read_signed_sample(WavInput& in) {
     return width == 2 ? static_cast<int16_t>(static_cast<uint16_t>(acc)) : acc - 128;
 }
 
+// Up to max (at least 1) samples into out, exactly as that many calls of
+// read_signed_sample would deliver them, but never waiting for more input
+// than the first of them would: only samples already read in follow it.
+// Returns how many arrived; 0 at the end of the data.
+int read_signed_samples(WavInput& in, int* out, int max);
+
 // The slicer reads its samples through read_sample(source); the plain source
 // is the WAV input itself.
 inline int read_sample(WavInput& in) { return read_signed_sample(in); }

@@ -67,6 +67,21 @@ std::vector<int> all_samples(WavInput& in) {
     return v;
 }
 
+// The same samples, read up to `most` at a time (cycling through the
+// sizes); each call delivers at least one sample until the end.
+std::vector<int> samples_in_blocks(WavInput& in, const std::vector<int>& most) {
+    std::vector<int> v;
+    std::vector<int> block(4096);
+    for (std::size_t k = 0;; k++) {
+        const int max = most[k % most.size()];
+        const int n = read_signed_samples(in, block.data(), max);
+        EXPECT_LE(n, max);
+        if (n == 0) break;
+        v.insert(v.end(), block.begin(), block.begin() + n);
+    }
+    return v;
+}
+
 const std::string kInfo48k16 = "sample_rate: 48000\nbits       : 16\nchannels   : 1\n";
 
 }  // namespace
@@ -205,6 +220,27 @@ TEST(Samples, PartialFrameAtTheEndIsNoSample) {
     EXPECT_EQ(read_signed_sample(*p.in), kEndOfData);  // stays at the end
 }
 
+TEST(Samples, ManyAtOnceAsOneByOneInEveryLayout) {
+    for (unsigned bits : {8u, 16u}) {
+        for (unsigned channels : {1u, 2u}) {
+            for (int channel : {0, 1}) {
+                SCOPED_TRACE(testing::Message() << bits << " bits, " << channels << " channels, channel " << channel);
+                const std::string h = "RIFF" + le32(0) + "WAVE" + fmt_chunk(1, channels, 48000, bits) + "data" + le32(0);
+                std::string data;
+                for (int i = 0; i < 3001 * static_cast<int>(channels); i++)
+                    data += bits == 16 ? le16(static_cast<unsigned>(i * 977) & 0xFFFF) : std::string(1, static_cast<char>(i * 31));
+                data += "\x01";  // a partial frame at the end
+                Parsed one = parse(h + data, 9600.0f, channel);
+                Parsed many = parse(h + data, 9600.0f, channel);
+                const std::vector<int> expected = all_samples(*one.in);
+                EXPECT_EQ(samples_in_blocks(*many.in, {1, 5, 64, 1000, 4096}), expected);
+                EXPECT_EQ(many.in->sample_count, one.in->sample_count);
+                EXPECT_EQ(read_signed_samples(*many.in, &std::vector<int>(8)[0], 8), 0);  // stays at the end
+            }
+        }
+    }
+}
+
 TEST(Samples, CountingCanBeSwitchedOff) {
     WavSpec wav_spec;
     std::string file = wav_file(wav_spec, {0.1, 0.2});
@@ -253,7 +289,11 @@ TEST(Samples, APipeFedInDribsReadsLikeTheSameFile) {
     from_pipe->wav_channel = 1;
     source_open_fd(from_pipe->src, fds[0]);
     ASSERT_EQ(read_wav_header(*from_pipe, -1), 0);
-    std::vector<int> got = all_samples(*from_pipe);
+    // Half one by one, the rest as many at a time as have arrived.
+    std::vector<int> got;
+    for (std::size_t i = 0; i < signal.size() / 2; i++) got.push_back(read_signed_sample(*from_pipe));
+    const std::vector<int> rest = samples_in_blocks(*from_pipe, {3, 4096, 17});
+    got.insert(got.end(), rest.begin(), rest.end());
     writer.join();
     close(fds[0]);
     EXPECT_EQ(got, expected);
