@@ -57,3 +57,71 @@ void fast_tone_decide(FastTone& f, ToneDetector& d, const double* ring, int ptr,
     f.fallbacks++;
     decide_tone(d, ring, ptr, f.option_dft, tone_bit);
 }
+
+// The sums and the error bound stay in registers for the whole block; the
+// arithmetic is that of two_bins_step and two_bins_decision, operation for
+// operation.
+void fast_tone_add_block(FastTone& f, const double* x, int count, int* decision) {
+    SlidingTwoBins& s = f.two_bins;
+    const TwoBinTurn turn = s.turn;
+    TwoBinPair re[kTwoBinTurns], im[kTwoBinTurns];
+    for (int j = 0; j < kTwoBinTurns; j++) {
+        re[j] = s.re[j];
+        im[j] = s.im[j];
+    }
+    double e = s.sum_error;
+    int until_anchor = s.until_anchor;
+    double abs_sum = f.abs_sum;
+    int slot = f.slot;
+    int64_t samples = f.samples;
+    uint64_t decisions = 0, fallbacks = 0;
+    double* hist = f.hist;
+    const bool same_bins = f.same_bins;
+    for (int i = 0; i < count; i++) {
+        const int sl = slot;
+        const double x_old = hist[sl];
+        hist[sl] = x[i];
+        hist[sl + kDftSize] = x[i];
+        slot = (sl + 1) & (kDftSize - 1);
+        samples++;
+        const double x_new = hist[sl + kDftSize - (kDftSize - kHannLength)];
+        abs_sum += std::fabs(x_new) - std::fabs(x_old);
+        if (samples <= kDftSize) {
+            decision[i] = -2;
+            continue;
+        }
+        if (until_anchor == 0) {
+            two_bins_anchor(s, hist + slot, abs_sum);
+            for (int j = 0; j < kTwoBinTurns; j++) {
+                re[j] = s.re[j];
+                im[j] = s.im[j];
+            }
+            e = s.sum_error;
+            until_anchor = s.until_anchor;
+        } else {
+            until_anchor--;
+            e = two_bins_error_after(e, abs_sum, x_old, x_new);
+            two_bins_advance(turn, re, im, x_old, x_new);
+        }
+        decisions++;
+        if (abs_sum == 0.0 || same_bins) {
+            decision[i] = 1;
+            continue;
+        }
+        const TwoBinPair p = two_bins_powers(re, im);
+        const int d = two_bins_decide(p[0], p[1], e, abs_sum);
+        fallbacks += d < 0;
+        decision[i] = d;
+    }
+    for (int j = 0; j < kTwoBinTurns; j++) {
+        s.re[j] = re[j];
+        s.im[j] = im[j];
+    }
+    s.sum_error = e;
+    s.until_anchor = until_anchor;
+    f.abs_sum = abs_sum;
+    f.slot = slot;
+    f.samples = samples;
+    f.decisions += decisions;
+    f.fallbacks += fallbacks;
+}

@@ -37,3 +37,13 @@ bool fast_tone_add(FastTone& f, double x);
 // option_dft, tone_bit) would make it; ring and ptr hold the same samples
 // (BitTiming's ring), used only when falling back.
 void fast_tone_decide(FastTone& f, ToneDetector& d, const double* ring, int ptr, int& tone_bit);
+
+// Samples the two-bin method takes in one block.
+constexpr int kToneBlock = 1024;
+
+// The two-bin method (option_dft 0) over count (at most kToneBlock) new
+// scaled samples at once, leaving the state that as many fast_tone_add and
+// fast_tone_decide calls would: decision[i] is the tone for sample i's
+// window, or -1 when the direct transform must decide it (the caller holds
+// the ring), or -2 while the window is not yet full.
+void fast_tone_add_block(FastTone& f, const double* x, int count, int* decision);

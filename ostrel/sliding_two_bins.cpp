@@ -7,8 +7,6 @@ namespace {
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kHannPhi = kTwoPi / 79.0;  // the window's cosine frequency
 
-constexpr double kRound = 1.0 / 9007199254740992.0;  // 2^-53, one double rounding
-
 }  // namespace
 
 // Why the decisions are safe. Let A be the sum of |x| over the 80 weighted
@@ -35,15 +33,15 @@ void two_bins_init(SlidingTwoBins& s, int idx_2200, int idx_1200) {
     const int bins[2] = {idx_2200, idx_1200};
     for (int b = 0; b < 2; b++) {
         const double theta = kTwoPi * bins[b] / 128.0;
-        const double thetas[3] = {theta, theta - kHannPhi, theta + kHannPhi};
-        for (int j = 0; j < 3; j++) {
-            const int i = 3 * b + j;
+        const double thetas[kTwoBinTurns] = {theta, theta - kHannPhi, theta + kHannPhi};
+        for (int j = 0; j < kTwoBinTurns; j++) {
+            const int i = kTwoBinTurns * b + j;
             const double t = thetas[j];
-            s.re[i] = s.im[i] = 0.0;
-            s.step_re[i] = std::cos(t);
-            s.step_im[i] = std::sin(t);
-            s.in_re[i] = std::cos(t * kHannLength);
-            s.in_im[i] = -std::sin(t * kHannLength);
+            s.re[j][b] = s.im[j][b] = 0.0;
+            s.turn.step_re[j][b] = std::cos(t);
+            s.turn.step_im[j][b] = std::sin(t);
+            s.turn.in_re[j][b] = std::cos(t * kHannLength);
+            s.turn.in_im[j][b] = -std::sin(t * kHannLength);
             for (int n = 0; n < kHannLength; n++) {
                 s.tw_re[i][n] = std::cos(t * n);
                 s.tw_im[i][n] = -std::sin(t * n);
@@ -53,44 +51,32 @@ void two_bins_init(SlidingTwoBins& s, int idx_2200, int idx_1200) {
     s.until_anchor = 0;
 }
 
+void two_bins_anchor(SlidingTwoBins& s, const double* span, double abs_sum) {
+    for (int i = 0; i < kTwoBinSums; i++) {
+        double re = 0.0, im = 0.0;
+        for (int n = 0; n < kHannLength; n++) {
+            re += span[n] * s.tw_re[i][n];
+            im += span[n] * s.tw_im[i][n];
+        }
+        s.re[i % kTwoBinTurns][i / kTwoBinTurns] = re;
+        s.im[i % kTwoBinTurns][i / kTwoBinTurns] = im;
+    }
+    s.until_anchor = kTwoBinAnchorEvery;
+    s.sum_error = 1.0e-13 * abs_sum;
+}
+
 void two_bins_step(SlidingTwoBins& s, double x_old, double x_new, const double* span, double abs_sum) {
     if (s.until_anchor == 0) {
-        for (int i = 0; i < kTwoBinSums; i++) {
-            double re = 0.0, im = 0.0;
-            for (int n = 0; n < kHannLength; n++) {
-                re += span[n] * s.tw_re[i][n];
-                im += span[n] * s.tw_im[i][n];
-            }
-            s.re[i] = re;
-            s.im[i] = im;
-        }
-        s.until_anchor = kTwoBinAnchorEvery;
-        s.sum_error = 1.0e-13 * abs_sum;
+        two_bins_anchor(s, span, abs_sum);
         return;
     }
     s.until_anchor--;
-    // E + 6 u (A + E) + 16 u s, arranged to keep E's own dependency chain short.
-        s.sum_error = s.sum_error * (1.0 + 6.0 * kRound) +
-                      (6.0 * kRound * abs_sum + 16.0 * kRound * (std::fabs(x_old) + std::fabs(x_new)));
-    // R <- e^{i theta} (R - x_old + x_new e^{-i theta 80})
-    for (int i = 0; i < kTwoBinSums; i++) {
-        const double tr = s.re[i] + (x_new * s.in_re[i] - x_old);
-        const double ti = s.im[i] + x_new * s.in_im[i];
-        s.re[i] = s.step_re[i] * tr - s.step_im[i] * ti;
-        s.im[i] = s.step_re[i] * ti + s.step_im[i] * tr;
-    }
+    s.sum_error = two_bins_error_after(s.sum_error, abs_sum, x_old, x_new);
+    two_bins_advance(s.turn, s.re, s.im, x_old, x_new);
 }
 
-// Hann[n] = 0.5 - 0.25 e^{i phi n} - 0.25 e^{-i phi n}, so the windowed bin
-// is 0.5 R(theta) - 0.25 R(theta - phi) - 0.25 R(theta + phi).
 void two_bins_power(const SlidingTwoBins& s, double& p0, double& p1) {
-    double p[2];
-    for (int b = 0; b < 2; b++) {
-        const int i = 3 * b;
-        const double re = 0.5 * s.re[i] - 0.25 * (s.re[i + 1] + s.re[i + 2]);
-        const double im = 0.5 * s.im[i] - 0.25 * (s.im[i + 1] + s.im[i + 2]);
-        p[b] = re * re + im * im;
-    }
+    const TwoBinPair p = two_bins_powers(s.re, s.im);
     p0 = p[0];
     p1 = p[1];
 }
@@ -98,11 +84,5 @@ void two_bins_power(const SlidingTwoBins& s, double& p0, double& p1) {
 int two_bins_decision(const SlidingTwoBins& s, double abs_sum) {
     double p0, p1;
     two_bins_power(s, p0, p1);
-    const double e = s.sum_error;
-    const double d = e + 4.0 * kRound * (abs_sum + e) + 1.0e-10 * abs_sum;
-    const double margin = 4.01 * d * (abs_sum + d);
-    const double diff = p0 - p1;
-    if (diff > margin) return 0;
-    if (diff < -margin) return 1;
-    return -1;
+    return two_bins_decide(p0, p1, s.sum_error, abs_sum);
 }

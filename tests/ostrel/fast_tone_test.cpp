@@ -2,6 +2,7 @@
 // every decision must be the same, whatever the signal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -201,6 +202,58 @@ TEST_P(EveryWindow, FastDecisionEqualsTheDirectTransform) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Methods, EveryWindow, ::testing::Values(0, 1, 2));
+
+// The two-bin method a block at a time, as ostrel runs it, in blocks of
+// every size from one sample to the largest: each window's decision (the
+// direct transform's where the block asks for it) is the reference's, and
+// the detector's state ends as the sample-by-sample path leaves it.
+TEST(TwoBinBlocks, DecideEveryWindowAsTheDirectTransform) {
+    for (const Recording& rec : recordings()) {
+        auto timing = std::make_unique<BitTiming>();
+        auto ref = std::make_unique<ToneDetector>();
+        auto det = std::make_unique<ToneDetector>();
+        auto fast = std::make_unique<FastTone>();
+        auto one = std::make_unique<FastTone>();
+        for (ToneDetector* d : {ref.get(), det.get()}) {
+            set_tone_bins(*d, rec.rate);
+            init_dft(*d);
+        }
+        fast_tone_init(*fast, *det, 0);
+        fast_tone_init(*one, *det, 0);
+        bit_timing_init(*timing, rec.rate, rec.bits);
+        std::vector<double> scaled(kToneBlock);
+        std::vector<int> decision(kToneBlock);
+        int ref_tone = kToneUndecided, fast_tone = kToneUndecided, one_tone = kToneUndecided;
+        const int sizes[] = {1, 7, 128, 129, 1000, kToneBlock};
+        std::size_t at = 0;
+        for (int b = 0; at < rec.samples.size(); b++) {
+            const int n = static_cast<int>(std::min<std::size_t>(sizes[b % 6], rec.samples.size() - at));
+            for (int i = 0; i < n; i++) scaled[i] = static_cast<double>(rec.samples[at + i]) * timing->sample_step;
+            fast_tone_add_block(*fast, scaled.data(), n, decision.data());
+            for (int i = 0; i < n; i++, at++) {
+                const bool full = timing_add_sample(*timing, rec.samples[at]);
+                const bool ready = fast_tone_add(*one, timing->buffer[timing->ptr]);
+                ASSERT_EQ(full, decision[i] != -2) << rec.name << " sample " << at;
+                if (!full) continue;
+                ASSERT_TRUE(ready);
+                fast_tone_decide(*one, *det, timing->buffer, timing->ptr, one_tone);
+                decide_tone(*ref, timing->buffer, timing->ptr, 0, ref_tone);
+                if (decision[i] >= 0)
+                    fast_tone = decision[i];
+                else
+                    decide_tone(*det, timing->buffer, timing->ptr, 0, fast_tone);
+                ASSERT_EQ(fast_tone, ref_tone) << rec.name << " sample " << at;
+                ASSERT_EQ(one_tone, ref_tone) << rec.name << " sample " << at;
+            }
+        }
+        EXPECT_EQ(fast->decisions, one->decisions) << rec.name;
+        EXPECT_EQ(fast->fallbacks, one->fallbacks) << rec.name;
+        EXPECT_EQ(fast->abs_sum, one->abs_sum) << rec.name;
+        EXPECT_EQ(fast->two_bins.sum_error, one->two_bins.sum_error) << rec.name;
+        for (int j = 0; j < kTwoBinTurns; j++)
+            for (int k = 0; k < 2; k++) EXPECT_EQ(fast->two_bins.re[j][k], one->two_bins.re[j][k]) << rec.name;
+    }
+}
 
 TEST(SlidingSpectrum, TracksAllBinsOnlyWhileTheEnergyBoundFallsShort) {
     const Recording rec = tone_noise_tone();
