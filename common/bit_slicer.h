@@ -4,6 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "wav_input.h"
 
@@ -166,6 +170,23 @@ inline uint64_t changes_before(uint64_t ch, unsigned t) {
     return acc;
 }
 
+// Bit i set when x[i] is not 0, for the 64 bytes at x.
+inline uint64_t nonzero_mask8(const uint8_t* x) {
+#if defined(__SSE2__)
+    uint64_t m = 0;
+    const __m128i zero = _mm_setzero_si128();
+    for (int q = 0; q < 4; q++) {
+        const __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(x + 16 * q));
+        m |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)))) << (16 * q);
+    }
+    return ~m;
+#else
+    uint64_t m = 0;
+    for (int i = 0; i < 64; i++) m |= static_cast<uint64_t>(x[i] != 0) << i;
+    return m;
+#endif
+}
+
 // Walks one chunk of m samples (1 to 64): bit i of neg is set when sample i
 // is negative, value(i) reads sample i, c.last is the sample before the
 // chunk; x1v, when given, holds crossing_x1 at each sample, with room for
@@ -192,11 +213,13 @@ std::size_t walk_chunk(SlicerState& st, uint64_t neg, std::size_t m, const Value
         // With every crossing interpolated in advance, the lengths of all
         // candidate runs are found without branching on the data, and only
         // the runs to report are visited.
-        int lens[64];
+        // Lengths are below kRunTableSize here; the runs to report are the
+        // nonzero ones, found in one sweep afterwards.
+        alignas(16) uint8_t lens[64];
         bool known = false;
         if (x1v != nullptr && st.option_res && t > 0 && st.res_steps_narrow) {
             known = true;
-            uint64_t report = 0;
+            std::memset(lens, 0, sizeof lens);
             x1v[-1] = st.x0;  // the crossing before the chunk
             for (uint64_t cand = todo; cand; cand &= cand - 1) {
                 const std::size_t j = static_cast<std::size_t>(__builtin_ctzll(cand));
@@ -211,10 +234,9 @@ std::size_t walk_chunk(SlicerState& st, uint64_t neg, std::size_t m, const Value
                 const SlicerState::ResRun& r = st.res_run[n];
                 const float d = r.nf + x1v[static_cast<std::ptrdiff_t>(q) - 1] - x1v[j];
                 const int len = r.lo + (r.grows & static_cast<int>(d >= r.step));
-                lens[j] = len;
-                report |= static_cast<uint64_t>(len > 0) << j;
+                lens[j] = static_cast<uint8_t>(len);
             }
-            if (known) todo = report;
+            if (known) todo = nonzero_mask8(lens);
         }
         while (todo) {
             const std::size_t j = static_cast<std::size_t>(__builtin_ctzll(todo));
