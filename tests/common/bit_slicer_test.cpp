@@ -224,3 +224,41 @@ TEST(Rawbit, LongPeriodsOfFullScaleSamplesWrapInsteadOfOverflowing) {
     for (int i = 0; i < 70000; i++) sum += static_cast<uint32_t>(-32767);
     EXPECT_EQ(bit, static_cast<int32_t>(sum) >= 0 ? 1 : 0);
 }
+
+// 16-bit mono periods are summed straight from the input block; the same
+// signal in stereo goes sample by sample. Both give the same bits, clock
+// and counts for either anchoring, at fractional, short and long periods,
+// up to a period cut by the end of the data.
+TEST(Rawbit, PeriodsFromTheBlockEqualSampleBySample) {
+    std::vector<double> signal(20011);
+    uint32_t lcg = 99;
+    for (double& x : signal) {
+        lcg = lcg * 1664525u + 1013904223u;
+        x = static_cast<double>(lcg >> 8) / 8388608.0 - 1.0;
+    }
+    WavSpec mono_spec, stereo_spec;
+    stereo_spec.channels = 2;
+    const std::string mono = wav_file(mono_spec, signal);
+    const std::string stereo = wav_file(stereo_spec, signal, std::vector<double>(signal.size(), 0.9));
+    for (RawbitAnchor anchor : {RawbitAnchor::own_count, RawbitAnchor::sample_count}) {
+        for (float spb : {0.5f, 1.0f, 1.5f, 2.0f, 4.59375f, 5.0f, 10.0f, 63.5f, 64.0f, 200.25f}) {
+            SCOPED_TRACE(testing::Message() << "samples per bit " << spb);
+            auto a = open_wav(mono, 9600.0f), b = open_wav(stereo, 9600.0f);
+            a->samples_per_bit = b->samples_per_bit = spb;
+            RawbitClock ca, cb;
+            ca.anchor = cb.anchor = anchor;
+            for (int i = 0;; i++) {
+                if (i % 50 == 0) ca.bitstart = cb.bitstart = 1;  // restarts, as after each sync word
+                int bit_a = -1, bit_b = -1;
+                const int ra = read_rawbit(ca, *a, i % 3 == 0, &bit_a);
+                const int rb = read_rawbit(cb, *b, i % 3 == 0, &bit_b);
+                ASSERT_EQ(ra, rb);
+                ASSERT_EQ(bit_a, bit_b);
+                ASSERT_EQ(ca.scount, cb.scount);
+                ASSERT_EQ(a->sample_count, b->sample_count);
+                ASSERT_EQ(ca.bitgrenze, cb.bitgrenze);
+                if (ra < 0) break;
+            }
+        }
+    }
+}
