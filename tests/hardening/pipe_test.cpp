@@ -173,6 +173,70 @@ TEST_P(Pipes, AWriterThatStopsInTheMiddleOfASample) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+// A live stream: the shortest start of the recording that decodes to every
+// line (as a file that ends there) goes in, and the pipe stays open. Every
+// line must come out while the program waits for more, not when the input
+// ends: nothing waits in an output buffer, and nothing is held back until
+// a block of input fills.
+TEST_P(Pipes, EachLineLeavesWhileTheStreamStaysOpen) {
+    const Prog p = GetParam();
+    const std::string wav = good_recording(p).wav;
+    const std::string expected = join(good_lines(p)) + "\n";
+    std::size_t lo = 0, hi = (wav.size() - kWavHeaderBytes) / 2;  // samples: too few, enough
+    while (hi - lo > 1) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        (run_on_stdin(p, {}, cut_after_samples(wav, mid)).out == expected ? hi : lo) = mid;
+    }
+    const std::string stream = cut_after_samples(wav, hi);
+    ASSERT_EQ(run_on_stdin(p, {}, stream).out, expected);
+    int in[2], out[2];
+    ASSERT_EQ(pipe(in), 0);
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(in[0], 0);
+        dup2(out[1], 1);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 2);
+        for (int fd : {in[0], in[1], out[0], out[1], null}) close(fd);
+        execl(prog_exe(p), prog_exe(p), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    std::signal(SIGPIPE, SIG_IGN);
+    fcntl(in[1], F_SETFL, O_NONBLOCK);
+    std::string got;
+    std::size_t fed = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    char buf[4096];
+    // Everything but the final newline, which only the end of the input brings.
+    while (got.size() + 1 < expected.size() && std::chrono::steady_clock::now() < deadline) {
+        pollfd fds[2] = {{out[0], POLLIN, 0}, {in[1], static_cast<short>(fed < stream.size() ? POLLOUT : 0), 0}};
+        if (poll(fds, 2, 200) <= 0) continue;
+        if (fds[1].revents & POLLOUT) {
+            const ssize_t w = write(in[1], stream.data() + fed, stream.size() - fed);
+            if (w > 0) fed += static_cast<std::size_t>(w);
+        }
+        if (fds[0].revents) {
+            const ssize_t k = read(out[0], buf, sizeof buf);
+            if (k <= 0) break;
+            got.append(buf, static_cast<std::size_t>(k));
+        }
+    }
+    EXPECT_EQ(fed, stream.size());
+    EXPECT_EQ(got + "\n", expected) << "before the input ended";
+    close(in[1]);
+    for (ssize_t k; (k = read(out[0], buf, sizeof buf)) > 0;) got.append(buf, static_cast<std::size_t>(k));
+    close(out[0]);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    EXPECT_EQ(got, expected);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(AllPrograms, Pipes, ::testing::ValuesIn(kAllProgs),
                          prog_param_name);
 
