@@ -127,16 +127,25 @@ TEST_P(Pipes, AVanishedReaderEndsTheProgramEvenWithSigpipeIgnored) {
     EXPECT_EQ(r.err, info_lines(p, kRate, 16, 1));
 }
 
-// The writer hands the stream over in pieces that split samples and
-// header fields, and closes the pipe in the middle of a sample.
-TEST_P(Pipes, AWriterThatStopsInTheMiddleOfASample) {
-    const Prog p = GetParam();
-    const std::string stream = good_recording(p).wav + '\x7f';
+// The program with pipes on standard input and output, standard error
+// going nowhere.
+struct Child {
+    pid_t pid = -1;
+    int in_fd = -1;   // our end of its standard input
+    int out_fd = -1;  // our end of its standard output
+};
+
+Child start(Prog p) {
+    Child c;
     int in[2], out[2];
-    ASSERT_EQ(pipe(in), 0);
-    ASSERT_EQ(pipe(out), 0);
-    const pid_t pid = fork();
-    if (pid == 0) {
+    if (pipe(in) != 0) return c;
+    if (pipe(out) != 0) {
+        close(in[0]);
+        close(in[1]);
+        return c;
+    }
+    c.pid = fork();
+    if (c.pid == 0) {
         dup2(in[0], 0);
         dup2(out[1], 1);
         const int null = open("/dev/null", O_WRONLY);
@@ -147,27 +156,44 @@ TEST_P(Pipes, AWriterThatStopsInTheMiddleOfASample) {
     }
     close(in[0]);
     close(out[1]);
+    c.in_fd = in[1];
+    c.out_fd = out[0];
+    return c;
+}
+
+int wait_for(const Child& c) {
+    int status = 0;
+    while (waitpid(c.pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return status;
+}
+
+// The writer hands the stream over in pieces that split samples and
+// header fields, and closes the pipe in the middle of a sample.
+TEST_P(Pipes, AWriterThatStopsInTheMiddleOfASample) {
+    const Prog p = GetParam();
+    const std::string stream = good_recording(p).wav + '\x7f';
+    const Child child = start(p);
+    ASSERT_GE(child.pid, 0);
     // The header byte by byte with pauses (the program reads one byte at a
     // time), then pieces of an odd size that split samples. The output is
     // read only at the end; it is small enough to wait in its pipe.
     std::size_t at = 0;
     for (; at < 64; at++) {
-        ASSERT_EQ(write(in[1], stream.data() + at, 1), 1);
+        ASSERT_EQ(write(child.in_fd, stream.data() + at, 1), 1);
         usleep(1000);
     }
     while (at < stream.size()) {
         const std::size_t n = std::min<std::size_t>(1001, stream.size() - at);
-        ASSERT_EQ(write(in[1], stream.data() + at, n), static_cast<ssize_t>(n));
+        ASSERT_EQ(write(child.in_fd, stream.data() + at, n), static_cast<ssize_t>(n));
         at += n;
     }
-    close(in[1]);
+    close(child.in_fd);
     std::string got;
     char buf[4096];
-    for (ssize_t k; (k = read(out[0], buf, sizeof buf)) > 0;) got.append(buf, static_cast<std::size_t>(k));
-    close(out[0]);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    for (ssize_t k; (k = read(child.out_fd, buf, sizeof buf)) > 0;) got.append(buf, static_cast<std::size_t>(k));
+    close(child.out_fd);
+    const int status = wait_for(child);
     EXPECT_EQ(got, join(good_lines(p)) + "\n");
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
@@ -189,49 +215,34 @@ TEST_P(Pipes, EachLineLeavesWhileTheStreamStaysOpen) {
     }
     const std::string stream = cut_after_samples(wav, hi);
     ASSERT_EQ(run_on_stdin(p, {}, stream).out, expected);
-    int in[2], out[2];
-    ASSERT_EQ(pipe(in), 0);
-    ASSERT_EQ(pipe(out), 0);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(in[0], 0);
-        dup2(out[1], 1);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 2);
-        for (int fd : {in[0], in[1], out[0], out[1], null}) close(fd);
-        execl(prog_exe(p), prog_exe(p), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(in[0]);
-    close(out[1]);
+    const Child child = start(p);
+    ASSERT_GE(child.pid, 0);
     std::signal(SIGPIPE, SIG_IGN);
-    fcntl(in[1], F_SETFL, O_NONBLOCK);
+    fcntl(child.in_fd, F_SETFL, O_NONBLOCK);
     std::string got;
     std::size_t fed = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     char buf[4096];
     // Everything but the final newline, which only the end of the input brings.
     while (got.size() + 1 < expected.size() && std::chrono::steady_clock::now() < deadline) {
-        pollfd fds[2] = {{out[0], POLLIN, 0}, {in[1], static_cast<short>(fed < stream.size() ? POLLOUT : 0), 0}};
+        pollfd fds[2] = {{child.out_fd, POLLIN, 0}, {child.in_fd, static_cast<short>(fed < stream.size() ? POLLOUT : 0), 0}};
         if (poll(fds, 2, 200) <= 0) continue;
         if (fds[1].revents & POLLOUT) {
-            const ssize_t w = write(in[1], stream.data() + fed, stream.size() - fed);
+            const ssize_t w = write(child.in_fd, stream.data() + fed, stream.size() - fed);
             if (w > 0) fed += static_cast<std::size_t>(w);
         }
         if (fds[0].revents) {
-            const ssize_t k = read(out[0], buf, sizeof buf);
+            const ssize_t k = read(child.out_fd, buf, sizeof buf);
             if (k <= 0) break;
             got.append(buf, static_cast<std::size_t>(k));
         }
     }
     EXPECT_EQ(fed, stream.size());
     EXPECT_EQ(got + "\n", expected) << "before the input ended";
-    close(in[1]);
-    for (ssize_t k; (k = read(out[0], buf, sizeof buf)) > 0;) got.append(buf, static_cast<std::size_t>(k));
-    close(out[0]);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    close(child.in_fd);
+    for (ssize_t k; (k = read(child.out_fd, buf, sizeof buf)) > 0;) got.append(buf, static_cast<std::size_t>(k));
+    close(child.out_fd);
+    const int status = wait_for(child);
     EXPECT_EQ(got, expected);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
