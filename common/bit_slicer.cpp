@@ -40,16 +40,6 @@ uint64_t negative_mask(const unsigned char* p, int width) {
 
 }  // namespace
 
-FrameShape frame_shape(const WavInput& in) {
-    FrameShape f;
-    f.width = in.bits_sample == 16 ? 2 : 1;
-    f.frame = static_cast<std::size_t>(in.channels) * static_cast<std::size_t>(f.width);
-    f.present = in.wav_channel < in.channels;
-    f.off = f.present ? static_cast<std::size_t>(in.wav_channel) * static_cast<std::size_t>(f.width) : 0;
-    f.absent_value = f.width == 2 ? 0 : -128;
-    return f;
-}
-
 // The sign is the top bit of a sample's last byte: set means negative for
 // 16-bit data and positive for 8-bit data.
 uint64_t frame_negative_mask(const FrameShape& f, const unsigned char* p, std::size_t m) {
@@ -132,15 +122,7 @@ __attribute__((target_clones("avx2", "default")))
 void crossings_mono16(const unsigned char* p, int before, float* x1v) {
     // Straight from the input block: no copy whose stores the loads would
     // wait for.
-    auto at = [p](int i) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        int16_t x;
-        std::memcpy(&x, p + 2 * i, sizeof x);  // the samples' own byte order
-        return static_cast<int>(x);
-#else
-        return static_cast<int>(static_cast<int16_t>(static_cast<uint16_t>(p[2 * i] | p[2 * i + 1] << 8)));
-#endif
-    };
+    auto at = [p](int i) { return le16_sample(p + 2 * i); };
     // Both conversions are exact: the same quotient as crossing_x1 gives.
     x1v[0] = static_cast<float>(at(0)) / static_cast<float>(at(0) - before);
     for (int i = 1; i < 64; i++) x1v[i] = static_cast<float>(at(i)) / static_cast<float>(at(i) - at(i - 1));

@@ -322,23 +322,6 @@ void slice_samples(SlicerState& st, const int* x, std::size_t count, float sampl
 // The end of the data after slice_samples: the state read_bits_fsk leaves.
 inline void slice_samples_end(SlicerState& st) { st.last_sample = kEndOfData; }
 
-// Where the chosen channel's sign lives in a sample frame of the WAV input.
-struct FrameShape {
-    std::size_t frame;  // bytes per sample frame
-    std::size_t off;    // offset of the chosen channel's first byte
-    int width;          // 1 or 2 bytes
-    bool present;       // the file has the chosen channel
-    int absent_value;   // sample value when it does not (the accumulator stays 0)
-};
-
-FrameShape frame_shape(const WavInput& in);
-
-inline int frame_sample(const FrameShape& f, const unsigned char* frame) {
-    if (!f.present) return f.absent_value;
-    const unsigned char* p = frame + f.off;
-    return f.width == 2 ? static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8)) : p[0] - 128;
-}
-
 // Sign bits of m (1 to 64) whole sample frames at p.
 uint64_t frame_negative_mask(const FrameShape& f, const unsigned char* p, std::size_t m);
 

@@ -4,49 +4,57 @@
 
 namespace {
 
-// 16-bit mono with the whole period in the input block: the period's
-// samples are summed straight from the block. The period ends with the
-// first sample whose count reaches bitgrenze (a count below 2^53 less
-// bitgrenze is exact, and so is the number of samples to go); false when
-// the block does not hold them all.
-bool integrate_in_block(RawbitClock& c, WavInput& in, int sign, uint32_t& sum) {
-    ByteSource& s = in.src;
-    if (in.bits_sample != 16 || in.channels != 1 || in.wav_channel != 0) return false;
-    const bool own = c.anchor == RawbitAnchor::own_count;
-    const double left = c.bitgrenze - static_cast<double>(own ? c.scount : in.sample_count);
-    if (!(left < 64.0)) return false;
-    const std::size_t n = left > 1.0 ? static_cast<std::size_t>(std::ceil(left)) : 1;
-    if (s.len - s.pos < 2 * n) return false;
-    const unsigned char* p = s.data + s.pos;
+// The chosen channel's samples in k whole sample frames at p, summed with
+// 32-bit wrap-around.
+uint32_t sum_frames(const FrameShape& f, const unsigned char* p, std::size_t k) {
+    if (!f.present) return static_cast<uint32_t>(f.absent_value) * static_cast<uint32_t>(k);
     uint32_t total = 0;
-    for (std::size_t i = 0; i < n; i++)
-        total += static_cast<uint32_t>(static_cast<int16_t>(static_cast<uint16_t>(p[2 * i] | p[2 * i + 1] << 8)));
-    s.pos += 2 * n;
-    if (own) c.scount += n;
-    if (in.count_samples) in.sample_count += n;
-    sum += static_cast<uint32_t>(sign) * total;
-    return true;
+    p += f.off;
+    if (f.width == 2) {
+        for (std::size_t i = 0; i < k; i++, p += f.frame) total += static_cast<uint32_t>(le16_sample(p));
+    } else {
+        for (std::size_t i = 0; i < k; i++, p += f.frame) total += static_cast<uint32_t>(p[0] - 128);
+    }
+    return total;
 }
 
 }  // namespace
 
 bool rawbit_integrate(RawbitClock& c, WavInput& in, int sign, uint32_t& sum) {
-    if (integrate_in_block(c, in, sign, sum)) return true;
-    if (c.anchor == RawbitAnchor::own_count) {
-        do {
-            int s = read_signed_sample(in);
-            if (s == kEndOfData) return false;
-            sum += static_cast<uint32_t>(sign * s);
-            c.scount++;
-        } while (static_cast<double>(c.scount) < c.bitgrenze);
-    } else {
-        do {
-            int s = read_signed_sample(in);
-            if (s == kEndOfData) return false;
-            sum += static_cast<uint32_t>(sign * s);
-        } while (static_cast<double>(in.sample_count) < c.bitgrenze);
-    }
-    return true;
+    // The period ends with the first sample whose count reaches bitgrenze,
+    // and takes at least one. How many are still to come follows exactly
+    // from the count (a count below 2^53 less bitgrenze is exact); those the
+    // input block holds are summed straight from it, and a sample frame
+    // split between blocks goes through the general reader.
+    const bool own = c.anchor == RawbitAnchor::own_count;
+    const FrameShape f = frame_shape(in);
+    ByteSource& s = in.src;
+    uint32_t total = 0;
+    bool more = true;
+    do {
+        const double left = c.bitgrenze - static_cast<double>(own ? c.scount : in.sample_count);
+        const std::size_t need = left > 1.0 ? static_cast<std::size_t>(std::ceil(left < 65536.0 ? left : 65536.0)) : 1;
+        const std::size_t held = (s.len - s.pos) / f.frame;
+        const std::size_t k = need < held ? need : held;
+        if (k > 0) {
+            total += sum_frames(f, s.data + s.pos, k);
+            s.pos += k * f.frame;
+            if (in.count_samples) in.sample_count += k;
+            if (own) c.scount += k;
+        } else {
+            const int v = read_signed_sample(in);
+            if (v == kEndOfData) {
+                more = false;
+                break;
+            }
+            total += static_cast<uint32_t>(v);
+            if (own) c.scount++;
+        }
+    } while (static_cast<double>(own ? c.scount : in.sample_count) < c.bitgrenze);
+    // The sum wraps as 32 bits, so adding the period's total at once is the
+    // same as adding each sample.
+    sum += static_cast<uint32_t>(sign) * total;
+    return more;
 }
 
 int read_rawbit(RawbitClock& c, WavInput& in, int inv, int* bit) {

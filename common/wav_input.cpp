@@ -106,21 +106,12 @@ int read_signed_samples(WavInput& in, int* out, int max) {
     if (first == kEndOfData) return 0;
     out[0] = first;
     ByteSource& s = in.src;
-    const int width = in.bits_sample == 16 ? 2 : 1;
-    const std::size_t frame = static_cast<std::size_t>(in.channels) * static_cast<std::size_t>(width);
-    const std::size_t whole = (s.len - s.pos) / frame;
+    const FrameShape f = frame_shape(in);
+    const std::size_t whole = (s.len - s.pos) / f.frame;
     const int n = whole < static_cast<std::size_t>(max - 1) ? static_cast<int>(whole) + 1 : max;
     const unsigned char* p = s.data + s.pos;
-    if (in.wav_channel >= in.channels) {
-        for (int i = 1; i < n; i++) out[i] = width == 2 ? 0 : -128;
-    } else if (width == 2) {
-        p += in.wav_channel * 2;
-        for (int i = 1; i < n; i++, p += frame) out[i] = static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8));
-    } else {
-        p += in.wav_channel;
-        for (int i = 1; i < n; i++, p += frame) out[i] = p[0] - 128;
-    }
-    s.pos += static_cast<std::size_t>(n - 1) * frame;
+    for (int i = 1; i < n; i++, p += f.frame) out[i] = frame_sample(f, p);
+    s.pos += static_cast<std::size_t>(n - 1) * f.frame;
     if (in.count_samples) in.sample_count += static_cast<uint64_t>(n - 1);
     return n;
 }

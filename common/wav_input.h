@@ -5,7 +5,9 @@
 // leave them 0 or 0xFFFFFFFF), the data simply runs to the end of the stream.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "byte_source.h"
 
@@ -35,24 +37,55 @@ int findstr(const char* ring, const char* tag, int start);
 // with the stream at the first sample byte, or -1 when the header is refused.
 int read_wav_header(WavInput& in, int err_fd);
 
+// A 16-bit little-endian sample.
+inline int le16_sample(const unsigned char* p) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    int16_t x;
+    std::memcpy(&x, p, sizeof x);  // the samples' own byte order
+    return x;
+#else
+    return static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8));
+#endif
+}
+
+// Where the chosen channel lives in a sample frame of the input.
+struct FrameShape {
+    std::size_t frame;  // bytes per sample frame
+    std::size_t off;    // offset of the chosen channel's first byte
+    int width;          // 1 or 2 bytes
+    bool present;       // the file has the chosen channel
+    int absent_value;   // sample value when it does not (the accumulator stays 0)
+};
+
+inline FrameShape frame_shape(const WavInput& in) {
+    FrameShape f;
+    f.width = in.bits_sample == 16 ? 2 : 1;
+    f.frame = static_cast<std::size_t>(in.channels) * static_cast<std::size_t>(f.width);
+    f.present = in.wav_channel < in.channels;
+    f.off = f.present ? static_cast<std::size_t>(in.wav_channel) * static_cast<std::size_t>(f.width) : 0;
+    f.absent_value = f.width == 2 ? 0 : -128;
+    return f;
+}
+
+// The chosen channel's sample in the whole sample frame at `frame`.
+inline int frame_sample(const FrameShape& f, const unsigned char* frame) {
+    if (!f.present) return f.absent_value;
+    const unsigned char* p = frame + f.off;
+    return f.width == 2 ? le16_sample(p) : p[0] - 128;
+}
+
 int read_signed_sample_slow(WavInput& in);
 
 // Next sample of the chosen channel, or kEndOfData when the stream ends
 // before a whole sample frame has arrived.
 inline int read_signed_sample(WavInput& in) {
     ByteSource& s = in.src;
-    const int width = in.bits_sample == 16 ? 2 : 1;
-    const std::size_t frame = static_cast<std::size_t>(in.channels) * static_cast<std::size_t>(width);
-    if (s.len - s.pos < frame) return read_signed_sample_slow(in);
+    const FrameShape f = frame_shape(in);
+    if (s.len - s.pos < f.frame) return read_signed_sample_slow(in);
     const unsigned char* p = s.data + s.pos;
-    s.pos += frame;
-    int acc = 0;
-    if (in.wav_channel < in.channels) {
-        p += in.wav_channel * width;
-        acc = width == 2 ? p[0] + 256 * p[1] : p[0];
-    }
+    s.pos += f.frame;
     if (in.count_samples) in.sample_count++;
-    return width == 2 ? static_cast<int16_t>(static_cast<uint16_t>(acc)) : acc - 128;
+    return frame_sample(f, p);
 }
 
 // Up to max (at least 1) samples into out, exactly as that many calls of

@@ -59,13 +59,6 @@ int dc_slot_after_skip(DcFilter& f, uint64_t k) {
 
 namespace {
 
-// Sample of the chosen channel in a whole frame at p.
-inline int frame_sample(const WavInput& in, const unsigned char* p, int width) {
-    if (in.wav_channel >= in.channels) return width == 2 ? 0 : -128;
-    p += in.wav_channel * width;
-    return width == 2 ? static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8)) : p[0] - 128;
-}
-
 // Extremes of every stretch of 2s samples from those of s samples.
 VECTOR_CLONES
 void double_stretch(const int16_t* lo, const int16_t* hi, int16_t* lo2, int16_t* hi2, std::size_t n, std::size_t s) {
@@ -105,8 +98,7 @@ void window_outputs(const int16_t* lo_a, const int16_t* lo_b, const int16_t* hi_
 // m outputs. The extremes of each window come from those of its two
 // overlapping power-of-two stretches, which are the true extremes of the
 // window, as the sample-by-sample update keeps them.
-int filter_steady(DcFilter& f, const unsigned char* p, std::size_t frame, int width, int m, int* out) {
-    const WavInput& in = *f.in;
+int filter_steady(DcFilter& f, const unsigned char* p, const FrameShape& shape, int m, int* out) {
     const int w = f.wlen;
     const int* buf = f.sample_buff;
     const std::size_t len = static_cast<std::size_t>(w - 1 + m);
@@ -121,14 +113,13 @@ int filter_steady(DcFilter& f, const unsigned char* p, std::size_t frame, int wi
     for (int i = 0; i < upto_end; i++) x[i] = static_cast<int16_t>(buf[oldest + i]);
     for (int i = upto_end; i < w - 1; i++) x[i] = static_cast<int16_t>(buf[i - upto_end]);
     int16_t* fresh = x + (w - 1);
-    if (width == 2 && frame == 2) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        std::memcpy(fresh, p, 2 * static_cast<std::size_t>(m));  // the samples' own byte order
-#else
-        for (int i = 0; i < m; i++) fresh[i] = static_cast<int16_t>(static_cast<uint16_t>(p[2 * i] | p[2 * i + 1] << 8));
+    if (shape.present && shape.frame == 2 && shape.width == 2) {
+        std::memcpy(fresh, p, 2 * static_cast<std::size_t>(m));  // 16-bit mono: the samples' own byte order
+    } else
 #endif
-    } else {
-        for (int i = 0; i < m; i++, p += frame) fresh[i] = static_cast<int16_t>(frame_sample(in, p, width));
+    {
+        for (int i = 0; i < m; i++, p += shape.frame) fresh[i] = static_cast<int16_t>(frame_sample(shape, p));
     }
     std::size_t s = 1;
     const int16_t* cur_lo = x;
@@ -169,16 +160,15 @@ int filter_steady(DcFilter& f, const unsigned char* p, std::size_t frame, int wi
 int dc_filter_block(DcFilter& f, int* out, int max_out) {
     WavInput& in = *f.in;
     ByteSource& s = in.src;
-    const int width = in.bits_sample == 16 ? 2 : 1;
-    const std::size_t frame = static_cast<std::size_t>(in.channels) * static_cast<std::size_t>(width);
-    const std::size_t whole = (s.len - s.pos) / frame;
+    const FrameShape shape = frame_shape(in);
+    const std::size_t whole = (s.len - s.pos) / shape.frame;
     // Past the warm-up, with no sample read around the filter.
     if (max_out > 0 && f.work != nullptr && f.whole_stream && in.count_samples && whole > 0 && f.next_k == in.sample_count &&
         f.next_k >= static_cast<uint64_t>(f.wlen)) {
         int m = whole < static_cast<std::size_t>(max_out) ? static_cast<int>(whole) : max_out;
         if (m > kDcBlock) m = kDcBlock;
-        const int done = filter_steady(f, s.data + s.pos, frame, width, m, out);
-        s.pos += static_cast<std::size_t>(done) * frame;
+        const int done = filter_steady(f, s.data + s.pos, shape, m, out);
+        s.pos += static_cast<std::size_t>(done) * shape.frame;
         in.sample_count += static_cast<uint64_t>(done);
         f.next_k = in.sample_count;
         return done;
