@@ -50,11 +50,7 @@ struct SlicerState {
 // otherwise overflow the length; no frame is anywhere near this long.
 constexpr int kMaxRunBits = 1 << 30;
 
-// Reads one run from source (read_sample(source) delivers the samples: the
-// WAV input, or a filter in front of it). Returns 0 with the run's level and
-// length in whole bits, or -1 at the end of the data with both untouched.
-// Length in whole bits and level of a run of n samples that ended with
-// `sample` after `previous`; shared by every sample source.
+// A length in bit periods rounded to whole bits, halves up.
 inline int whole_bits(float l) {
     double rounded = static_cast<double>(l) + 0.5;
     return rounded < static_cast<double>(kMaxRunBits) ? static_cast<int>(rounded) : kMaxRunBits;
@@ -62,24 +58,29 @@ inline int whole_bits(float l) {
 
 void fill_run_table(SlicerState& st, float samples_per_bit);
 
+// Interpolated crossing between previous and sample, in samples before sample.
+inline float crossing_x1(int previous, int sample) {
+    return static_cast<float>(sample) / static_cast<float>(sample - previous);
+}
+
+// Whole bits in a run of n samples without interpolation (the table filled).
+inline int plain_run_bits(const SlicerState& st, uint64_t n, float samples_per_bit) {
+    return n < kRunTableSize ? st.run_table[n] : whole_bits(static_cast<float>(n) / samples_per_bit);
+}
+
+// Length in whole bits and level of a run of n samples that ended with
+// `sample` after `previous`; shared by every sample source.
 inline void slicer_run_length(SlicerState& st, uint64_t n, int previous, int sample, float samples_per_bit, int* bit,
                               int* len) {
     *bit = st.option_inv ? (1 - st.par_alt) / 2 : (st.par_alt + 1) / 2;
-    if (!st.option_res && n < kRunTableSize) {
+    if (!st.option_res) {
         if (st.table_spb != samples_per_bit) fill_run_table(st, samples_per_bit);
-        *len = st.run_table[n];
+        *len = plain_run_bits(st, n, samples_per_bit);
         return;
     }
-    float l;
-    if (!st.option_res) {
-        l = static_cast<float>(n) / samples_per_bit;
-    } else {
-        // Linear interpolation of the crossing between previous and sample.
-        float x1 = static_cast<float>(sample) / static_cast<float>(sample - previous);
-        l = (static_cast<float>(n) + st.x0 - x1) / samples_per_bit;
-        st.x0 = x1;
-    }
-    *len = whole_bits(l);
+    const float x1 = crossing_x1(previous, sample);
+    *len = whole_bits((static_cast<float>(n) + st.x0 - x1) / samples_per_bit);
+    st.x0 = x1;
 }
 
 // Reads one run from source (read_sample(source) delivers the samples: a
@@ -115,18 +116,6 @@ struct RunCarry {
     int last = 0;    // the sample before the next block
     bool started = false;
 };
-
-// Ends a run: the sign flips, the sample that flipped it is the newest.
-inline void slicer_end_run(SlicerState& st, int sample) {
-    st.par_alt = st.par;
-    st.par = -st.par;
-    st.last_sample = sample;
-}
-
-// Interpolated crossing between previous and sample, in samples before sample.
-inline float crossing_x1(int previous, int sample) {
-    return static_cast<float>(sample) / static_cast<float>(sample - previous);
-}
 
 // Runs shorter than this many samples are known to be 0 bits long and are
 // passed over while the caller skips such runs; 0 when none are passed over.
@@ -253,7 +242,7 @@ std::size_t walk_chunk(SlicerState& st, uint64_t neg, std::size_t m, const Value
                     const float x0 = p >= 0 ? x1_at(p) : st.x0;
                     len = res_run_bits(st, n, x0, x1_at(static_cast<std::ptrdiff_t>(j)), samples_per_bit);
                 } else {
-                    len = n < kRunTableSize ? st.run_table[n] : whole_bits(static_cast<float>(n) / samples_per_bit);
+                    len = plain_run_bits(st, n, samples_per_bit);
                 }
                 if (len == 0 && skip) continue;
             }
