@@ -9,6 +9,7 @@ void fast_tone_init(FastTone& f, const ToneDetector& d, int option_dft) {
     f.slot = 0;
     f.samples = 0;
     f.abs_sum = 0.0;
+    f.pending = -2;
     f.decisions = 0;
     f.fallbacks = 0;
     if (option_dft == 0)
@@ -17,50 +18,64 @@ void fast_tone_init(FastTone& f, const ToneDetector& d, int option_dft) {
         spectrum_init(f.spectrum, d);
 }
 
-bool fast_tone_add(FastTone& f, double x) {
-    const int s = f.slot;
-    const double x_old = f.hist[s];  // 128 samples back: leaves the weighted span
-    f.hist[s] = x;
-    f.hist[s + kDftSize] = x;
-    f.slot = (s + 1) & (kDftSize - 1);
-    f.samples++;
+namespace {
+
+// Moves the history on by the newest scaled sample x: x_old leaves the
+// weighted span, x_new enters it, and abs_sum follows. True once the
+// window is full. The block loop keeps slot, samples and abs_sum in
+// registers, hence the separate references.
+inline bool history_step(double* hist, int& slot, int64_t& samples, double& abs_sum, double x, double& x_old,
+                         double& x_new) {
+    const int s = slot;
+    x_old = hist[s];  // 128 samples back: leaves the weighted span
+    hist[s] = x;
+    hist[s + kDftSize] = x;
+    slot = (s + 1) & (kDftSize - 1);
+    samples++;
     // The weighted span is the oldest 80 of the newest 128 samples; the one
     // entering it is 48 samples old.
-    const double x_new = f.hist[s + kDftSize - (kDftSize - kHannLength)];
+    x_new = hist[s + kDftSize - (kDftSize - kHannLength)];
     // Samples are multiples of 2^-16 below 0.5 in magnitude: the sum of 80
     // of them is exact, so it is 0 exactly when all of them are.
-    f.abs_sum += std::fabs(x_new) - std::fabs(x_old);
-    if (f.samples <= kDftSize) return false;
-    const double* span = f.hist + f.slot;  // oldest of the newest 128 first
-    if (f.option_dft == 0)
-        two_bins_step(f.two_bins, x_old, x_new, span, f.abs_sum);
-    else
-        spectrum_step(f.spectrum, x_old, x_new, span, f.abs_sum);
+    abs_sum += std::fabs(x_new) - std::fabs(x_old);
+    return samples > kDftSize;
+}
+
+}  // namespace
+
+bool fast_tone_add(FastTone& f, double x) {
+    if (f.option_dft == 0) {
+        // A block of one: the decision is taken now and waits for fast_tone_decide.
+        fast_tone_add_block(f, &x, 1, &f.pending);
+        return f.pending != -2;
+    }
+    double x_old, x_new;
+    if (!history_step(f.hist, f.slot, f.samples, f.abs_sum, x, x_old, x_new)) return false;
+    spectrum_step(f.spectrum, x_old, x_new, f.hist + f.slot, f.abs_sum);  // oldest of the newest 128 first
     return true;
 }
 
 void fast_tone_decide(FastTone& f, ToneDetector& d, const double* ring, int ptr, int& tone_bit) {
-    f.decisions++;
-    if (f.abs_sum == 0.0 || (f.option_dft == 0 && f.same_bins)) {
-        // All weighted samples zero: every bin is zero. Equal magnitudes give
-        // 1 in the two-bin method (as does one bin compared with itself, at
-        // rates above 256 kHz); the strongest-bin search stays at bin 0.
-        tone_bit = f.option_dft == 0 ? 1 : tone_from_peak(d, 0, tone_bit);
-        return;
+    int fast = f.pending;  // the two-bin method counted it when it took it
+    if (f.option_dft != 0) {
+        f.decisions++;
+        if (f.abs_sum == 0.0) {
+            // All weighted samples zero: every bin is zero; the strongest-bin
+            // search stays at bin 0.
+            tone_bit = tone_from_peak(d, 0, tone_bit);
+            return;
+        }
+        fast = spectrum_decision(f.spectrum, f.abs_sum, tone_bit);
+        if (fast < 0) f.fallbacks++;
     }
-    const int fast = f.option_dft == 0 ? two_bins_decision(f.two_bins, f.abs_sum)
-                                       : spectrum_decision(f.spectrum, f.abs_sum, tone_bit);
     if (fast >= 0) {
         tone_bit = fast;
         return;
     }
-    f.fallbacks++;
     decide_tone(d, ring, ptr, f.option_dft, tone_bit);
 }
 
-// The sums and the error bound stay in registers for the whole block; the
-// arithmetic is that of two_bins_step and two_bins_decision, operation for
-// operation.
+// The sums and the error bound stay in registers for the whole block.
 void fast_tone_add_block(FastTone& f, const double* x, int count, int* decision) {
     SlidingTwoBins& s = f.two_bins;
     const TwoBinTurn turn = s.turn;
@@ -78,15 +93,8 @@ void fast_tone_add_block(FastTone& f, const double* x, int count, int* decision)
     double* hist = f.hist;
     const bool same_bins = f.same_bins;
     for (int i = 0; i < count; i++) {
-        const int sl = slot;
-        const double x_old = hist[sl];
-        hist[sl] = x[i];
-        hist[sl + kDftSize] = x[i];
-        slot = (sl + 1) & (kDftSize - 1);
-        samples++;
-        const double x_new = hist[sl + kDftSize - (kDftSize - kHannLength)];
-        abs_sum += std::fabs(x_new) - std::fabs(x_old);
-        if (samples <= kDftSize) {
+        double x_old, x_new;
+        if (!history_step(hist, slot, samples, abs_sum, x[i], x_old, x_new)) {
             decision[i] = -2;
             continue;
         }
@@ -104,6 +112,8 @@ void fast_tone_add_block(FastTone& f, const double* x, int count, int* decision)
             two_bins_advance(turn, re, im, x_old, x_new);
         }
         decisions++;
+        // All weighted samples zero, or one bin compared with itself (at
+        // rates above 256 kHz): equal magnitudes give 1.
         if (abs_sum == 0.0 || same_bins) {
             decision[i] = 1;
             continue;

@@ -22,6 +22,7 @@ struct FastTone {
     double abs_sum = 0.0;       // sum of |x| over the 80 weighted samples (exact)
     SlidingTwoBins two_bins;    // option_dft 0
     SlidingSpectrum spectrum;   // option_dft 1 and 2
+    int pending = -2;           // option_dft 0: the decision fast_tone_add took, as fast_tone_add_block gives it
     uint64_t decisions = 0;
     uint64_t fallbacks = 0;     // windows that went through the direct transform
 };
@@ -42,8 +43,8 @@ void fast_tone_decide(FastTone& f, ToneDetector& d, const double* ring, int ptr,
 constexpr int kToneBlock = 1024;
 
 // The two-bin method (option_dft 0) over count (at most kToneBlock) new
-// scaled samples at once, leaving the state that as many fast_tone_add and
-// fast_tone_decide calls would: decision[i] is the tone for sample i's
-// window, or -1 when the direct transform must decide it (the caller holds
-// the ring), or -2 while the window is not yet full.
+// scaled samples at once, as many fast_tone_add calls take them one by one:
+// decision[i] is the tone for sample i's window, or -1 when the direct
+// transform must decide it (the caller holds the ring), or -2 while the
+// window is not yet full.
 void fast_tone_add_block(FastTone& f, const double* x, int count, int* decision);

@@ -54,7 +54,7 @@ struct SlidingSpectrum {
 
 void spectrum_init(SlidingSpectrum& s, const ToneDetector& d);
 
-// Moves the sums on by one sample, as two_bins_step does, and measures the
+// Moves the sums on by one sample, as the two-bin sums move, and measures the
 // windowed bins. abs_sum is the sum of |x| over the 80 samples after the move.
 void spectrum_step(SlidingSpectrum& s, double x_old, double x_new, const double* span, double abs_sum);
 

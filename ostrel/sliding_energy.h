@@ -25,7 +25,7 @@ struct SlidingEnergy {
 
 void energy_init(SlidingEnergy& e);
 
-// As two_bins_step: x_old leaves, x_new enters, span holds the 80 samples
+// As spectrum_step: x_old leaves, x_new enters, span holds the 80 samples
 // after the move.
 void energy_step(SlidingEnergy& e, double x_old, double x_new, const double* span);
 

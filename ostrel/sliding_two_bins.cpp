@@ -64,25 +64,3 @@ void two_bins_anchor(SlidingTwoBins& s, const double* span, double abs_sum) {
     s.until_anchor = kTwoBinAnchorEvery;
     s.sum_error = 1.0e-13 * abs_sum;
 }
-
-void two_bins_step(SlidingTwoBins& s, double x_old, double x_new, const double* span, double abs_sum) {
-    if (s.until_anchor == 0) {
-        two_bins_anchor(s, span, abs_sum);
-        return;
-    }
-    s.until_anchor--;
-    s.sum_error = two_bins_error_after(s.sum_error, abs_sum, x_old, x_new);
-    two_bins_advance(s.turn, s.re, s.im, x_old, x_new);
-}
-
-void two_bins_power(const SlidingTwoBins& s, double& p0, double& p1) {
-    const TwoBinPair p = two_bins_powers(s.re, s.im);
-    p0 = p[0];
-    p1 = p[1];
-}
-
-int two_bins_decision(const SlidingTwoBins& s, double abs_sum) {
-    double p0, p1;
-    two_bins_power(s, p0, p1);
-    return two_bins_decide(p0, p1, s.sum_error, abs_sum);
-}

@@ -46,20 +46,8 @@ void two_bins_init(SlidingTwoBins& s, int idx_2200, int idx_1200);
 // re-summing and the error bound.
 void two_bins_anchor(SlidingTwoBins& s, const double* span, double abs_sum);
 
-// Moves the sums on by one sample: x_old leaves the 80-sample span, x_new
-// enters it; `span` holds the 80 samples after the move, oldest first (read
-// only when re-anchoring), abs_sum the sum of their |x|.
-void two_bins_step(SlidingTwoBins& s, double x_old, double x_new, const double* span, double abs_sum);
-
-// Squared magnitudes of the windowed 2200 Hz (p0) and 1200 Hz (p1) bins.
-void two_bins_power(const SlidingTwoBins& s, double& p0, double& p1);
-
-// 0 or 1 when the sliding estimates settle dft_k(idx_2200) > dft_k(idx_1200)
-// or its opposite beyond doubt, -1 when they are too close to call.
-int two_bins_decision(const SlidingTwoBins& s, double abs_sum);
-
-// The pieces of a step and a decision, on sums held by the caller (a block
-// loop keeps them in registers); the functions above are made of them.
+// The pieces of a step and a decision, on sums held by the caller (the
+// block loop keeps them in registers).
 constexpr double kTwoBinRound = 1.0 / 9007199254740992.0;  // 2^-53, one double rounding
 
 // R <- e^{i theta} (R - x_old + x_new e^{-i theta 80}) for every sum.
