@@ -130,7 +130,7 @@ void BM_DcFilterAndSlicer(benchmark::State& state) {
         dc_filter_open(f, *in, dc_window_length(in->samples_per_bit));
         SlicerState st;
         st.skip_zero_runs = true;
-        RunCarry carry;
+        RunCarry carry = run_carry(st);
         long bits = 0;
         for (int got; (got = dc_filter_block(f, stage.data(), kDcBlock)) > 0;)
             slice_samples(st, stage.data(), static_cast<std::size_t>(got), in->samples_per_bit, carry,

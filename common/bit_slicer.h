@@ -114,8 +114,21 @@ int read_bits_fsk(SlicerState& st, Source& source, float samples_per_bit, int* b
 struct RunCarry {
     uint64_t n = 0;  // samples of the run in progress so far
     int last = 0;    // the sample before the next block
-    bool started = false;
 };
+
+// The carry for a scan that goes on from where the slicer stands.
+inline RunCarry run_carry(const SlicerState& st) {
+    RunCarry c;
+    c.last = st.last_sample;
+    return c;
+}
+
+// Bit i set where sample i of a chunk of m (1 to 64) differs in sign from
+// the one before it; neg holds the chunk's sign bits.
+inline uint64_t sign_changes(const SlicerState& st, uint64_t neg, std::size_t m) {
+    const uint64_t changes = neg ^ (neg << 1 | static_cast<uint64_t>(st.par < 0));
+    return m < 64 ? changes & ((uint64_t{1} << m) - 1) : changes;
+}
 
 // Runs shorter than this many samples are known to be 0 bits long and are
 // passed over while the caller skips such runs; 0 when none are passed over.
@@ -188,8 +201,7 @@ inline uint64_t nonzero_mask8(const uint8_t* x) {
 template <class Value, class OnRun>
 std::size_t walk_chunk(SlicerState& st, uint64_t neg, std::size_t m, const Value& value, RunCarry& c,
                        float samples_per_bit, OnRun& on_run, float* x1v = nullptr) {
-    uint64_t changes = neg ^ (neg << 1 | static_cast<uint64_t>(st.par < 0));
-    if (m < 64) changes &= (uint64_t{1} << m) - 1;
+    const uint64_t changes = sign_changes(st, neg, m);
     auto at = [&](std::ptrdiff_t i) { return i < 0 ? c.last : value(static_cast<std::size_t>(i)); };
     auto x1_at = [&](std::ptrdiff_t i) {
         return x1v != nullptr ? x1v[i] : crossing_x1(at(i - 1), value(static_cast<std::size_t>(i)));
@@ -200,10 +212,9 @@ std::size_t walk_chunk(SlicerState& st, uint64_t neg, std::size_t m, const Value
         unsigned t = skip_threshold(st);
         uint64_t todo = changes & ~changes_before(changes, t);
         // With every crossing interpolated in advance, the lengths of all
-        // candidate runs are found without branching on the data, and only
-        // the runs to report are visited.
-        // Lengths are below kRunTableSize here; the runs to report are the
-        // nonzero ones, found in one sweep afterwards.
+        // candidate runs (below kRunTableSize) are found without branching
+        // on the data; the runs to report, the nonzero ones, are then found
+        // in one sweep and only they are visited.
         alignas(16) uint8_t lens[64];
         bool known = false;
         if (x1v != nullptr && st.option_res && t > 0 && st.res_steps_narrow) {
@@ -281,15 +292,12 @@ std::size_t walk_chunk(SlicerState& st, uint64_t neg, std::size_t m, const Value
 uint64_t negative_mask_int(const int* x);
 
 // Slices count samples at x exactly as read_bits_fsk would deliver them one
-// by one, calling on_run(bit, len) for every run it would return.
+// by one, calling on_run(bit, len) for every run it would return; c comes
+// from run_carry when the scan begins and carries on between calls.
 template <class OnRun>
 void slice_samples(SlicerState& st, const int* x, std::size_t count, float samples_per_bit, RunCarry& c,
                    OnRun&& on_run) {
     if (st.table_spb != samples_per_bit) fill_run_table(st, samples_per_bit);
-    if (!c.started) {
-        c.last = st.last_sample;
-        c.started = true;
-    }
     auto go_on = [&](int bit, int len) {
         on_run(bit, len);
         return false;
@@ -327,8 +335,7 @@ int read_runs(SlicerState& st, WavInput& in, float samples_per_bit, OnRun&& on_r
     if (st.table_spb != samples_per_bit) fill_run_table(st, samples_per_bit);
     const FrameShape f = frame_shape(in);
     ByteSource& s = in.src;
-    RunCarry c;
-    c.last = st.last_sample;
+    RunCarry c = run_carry(st);
     bool stop = false;
     auto watch = [&](int bit, int len) { return stop = on_run(bit, len); };
     for (;;) {
@@ -353,7 +360,7 @@ int read_runs(SlicerState& st, WavInput& in, float samples_per_bit, OnRun&& on_r
         float x1v[65];
         // 16-bit mono only: 8-bit stereo has the same two-byte frames.
         const bool dense = st.option_res && m == 64 && f.present && f.width == 2 && f.frame == 2 && c.last >= -32768 &&
-                           c.last <= 32767 && (neg ^ (neg << 1 | static_cast<uint64_t>(st.par < 0))) != 0;
+                           c.last <= 32767 && sign_changes(st, neg, m) != 0;
         if (dense) crossings_mono16(base, c.last, x1v + 1);
         const std::size_t used = walk_chunk(st, neg, m, value, c, samples_per_bit, watch, dense ? x1v + 1 : nullptr);
         s.pos += used * f.frame;

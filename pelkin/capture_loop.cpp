@@ -99,7 +99,7 @@ constexpr int kStageSamples = kDcBlock;
 
 void capture_filtered(PelkinDecoder& d, Capture& c) {
     int stage[kStageSamples];
-    RunCarry carry;
+    RunCarry carry = run_carry(d.slicer);
     // A run shorter than half a bit matters only late in a frame.
     d.slicer.skip_zero_runs = true;
     for (;;) {

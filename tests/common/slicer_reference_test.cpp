@@ -333,7 +333,7 @@ TEST(SlicerReference, StagedSamplesSliceLikeOneAtATimeInAnyBlockSizes) {
                 SlicerState st;
                 st.option_res = res;
                 st.skip_zero_runs = policy.skip_at_start();
-                RunCarry carry;
+                RunCarry carry = run_carry(st);
                 std::vector<Event> got;
                 int run = 0;
                 for (std::size_t at = 0, piece = 1; at < x.size(); piece = piece * 5 % 211 + 1) {
