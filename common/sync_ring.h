@@ -62,15 +62,18 @@ inline void sync_ring_push_bits(SyncRing& r, uint32_t bit, int k) {
 // '0' and '1' swapped, anything else unchanged.
 inline char cb_inv(char c) { return c == '0' ? '1' : c == '1' ? '0' : c; }
 
-// 1 when the ring holds the sync word, -1 when it holds the inverted word
-// (looked for only when with_inverted is set), 0 otherwise.
-inline int compare2(const SyncRing& r, bool with_inverted) {
-    if ((r.valid & r.mask) != r.mask) return 0;
-    const uint32_t diff = (r.bits ^ r.word) & r.mask;
+// compare2 for the register contents bits and valid.
+inline int compare_word(const SyncRing& r, uint32_t bits, uint32_t valid, bool with_inverted) {
+    if ((valid & r.mask) != r.mask) return 0;
+    const uint32_t diff = (bits ^ r.word) & r.mask;
     if (diff == 0) return 1;
     if (with_inverted && diff == r.mask) return -1;
     return 0;
 }
+
+// 1 when the ring holds the sync word, -1 when it holds the inverted word
+// (looked for only when with_inverted is set), 0 otherwise.
+inline int compare2(const SyncRing& r, bool with_inverted) { return compare_word(r, r.bits, r.valid, with_inverted); }
 
 // Number of newest characters that agree with the end of the sync word
 // before the first disagreement, 0 to n.
@@ -88,34 +91,24 @@ inline int compare(const SyncRing& r) {
 // run can complete it: the ring's newest bits are then all equal and the
 // word's are not (unless the word is all one bit).
 inline int sync_ring_search_run(SyncRing& r, uint32_t bit, int from, int len, bool with_inverted, int* sign) {
-    if (from == 0 && len > 0 && r.tail_run == 1) {
-        // Only the run's first bit can complete the word: compare the ring
-        // as it would be after that bit, and otherwise push the whole run
-        // in one step.
-        const uint32_t b1 = r.bits << 1 | bit;
-        const uint32_t v1 = r.valid << 1 | 1u;
-        const uint32_t diff = (b1 ^ r.word) & r.mask;
-        if ((v1 & r.mask) == r.mask && (diff == 0 || (with_inverted && diff == r.mask))) {
-            r.bits = b1;
-            r.valid = v1;
-            *sign = diff == 0 ? 1 : -1;
-            return 1;
-        }
-        sync_ring_push_bits(r, bit, len);
-        return 0;
-    }
     int upto = len < r.tail_run ? len : r.tail_run;
     // A word of equal bits: n bits of the run fill the ring with it.
     if (r.tail_run >= r.n) upto = len - from < r.n ? len : from + r.n;
-    int k = from;
-    for (; k < upto; k++) {
-        sync_ring_push_bits(r, bit, 1);
-        const int s = compare2(r, with_inverted);
+    // The register as it would stand after each bit that can complete the
+    // word is compared on the side; unless the word shows up, the ring takes
+    // the run in one step.
+    uint32_t b = r.bits, v = r.valid;
+    for (int k = from; k < upto; k++) {
+        b = b << 1 | bit;
+        v = v << 1 | 1u;
+        const int s = compare_word(r, b, v, with_inverted);
         if (s != 0) {
+            r.bits = b;
+            r.valid = v;
             *sign = s;
             return k + 1;
         }
     }
-    sync_ring_push_bits(r, bit, len - k);
+    sync_ring_push_bits(r, bit, len - from);
     return 0;
 }
