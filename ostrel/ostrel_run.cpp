@@ -7,6 +7,7 @@
 #include "fast_tone.h"
 #include "ostrel_options.h"
 #include "packet_output.h"
+#include "program_input.h"
 #include "tone_detector.h"
 #include "wav_input.h"
 
@@ -50,17 +51,11 @@ ArgScan scan_args(Ostrel& o, int argc, char** argv, const ProgramIo& io) {
             o.opt.option_dft = 2;
         } else {
             // The first other argument is the input; the rest are ignored.
-            if (!source_open_file(o.in.src, a)) {
-                fd_printf(io.err_fd, "%s konnte nicht geoeffnet werden\n", a);
-                return ArgScan::open_failed;
-            }
+            if (!open_named_input(o.in.src, a, io.err_fd)) return ArgScan::open_failed;
             return ArgScan::run;
         }
     }
-    if (io.in_mem)
-        source_open_memory(o.in.src, io.in_mem, io.in_len);
-    else
-        source_open_fd(o.in.src, io.in_fd);
+    open_standard_input(o.in.src, io);
     return ArgScan::run;
 }
 

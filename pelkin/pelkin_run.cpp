@@ -2,6 +2,7 @@
 
 #include "pelkin/capture_loop.h"
 #include "pelkin/pelkin.h"
+#include "program_input.h"
 
 namespace {
 enum class ArgScan { go_on, usage, open_failed };
@@ -35,10 +36,7 @@ ArgScan scan_arguments(PelkinDecoder& d, int argc, char** argv, bool& wavloaded,
         else if (is(a, "-b")) o.option_b = 1;
         else if (is(a, "--csv")) o.option_csv = 1;
         else {
-            if (!source_open_file(d.in.src, a)) {
-                fd_printf(err_fd, "%s konnte nicht geoeffnet werden\n", a);
-                return ArgScan::open_failed;
-            }
+            if (!open_named_input(d.in.src, a, err_fd)) return ArgScan::open_failed;
             wavloaded = true;
             break;
         }
@@ -77,10 +75,7 @@ int decode(PelkinDecoder& d, int argc, char** argv, const ProgramIo& io) {
         case ArgScan::go_on:
             break;
     }
-    if (!wavloaded) {
-        if (io.in_mem) source_open_memory(d.in.src, io.in_mem, io.in_len);
-        else source_open_fd(d.in.src, io.in_fd);
-    }
+    if (!wavloaded) open_standard_input(d.in.src, io);
     if (read_wav_header(d.in, io.err_fd) != 0) {
         source_close(d.in.src);
         return kExitFailure;

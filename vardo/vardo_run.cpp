@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "program_input.h"
 #include "vardo/capture_loop.h"
 #include "vardo/vardo_decoder.h"
 
@@ -70,10 +71,7 @@ ArgsResult parse_args(VardoDecoder& v, int argc, char** argv, bool& file_opened,
         } else if (is(a, "--rawbits")) {
             o.option_rawbits = 1;
         } else {
-            if (!source_open_file(v.in.src, a)) {
-                fd_printf(v.err_fd, "%s konnte nicht geoeffnet werden\n", a);
-                return ArgsResult::fail;
-            }
+            if (!open_named_input(v.in.src, a, v.err_fd)) return ArgsResult::fail;
             file_opened = true;
         }
     }
@@ -100,12 +98,7 @@ int vardo_run(int argc, char** argv, const ProgramIo& io) {
         case ArgsResult::run:
             break;
     }
-    if (!file_opened) {
-        if (io.in_mem != nullptr)
-            source_open_memory(v.in.src, io.in_mem, io.in_len);
-        else
-            source_open_fd(v.in.src, io.in_fd);
-    }
+    if (!file_opened) open_standard_input(v.in.src, io);
     if (read_wav_header(v.in, v.err_fd) != 0) {
         source_close(v.in.src);
         return kExitFailure;
