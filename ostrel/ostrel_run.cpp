@@ -71,35 +71,33 @@ void run_samples(Ostrel& o, int out_fd) {
     auto on_frame = [&o, out_fd](const unsigned char* bitframe, int groups) {
         print_frame(o.out, o.opt, bitframe, groups, out_fd);
     };
-    if (o.opt.option_dft == 0) {
-        // The two-bin method decides a block of windows at once; the bit
-        // layer then takes them in order, the ring at hand for close calls.
-        for (;;) {
-            const int n = read_signed_samples(o.in, o.block, kToneBlock);
-            if (n == 0) return;
+    // The two-bin method decides a block of windows at once; the bit layer
+    // then takes them in order, the ring at hand for close calls. The other
+    // methods step sample by sample.
+    const bool in_blocks = o.opt.option_dft == 0;
+    for (;;) {
+        const int n = read_signed_samples(o.in, o.block, kToneBlock);
+        if (n == 0) return;
+        if (in_blocks) {
             // The fast detector sees the very value the ring holds.
             for (int i = 0; i < n; i++) o.scaled[i] = static_cast<double>(o.block[i]) * t.sample_step;
             fast_tone_add_block(o.fast, o.scaled, n, o.decision);
-            for (int i = 0; i < n; i++) {
-                if (!timing_add_sample(t, o.block[i])) continue;
-                int tone_bit = t.tone_bit;
+        }
+        for (int i = 0; i < n; i++) {
+            const bool full = timing_add_sample(t, o.block[i]);
+            int tone_bit = t.tone_bit;
+            if (in_blocks) {
+                if (!full) continue;
                 if (o.decision[i] >= 0)
                     tone_bit = o.decision[i];
                 else
                     decide_tone(o.det, t.buffer, t.ptr, 0, tone_bit);
-                timing_decision(t, tone_bit, on_frame);
+            } else {
+                if (!fast_tone_add(o.fast, t.buffer[t.ptr]) || !full) continue;
+                fast_tone_decide(o.fast, o.det, t.buffer, t.ptr, tone_bit);
             }
+            timing_decision(t, tone_bit, on_frame);
         }
-    }
-    for (;;) {
-        const int sample = read_signed_sample(o.in);
-        if (sample == kEndOfData) break;
-        const bool full = timing_add_sample(t, sample);
-        // The fast detector sees the very value the ring holds.
-        if (!fast_tone_add(o.fast, t.buffer[t.ptr]) || !full) continue;
-        int tone_bit = t.tone_bit;
-        fast_tone_decide(o.fast, o.det, t.buffer, t.ptr, tone_bit);
-        timing_decision(t, tone_bit, on_frame);
     }
 }
 
