@@ -41,25 +41,11 @@ inline void search_bits(VardoDecoder& v, CaptureState& cs, uint32_t bit, int k, 
     collect_bits(v, cs, bit, in, len);
 }
 
-// m copies of c at dst, m >= 0. With slack (8 characters before the end of
-// the capture, which the frame overwrites before it is complete) a short run
-// is one store.
-inline void put_chars(char* dst, char c, int m, bool slack) {
-    if (slack && m <= 8) {
-        const uint64_t pattern = 0x0101010101010101u * static_cast<unsigned char>(c);
-        std::memcpy(dst, &pattern, sizeof pattern);
-    } else {
-        std::memset(dst, c, static_cast<std::size_t>(m));
-    }
-}
-
 [[gnu::noinline]] void collect_bits(VardoDecoder& v, CaptureState& cs, uint32_t bit, int k, int len) {
     const int end = capture_end(v.layout);
     const int m = len - k < end - cs.count ? len - k : end - cs.count;
     sync_ring_push_bits(v.ring, bit, m);
-    // Only a capture read run by run to its end overwrites the slack.
-    const bool slack = v.opt.option_b == 0 && cs.count + 8 <= end;
-    put_chars(v.buf.frame_rawbits + cs.count, static_cast<char>('0' + bit), m, slack);
+    std::memset(v.buf.frame_rawbits + cs.count, '0' + static_cast<int>(bit), static_cast<std::size_t>(m));
     cs.count += m;
     if (cs.count >= end) {
         v.buf.frame_rawbits[cs.count] = '\0';
