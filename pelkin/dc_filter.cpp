@@ -124,13 +124,15 @@ int filter_steady(DcFilter& f, const unsigned char* p, const FrameShape& shape, 
     std::size_t s = 1;
     const int16_t* cur_lo = x;
     const int16_t* cur_hi = x;
-    for (; 2 * s <= static_cast<std::size_t>(w); s *= 2) {
-        if (4 * s <= static_cast<std::size_t>(w)) {
+    // Stretches grow fourfold per pass, with a last doubling where needed,
+    // to the largest power of two within the window.
+    while (2 * s <= static_cast<std::size_t>(w)) {
+        const std::size_t grow = 4 * s <= static_cast<std::size_t>(w) ? 4 : 2;
+        if (grow == 4)
             quad_stretch(cur_lo, cur_hi, lo, hi, len, s);
-            s *= 2;
-        } else {
+        else
             double_stretch(cur_lo, cur_hi, lo, hi, len, s);
-        }
+        s *= grow;
         cur_lo = lo;
         cur_hi = hi;
         std::swap(lo, lo2);
