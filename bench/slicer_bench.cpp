@@ -165,7 +165,7 @@ void BM_SyncRingPushRun(benchmark::State& state) {
     SyncRing r;
     sync_ring_init(r, "10011001100110010100110010011001");
     for (auto _ : state) {
-        for (int k = 1; k <= 32; k++) sync_ring_push_run(r, k & 1 ? '1' : '0', k);
+        for (int k = 1; k <= 32; k++) sync_ring_push_bits(r, k & 1, k);
         benchmark::DoNotOptimize(r.bits);
     }
     state.SetItemsProcessed(state.iterations() * 32);

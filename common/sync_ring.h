@@ -36,20 +36,6 @@ inline void sync_ring_push(SyncRing& r, char c) {
     r.valid = r.valid << 1 | static_cast<uint32_t>(c == '0' || c == '1');
 }
 
-// k copies of c (k <= n), as k calls of sync_ring_push.
-inline void sync_ring_push_run(SyncRing& r, char c, int k) {
-    if (k <= 0) return;
-    for (int i = 0; i < k; i++) {
-        inc_bufpos(r);
-        r.buf[r.bufpos] = c;
-    }
-    const uint32_t ones = k >= 32 ? 0xFFFFFFFFu : (uint32_t{1} << k) - 1;
-    const uint32_t shifted_bits = k >= 32 ? 0 : r.bits << k;
-    const uint32_t shifted_valid = k >= 32 ? 0 : r.valid << k;
-    r.bits = shifted_bits | (c == '1' ? ones : 0);
-    r.valid = shifted_valid | (c == '0' || c == '1' ? ones : 0);
-}
-
 // k copies of bit (0 or 1) into the shift register only (none for k <= 0).
 inline void sync_ring_push_bits(SyncRing& r, uint32_t bit, int k) {
     // Past 32 copies the register holds nothing else.
