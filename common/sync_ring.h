@@ -77,9 +77,9 @@ inline int compare(const SyncRing& r) {
 // run can complete it: the ring's newest bits are then all equal and the
 // word's are not (unless the word is all one bit).
 inline int sync_ring_search_run(SyncRing& r, uint32_t bit, int from, int len, bool with_inverted, int* sign) {
-    int upto = len < r.tail_run ? len : r.tail_run;
     // A word of equal bits: n bits of the run fill the ring with it.
-    if (r.tail_run >= r.n) upto = len - from < r.n ? len : from + r.n;
+    const int reach = r.tail_run < r.n ? r.tail_run : from + r.n;
+    const int upto = len < reach ? len : reach;
     // The register as it would stand after each bit that can complete the
     // word is compared on the side; unless the word shows up, the ring takes
     // the run in one step.
