@@ -119,7 +119,8 @@ void BM_DcFilterBlocks(benchmark::State& state) {
     for (auto _ : state) {
         Filtered d(image);
         long sum = 0;
-        for (int got; (got = dc_filter_block(d.f, stage.data(), kDcBlock)) > 0;) sum += stage[static_cast<std::size_t>(got - 1)];
+        for (int got; (got = dc_filter_block(d.f, stage.data(), kDcBlock)) > 0;)
+            sum += stage[static_cast<std::size_t>(got - 1)];
         benchmark::DoNotOptimize(sum);
     }
     state.SetItemsProcessed(state.iterations() * 48000);

@@ -14,7 +14,9 @@
 #include <string_view>
 #include <vector>
 
-static double seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; }
+static double seconds(const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+}
 
 int main(int argc, char** argv) {
     if (argc < 4 || std::string_view(argv[2]) != "--") {
@@ -44,7 +46,8 @@ int main(int argc, char** argv) {
         }
         clock_gettime(CLOCK_MONOTONIC, &t1);
         cpu.push_back(seconds(ru.ru_utime) + seconds(ru.ru_stime));
-        wall.push_back(static_cast<double>(t1.tv_sec - t0.tv_sec) + static_cast<double>(t1.tv_nsec - t0.tv_nsec) * 1e-9);
+        wall.push_back(static_cast<double>(t1.tv_sec - t0.tv_sec) +
+                       static_cast<double>(t1.tv_nsec - t0.tv_nsec) * 1e-9);
         peak = std::max(peak, ru.ru_maxrss);
     }
     std::sort(cpu.begin(), cpu.end());

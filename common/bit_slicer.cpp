@@ -68,8 +68,10 @@ void fill_run_table(SlicerState& st, float samples_per_bit) {
             const uint32_t mid = lo + (hi - lo) / 2;
             float t;
             std::memcpy(&t, &mid, sizeof t);
-            if (whole_bits(t / samples_per_bit) >= k) hi = mid;
-            else lo = mid + 1;
+            if (whole_bits(t / samples_per_bit) >= k)
+                hi = mid;
+            else
+                lo = mid + 1;
         }
         std::memcpy(&st.res_step[k], &lo, sizeof lo);
     }

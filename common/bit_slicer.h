@@ -19,7 +19,7 @@ struct SlicerState {
     int par = 1;      // sign of the latest sample (0 counts as positive)
     int par_alt = 1;  // sign of the one before; after a run, the run's sign
     int last_sample = 0;
-    float x0 = 0.0f;  // with option_res: previous crossing, in samples before the run's first sample
+    float x0 = 0.0f;     // with option_res: previous crossing, in samples before the run's first sample
     int option_res = 0;  // measure runs between interpolated zero crossings
     int option_inv = 0;  // swap 0 and 1
     // Set by a capture loop while a run shorter than half a bit would be
@@ -311,7 +311,8 @@ void slice_samples(SlicerState& st, const int* x, std::size_t count, float sampl
         } else {
             for (std::size_t i = 0; i < m; i++) neg |= static_cast<uint64_t>(chunk[i] < 0) << i;
         }
-        walk_chunk(st, neg, m, [chunk](std::size_t i) { return chunk[i]; }, c, samples_per_bit, go_on);
+        walk_chunk(
+            st, neg, m, [chunk](std::size_t i) { return chunk[i]; }, c, samples_per_bit, go_on);
         at += m;
     }
 }
@@ -347,7 +348,8 @@ int read_runs(SlicerState& st, WavInput& in, float samples_per_bit, OnRun&& on_r
                 st.last_sample = v;
                 return -1;
             }
-            walk_chunk(st, static_cast<uint64_t>(v < 0), 1, [v](std::size_t) { return v; }, c, samples_per_bit, watch);
+            walk_chunk(
+                st, static_cast<uint64_t>(v < 0), 1, [v](std::size_t) { return v; }, c, samples_per_bit, watch);
             if (stop) return 0;
             continue;
         }

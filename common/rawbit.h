@@ -15,7 +15,7 @@ enum class RawbitAnchor {
 
 struct RawbitClock {
     RawbitAnchor anchor = RawbitAnchor::own_count;
-    int bitstart = 0;       // set to restart the clock at the next read
+    int bitstart = 0;        // set to restart the clock at the next read
     double bitgrenze = 0.0;  // sample position at which the current period ends
     uint64_t scount = 0;     // samples read since the restart (own_count only)
 };

@@ -12,10 +12,10 @@
 constexpr int kSyncRingMax = 32;
 
 struct SyncRing {
-    int n = 0;                       // sync word length: 32, 20 or 30
-    int bufpos = -1;                 // newest character; -1 before the first
-    char header[kSyncRingMax + 1];   // sync word, oldest bit first
-    char buf[kSyncRingMax + 1];      // never '0'/'1' until written
+    int n = 0;                      // sync word length: 32, 20 or 30
+    int bufpos = -1;                // newest character; -1 before the first
+    char header[kSyncRingMax + 1];  // sync word, oldest bit first
+    char buf[kSyncRingMax + 1];     // never '0'/'1' until written
     // Newest bit in bit 0; `valid` marks positions holding '0' or '1'.
     uint32_t bits = 0;
     uint32_t valid = 0;

@@ -24,9 +24,7 @@ bool scan_for_tag(ByteSource& s, char* ring, int& p, const char* tag) {
     }
 }
 
-bool read_exact(ByteSource& s, unsigned char* dst, std::size_t n) {
-    return source_read(s, dst, n) == n;
-}
+bool read_exact(ByteSource& s, unsigned char* dst, std::size_t n) { return source_read(s, dst, n) == n; }
 
 }  // namespace
 
@@ -48,9 +46,9 @@ int read_wav_header(WavInput& in, int err_fd) {
     if (!read_exact(s, field, 2)) return -1;
     in.channels = field[0] + 256 * field[1];
     if (!read_exact(s, field, 4)) return -1;
-    in.sample_rate = static_cast<int32_t>(static_cast<uint32_t>(field[0]) | static_cast<uint32_t>(field[1]) << 8 |
-                                          static_cast<uint32_t>(field[2]) << 16 |
-                                          static_cast<uint32_t>(field[3]) << 24);
+    in.sample_rate =
+        static_cast<int32_t>(static_cast<uint32_t>(field[0]) | static_cast<uint32_t>(field[1]) << 8 |
+                             static_cast<uint32_t>(field[2]) << 16 | static_cast<uint32_t>(field[3]) << 24);
     if (!read_exact(s, field, 4)) return -1;  // byte rate
     if (!read_exact(s, field, 2)) return -1;  // block alignment
     if (!read_exact(s, field, 2)) return -1;

@@ -9,7 +9,7 @@
 #include "tone_detector.h"
 
 constexpr int kBitRate = 1200;
-constexpr int kFrameBits = 1000;          // 100 groups of 10
+constexpr int kFrameBits = 1000;  // 100 groups of 10
 constexpr int kBitframeCapacity = 1201;
 constexpr char kSyncHeader[] = "111111111111111111110100000001";
 constexpr int kSyncLen = 30;

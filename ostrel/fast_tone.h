@@ -12,19 +12,19 @@
 
 struct FastTone {
     int option_dft = 0;
-    bool same_bins = false;     // both tones round to one bin: dft_k ties
+    bool same_bins = false;  // both tones round to one bin: dft_k ties
     // The newest 128 samples, stored twice so that any 128 consecutive
     // samples are contiguous: sample s sits in hist[s % 128] and
     // hist[s % 128 + 128].
     double hist[2 * kDftSize] = {};
-    int slot = 0;               // where the next sample goes
-    int64_t samples = 0;        // samples added so far
-    double abs_sum = 0.0;       // sum of |x| over the 80 weighted samples (exact)
-    SlidingTwoBins two_bins;    // option_dft 0
-    SlidingSpectrum spectrum;   // option_dft 1 and 2
-    int pending = -2;           // option_dft 0: the decision fast_tone_add took, as fast_tone_add_block gives it
+    int slot = 0;              // where the next sample goes
+    int64_t samples = 0;       // samples added so far
+    double abs_sum = 0.0;      // sum of |x| over the 80 weighted samples (exact)
+    SlidingTwoBins two_bins;   // option_dft 0
+    SlidingSpectrum spectrum;  // option_dft 1 and 2
+    int pending = -2;          // option_dft 0: the decision fast_tone_add took, as fast_tone_add_block gives it
     uint64_t decisions = 0;
-    uint64_t fallbacks = 0;     // windows that went through the direct transform
+    uint64_t fallbacks = 0;  // windows that went through the direct transform
 };
 
 // After set_tone_bins and init_dft on d.

@@ -24,7 +24,7 @@ struct SlidingSpectrum {
     alignas(64) float im[kSpectrumSums];
     alignas(64) float step_re[kSpectrumSums];  // e^{i theta}
     alignas(64) float step_im[kSpectrumSums];
-    alignas(64) float in_re[kSpectrumSums];    // e^{-i theta 80}
+    alignas(64) float in_re[kSpectrumSums];  // e^{-i theta 80}
     alignas(64) float in_im[kSpectrumSums];
     // e^{-i theta n} for n < 80, for the direct re-sums.
     alignas(64) float tw_re[kHannLength][kSpectrumSums];
@@ -44,11 +44,11 @@ struct SlidingSpectrum {
     // up), only bins 0..kLowBins-1 are tracked, and the weighted energy
     // bounds all others.
     // They are all tracked again, for a while, when the bound falls short.
-    bool rest_bounded = false;   // the rate allows tracking the low bins only
-    int lanes = kSpectrumLanes;  // bins tracked
-    int bound_held = 0;          // windows in a row the bound would have done
+    bool rest_bounded = false;                  // the rate allows tracking the low bins only
+    int lanes = kSpectrumLanes;                 // bins tracked
+    int bound_held = 0;                         // windows in a row the bound would have done
     alignas(64) float low_weight[kClassLanes];  // 1/4 for bin 0, 1/2 for 1..15
-    float low_sum = 0.0f;   // sum over tracked bins of low_weight * power
+    float low_sum = 0.0f;                       // sum over tracked bins of low_weight * power
     SlidingEnergy energy;
 };
 

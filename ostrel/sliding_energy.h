@@ -15,7 +15,7 @@ struct SlidingEnergy {
     double im[2] = {};
     double step_re[2] = {};  // e^{i psi}
     double step_im[2] = {};
-    double in_re[2] = {};    // e^{-i psi 80}
+    double in_re[2] = {};  // e^{-i psi 80}
     double in_im[2] = {};
     double tw_re[2][kHannLength] = {};
     double tw_im[2][kHannLength] = {};

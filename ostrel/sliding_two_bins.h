@@ -36,8 +36,8 @@ struct SlidingTwoBins {
     // e^{-i theta n} for re-anchoring, sum j of bin b at [3 b + j].
     double tw_re[kTwoBinSums][kHannLength];
     double tw_im[kTwoBinSums][kHannLength];
-    int until_anchor = 0;     // 0: the next step sums directly
-    double sum_error = 0.0;   // bound on |R estimate - R| of every sum
+    int until_anchor = 0;    // 0: the next step sums directly
+    double sum_error = 0.0;  // bound on |R estimate - R| of every sum
 };
 
 void two_bins_init(SlidingTwoBins& s, int idx_2200, int idx_1200);

@@ -8,9 +8,7 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr double kPi = 3.141592653589793;
 }  // namespace
 
-double freq2bin(int f, int sample_rate) {
-    return static_cast<double>(f << 7) / static_cast<double>(sample_rate);
-}
+double freq2bin(int f, int sample_rate) { return static_cast<double>(f << 7) / static_cast<double>(sample_rate); }
 
 bool set_tone_bins(ToneDetector& d, int sample_rate) {
     d.bin_2200 = freq2bin(2200, sample_rate);

@@ -8,11 +8,11 @@
 
 #include <complex>
 
-constexpr int kDftSize = 128;                      // window and ring length
-constexpr int kHannLength = 80;                    // non-zero part of the window
-constexpr int kTwiddleCount = kDftSize * kDftSize; // ew, indexed by k*n
-constexpr int kDirectBins = 64;                    // bins filled by dft()
-constexpr int kSearchedBins = 63;                  // bins max_bin() looks at
+constexpr int kDftSize = 128;                       // window and ring length
+constexpr int kHannLength = 80;                     // non-zero part of the window
+constexpr int kTwiddleCount = kDftSize * kDftSize;  // ew, indexed by k*n
+constexpr int kDirectBins = 64;                     // bins filled by dft()
+constexpr int kSearchedBins = 63;                   // bins max_bin() looks at
 // dft_k reads ew[k*127]; k must stay at or below this.
 constexpr int kMaxSingleBin = (kTwiddleCount - 1) / (kDftSize - 1);
 

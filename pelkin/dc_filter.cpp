@@ -55,7 +55,8 @@ int window_max(const int* buff, int wlen) {
 
 int dc_slot_after_skip(DcFilter& f, uint64_t k) {
     f.whole_stream = false;
-    return static_cast<int>(k % static_cast<uint64_t>(f.wlen)); }
+    return static_cast<int>(k % static_cast<uint64_t>(f.wlen));
+}
 
 namespace {
 
@@ -71,8 +72,8 @@ void double_stretch(const int16_t* lo, const int16_t* hi, int16_t* lo2, int16_t*
 // Extremes of every stretch of 4s samples from those of s samples: two
 // doublings in one pass over the data.
 VECTOR_CLONES
-void quad_stretch(const int16_t* __restrict lo, const int16_t* __restrict hi, int16_t* __restrict lo4, int16_t* __restrict hi4,
-                  std::size_t n, std::size_t s) {
+void quad_stretch(const int16_t* __restrict lo, const int16_t* __restrict hi, int16_t* __restrict lo4,
+                  int16_t* __restrict hi4, std::size_t n, std::size_t s) {
     for (std::size_t i = 0; i + 3 * s < n; i++) {
         const int16_t a = lo[i] < lo[i + s] ? lo[i] : lo[i + s];
         const int16_t b = lo[i + 2 * s] < lo[i + 3 * s] ? lo[i + 2 * s] : lo[i + 3 * s];
@@ -165,8 +166,8 @@ int dc_filter_block(DcFilter& f, int* out, int max_out) {
     const FrameShape shape = frame_shape(in);
     const std::size_t whole = (s.len - s.pos) / shape.frame;
     // Past the warm-up, with no sample read around the filter.
-    if (max_out > 0 && f.work != nullptr && f.whole_stream && in.count_samples && whole > 0 && f.next_k == in.sample_count &&
-        f.next_k >= static_cast<uint64_t>(f.wlen)) {
+    if (max_out > 0 && f.work != nullptr && f.whole_stream && in.count_samples && whole > 0 &&
+        f.next_k == in.sample_count && f.next_k >= static_cast<uint64_t>(f.wlen)) {
         int m = whole < static_cast<std::size_t>(max_out) ? static_cast<int>(whole) : max_out;
         if (m > kDcBlock) m = kDcBlock;
         const int done = filter_steady(f, s.data + s.pos, shape, m, out);

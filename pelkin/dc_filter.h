@@ -13,9 +13,9 @@ constexpr float kDcWindowBits = 20.0f;
 constexpr int kMaxDcSampleRate = 768000;
 
 struct DcFilter {
-    int wlen = 0;                 // window length in samples
-    int* sample_buff = nullptr;   // sample number k lives in slot k mod wlen
-    int min = 0;                  // extremes of the window once it has filled
+    int wlen = 0;                // window length in samples
+    int* sample_buff = nullptr;  // sample number k lives in slot k mod wlen
+    int min = 0;                 // extremes of the window once it has filled
     int max = 0;
     WavInput* in = nullptr;
     // k mod wlen kept incrementally: the slot of sample number next_k.
@@ -63,10 +63,14 @@ inline int read_filter_sample(DcFilter& f) {
         f.max = window_max(f.sample_buff, f.wlen);
     } else {
         // Only a departing extreme that no new sample replaces costs a scan.
-        if (s < f.min) f.min = s;
-        else if (old <= f.min) f.min = window_min(f.sample_buff, f.wlen);
-        if (s > f.max) f.max = s;
-        else if (old >= f.max) f.max = window_max(f.sample_buff, f.wlen);
+        if (s < f.min)
+            f.min = s;
+        else if (old <= f.min)
+            f.min = window_min(f.sample_buff, f.wlen);
+        if (s > f.max)
+            f.max = s;
+        else if (old >= f.max)
+            f.max = window_max(f.sample_buff, f.wlen);
     }
     // The sample before s: the output lags the input by one sample.
     return f.sample_buff[p > 0 ? p - 1 : f.wlen - 1] - (f.min + f.max) / 2;

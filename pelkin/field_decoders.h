@@ -15,8 +15,8 @@ constexpr int pos_GPSvN = 20;
 constexpr int pos_GPSvU = 22;
 constexpr int pos_GPStime = 24;
 constexpr int pos_GPSdate = 28;
-constexpr int pos_CRC = 48;    // stored CRC, high byte first
-constexpr int CRC_LEN = 48;    // bytes 0..47 are checked
+constexpr int pos_CRC = 48;  // stored CRC, high byte first
+constexpr int CRC_LEN = 48;  // bytes 0..47 are checked
 
 struct Datum {
     double lat_e6 = 0.0;  // millionths of a degree

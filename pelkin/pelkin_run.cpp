@@ -24,17 +24,28 @@ ArgScan scan_arguments(PelkinDecoder& d, int argc, char** argv, bool& wavloaded,
     PelkinOptions& o = d.opt;
     for (int i = 1; i < argc; i++) {
         const char* a = argv[i];
-        if (is(a, "-h") || is(a, "--help")) return ArgScan::usage;
-        else if (is(a, "-v") || is(a, "--verbose")) o.option_verbose = 1;
-        else if (is(a, "-r") || is(a, "--raw")) o.option_raw = 1;
-        else if (is(a, "-R")) o.option_raw = 2;
-        else if (is(a, "-g") || is(a, "--good")) o.option_good = 1;
-        else if (is(a, "-i") || is(a, "--invert")) d.slicer.option_inv = 1;
-        else if (is(a, "--auto")) o.option_auto = 1;
-        else if (is(a, "--dc")) o.option_dc = 1;
-        else if (is(a, "--res")) d.slicer.option_res = 1;
-        else if (is(a, "-b")) o.option_b = 1;
-        else if (is(a, "--csv")) o.option_csv = 1;
+        if (is(a, "-h") || is(a, "--help"))
+            return ArgScan::usage;
+        else if (is(a, "-v") || is(a, "--verbose"))
+            o.option_verbose = 1;
+        else if (is(a, "-r") || is(a, "--raw"))
+            o.option_raw = 1;
+        else if (is(a, "-R"))
+            o.option_raw = 2;
+        else if (is(a, "-g") || is(a, "--good"))
+            o.option_good = 1;
+        else if (is(a, "-i") || is(a, "--invert"))
+            d.slicer.option_inv = 1;
+        else if (is(a, "--auto"))
+            o.option_auto = 1;
+        else if (is(a, "--dc"))
+            o.option_dc = 1;
+        else if (is(a, "--res"))
+            d.slicer.option_res = 1;
+        else if (is(a, "-b"))
+            o.option_b = 1;
+        else if (is(a, "--csv"))
+            o.option_csv = 1;
         else {
             if (!open_named_input(d.in.src, a, err_fd)) return ArgScan::open_failed;
             wavloaded = true;

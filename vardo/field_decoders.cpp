@@ -13,9 +13,7 @@ uint32_t be_u32(const uint8_t* p) {
 uint32_t be_u24(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) << 16 | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]);
 }
-int be_s16(const uint8_t* p) {
-    return static_cast<int16_t>(static_cast<uint16_t>(p[0] << 8 | p[1]));
-}
+int be_s16(const uint8_t* p) { return static_cast<int16_t>(static_cast<uint16_t>(p[0] << 8 | p[1])); }
 
 void set_velocity(Datum& d, double east, double north, double up) {
     d.speed_h = std::sqrt(east * east + north * north);

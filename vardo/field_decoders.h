@@ -20,8 +20,8 @@ struct Datum {
     double speed_h = 0.0;
     double course = 0.0;  // degrees clockwise from north, 0 <= course < 360
     double speed_v = 0.0;
-    char serial[12] = {};     // digits only, for the comma-separated line
-    char sonde_id[15] = {};   // with dashes, printed after "ID: "
+    char serial[12] = {};      // digits only, for the comma-separated line
+    char sonde_id[15] = {};    // with dashes, printed after "ID: "
     char frame_file[21] = {};  // where good frames are appended
 };
 

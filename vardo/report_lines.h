@@ -10,7 +10,7 @@ struct ReportLine {
     int frame_counter = 0;
     int type = 0;
     int ok = 0;
-    int verbose = 0;        // 1: OK/NO mark, 2: also the temperature
+    int verbose = 0;  // 1: OK/NO mark, 2: also the temperature
     bool has_temperature = false;
     float temperature = 0.0f;
 };

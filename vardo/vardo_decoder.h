@@ -23,12 +23,12 @@ constexpr float kVardoBitRate = 9600.0f;  // channel bits per second
 constexpr int kPosThermistor = 40;
 
 struct VardoOptions {
-    int option_verbose = 0;   // 1: -v, 2: -vv
-    int option_raw = 0;       // hexadecimal frames
+    int option_verbose = 0;  // 1: -v, 2: -vv
+    int option_raw = 0;      // hexadecimal frames
     int option_saveframes = 0;
     int option_color = 0;
-    int option_good = 0;      // good frames only
-    int option_b = 0;         // 1: channel bits by integrate-and-dump, 2: symbols
+    int option_good = 0;  // good frames only
+    int option_b = 0;     // 1: channel bits by integrate-and-dump, 2: symbols
     int option_csv = 0;
     int option_rawbits = 0;
 };

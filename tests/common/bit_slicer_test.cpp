@@ -75,7 +75,11 @@ TEST(Slicer, RunLengthsAtFractionalSamplesPerBit) {
 TEST(Slicer, RecoversSynthesizedBitsAtEveryRate) {
     // Random patterns with runs up to 8 bits survive slicing exactly, also
     // with fractional samples per bit (44100 Hz) that never drift.
-    struct Case { int rate; double baud; float nominal; };
+    struct Case {
+        int rate;
+        double baud;
+        float nominal;
+    };
     for (Case c : {Case{48000, 9600, 9600.0f}, Case{44100, 9600, 9600.0f}, Case{96000, 9600, 9600.0f},
                    Case{48000, 4800, 4800.0f}, Case{44100, 4800, 4800.0f}}) {
         std::string bits;

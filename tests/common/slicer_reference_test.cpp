@@ -55,14 +55,18 @@ std::vector<int> noisy_samples(std::mt19937& rng, int n, int bits) {
     int sign = 1;
     while (static_cast<int>(out.size()) < n) {
         const int pick = static_cast<int>(rng() % 100);
-        int len = pick < 60 ? 1 + static_cast<int>(rng() % 3) : pick < 95 ? 1 + static_cast<int>(rng() % 30)
-                                                                           : 1 + static_cast<int>(rng() % 400);
+        int len = pick < 60   ? 1 + static_cast<int>(rng() % 3)
+                  : pick < 95 ? 1 + static_cast<int>(rng() % 30)
+                              : 1 + static_cast<int>(rng() % 400);
         for (int i = 0; i < len && static_cast<int>(out.size()) < n; i++) {
             const int kind = static_cast<int>(rng() % 20);
             int v;
-            if (kind == 0) v = sign > 0 ? 0 : -1;
-            else if (kind == 1) v = sign > 0 ? hi : lo;
-            else v = sign * (1 + static_cast<int>(rng() % static_cast<unsigned>(hi)));
+            if (kind == 0)
+                v = sign > 0 ? 0 : -1;
+            else if (kind == 1)
+                v = sign > 0 ? hi : lo;
+            else
+                v = sign * (1 + static_cast<int>(rng() % static_cast<unsigned>(hi)));
             out.push_back(std::clamp(v, lo, hi));
         }
         sign = -sign;
@@ -201,7 +205,8 @@ void through_pipe(const std::string& image, int wav_channel, Fn fn) {
 }
 
 // 8-bit stereo has the frame size of 16-bit mono: the two must not be confused.
-const Layout kLayouts[] = {{16, 1, 0}, {8, 1, 0}, {16, 2, 1}, {8, 2, 1}, {8, 2, 0}, {8, 3, 2}, {16, 3, 0}, {16, 1, 1}, {8, 1, 1}};
+const Layout kLayouts[] = {{16, 1, 0}, {8, 1, 0},  {16, 2, 1}, {8, 2, 1}, {8, 2, 0},
+                           {8, 3, 2},  {16, 3, 0}, {16, 1, 1}, {8, 1, 1}};
 
 }  // namespace
 

@@ -116,10 +116,12 @@ TEST(WavHeader, AcceptsHeadersAsSoxAndFfmpegWriteThem) {
     std::string ffmpeg = "RIFF" + le32(0xFFFFFFFF) + "WAVE" + fmt_chunk(1, 1, 48000, 16) + "LIST" +
                          le32(static_cast<uint32_t>(info.size())) + info + "data" + le32(0xFFFFFFFF) + data;
     // ffmpeg's extensible form: a 40-byte fmt chunk with format code 0xFFFE.
-    std::string ext = le16(22) + le16(16) + le32(4) + std::string("\x01\x00\x00\x00\x00\x00\x10\x00\x80\x00\x00\xaa\x00\x38\x9b\x71", 16);
+    std::string ext = le16(22) + le16(16) + le32(4) +
+                      std::string("\x01\x00\x00\x00\x00\x00\x10\x00\x80\x00\x00\xaa\x00\x38\x9b\x71", 16);
     std::string extensible = "RIFF" + le32(0) + "WAVE" + fmt_chunk(0xFFFE, 1, 48000, 16, ext) + "data" + le32(4) + data;
     // sox to a pipe: plain header with its placeholder length for unknown sizes.
-    std::string sox = "RIFF" + le32(0x7FFFF024) + "WAVE" + fmt_chunk(1, 1, 48000, 16) + "data" + le32(0x7FFFF000) + data;
+    std::string sox =
+        "RIFF" + le32(0x7FFFF024) + "WAVE" + fmt_chunk(1, 1, 48000, 16) + "data" + le32(0x7FFFF000) + data;
     for (const std::string& file : {ffmpeg, extensible, sox}) {
         Parsed p = parse(file);
         ASSERT_EQ(p.status, 0);
@@ -129,9 +131,15 @@ TEST(WavHeader, AcceptsHeadersAsSoxAndFfmpegWriteThem) {
 }
 
 TEST(WavHeader, SamplesPerBitFollowsTheProgramsBitRate) {
-    struct Case { int rate; float nominal; const char* line; float spb; };
-    for (Case c : {Case{48000, 9600.0f, "samples/bit: 5.00\n", 5.0f}, Case{44100, 9600.0f, "samples/bit: 4.59\n", 4.59375f},
-                   Case{48000, 4800.0f, "samples/bit: 10.00\n", 10.0f}, Case{44100, 4800.0f, "samples/bit: 9.19\n", 9.1875f}}) {
+    struct Case {
+        int rate;
+        float nominal;
+        const char* line;
+        float spb;
+    };
+    for (Case c :
+         {Case{48000, 9600.0f, "samples/bit: 5.00\n", 5.0f}, Case{44100, 9600.0f, "samples/bit: 4.59\n", 4.59375f},
+          Case{48000, 4800.0f, "samples/bit: 10.00\n", 10.0f}, Case{44100, 4800.0f, "samples/bit: 9.19\n", 9.1875f}}) {
         WavSpec wav_spec;
         wav_spec.sample_rate = c.rate;
         Parsed p = parse(wav_file(wav_spec, {}), c.nominal);
@@ -169,7 +177,8 @@ TEST(WavHeader, RefusesUnsupportedWidthAfterTheInformationLines) {
 TEST(WavHeader, RefusesZeroChannelsAndBadRatesWithAMessage) {
     Parsed zero_ch = parse("RIFF" + le32(0) + "WAVE" + fmt_chunk(1, 0, 48000, 16) + "data" + le32(0) + "abcd");
     EXPECT_EQ(zero_ch.status, -1);
-    EXPECT_EQ(zero_ch.err, "sample_rate: 48000\nbits       : 16\nchannels   : 0\nerror: the WAV header gives 0 channels\n");
+    EXPECT_EQ(zero_ch.err,
+              "sample_rate: 48000\nbits       : 16\nchannels   : 0\nerror: the WAV header gives 0 channels\n");
     for (uint32_t rate : {0u, 0x80000000u, 0xFFFFFFFFu}) {
         Parsed p = parse("RIFF" + le32(0) + "WAVE" + fmt_chunk(1, 1, rate, 16) + "data" + le32(0));
         EXPECT_EQ(p.status, -1);
@@ -225,10 +234,12 @@ TEST(Samples, ManyAtOnceAsOneByOneInEveryLayout) {
         for (unsigned channels : {1u, 2u}) {
             for (int channel : {0, 1}) {
                 SCOPED_TRACE(testing::Message() << bits << " bits, " << channels << " channels, channel " << channel);
-                const std::string h = "RIFF" + le32(0) + "WAVE" + fmt_chunk(1, channels, 48000, bits) + "data" + le32(0);
+                const std::string h =
+                    "RIFF" + le32(0) + "WAVE" + fmt_chunk(1, channels, 48000, bits) + "data" + le32(0);
                 std::string data;
                 for (int i = 0; i < 3001 * static_cast<int>(channels); i++)
-                    data += bits == 16 ? le16(static_cast<unsigned>(i * 977) & 0xFFFF) : std::string(1, static_cast<char>(i * 31));
+                    data += bits == 16 ? le16(static_cast<unsigned>(i * 977) & 0xFFFF)
+                                       : std::string(1, static_cast<char>(i * 31));
                 data += "\x01";  // a partial frame at the end
                 Parsed one = parse(h + data, 9600.0f, channel);
                 Parsed many = parse(h + data, 9600.0f, channel);

@@ -51,8 +51,7 @@ TEST_P(CommandLine, ArgumentsAfterTheFileAreIgnored) {
     EXPECT_EQ(r.status, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(AllPrograms, CommandLine, ::testing::ValuesIn(kAllProgs),
-                         prog_param_name);
+INSTANTIATE_TEST_SUITE_P(AllPrograms, CommandLine, ::testing::ValuesIn(kAllProgs), prog_param_name);
 
 TEST(CommandLineVardo, BitRateOptionWithoutAValueFailsSilently) {
     ProcessResult r = run_on_stdin(Prog::vardo, {"--br"}, good_recording(Prog::vardo).wav);

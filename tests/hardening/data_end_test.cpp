@@ -91,8 +91,7 @@ TEST_P(DataEnd, InTheMiddleOfAFrameTheFrameIsDropped) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllPrograms, DataEnd, ::testing::ValuesIn(kAllProgs),
-                         prog_param_name);
+INSTANTIATE_TEST_SUITE_P(AllPrograms, DataEnd, ::testing::ValuesIn(kAllProgs), prog_param_name);
 
 std::string mid_last_frame(Prog p) {
     const Recording rec = good_recording(p);

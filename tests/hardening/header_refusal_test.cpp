@@ -79,8 +79,7 @@ TEST_P(HeaderRefusal, ZeroOrNegativeSampleRatesAreRefusedWithAMessage) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllPrograms, HeaderRefusal, ::testing::ValuesIn(kAllProgs),
-                         prog_param_name);
+INSTANTIATE_TEST_SUITE_P(AllPrograms, HeaderRefusal, ::testing::ValuesIn(kAllProgs), prog_param_name);
 
 // A tiny rate makes every sample worth thousands of bits: the bit readers
 // must still walk through the data and end.

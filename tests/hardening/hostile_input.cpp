@@ -9,18 +9,24 @@
 
 const char* prog_exe(Prog p) {
     switch (p) {
-        case Prog::vardo: return VARDO_EXE;
-        case Prog::pelkin: return PELKIN_EXE;
-        case Prog::ostrel: return OSTREL_EXE;
+        case Prog::vardo:
+            return VARDO_EXE;
+        case Prog::pelkin:
+            return PELKIN_EXE;
+        case Prog::ostrel:
+            return OSTREL_EXE;
     }
     return "";
 }
 
 std::string prog_name(Prog p) {
     switch (p) {
-        case Prog::vardo: return "vardo";
-        case Prog::pelkin: return "pelkin";
-        case Prog::ostrel: return "ostrel";
+        case Prog::vardo:
+            return "vardo";
+        case Prog::pelkin:
+            return "pelkin";
+        case Prog::ostrel:
+            return "ostrel";
     }
     return "";
 }
@@ -144,9 +150,12 @@ Recording ostrel_good() {
 
 Recording good_recording(Prog p) {
     switch (p) {
-        case Prog::vardo: return vardo_good();
-        case Prog::pelkin: return pelkin_good();
-        case Prog::ostrel: return ostrel_good();
+        case Prog::vardo:
+            return vardo_good();
+        case Prog::pelkin:
+            return pelkin_good();
+        case Prog::ostrel:
+            return ostrel_good();
     }
     return {};
 }
@@ -186,7 +195,8 @@ std::string cut_after_samples(const std::string& wav, std::size_t samples, std::
 }
 
 std::string patch_le(std::string wav, std::size_t offset, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; i++) wav[offset + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    for (int i = 0; i < bytes; i++)
+        wav[offset + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
     return wav;
 }
 

@@ -13,9 +13,12 @@ class NoSignal : public ::testing::TestWithParam<Prog> {};
 
 std::vector<std::vector<std::string>> modes(Prog p) {
     switch (p) {
-        case Prog::vardo: return {{}, {"-v", "--res"}, {"-v", "-b1"}, {"-v", "-b2"}, {"-r", "-v"}};
-        case Prog::pelkin: return {{}, {"--res"}, {"--dc"}, {"-b"}, {"--auto"}, {"-r"}};
-        case Prog::ostrel: return {{}, {"-d2"}, {"-r"}};
+        case Prog::vardo:
+            return {{}, {"-v", "--res"}, {"-v", "-b1"}, {"-v", "-b2"}, {"-r", "-v"}};
+        case Prog::pelkin:
+            return {{}, {"--res"}, {"--dc"}, {"-b"}, {"--auto"}, {"-r"}};
+        case Prog::ostrel:
+            return {{}, {"-d2"}, {"-r"}};
     }
     return {};
 }
@@ -61,8 +64,7 @@ TEST_P(NoSignal, NoiseGivesOnlyTheEmptyLine) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllPrograms, NoSignal, ::testing::ValuesIn(kAllProgs),
-                         prog_param_name);
+INSTANTIATE_TEST_SUITE_P(AllPrograms, NoSignal, ::testing::ValuesIn(kAllProgs), prog_param_name);
 
 }  // namespace
 

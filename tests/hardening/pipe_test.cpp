@@ -22,8 +22,8 @@ class Pipes : public ::testing::TestWithParam<Prog> {};
 struct PipeRun {
     std::string first_line;  // standard output up to its first newline
     std::string err;
-    int status = -1;         // exit status, or 128 + signal
-    std::size_t fed = 0;     // bytes the program took from standard input
+    int status = -1;      // exit status, or 128 + signal
+    std::size_t fed = 0;  // bytes the program took from standard input
     bool timed_out = false;
 };
 
@@ -62,8 +62,14 @@ PipeRun close_reader_after_first_line(Prog p, const std::string& stream, bool ig
         }
         pollfd fds[2];
         int n = 0, i_in = -1, i_out = -1;
-        if (in_fd >= 0) { i_in = n; fds[n++] = {in_fd, POLLOUT, 0}; }
-        if (out_fd >= 0) { i_out = n; fds[n++] = {out_fd, POLLIN, 0}; }
+        if (in_fd >= 0) {
+            i_in = n;
+            fds[n++] = {in_fd, POLLOUT, 0};
+        }
+        if (out_fd >= 0) {
+            i_out = n;
+            fds[n++] = {out_fd, POLLIN, 0};
+        }
         if (poll(fds, static_cast<nfds_t>(n), 1000) < 0 && errno != EINTR) break;
         if (i_in >= 0 && fds[i_in].revents) {
             const ssize_t w = write(in_fd, stream.data() + run.fed, stream.size() - run.fed);
@@ -225,7 +231,8 @@ TEST_P(Pipes, EachLineLeavesWhileTheStreamStaysOpen) {
     char buf[4096];
     // Everything but the final newline, which only the end of the input brings.
     while (got.size() + 1 < expected.size() && std::chrono::steady_clock::now() < deadline) {
-        pollfd fds[2] = {{child.out_fd, POLLIN, 0}, {child.in_fd, static_cast<short>(fed < stream.size() ? POLLOUT : 0), 0}};
+        pollfd fds[2] = {{child.out_fd, POLLIN, 0},
+                         {child.in_fd, static_cast<short>(fed < stream.size() ? POLLOUT : 0), 0}};
         if (poll(fds, 2, 200) <= 0) continue;
         if (fds[1].revents & POLLOUT) {
             const ssize_t w = write(child.in_fd, stream.data() + fed, stream.size() - fed);
@@ -248,7 +255,6 @@ TEST_P(Pipes, EachLineLeavesWhileTheStreamStaysOpen) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(AllPrograms, Pipes, ::testing::ValuesIn(kAllProgs),
-                         prog_param_name);
+INSTANTIATE_TEST_SUITE_P(AllPrograms, Pipes, ::testing::ValuesIn(kAllProgs), prog_param_name);
 
 }  // namespace

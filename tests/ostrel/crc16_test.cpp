@@ -14,7 +14,7 @@ TEST(Crc16AugCcitt, EmptyInputGivesInitialValue) { EXPECT_EQ(crc16(nullptr, 0), 
 
 TEST(Crc16AugCcitt, EverySingleBitFlipOfAPacketIsCaught) {
     std::array<unsigned char, 18> p = {0x01, 0x02, 0x66, 0x66, 0x40, 0x42, 0x00, 0x00, 0x38,
-                                       0x41, 0x70, 0x17, 0x00, 0x0C, 0x00, 0x00, 0, 0};
+                                       0x41, 0x70, 0x17, 0x00, 0x0C, 0x00, 0x00, 0,    0};
     const int crc = crc16(p.data(), 16);
     p[16] = static_cast<unsigned char>(crc >> 8);
     p[17] = static_cast<unsigned char>(crc & 0xFF);

@@ -24,8 +24,7 @@ struct Sent {
     std::vector<uint8_t> bytes;  // the whole transmission
 };
 
-Sent gps_packet(float lat, float lon, uint16_t alt_raw, int h, int m, int s, bool bad_crc = false,
-                uint32_t seed = 0) {
+Sent gps_packet(float lat, float lon, uint16_t alt_raw, int h, int m, int s, bool bad_crc = false, uint32_t seed = 0) {
     Sent p;
     p.gps.lat = lat;
     p.gps.lon = lon;
@@ -50,8 +49,8 @@ Sent other_packet(uint8_t type, uint32_t seed = 7) {
 std::vector<Sent> flight(int count) {
     std::vector<Sent> v;
     for (int i = 0; i < count; i++)
-        v.push_back(gps_packet(52.5f + 0.001f * i, -13.25f - 0.002f * i, static_cast<uint16_t>(5000 + 1234 + 7 * i),
-                               23, 59, 57 + i % 3, false, static_cast<uint32_t>(i)));
+        v.push_back(gps_packet(52.5f + 0.001f * i, -13.25f - 0.002f * i, static_cast<uint16_t>(5000 + 1234 + 7 * i), 23,
+                               59, 57 + i % 3, false, static_cast<uint32_t>(i)));
     return v;
 }
 
@@ -80,11 +79,11 @@ std::string expected_lines(const Sent& p, Form form) {
     const int alt = static_cast<int>(g.alt_raw) - 5000;
     if (form == kCsv || form == kRawCsv)
         out += strprintf("000,iMet,0000-00-00,%02d:%02d:%02d,%.6f,%.6f,%d,0,0,0,%s\n", g.hour, g.minute, g.second,
-                   static_cast<double>(g.lat), static_cast<double>(g.lon), alt, ok ? "OK" : "NO");
+                         static_cast<double>(g.lat), static_cast<double>(g.lon), alt, ok ? "OK" : "NO");
     else
         out += strprintf("(%02d:%02d:%02d)  lat: %.6f\xb0  lon: %.6f\xb0  alt: %dm  #  CRC: %04X - %04X [%s]\n", g.hour,
-                   g.minute, g.second, static_cast<double>(g.lat), static_cast<double>(g.lon), alt, stored, computed,
-                   ok ? "OK" : "NO");
+                         g.minute, g.second, static_cast<double>(g.lat), static_cast<double>(g.lon), alt, stored,
+                         computed, ok ? "OK" : "NO");
     return out;
 }
 
@@ -224,8 +223,8 @@ TEST(Input, EightBitStereoAndInvertedSignal) {
 
 TEST(Input, HeaderShapes) {
     const auto packets = flight(2);
-    for (WavHeaderStyle style : {WavHeaderStyle::list_chunk, WavHeaderStyle::fmt18, WavHeaderStyle::sizes_zero,
-                                 WavHeaderStyle::sizes_max}) {
+    for (WavHeaderStyle style :
+         {WavHeaderStyle::list_chunk, WavHeaderStyle::fmt18, WavHeaderStyle::sizes_zero, WavHeaderStyle::sizes_max}) {
         WavSpec w = at(48000);
         w.style = style;
         const ProcessResult r = run_program(kExe, {}, recording(packets, w));
@@ -291,9 +290,10 @@ TEST(LowRates, RatesBeyondTheTwoBinTableAreRefused) {
         const ProcessResult r = run_program(kExe, {}, recording(flight(1), at(rate)));
         EXPECT_EQ(r.status, 255) << rate;
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, info(rate) + strprintf("error: sample rate %d Hz is too low for the two-bin tone detector (at least "
-                                          "2175 Hz)\n",
-                                          rate));
+        EXPECT_EQ(r.err,
+                  info(rate) + strprintf("error: sample rate %d Hz is too low for the two-bin tone detector (at least "
+                                         "2175 Hz)\n",
+                                         rate));
     }
     const ProcessResult fits = run_program(kExe, {}, recording(flight(1), at(2175)));
     EXPECT_EQ(fits.status, 0);

@@ -56,7 +56,7 @@ TEST(DcFilter, WarmUpGivesZeroThenPredecessorMinusMidpoint) {
     EXPECT_EQ(out[0], 0);
     EXPECT_EQ(out[1], 0);
     EXPECT_EQ(out[2], 0);
-    EXPECT_EQ(out[3], 30 - 25);           // window 10..40
+    EXPECT_EQ(out[3], 30 - 25);             // window 10..40
     EXPECT_EQ(out[4], 40 - (20 + 50) / 2);  // 10 left the window
     EXPECT_EQ(out[5], 50 - (-60 + 50) / 2);
 }
@@ -181,8 +181,8 @@ TEST(DcFilter, BlocksGiveTheSameOutputAndStateAsSampleBySample) {
         for (int channels : {1, 2}) {
             for (int wlen : {1, 2, 3, 4, 5, 8, 17, 37, 200}) {
                 for (bool skips : {false, true}) {
-                    SCOPED_TRACE(testing::Message() << "bits " << bits << " channels " << channels << " wlen "
-                                                    << wlen << " skips " << skips);
+                    SCOPED_TRACE(testing::Message() << "bits " << bits << " channels " << channels << " wlen " << wlen
+                                                    << " skips " << skips);
                     const std::vector<int> v = drifting_noise(5000, bits, static_cast<uint32_t>(wlen + bits));
                     Frames a(v, bits, channels, channels - 1), b(v, bits, channels, channels - 1);
                     Filter fa(a.in, wlen), fb(b.in, wlen);

@@ -93,8 +93,7 @@ TEST(PelkinOutput, BadCrcFramesAndTheGoodOption) {
     EXPECT_EQ(run_pelkin_file({"--good", "--csv"}, wav).out, expect_csv(g, true) + expect_csv(b, false) + "\n");
     EXPECT_EQ(run_pelkin_file({"-r"}, wav).out, expect_hex(g) + expect_hex(b) + "\n");
     EXPECT_EQ(run_pelkin_file({"-g", "-r"}, wav).out, expect_hex(g) + "\n");
-    EXPECT_EQ(run_pelkin_file({"-g", "-R"}, wav).out,
-              expect_dump(expect_frame_bits(s.air[0])) + "\n");
+    EXPECT_EQ(run_pelkin_file({"-g", "-R"}, wav).out, expect_dump(expect_frame_bits(s.air[0])) + "\n");
 }
 
 TEST(PelkinOutput, ZeroLatitudePlusLongitudeGivesNoReport) {

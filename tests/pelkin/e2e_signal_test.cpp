@@ -16,7 +16,8 @@ void invert(std::vector<double>& x) {
 
 // Sample index where frame bit `bit` (counted after the sync word) begins.
 std::size_t bit_start(const Sent& s, int frame, int bit, double rate = 48000.0) {
-    return s.rec.body_start[static_cast<std::size_t>(frame)] + static_cast<std::size_t>(std::ceil(bit * rate / 4800.0 - 1e-9));
+    return s.rec.body_start[static_cast<std::size_t>(frame)] +
+           static_cast<std::size_t>(std::ceil(bit * rate / 4800.0 - 1e-9));
 }
 
 std::set<std::string> lines_of(const std::string& text) {
@@ -150,10 +151,8 @@ TEST(PelkinSignal, SignalLossAfterMoreThan350BitsPrintsThePaddedFrame) {
     std::string padded = expect_frame_bits(s.air[0]).substr(0, 351) + std::string(149, '0');
     ExpectBytes e = expect_bytes(s.bytes[0]);
     expect_groups_to_bytes(padded, e);
-    EXPECT_EQ(run_pelkin_file({"-R"}, wav).out,
-              expect_dump(padded) + expect_dump(expect_frame_bits(s.air[1])) + "\n");
-    EXPECT_EQ(run_pelkin_file({}, wav).out,
-              expect_text(e, false) + expect_text(expect_bytes(s.bytes[1]), true) + "\n");
+    EXPECT_EQ(run_pelkin_file({"-R"}, wav).out, expect_dump(padded) + expect_dump(expect_frame_bits(s.air[1])) + "\n");
+    EXPECT_EQ(run_pelkin_file({}, wav).out, expect_text(e, false) + expect_text(expect_bytes(s.bytes[1]), true) + "\n");
 }
 
 // With 350 bits in, the hash is ignored and the frame is completed by the
@@ -162,8 +161,7 @@ TEST(PelkinSignal, SignalLossAfter350BitsKeepsCollecting) {
     Sent s = send_frames(2);
     std::string wav = wav_of(lose_signal(s, 350));
     std::string filled = expect_frame_bits(s.air[0]).substr(0, 350) + std::string(150, '1');
-    EXPECT_EQ(run_pelkin_file({"-R"}, wav).out,
-              expect_dump(filled) + expect_dump(expect_frame_bits(s.air[1])) + "\n");
+    EXPECT_EQ(run_pelkin_file({"-R"}, wav).out, expect_dump(filled) + expect_dump(expect_frame_bits(s.air[1])) + "\n");
 }
 
 TEST(PelkinSignal, SampleRates) {
@@ -220,8 +218,8 @@ TEST(PelkinSignal, StandardInputDecodesLikeAFile) {
 
 TEST(PelkinSignal, HeaderShapes) {
     Sent s = send_frames(1);
-    for (WavHeaderStyle style : {WavHeaderStyle::list_chunk, WavHeaderStyle::fmt18, WavHeaderStyle::sizes_zero,
-                                 WavHeaderStyle::sizes_max}) {
+    for (WavHeaderStyle style :
+         {WavHeaderStyle::list_chunk, WavHeaderStyle::fmt18, WavHeaderStyle::sizes_zero, WavHeaderStyle::sizes_max}) {
         WavSpec wav_spec;
         wav_spec.style = style;
         std::string wav = wav_of(s.rec.signal, wav_spec);

@@ -23,7 +23,7 @@ Datum velocity(int e, int n, int u) {
 
 TEST(FieldDecoders, PositionIsSignedBigEndianUnscaled) {
     Bytes f;
-    f.put(6, {0x02, 0xDE, 0x4E, 0x40});  // 48123456
+    f.put(6, {0x02, 0xDE, 0x4E, 0x40});   // 48123456
     f.put(10, {0xFF, 0xFF, 0xFF, 0xFE});  // -2
     f.put(14, {0x80, 0x00, 0x00, 0x00});  // most negative, not rejected
     Datum d;

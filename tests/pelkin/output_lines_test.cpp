@@ -62,7 +62,7 @@ TEST(OutputLines, BadCrcMarks) {
 TEST(OutputLines, SecondsAndYearArePadded) {
     Datum d = worked_example();
     d.time = 1005005;  // 00:10:05.005
-    d.date = 10302;     // 1 March 2002
+    d.date = 10302;    // 1 March 2002
     EXPECT_EQ(text(d, false, true).substr(0, 23), " 01-03-02 00:10:05.005 ");
     EXPECT_EQ(csv(d, true).substr(0, 31), "    0,0,2002-03-01,00:10:05.005");
 }
@@ -83,7 +83,9 @@ TEST(OutputLines, HexLineShowsBothCrcs) {
 }
 
 TEST(OutputLines, BitDumpGroupsStartDataStop) {
-    std::string bits = "0010101011" "0100000001";
+    std::string bits =
+        "0010101011"
+        "0100000001";
     bits += std::string(480, '1');
     bits[499] = '\0';
     LineBuf l;

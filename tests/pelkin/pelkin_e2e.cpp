@@ -29,11 +29,16 @@ Sent send_frames(int n, const PelkinFields& f, int extra_aa, const PelkinTx& tx)
 std::string expected_line(const ExpectBytes& b, Out kind, const std::string& frame_bits) {
     const bool good = expect_crc_ok(b);
     switch (kind) {
-        case Out::text: return expect_text(b, good);
-        case Out::verbose: return expect_text(b, good, true);
-        case Out::csv: return expect_csv(b, good);
-        case Out::hex: return expect_hex(b);
-        case Out::dump: return expect_dump(frame_bits);
+        case Out::text:
+            return expect_text(b, good);
+        case Out::verbose:
+            return expect_text(b, good, true);
+        case Out::csv:
+            return expect_csv(b, good);
+        case Out::hex:
+            return expect_hex(b);
+        case Out::dump:
+            return expect_dump(frame_bits);
     }
     return "";
 }

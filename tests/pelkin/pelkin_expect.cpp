@@ -66,7 +66,8 @@ bool expect_crc_ok(const ExpectBytes& b) { return pelkin_crc(b.data(), 48) == b[
 
 std::string expect_text(const ExpectBytes& b, bool good, bool verbose) {
     Decoded d = decode(b);
-    std::string s = strprintf(" %02d-%02d-%02d %02d:%02d:%06.3f ", d.day, d.month, d.year, d.hours, d.minutes, d.seconds);
+    std::string s =
+        strprintf(" %02d-%02d-%02d %02d:%02d:%06.3f ", d.day, d.month, d.year, d.hours, d.minutes, d.seconds);
     s += strprintf(" lat: %.6f\u00b0  lon: %.6f\u00b0  alt: %.2fm ", d.lat, d.lon, d.alt);
     s += strprintf("  vH: %.1fm/s  D: %.1f\u00b0  vV: %.1fm/s", d.vh, d.course, d.vv);
     if (verbose) s += strprintf("  sats: %d  fix: %d ", b[4], b[5]);
@@ -76,8 +77,9 @@ std::string expect_text(const ExpectBytes& b, bool good, bool verbose) {
 
 std::string expect_csv(const ExpectBytes& b, bool good) {
     Decoded d = decode(b);
-    return strprintf("    0,0,20%02d-%02d-%02d,%02d:%02d:%06.3f,%.5f,%.5f,%.2f,%.1f,%.1f,%.1f,%s\n", d.year, d.month, d.day,
-               d.hours, d.minutes, d.seconds, d.lat, d.lon, d.alt, d.vh, d.course, d.vv, good ? "OK" : "FAIL");
+    return strprintf("    0,0,20%02d-%02d-%02d,%02d:%02d:%06.3f,%.5f,%.5f,%.2f,%.1f,%.1f,%.1f,%s\n", d.year, d.month,
+                     d.day, d.hours, d.minutes, d.seconds, d.lat, d.lon, d.alt, d.vh, d.course, d.vv,
+                     good ? "OK" : "FAIL");
 }
 
 std::string expect_hex(const ExpectBytes& b) {

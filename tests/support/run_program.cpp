@@ -47,9 +47,18 @@ ProcessResult run_program(const std::string& exe, const std::vector<std::string>
         pollfd fds[3];
         int n = 0;
         int idx_in = -1, idx_out = -1, idx_err = -1;
-        if (in[1] >= 0) { idx_in = n; fds[n++] = {in[1], POLLOUT, 0}; }
-        if (out_open) { idx_out = n; fds[n++] = {out[0], POLLIN, 0}; }
-        if (err_open) { idx_err = n; fds[n++] = {err[0], POLLIN, 0}; }
+        if (in[1] >= 0) {
+            idx_in = n;
+            fds[n++] = {in[1], POLLOUT, 0};
+        }
+        if (out_open) {
+            idx_out = n;
+            fds[n++] = {out[0], POLLIN, 0};
+        }
+        if (err_open) {
+            idx_err = n;
+            fds[n++] = {err[0], POLLIN, 0};
+        }
         if (poll(fds, static_cast<nfds_t>(n), -1) < 0) {
             if (errno == EINTR) continue;
             break;
@@ -65,13 +74,17 @@ ProcessResult run_program(const std::string& exe, const std::vector<std::string>
         }
         if (idx_out >= 0 && fds[idx_out].revents) {
             ssize_t k = read(out[0], buf, sizeof buf);
-            if (k > 0) r.out.append(buf, static_cast<std::size_t>(k));
-            else if (k == 0 || errno != EINTR) out_open = false;
+            if (k > 0)
+                r.out.append(buf, static_cast<std::size_t>(k));
+            else if (k == 0 || errno != EINTR)
+                out_open = false;
         }
         if (idx_err >= 0 && fds[idx_err].revents) {
             ssize_t k = read(err[0], buf, sizeof buf);
-            if (k > 0) r.err.append(buf, static_cast<std::size_t>(k));
-            else if (k == 0 || errno != EINTR) err_open = false;
+            if (k > 0)
+                r.err.append(buf, static_cast<std::size_t>(k));
+            else if (k == 0 || errno != EINTR)
+                err_open = false;
         }
     }
     close(out[0]);
@@ -79,8 +92,10 @@ ProcessResult run_program(const std::string& exe, const std::vector<std::string>
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
-    else if (WIFSIGNALED(status)) r.status = 128 + WTERMSIG(status);
+    if (WIFEXITED(status))
+        r.status = WEXITSTATUS(status);
+    else if (WIFSIGNALED(status))
+        r.status = 128 + WTERMSIG(status);
     return r;
 }
 

@@ -26,11 +26,23 @@ TEST(Biphase, PolarityDoesNotMatter) {
 }
 
 TEST(Biphase, InvalidPairGivesXAndResetsTheState) {
-    EXPECT_EQ(decode("10" "00" "01"), "0x1");
-    EXPECT_EQ(decode("10" "00" "10"), "0x0");
-    EXPECT_EQ(decode("10" "11" "01"), "0x1");
+    EXPECT_EQ(decode("10"
+                     "00"
+                     "01"),
+              "0x1");
+    EXPECT_EQ(decode("10"
+                     "00"
+                     "10"),
+              "0x0");
+    EXPECT_EQ(decode("10"
+                     "11"
+                     "01"),
+              "0x1");
     // After an invalid pair the inverse no longer decodes the same.
-    EXPECT_EQ(decode("01" "11" "10"), "0x0");
+    EXPECT_EQ(decode("01"
+                     "11"
+                     "10"),
+              "0x0");
 }
 
 TEST(Biphase, OddCountIgnoresTheLastChannelBit) {
@@ -48,10 +60,16 @@ TEST(Biphase, ReturnsTheLastSymbol) {
 
 TEST(Biphase, BitsToBytesMostSignificantFirst) {
     uint8_t bytes[2];
-    bits2bytes("01100100" "10011111", bytes, 2);
+    bits2bytes(
+        "01100100"
+        "10011111",
+        bytes, 2);
     EXPECT_EQ(bytes[0], 0x64);
     EXPECT_EQ(bytes[1], 0x9F);
-    bits2bytes("x1x1x1x1" "1111111x", bytes, 2);
+    bits2bytes(
+        "x1x1x1x1"
+        "1111111x",
+        bytes, 2);
     EXPECT_EQ(bytes[0], 0x55);
     EXPECT_EQ(bytes[1], 0xFE);
 }

@@ -49,10 +49,17 @@ TEST(Flight, TypeChangesFollowTheCaptureLengthOfThePreviousFrame) {
     VardoFrameFields cut = t1b[0];
     for (uint8_t& b : cut.sn) b = 0;
     cut.frame_counter = 0;
-    const std::vector<Expected> want = {
-        {first_capture(t1[0]), false}, {t1[1], true},  {t1[2], true},  {t68[0], true}, {t68[1], true},
-        {t68[2], true},                {t70[0], false}, {t70[1], true}, {t70[2], true}, {cut, false},
-        {t1b[1], true}};
+    const std::vector<Expected> want = {{first_capture(t1[0]), false},
+                                        {t1[1], true},
+                                        {t1[2], true},
+                                        {t68[0], true},
+                                        {t68[1], true},
+                                        {t68[2], true},
+                                        {t70[0], false},
+                                        {t70[1], true},
+                                        {t70[2], true},
+                                        {cut, false},
+                                        {t1b[1], true}};
     EXPECT_EQ(run_vardo({"-v"}, wav).out, lines_of(want, kVerbose));
 
     // In hexadecimal the first 70-byte frame shows two more bytes (filler)
@@ -65,8 +72,14 @@ TEST(Flight, TypeChangesFollowTheCaptureLengthOfThePreviousFrame) {
 }
 
 TEST(Flight, JumpFilterMarksFarPositionsBad) {
-    const auto frames = at_positions(1, {{50.0, 10.0}, {50.0, 10.0}, {52.9, 10.0}, {56.2, 10.0}, {53.5, 10.0},
-                                         {52.95, 10.0}, {52.9, 7.5}, {52.9, 12.5}});
+    const auto frames = at_positions(1, {{50.0, 10.0},
+                                         {50.0, 10.0},
+                                         {52.9, 10.0},
+                                         {56.2, 10.0},
+                                         {53.5, 10.0},
+                                         {52.95, 10.0},
+                                         {52.9, 7.5},
+                                         {52.9, 12.5}});
     // 52.9 is followed; 56.2 jumps from it; the next is compared with the
     // last good one (52.9): 53.5 is no jump. Longitude jumps count too.
     const std::vector<Expected> want = {{first_capture(frames[0]), false},
@@ -99,8 +112,8 @@ TEST(Flight, AllFourQuadrants) {
 
 TEST(Flight, CrossingThePrimeMeridianAndTheEquator) {
     for (int type : {1, 2}) {
-        auto frames = at_positions(type, {{0.3, 0.3}, {0.2, 0.2}, {0.1, 0.1}, {0.0, 0.0}, {-0.1, -0.1}, {-0.2, -0.2},
-                                          {-0.7, -0.7}});
+        auto frames = at_positions(
+            type, {{0.3, 0.3}, {0.2, 0.2}, {0.1, 0.1}, {0.0, 0.0}, {-0.1, -0.1}, {-0.2, -0.2}, {-0.7, -0.7}});
         ProcessResult r = run_vardo({"-v"}, recording(frames));
         EXPECT_EQ(r.out, expect_run(frames, kVerbose)) << type;
         EXPECT_EQ(r.out.find("NO", r.out.find('\n')), std::string::npos);
@@ -230,7 +243,8 @@ TEST(Flight, NoFramesFromOtherSignals) {
     std::vector<double> slow;  // 4800 bit/s groups of another sonde
     BasebandGen g{rate, 4800.0, 0.5};
     std::string groups;
-    for (int i = 0; i < 500; i++) groups += (i % 10 == 0) ? '0' : (i % 10 == 9 ? '1' : bits[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < 500; i++)
+        groups += (i % 10 == 0) ? '0' : (i % 10 == 9 ? '1' : bits[static_cast<std::size_t>(i)]);
     for (int k = 0; k < 8; k++) baseband_bits(g, slow, "00101010110010101011" + groups);
     for (const auto* x : {&silence, &noise, &afsk, &slow}) {
         WavSpec wav_spec;

@@ -44,8 +44,8 @@ TEST(Input, StereoSecondChannel) {
 
 TEST(Input, HeaderShapes) {
     const auto frames = flight(2, 3, true);
-    for (WavHeaderStyle style : {WavHeaderStyle::list_chunk, WavHeaderStyle::fmt18, WavHeaderStyle::sizes_zero,
-                                 WavHeaderStyle::sizes_max}) {
+    for (WavHeaderStyle style :
+         {WavHeaderStyle::list_chunk, WavHeaderStyle::fmt18, WavHeaderStyle::sizes_zero, WavHeaderStyle::sizes_max}) {
         RecordingShape shape;
         shape.wav.style = style;
         EXPECT_EQ(run_vardo({"--csv"}, recording(frames, shape)).out, expect_run(frames, {0, false, true}));
@@ -81,8 +81,8 @@ TEST(Input, BitRateCorrection) {
         const char* rate;
         const char* line;
     };
-    const Case cases[] = {{"9600", "sps corr: 5.0000\n"}, {"9500", "sps corr: 5.0526\n"},
-                          {"5000", "sps corr: 5.0000\n"}, {"fast", "sps corr: 5.0000\n"},
+    const Case cases[] = {{"9600", "sps corr: 5.0000\n"},  {"9500", "sps corr: 5.0526\n"},
+                          {"5000", "sps corr: 5.0000\n"},  {"fast", "sps corr: 5.0000\n"},
                           {"10000", "sps corr: 4.8000\n"}, {"10001", "sps corr: 5.0000\n"}};
     for (const Case& c : cases) {
         ProcessResult r = run_vardo({"--br", c.rate, "-v"}, wav);

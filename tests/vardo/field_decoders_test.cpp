@@ -29,8 +29,7 @@ struct Frame {
     }
     std::string date() const {
         char s[40];
-        std::snprintf(s, sizeof s, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour, d.minute,
-                      d.second);
+        std::snprintf(s, sizeof s, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour, d.minute, d.second);
         return s;
     }
 };
@@ -119,7 +118,7 @@ TEST(GpsVelocity, LongFrameComponentsAndCourseQuadrants) {
         int east, north;
         double course;
     };
-    const Case cases[] = {{0, 200, 0.0}, {200, 200, 45.0}, {200, 0, 90.0}, {0, -200, 180.0},
+    const Case cases[] = {{0, 200, 0.0},    {200, 200, 45.0},   {200, 0, 90.0},      {0, -200, 180.0},
                           {-200, 0, 270.0}, {-200, 200, 315.0}, {-200, -200, 225.0}, {200, -200, 135.0}};
     for (const Case& c : cases) {
         Frame f(1);

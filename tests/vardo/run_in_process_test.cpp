@@ -88,8 +88,13 @@ TEST(RunInProcess, DecodesFromAMemoryImage) {
 }
 
 TEST(RunInProcess, HostileRecordingsInEveryCaptureMode) {
-    const std::vector<std::vector<std::string>> modes = {
-        {"-vv"}, {"-r", "-c", "-v"}, {"--csv"}, {"--rawbits"}, {"-b2", "-vv"}, {"-b1", "-r", "-v"}, {"--res", "-c", "-vv"}};
+    const std::vector<std::vector<std::string>> modes = {{"-vv"},
+                                                         {"-r", "-c", "-v"},
+                                                         {"--csv"},
+                                                         {"--rawbits"},
+                                                         {"-b2", "-vv"},
+                                                         {"-b1", "-r", "-v"},
+                                                         {"--res", "-c", "-vv"}};
     for (uint64_t seed = 1; seed <= 4; seed++) {
         const std::string wav = hostile_recording(seed);
         for (const auto& m : modes) {

@@ -73,8 +73,12 @@ Civil civil_from_unix(int64_t t) {
     int64_t d = doy - (153 * mp + 2) / 5 + 1;
     int64_t m = mp < 10 ? mp + 3 : mp - 9;
     if (m <= 2) y++;
-    return Civil{static_cast<int>(y), static_cast<int>(m), static_cast<int>(d), static_cast<int>(rem / 3600),
-                 static_cast<int>(rem % 3600 / 60), static_cast<int>(rem % 60)};
+    return Civil{static_cast<int>(y),
+                 static_cast<int>(m),
+                 static_cast<int>(d),
+                 static_cast<int>(rem / 3600),
+                 static_cast<int>(rem % 3600 / 60),
+                 static_cast<int>(rem % 60)};
 }
 
 std::string expect_report(const Expected& e, const OutputForm& form) {
@@ -82,27 +86,27 @@ std::string expect_report(const Expected& e, const OutputForm& form) {
     const Civil& c = v.c;
     const std::string temp = form.verbose == 2 && !v.temp.empty() ? "  (T0:" + v.temp + "C)" : "";
     if (form.color) {
-        std::string s = strprintf("ID: \033[38;5;1m%s \033[38;5;244mframe: \033[38;5;44m%3d \033[38;5;244m", v.id.c_str(),
-                            v.counter);
-        s += strprintf("date: \033[38;5;94m%04d-%02d-%02d\033[38;5;244m time: \033[38;5;27m%02d:%02d:%02d\033[38;5;244m",
-                 c.y, c.mo, c.d, c.h, c.mi, c.s);
-        s += strprintf(" lat: \033[38;5;34m%.6f\033[38;5;244m\u00b0  lon: \033[38;5;70m%.6f\033[38;5;244m\u00b0 ", v.lat,
-                 v.lon);
+        std::string s = strprintf("ID: \033[38;5;1m%s \033[38;5;244mframe: \033[38;5;44m%3d \033[38;5;244m",
+                                  v.id.c_str(), v.counter);
+        s +=
+            strprintf("date: \033[38;5;94m%04d-%02d-%02d\033[38;5;244m time: \033[38;5;27m%02d:%02d:%02d\033[38;5;244m",
+                      c.y, c.mo, c.d, c.h, c.mi, c.s);
+        s += strprintf(" lat: \033[38;5;34m%.6f\033[38;5;244m\u00b0  lon: \033[38;5;70m%.6f\033[38;5;244m\u00b0 ",
+                       v.lat, v.lon);
         s += strprintf(" alt: \033[38;5;82m% 6.1f\033[38;5;244mm ", v.alt);
         s += strprintf("  vH: \033[38;5;36m% 6.1f\033[38;5;244m km/h  D: \033[38;5;36m% 6.1f\u00b0\033[38;5;244m", v.vh,
-                 v.course);
+                       v.course);
         s += strprintf("  vV: \033[38;5;36m% 6.1f\033[38;5;244m m/s", v.vv);
-        if (form.verbose)
-            s += e.ok ? "  # \033[38;5;2m[OK]\033[38;5;244m" : "  # \033[38;5;1m[NO]\033[38;5;244m";
+        if (form.verbose) s += e.ok ? "  # \033[38;5;2m[OK]\033[38;5;244m" : "  # \033[38;5;1m[NO]\033[38;5;244m";
         return s + temp + "\033[0m\n";
     }
     if (form.csv) {
-        return strprintf("%3d,%d%s,%04d-%02d-%02d,%02d:%02d:%02d,%.5f,%.5f,%.2f,%.1f,%.1f,%.1f,%s\n", v.counter, e.f.type,
-                   v.serial.c_str(), c.y, c.mo, c.d, c.h, c.mi, c.s, v.lat, v.lon, v.alt, v.vh, v.course, v.vv,
-                   e.ok ? "OK" : "FAIL");
+        return strprintf("%3d,%d%s,%04d-%02d-%02d,%02d:%02d:%02d,%.5f,%.5f,%.2f,%.1f,%.1f,%.1f,%s\n", v.counter,
+                         e.f.type, v.serial.c_str(), c.y, c.mo, c.d, c.h, c.mi, c.s, v.lat, v.lon, v.alt, v.vh,
+                         v.course, v.vv, e.ok ? "OK" : "FAIL");
     }
-    std::string s = strprintf("ID: %s frame: %3d date: %04d-%02d-%02d time: (%02d:%02d:%02d) ", v.id.c_str(), v.counter, c.y,
-                        c.mo, c.d, c.h, c.mi, c.s);
+    std::string s = strprintf("ID: %s frame: %3d date: %04d-%02d-%02d time: (%02d:%02d:%02d) ", v.id.c_str(), v.counter,
+                              c.y, c.mo, c.d, c.h, c.mi, c.s);
     s += strprintf(" lat: %.6f  lon: %.6f  alt: % 6.2f ", v.lat, v.lon, v.alt);
     s += strprintf("  vH: % 6.1f km/h  D: % 6.1f\u00b0  vV: % 6.1f m/s ", v.vh, v.course, v.vv);
     if (form.verbose) s += e.ok ? "  # OK" : "  # NO";
@@ -119,9 +123,9 @@ struct Range {
 
 std::vector<Range> colour_ranges(int type, int check) {
     if (type == 1)
-        return {{"44", 98, 98}, {"27", 10, 13}, {"34", 14, 17}, {"70", 18, 21}, {"82", 22, 25},
-                {"20", 32, 33}, {"36", 4, 9},   {"1", 93, 95},   {"11", check, check + 1}};
-    return {{"44", 21, 21}, {"27", 15, 17}, {"34", 28, 31}, {"70", 32, 35}, {"82", 8, 10},       {"20", 26, 27},
+        return {{"44", 98, 98}, {"27", 10, 13}, {"34", 14, 17}, {"70", 18, 21},          {"82", 22, 25},
+                {"20", 32, 33}, {"36", 4, 9},   {"1", 93, 95},  {"11", check, check + 1}};
+    return {{"44", 21, 21}, {"27", 15, 17}, {"34", 28, 31}, {"70", 32, 35}, {"82", 8, 10},           {"20", 26, 27},
             {"36", 11, 12}, {"36", 13, 14}, {"36", 24, 25}, {"1", 18, 20},  {"11", check, check + 1}};
 }
 
@@ -145,7 +149,7 @@ std::string expect_hex(const std::vector<uint8_t>& bytes, int type, int auxlen, 
     if (form.verbose) {
         if (form.color)
             s += strprintf(" # \033[38;5;11m%04X\033[38;5;244m %s", computed,
-                     ok ? "\033[38;5;2m[OK]\033[38;5;244m" : "\033[38;5;1m[NO]\033[38;5;244m");
+                           ok ? "\033[38;5;2m[OK]\033[38;5;244m" : "\033[38;5;1m[NO]\033[38;5;244m");
         else
             s += strprintf(" # %04X %s", computed, ok ? "[OK]" : "[NO]");
     }

@@ -50,8 +50,8 @@ int32_t pelkin_time_add_seconds(int32_t time, int seconds);
 struct PelkinTx {
     double sample_rate = 48000.0;
     double amplitude = 0.5;
-    double lead_bits = 100.0;   // idle before the first frame
-    double gap_bits = 4270.0;   // idle after each frame (about one frame per second)
+    double lead_bits = 100.0;  // idle before the first frame
+    double gap_bits = 4270.0;  // idle after each frame (about one frame per second)
 };
 
 struct PelkinRecording {

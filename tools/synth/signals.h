@@ -12,9 +12,9 @@
 struct BasebandGen {
     double sample_rate = 48000.0;
     double bit_rate = 9600.0;
-    double amplitude = 0.5;   // level of a '1'; a '0' is -amplitude
-    double bits_sent = 0.0;   // time in bit periods
-    uint64_t samples = 0;     // samples written
+    double amplitude = 0.5;  // level of a '1'; a '0' is -amplitude
+    double bits_sent = 0.0;  // time in bit periods
+    uint64_t samples = 0;    // samples written
 };
 
 // Appends '0'/'1' characters (anything else is taken as '0') as levels.

@@ -36,7 +36,8 @@ int synth_parse_common(SynthOutput& o, int argc, char** argv, int& i) {
         if (!value(v) || !parse_long(v, l) || l < 1) return std::fprintf(stderr, "bad --rate\n"), -1;
         o.wav.sample_rate = static_cast<int>(l);
     } else if (!std::strcmp(a, "--bits")) {
-        if (!value(v) || !parse_long(v, l) || (l != 8 && l != 16)) return std::fprintf(stderr, "--bits is 8 or 16\n"), -1;
+        if (!value(v) || !parse_long(v, l) || (l != 8 && l != 16))
+            return std::fprintf(stderr, "--bits is 8 or 16\n"), -1;
         o.wav.bits = static_cast<int>(l);
     } else if (!std::strcmp(a, "--stereo")) {
         o.wav.channels = 2;
@@ -46,14 +47,21 @@ int synth_parse_common(SynthOutput& o, int argc, char** argv, int& i) {
         if (l == 1) o.wav.channels = 2;
     } else if (!std::strcmp(a, "--header")) {
         if (!value(v)) return -1;
-        if (!std::strcmp(v, "plain")) o.wav.style = WavHeaderStyle::plain;
-        else if (!std::strcmp(v, "list")) o.wav.style = WavHeaderStyle::list_chunk;
-        else if (!std::strcmp(v, "fmt18")) o.wav.style = WavHeaderStyle::fmt18;
-        else if (!std::strcmp(v, "zero")) o.wav.style = WavHeaderStyle::sizes_zero;
-        else if (!std::strcmp(v, "max")) o.wav.style = WavHeaderStyle::sizes_max;
-        else return std::fprintf(stderr, "--header is plain, list, fmt18, zero or max\n"), -1;
+        if (!std::strcmp(v, "plain"))
+            o.wav.style = WavHeaderStyle::plain;
+        else if (!std::strcmp(v, "list"))
+            o.wav.style = WavHeaderStyle::list_chunk;
+        else if (!std::strcmp(v, "fmt18"))
+            o.wav.style = WavHeaderStyle::fmt18;
+        else if (!std::strcmp(v, "zero"))
+            o.wav.style = WavHeaderStyle::sizes_zero;
+        else if (!std::strcmp(v, "max"))
+            o.wav.style = WavHeaderStyle::sizes_max;
+        else
+            return std::fprintf(stderr, "--header is plain, list, fmt18, zero or max\n"), -1;
     } else if (!std::strcmp(a, "--amplitude")) {
-        if (!value(v) || !parse_double(v, d) || d <= 0.0 || d > 1.0) return std::fprintf(stderr, "bad --amplitude\n"), -1;
+        if (!value(v) || !parse_double(v, d) || d <= 0.0 || d > 1.0)
+            return std::fprintf(stderr, "bad --amplitude\n"), -1;
         o.amplitude = d;
     } else if (!std::strcmp(a, "--invert")) {
         o.invert = true;

@@ -15,8 +15,8 @@ struct SynthOutput {
     bool noise = false;
     double snr_db = 20.0;
     uint64_t seed = 1;
-    double dc = 0.0;             // constant offset
-    double drift = 0.0;          // amplitude of a slow offset wander
+    double dc = 0.0;     // constant offset
+    double drift = 0.0;  // amplitude of a slow offset wander
     double drift_period_s = 4.0;
     int smooth_taps = 0;
     std::string out_path = "-";  // "-" is standard output

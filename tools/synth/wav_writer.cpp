@@ -91,7 +91,9 @@ bool write_file(const std::string& path, const std::string& bytes) {
     std::FILE* f = path == "-" ? stdout : std::fopen(path.c_str(), "wb");
     if (!f) return false;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (f != stdout) ok = std::fclose(f) == 0 && ok;
-    else ok = std::fflush(f) == 0 && ok;
+    if (f != stdout)
+        ok = std::fclose(f) == 0 && ok;
+    else
+        ok = std::fflush(f) == 0 && ok;
     return ok;
 }

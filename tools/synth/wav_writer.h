@@ -7,18 +7,18 @@
 #include <vector>
 
 enum class WavHeaderStyle {
-    plain,        // RIFF, 16-byte fmt chunk, data
-    list_chunk,   // a LIST/INFO chunk between fmt and data
-    fmt18,        // an 18-byte fmt chunk (cbSize 0), as ffmpeg and others write
-    sizes_zero,   // RIFF and data sizes 0, as a streaming writer leaves them
-    sizes_max,    // RIFF and data sizes 0xFFFFFFFF
+    plain,       // RIFF, 16-byte fmt chunk, data
+    list_chunk,  // a LIST/INFO chunk between fmt and data
+    fmt18,       // an 18-byte fmt chunk (cbSize 0), as ffmpeg and others write
+    sizes_zero,  // RIFF and data sizes 0, as a streaming writer leaves them
+    sizes_max,   // RIFF and data sizes 0xFFFFFFFF
 };
 
 struct WavSpec {
     int sample_rate = 48000;
-    int bits = 16;            // 8 or 16
-    int channels = 1;         // 1 or 2
-    int signal_channel = 0;   // which channel carries the signal
+    int bits = 16;           // 8 or 16
+    int channels = 1;        // 1 or 2
+    int signal_channel = 0;  // which channel carries the signal
     WavHeaderStyle style = WavHeaderStyle::plain;
 };
 
@@ -31,8 +31,7 @@ void append_wav_samples(std::string& out, const WavSpec& wav_spec, const double*
                         const double* other = nullptr, std::size_t other_n = 0);
 
 // A whole file image.
-std::string wav_file(const WavSpec& wav_spec, const std::vector<double>& signal,
-                     const std::vector<double>& other = {});
+std::string wav_file(const WavSpec& wav_spec, const std::vector<double>& signal, const std::vector<double>& other = {});
 
 // One sample converted as the file stores it (for tests that predict samples).
 int wav_quantize(const WavSpec& wav_spec, double x);

@@ -18,7 +18,8 @@ uint16_t vardo_check(const uint8_t* bytes, int n) {
         unsigned b = bytes[i];
         unsigned b1 = ((b >> 1) | (b << 7)) & 0xFF;
         unsigned b2 = b1 ^ (b1 >> 2);
-        unsigned t = (k & 0x3F) | ((((k >> 2) ^ k ^ (k >> 4)) & 1) << 6) | ((((k >> 1) ^ (k >> 3) ^ (k >> 5)) & 1) << 7);
+        unsigned t =
+            (k & 0x3F) | ((((k >> 2) ^ k ^ (k >> 4)) & 1) << 6) | ((((k >> 1) ^ (k >> 3) ^ (k >> 5)) & 1) << 7);
         unsigned u = (k >> 7) & 0xFF;
         k = static_cast<uint16_t>(((k & 0xFF) << 8) | (b2 ^ t ^ (u ^ (u >> 2))));
     }

@@ -9,20 +9,20 @@
 
 // Raw field values, exactly as they travel in the frame.
 struct VardoFrameFields {
-    int type = 1;           // 1: 101-byte frame; 2: 68- or 70-byte frame
+    int type = 1;             // 1: 101-byte frame; 2: 68- or 70-byte frame
     bool long_short = false;  // type 2 only: the 70-byte form ("E ")
     uint16_t week = 2300;
-    uint32_t tow = 0;       // type 1: milliseconds (4 bytes); type 2: seconds (3 bytes)
-    int32_t lat = 0;        // type 1: counts of 8.3819036711397e-8 degree; type 2: 1e-6 degree
+    uint32_t tow = 0;  // type 1: milliseconds (4 bytes); type 2: seconds (3 bytes)
+    int32_t lat = 0;   // type 1: counts of 8.3819036711397e-8 degree; type 2: 1e-6 degree
     int32_t lon = 0;
-    int32_t alt = 0;        // type 1: millimetres (4 bytes, unsigned); type 2: centimetres (24-bit signed)
-    int16_t v_east = 0;     // type 1: 1/200 m/s; type 2: 1/100 m/s
+    int32_t alt = 0;     // type 1: millimetres (4 bytes, unsigned); type 2: centimetres (24-bit signed)
+    int16_t v_east = 0;  // type 1: 1/200 m/s; type 2: 1/100 m/s
     int16_t v_north = 0;
     int16_t v_up = 0;
-    uint8_t leap = 18;      // type 1 only: GPS - UTC seconds
+    uint8_t leap = 18;                               // type 1 only: GPS - UTC seconds
     uint8_t sn[5] = {0x0A, 0x00, 0x3C, 0x45, 0x23};  // type 1 uses 5 bytes, type 2 the first 3
     uint8_t frame_counter = 0;
-    uint16_t ntc = 1000;    // thermistor reading, little-endian at byte 40
+    uint16_t ntc = 1000;  // thermistor reading, little-endian at byte 40
 };
 
 constexpr int kVardoThermistorPos = 40;
@@ -45,10 +45,10 @@ std::string vardo_biphase(const std::vector<uint8_t>& bytes, int& symbol);
 struct VardoTiming {
     double sample_rate = 48000.0;
     double amplitude = 0.5;
-    double lead_s = 0.05;         // silence before the first frame
-    double period_s = 1.0;        // frame start to frame start
-    int preamble_bits = 64;       // channel bits of "10" alternation before the sync word
-    int tail_bytes = 24;          // filler bytes after each frame
+    double lead_s = 0.05;    // silence before the first frame
+    double period_s = 1.0;   // frame start to frame start
+    int preamble_bits = 64;  // channel bits of "10" alternation before the sync word
+    int tail_bytes = 24;     // filler bytes after each frame
     uint8_t tail_byte = 0x00;
 };
 
