@@ -177,7 +177,7 @@ std::string report_svg(const std::vector<Point>& pts, const Reference& ref, cons
         emax = std::max(emax, p.ebn0_db);
     }
     if (emax <= emin) emax = emin + 1;
-    const int pw = 360, ph = 260, ml = 50, mt = 40, gap = 30;
+    const int pw = 360, ph = 260, ml = 50, mt = 55, gap = 60;
     const int cols = std::min<int>(3, static_cast<int>(sets.size()));
     const int rows_n = (static_cast<int>(sets.size()) + cols - 1) / std::max(cols, 1);
     const int width = ml + cols * (pw + gap) + 10, height = mt + rows_n * (ph + gap + 40) + 10;
@@ -193,8 +193,8 @@ std::string report_svg(const std::vector<Point>& pts, const Reference& ref, cons
         auto Y = [&](double r) { return y0 + (1.0 - r) * ph; };
         o << "<rect x='" << x0 << "' y='" << y0 << "' width='" << pw << "' height='" << ph
           << "' fill='none' stroke='#888'/>\n";
-        o << "<text x='" << x0 + 4 << "' y='" << y0 + 14 << "' font-weight='bold'>" << sets[si]
-          << " (0 Hz, plain chain)</text>\n";
+        o << "<text x='" << x0 << "' y='" << y0 - 6 << "' font-weight='bold'>" << sets[si]
+          << " (0 Hz offset, plain chain)</text>\n";
         for (int k = 0; k <= 4; k++) {
             const double r = k / 4.0;
             o << "<line x1='" << x0 << "' x2='" << x0 + pw << "' y1='" << Y(r) << "' y2='" << Y(r)
@@ -213,15 +213,20 @@ std::string report_svg(const std::vector<Point>& pts, const Reference& ref, cons
             o << "<polyline fill='none' stroke='" << col << "' stroke-width='1.5' points='";
             for (const auto& [e, p] : curve)
                 o << X(e) << "," << Y(p->sent > 0 ? static_cast<double>(p->decoded) / p->sent : 0) << " ";
-            o << "'/>\n<text x='" << x0 + 8 << "' y='" << y0 + 30 + 13 * legend++ << "' fill='" << col << "'>" << mode
-              << "</text>\n";
+            o << "'/>\n";
+            for (const auto& [e, p] : curve)
+                o << "<circle r='2' fill='" << col << "' cx='" << X(e) << "' cy='"
+                  << Y(p->sent > 0 ? static_cast<double>(p->decoded) / p->sent : 0) << "'/>";
+            o << "\n<text x='" << x0 + pw - 130 << "' y='" << y0 + ph - 50 + 13 * legend++ << "' fill='" << col << "'>"
+              << mode << "</text>\n";
         }
         auto r = ref.find(sets[si]);
         if (r != ref.end()) {
             o << "<polyline fill='none' stroke='black' stroke-dasharray='5,4' points='";
             for (const auto& [e, v] : r->second)
                 if (e >= emin && e <= emax) o << X(e) << "," << Y(v) << " ";
-            o << "'/>\n<text x='" << x0 + 8 << "' y='" << y0 + 30 + 13 * legend << "'>reference (dashed)</text>\n";
+            o << "'/>\n<text x='" << x0 + pw - 130 << "' y='" << y0 + ph - 50 + 13 * legend
+              << "'>reference (dashed)</text>\n";
         }
     }
     o << "</svg>\n";
