@@ -230,10 +230,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "rxchain: cannot write %s\n", out_path.c_str());
         return 1;
     }
-    WavSpec spec{rate, out_bits, 1, 0, WavHeaderStyle::plain};
+    WavSpec out_wav{rate, out_bits, 1, 0, WavHeaderStyle::plain};
     const uint64_t bytes_per = static_cast<uint64_t>(out_bits / 8);
-    if (total == 0 && !generate) spec.style = WavHeaderStyle::sizes_max;
-    if (!write_all(out, wav_header(spec, total * bytes_per))) return 1;
+    if (total == 0 && !generate) out_wav.style = WavHeaderStyle::sizes_max;
+    if (!write_all(out, wav_header(out_wav, total * bytes_per))) return 1;
 
     // Output lags input by chain->delay samples: the first ones are dropped
     // and the same number of silent input samples flush the end.
