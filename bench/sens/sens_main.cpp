@@ -73,7 +73,7 @@ int report(int argc, char** argv) {
     std::vector<double> grid;
     for (const auto& p : pts) ref[p.set];
     for (auto& [set, curve] : ref) {
-        const int bits = set.rfind("vardo", 0) == 0 ? (set == "vardo68" ? 536 : set == "vardo70" ? 552 : 808) : 400;
+        const int bits = set.rfind("vardo", 0) == 0 ? (set == "vardo68" ? 544 : set == "vardo70" ? 560 : 808) : 400;
         if (set == "ostrel") continue;
         for (double e = 0; e <= 30.0001; e += 0.25) curve[e] = sens::ncfsk_frame_success(e, bits);
     }
