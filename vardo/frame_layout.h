@@ -43,8 +43,3 @@ inline int check_pos(const FrameLayout& l) { return l.pos_Check + l.auxlen; }
 // delivered. A length byte of 0 puts it before the frame, an unknown length
 // byte with auxlen can put it past the capture.
 bool check_field_inside(const FrameLayout& l, int decoded_bytes);
-
-// True when every field that the report of this type reads lies before the
-// check field. An unknown type keeps the positions of the last known one,
-// which need not fit its own length.
-bool fields_inside(const FrameLayout& l, int type);
