@@ -33,7 +33,7 @@ int print_frame(PacketOutput& po, const OstrelOptions& opt, const unsigned char*
     LineBuf& line = po.line;
     line_clear(line);
     if (opt.option_rawbits) {
-        print_rawbits(line, bitframe, kRawbitsShown);
+        sonde::group_bit_dump(line, bitframe, kRawbitsShown);
         line_flush(line, out_fd);
         return 0;
     }

@@ -5,8 +5,10 @@
 
 #include <cstdint>
 
+#include "ten_bit_groups.h"
+
 constexpr int kFrameGroups = 50;
-constexpr int kGroupBits = 10;
+using sonde::kGroupBits;
 constexpr int kFrameBits = kFrameGroups * kGroupBits;  // bit characters per capture
 constexpr int kFrameBitsSize = 504;                    // room for the NUL after a cut -b capture
 constexpr int kFrameBytesSize = 60;                    // bytes 0..52 are ever written

@@ -2,8 +2,9 @@
 
 #include <cstring>
 
-#include "pelkin/crc16_modbus.h"
+#include "crc16.h"
 #include "pelkin/output_lines.h"
+#include "ten_bit_groups.h"
 
 namespace {
 // Bytes 3..49: up to and including the stored CRC.
@@ -49,14 +50,14 @@ int print_pos(PelkinFrame& f, const PelkinOptions& opt, bool good, int out_fd) {
 void print_frame(PelkinFrame& f, const PelkinOptions& opt, int out_fd) {
     const int written = bits2bytes(f.frame_bits, f.frame_bytes + kFrameBodyStart);
     const int crc_stored = f.frame_bytes[pos_CRC] * 256 + f.frame_bytes[pos_CRC + 1];
-    const int crc_computed = crc16rev(f.frame_bytes, CRC_LEN);
+    const int crc_computed = sonde::crc16(sonde::kCrc16Modbus, f.frame_bytes, CRC_LEN);
     const bool crc_match = crc_computed == crc_stored;
     const bool good = crc_match && crc_received(written, f.collected);
 
     if (opt.option_raw == 2) {
         // The bits as collected, whatever became of them.
         if (opt.option_good && !crc_match) return;
-        format_bit_dump(f.line, f.frame_bits);
+        sonde::group_bit_dump(f.line, f.frame_bits, kFrameBits);
         line_flush(f.line, out_fd);
         return;
     }

@@ -53,11 +53,3 @@ void format_hex_line(LineBuf& line, const uint8_t* frame_bytes, int crc_stored, 
     line_printf(line, "# %04x ", crc_computed);
     line_putc(line, '\n');
 }
-
-void format_bit_dump(LineBuf& line, const char* frame_bits) {
-    for (int i = 0; i < kFrameBits; i++) {
-        line_putc(line, frame_bits[i]);
-        if (i % kGroupBits == 0 || i % kGroupBits == 8) line_putc(line, ' ');
-    }
-    line_putc(line, '\n');
-}

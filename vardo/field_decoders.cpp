@@ -4,26 +4,12 @@
 #include <cstdio>
 #include <ctime>
 
-namespace {
+#include "big_endian.h"
+#include "ground_velocity.h"
 
-uint32_t be_u32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
-           static_cast<uint32_t>(p[3]);
-}
-uint32_t be_u24(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) << 16 | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]);
-}
-int be_s16(const uint8_t* p) { return static_cast<int16_t>(static_cast<uint16_t>(p[0] << 8 | p[1])); }
-
-void set_velocity(Datum& d, double east, double north, double up) {
-    d.speed_h = std::sqrt(east * east + north * north);
-    double dir = std::atan2(east, north) * 180.0 / 3.141592653589793;
-    if (dir < 0.0) dir += 360.0;
-    d.course = dir;
-    d.speed_v = up;
-}
-
-}  // namespace
+using sonde::be_s16;
+using sonde::be_u24;
+using sonde::be_u32;
 
 int get_GPStime(Datum& d, const uint8_t* fb, const FrameLayout& l, int type) {
     int32_t tow = static_cast<int32_t>(type == 2 ? be_u24(fb + l.pos_GPSTOW) : be_u32(fb + l.pos_GPSTOW));
@@ -71,7 +57,10 @@ void velocity_from(Datum& d, const uint8_t* fb, int pos_east, int pos_north, int
     double east = be_s16(fb + pos_east) / scale;
     double north = be_s16(fb + pos_north) / scale;
     double up = be_s16(fb + pos_up) / scale;
-    set_velocity(d, east, north, up);
+    const sonde::GroundVelocity v = sonde::ground_velocity(east, north, up);
+    d.speed_h = v.speed_h;
+    d.course = v.course;
+    d.speed_v = v.speed_v;
 }
 }  // namespace
 

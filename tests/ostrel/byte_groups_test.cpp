@@ -68,6 +68,6 @@ TEST(PrintRawbits, GroupsSeparatedAroundTheDataBits) {
     put_group(bits + 10, 0x02);
     put_group(bits + 20, 0xF0);
     LineBuf line;
-    print_rawbits(line, bits, 30);
+    sonde::group_bit_dump(line, bits, 30);
     EXPECT_EQ(std::string(line.text, line.len), "0 10000000 10 01000000 10 00001111 1\n");
 }

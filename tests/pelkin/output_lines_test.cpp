@@ -3,6 +3,7 @@
 #include <string>
 
 #include "pelkin/output_lines.h"
+#include "ten_bit_groups.h"
 
 namespace {
 Datum worked_example() {
@@ -89,7 +90,7 @@ TEST(OutputLines, BitDumpGroupsStartDataStop) {
     bits += std::string(480, '1');
     bits[499] = '\0';
     LineBuf l;
-    format_bit_dump(l, bits.data());
+    sonde::group_bit_dump(l, bits.data(), 500);
     std::string out(l.text, l.len);
     EXPECT_EQ(out.substr(0, 24), "0 01010101 10 10000000 1");
     EXPECT_EQ(out.size(), 500u + 100u + 1u);
