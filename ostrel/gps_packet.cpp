@@ -28,3 +28,14 @@ GpsRecord decode_gps(const unsigned char* b) {
     r.second = b[15];
     return r;
 }
+
+PacketRecord decode_packet(const unsigned char* bytes, int count) {
+    PacketRecord r;
+    r.bytes = bytes;
+    r.count = count;
+    r.packet_type = bytes[1];
+    // Decoded whatever count is: the bytes behind an early stop are used as they stand.
+    r.is_gps = is_gps_packet(bytes);
+    if (r.is_gps) r.gps = decode_gps(bytes);
+    return r;
+}

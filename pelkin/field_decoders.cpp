@@ -6,14 +6,13 @@
 using sonde::be_s16;
 using sonde::be_s32;
 
-int get_GPSpos(const uint8_t* frame_bytes, Datum& datum) {
+void get_GPSpos(const uint8_t* frame_bytes, Datum& datum) {
     datum.lat_e6 = be_s32(frame_bytes + pos_GPSlat);
     datum.lon_e6 = be_s32(frame_bytes + pos_GPSlon);
     datum.alt_cm = be_s32(frame_bytes + pos_GPSalt);
-    return 0;
 }
 
-int get_GPSvel(const uint8_t* frame_bytes, Datum& datum) {
+void get_GPSvel(const uint8_t* frame_bytes, Datum& datum) {
     datum.vel_east = be_s16(frame_bytes + pos_GPSvE);
     datum.vel_north = be_s16(frame_bytes + pos_GPSvN);
     datum.vel_up = be_s16(frame_bytes + pos_GPSvU);
@@ -22,21 +21,13 @@ int get_GPSvel(const uint8_t* frame_bytes, Datum& datum) {
     datum.speed_h = v.speed_h;
     datum.course = v.course;
     datum.speed_v = v.speed_v;
-    return 0;
 }
 
-int get_GPStime(const uint8_t* frame_bytes, Datum& datum) {
-    datum.time = be_s32(frame_bytes + pos_GPStime);
-    return 0;
-}
+void get_GPStime(const uint8_t* frame_bytes, Datum& datum) { datum.time = be_s32(frame_bytes + pos_GPStime); }
 
-int get_GPSdate(const uint8_t* frame_bytes, Datum& datum) {
-    datum.date = be_s32(frame_bytes + pos_GPSdate);
-    return 0;
-}
+void get_GPSdate(const uint8_t* frame_bytes, Datum& datum) { datum.date = be_s32(frame_bytes + pos_GPSdate); }
 
-int get_GPSstatus(const uint8_t* frame_bytes, Datum& datum) {
+void get_GPSstatus(const uint8_t* frame_bytes, Datum& datum) {
     datum.sats = frame_bytes[pos_GPSsats];
     datum.fix = frame_bytes[pos_GPSfix];
-    return 0;
 }

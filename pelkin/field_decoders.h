@@ -34,8 +34,8 @@ struct Datum {
     uint8_t fix = 0;
 };
 
-int get_GPSpos(const uint8_t* frame_bytes, Datum& datum);
-int get_GPSvel(const uint8_t* frame_bytes, Datum& datum);
-int get_GPStime(const uint8_t* frame_bytes, Datum& datum);
-int get_GPSdate(const uint8_t* frame_bytes, Datum& datum);
-int get_GPSstatus(const uint8_t* frame_bytes, Datum& datum);
+void get_GPSpos(const uint8_t* frame_bytes, Datum& datum);
+void get_GPSvel(const uint8_t* frame_bytes, Datum& datum);
+void get_GPStime(const uint8_t* frame_bytes, Datum& datum);
+void get_GPSdate(const uint8_t* frame_bytes, Datum& datum);
+void get_GPSstatus(const uint8_t* frame_bytes, Datum& datum);

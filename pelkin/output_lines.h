@@ -7,9 +7,9 @@
 #include <cstdint>
 
 #include "line_out.h"
-#include "pelkin/field_decoders.h"
+#include "pelkin/frame_record.h"
 
-void format_text_line(LineBuf& line, const Datum& datum, bool verbose, bool good);
-void format_csv_line(LineBuf& line, const Datum& datum, bool good);
+void format_text_line(LineBuf& line, const FrameRecord& r, bool verbose);
+void format_csv_line(LineBuf& line, const FrameRecord& r);
 // Bytes 3..47, then the stored and the computed CRC.
-void format_hex_line(LineBuf& line, const uint8_t* frame_bytes, int crc_stored, int crc_computed);
+void format_hex_line(LineBuf& line, const FrameRecord& r);

@@ -25,7 +25,7 @@ struct Decoder {
     ~Decoder() { ::close(null_fd); }
     // Places a capture of these bytes in the channel-bit buffer as the
     // capture loop would, at the length the previous frame set.
-    FrameCheck feed(const std::vector<uint8_t>& bytes) {
+    FrameRecord feed(const std::vector<uint8_t>& bytes) {
         int symbol = 0;
         std::string raw = vardo_biphase(bytes, symbol);
         const int n = v->layout.RAWBITFRAME_LEN + 320;
@@ -48,9 +48,9 @@ uint64_t next(uint64_t& s) {
 TEST(FrameRobustness, LengthByteZeroIsABadFrame) {
     Decoder d;
     d.feed(std::vector<uint8_t>(20, 0));
-    FrameCheck c = d.feed(std::vector<uint8_t>(276, 0));
+    FrameRecord c = d.feed(std::vector<uint8_t>(276, 0));
     EXPECT_EQ(check_pos(d.v->layout), -1);
-    EXPECT_FALSE(c.good);
+    EXPECT_FALSE(c.check_ok);
 }
 
 TEST(FrameRobustness, CheckPastTheCaptureIsBad) {
@@ -65,10 +65,10 @@ TEST(FrameRobustness, CheckPastTheCaptureIsBad) {
     std::vector<uint8_t> b(88, 0x11);
     b[0] = 0x43 + 20;
     b[1] = 0x00;
-    FrameCheck c = d.feed(b);
+    FrameRecord c = d.feed(b);
     EXPECT_EQ(d.v->layout.auxlen, 20);
     EXPECT_GT(check_pos(d.v->layout) + 2, 88);
-    EXPECT_FALSE(c.good);
+    EXPECT_FALSE(c.check_ok);
 }
 
 TEST(FrameRobustness, UnknownTypeWithAValidCheckAndFieldsPastItIsGood) {
@@ -80,10 +80,10 @@ TEST(FrameRobustness, UnknownTypeWithAValidCheckAndFieldsPastItIsGood) {
     b[0] = 48;  // 49 bytes, long-frame positions: the serial would be at 93
     b[1] = 0x01;
     vardo_set_check(b);
-    FrameCheck c = d.feed(b);
+    FrameRecord c = d.feed(b);
     EXPECT_EQ(d.v->layout.type, 1);
     // Its fields are read from the frame buffer behind the check: allowed.
-    EXPECT_TRUE(c.good);
+    EXPECT_TRUE(c.check_ok);
 }
 
 TEST(FrameRobustness, UnknownTypeThatFitsItsFieldsCanBeGood) {
@@ -96,9 +96,9 @@ TEST(FrameRobustness, UnknownTypeThatFitsItsFieldsCanBeGood) {
     b[0] = 59;
     b[1] = 0x21;
     vardo_set_check(b);
-    FrameCheck c = d.feed(b);
+    FrameRecord c = d.feed(b);
     EXPECT_EQ(d.v->layout.type, 1);
-    EXPECT_TRUE(c.good);
+    EXPECT_TRUE(c.check_ok);
 }
 
 TEST(FrameRobustness, RandomFramesInEveryOutputForm) {
