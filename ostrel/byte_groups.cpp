@@ -1,5 +1,7 @@
 #include "byte_groups.h"
 
+namespace sonde::ostrel {
+
 int bits2byte(const unsigned char* group) {
     int sum = 0;
     for (int i = 0; i < kGroupBits; i++) sum += group[i];
@@ -17,3 +19,5 @@ int bits2bytes(const unsigned char* bits, unsigned char* bytes, int len) {
     }
     return i;
 }
+
+}  // namespace sonde::ostrel

@@ -5,7 +5,8 @@
 
 #include "ten_bit_groups.h"
 
-using sonde::kGroupBits;
+namespace sonde::ostrel {
+
 constexpr int kAllOnesGroup = 0xFFFF;
 
 // The byte of one group (0..255), or kAllOnesGroup. Start and stop bits are
@@ -15,3 +16,5 @@ int bits2byte(const unsigned char* group);
 // Converts up to len groups; returns the number converted before the first
 // all-ones group (whose byte position then holds 0xFF).
 int bits2bytes(const unsigned char* bits, unsigned char* bytes, int len);
+
+}  // namespace sonde::ostrel

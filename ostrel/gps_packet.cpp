@@ -5,6 +5,8 @@
 
 #include "crc16.h"
 
+namespace sonde::ostrel {
+
 namespace {
 float float_le(const unsigned char* b) {
     const uint32_t v = static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
@@ -39,3 +41,5 @@ PacketRecord decode_packet(const unsigned char* bytes, int count) {
     if (r.is_gps) r.gps = decode_gps(bytes);
     return r;
 }
+
+}  // namespace sonde::ostrel

@@ -7,6 +7,8 @@
 
 #include "rx_quality.h"
 
+namespace sonde::ostrel {
+
 constexpr int kGpsPacketLen = 18;
 constexpr int kGpsCrcCovered = 16;
 constexpr unsigned char kPacketStart = 0x01;
@@ -41,3 +43,5 @@ bool is_gps_packet(const unsigned char* bytes);
 GpsRecord decode_gps(const unsigned char* bytes);
 // The record of a frame of count converted bytes; bytes as for decode_gps.
 PacketRecord decode_packet(const unsigned char* bytes, int count);
+
+}  // namespace sonde::ostrel

@@ -2,6 +2,8 @@
 
 #include "byte_groups.h"
 
+namespace sonde::ostrel {
+
 void print_GPS(LineBuf& line, const GpsRecord& r, int option_csv) {
     const double lat = r.lat;
     const double lon = r.lon;
@@ -56,3 +58,5 @@ int print_frame(PacketOutput& po, const OstrelOptions& opt, const unsigned char*
     }
     return 0;
 }
+
+}  // namespace sonde::ostrel

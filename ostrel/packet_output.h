@@ -7,6 +7,8 @@
 #include "line_out.h"
 #include "ostrel_options.h"
 
+namespace sonde::ostrel {
+
 constexpr int kMaxFrameGroups = 120;
 constexpr int kRawbitsShown = 400;  // 40 groups of a frame in the bit dump
 
@@ -28,3 +30,5 @@ void print_hex(LineBuf& line, const PacketRecord& r);
 // of the default receive path, or one another path hands in with
 // po.quality set); -1 (and nothing done) when len is outside 2..120, else 0.
 int print_frame(PacketOutput& po, const OstrelOptions& opt, const unsigned char* bitframe, int len, int out_fd);
+
+}  // namespace sonde::ostrel

@@ -3,8 +3,7 @@
 #include "big_endian.h"
 #include "ground_velocity.h"
 
-using sonde::be_s16;
-using sonde::be_s32;
+namespace sonde::pelkin {
 
 void get_GPSpos(const uint8_t* frame_bytes, Datum& datum) {
     datum.lat_e6 = be_s32(frame_bytes + pos_GPSlat);
@@ -31,3 +30,5 @@ void get_GPSstatus(const uint8_t* frame_bytes, Datum& datum) {
     datum.sats = frame_bytes[pos_GPSsats];
     datum.fix = frame_bytes[pos_GPSfix];
 }
+
+}  // namespace sonde::pelkin

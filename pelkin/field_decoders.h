@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace sonde::pelkin {
+
 constexpr int pos_GPSsats = 4;
 constexpr int pos_GPSfix = 5;
 constexpr int pos_GPSlat = 6;
@@ -39,3 +41,5 @@ void get_GPSvel(const uint8_t* frame_bytes, Datum& datum);
 void get_GPStime(const uint8_t* frame_bytes, Datum& datum);
 void get_GPSdate(const uint8_t* frame_bytes, Datum& datum);
 void get_GPSstatus(const uint8_t* frame_bytes, Datum& datum);
+
+}  // namespace sonde::pelkin

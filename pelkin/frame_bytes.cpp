@@ -1,5 +1,7 @@
 #include "pelkin/frame_bytes.h"
 
+namespace sonde::pelkin {
+
 void frame_bytes_init(uint8_t* frame_bytes) {
     for (int i = 0; i < kFrameBodyStart; i++) frame_bytes[i] = kPreambleByte;
 }
@@ -16,3 +18,5 @@ int bits2bytes(const char* bits, uint8_t* bytes) {
     }
     return written;
 }
+
+}  // namespace sonde::pelkin

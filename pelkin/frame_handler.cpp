@@ -6,6 +6,8 @@
 #include "pelkin/output_lines.h"
 #include "ten_bit_groups.h"
 
+namespace sonde::pelkin {
+
 namespace {
 // Bytes 3..49: up to and including the stored CRC.
 constexpr int kBytesThroughCrc = pos_CRC + 2 - kFrameBodyStart;
@@ -91,3 +93,5 @@ void frame_bytes_in(PelkinFrame& f, const PelkinOptions& opt, const uint8_t* bod
     FrameRecord r = check_frame(f, n);
     emit_frame(f, opt, r, out_fd);
 }
+
+}  // namespace sonde::pelkin

@@ -10,6 +10,8 @@
 #include "pelkin/pelkin_options.h"
 #include "rx_quality.h"
 
+namespace sonde::pelkin {
+
 struct PelkinFrame {
     char frame_bits[kFrameBitsSize];
     int collected = kFrameBits;  // bits this capture read (fewer when the data ended in -b mode)
@@ -32,3 +34,5 @@ void frame_bytes_in(PelkinFrame& f, const PelkinOptions& opt, const uint8_t* bod
 // Fields of the record's frame into the record; the position report as text
 // or comma-separated line. A frame at latitude + longitude 0 writes nothing.
 void print_pos(PelkinFrame& f, const PelkinOptions& opt, FrameRecord& r, int out_fd);
+
+}  // namespace sonde::pelkin

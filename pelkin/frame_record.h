@@ -7,6 +7,8 @@
 #include "pelkin/field_decoders.h"
 #include "rx_quality.h"
 
+namespace sonde::pelkin {
+
 struct FrameRecord {
     const uint8_t* bytes = nullptr;  // frame bytes 0..49: preamble, body, CRC
     int written = 0;                 // body bytes this capture delivered
@@ -17,3 +19,5 @@ struct FrameRecord {
     Datum datum;
     sonde::RxQuality quality;
 };
+
+}  // namespace sonde::pelkin

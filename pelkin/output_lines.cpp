@@ -2,6 +2,8 @@
 
 #include "pelkin/frame_bytes.h"
 
+namespace sonde::pelkin {
+
 namespace {
 struct Clock {
     int day, month, year;
@@ -55,3 +57,5 @@ void format_hex_line(LineBuf& line, const FrameRecord& r) {
     line_printf(line, "# %04x ", r.crc_computed);
     line_putc(line, '\n');
 }
+
+}  // namespace sonde::pelkin

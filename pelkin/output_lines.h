@@ -9,7 +9,11 @@
 #include "line_out.h"
 #include "pelkin/frame_record.h"
 
+namespace sonde::pelkin {
+
 void format_text_line(LineBuf& line, const FrameRecord& r, bool verbose);
 void format_csv_line(LineBuf& line, const FrameRecord& r);
 // Bytes 3..47, then the stored and the computed CRC.
 void format_hex_line(LineBuf& line, const FrameRecord& r);
+
+}  // namespace sonde::pelkin

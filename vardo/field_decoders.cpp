@@ -7,9 +7,7 @@
 #include "big_endian.h"
 #include "ground_velocity.h"
 
-using sonde::be_s16;
-using sonde::be_u24;
-using sonde::be_u32;
+namespace sonde::vardo {
 
 void get_GPStime(Datum& d, const uint8_t* fb, const FrameLayout& l, int type) {
     int32_t tow = static_cast<int32_t>(type == 2 ? be_u24(fb + l.pos_GPSTOW) : be_u32(fb + l.pos_GPSTOW));
@@ -111,3 +109,5 @@ float get_Tntc0(const uint8_t* frame, int p) {
     }
     return t - 273.15f;
 }
+
+}  // namespace sonde::vardo

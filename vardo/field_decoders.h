@@ -7,6 +7,8 @@
 
 #include "vardo/frame_layout.h"
 
+namespace sonde::vardo {
+
 struct Datum {
     int year = 0;
     int month = 0;
@@ -47,3 +49,5 @@ void get_SN2(Datum& d, const uint8_t* frame_bytes, const FrameLayout& l);
 // Temperature in degrees Celsius from the 16-bit little-endian thermistor
 // reading at frame[p], frame[p + 1]; -273.15 for a reading out of range.
 float get_Tntc0(const uint8_t* frame, int p);
+
+}  // namespace sonde::vardo

@@ -7,6 +7,8 @@
 #include "vardo/hex_lines.h"
 #include "vardo/position_report.h"
 
+namespace sonde::vardo {
+
 namespace {
 
 // The capture's channel bits (or, in the symbol mode, data bits) to bytes.
@@ -91,3 +93,5 @@ void frame_bytes_in(VardoDecoder& v, const uint8_t* bytes, int n, const sonde::R
     r.quality = quality;
     emit_frame(v, r);
 }
+
+}  // namespace sonde::vardo

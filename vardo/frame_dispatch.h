@@ -7,6 +7,8 @@
 #include "vardo/frame_record.h"
 #include "vardo/vardo_decoder.h"
 
+namespace sonde::vardo {
+
 // Decodes the capture in v.buf (bits_count is taken as left by the capture
 // loop in the symbol mode) and writes its line.
 void print_frame(VardoDecoder& v);
@@ -18,3 +20,5 @@ void frame_bytes_in(VardoDecoder& v, const uint8_t* bytes, int n, const sonde::R
 
 // Bits to bytes to layout and check, without output.
 FrameRecord decode_frame(VardoDecoder& v);
+
+}  // namespace sonde::vardo

@@ -1,5 +1,7 @@
 #include "vardo/frame_layout.h"
 
+namespace sonde::vardo {
+
 namespace {
 
 void set_lengths(FrameLayout& l, int frame_len) {
@@ -75,3 +77,5 @@ bool check_field_inside(const FrameLayout& l, int decoded_bytes) {
     int p = check_pos(l);
     return p >= 0 && p + 2 <= decoded_bytes;
 }
+
+}  // namespace sonde::vardo

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace sonde::vardo {
+
 struct FrameLayout {
     // Start values: the long layout, but bit lengths 0, so the first capture
     // after start-up is only the 320 extra channel bits long.
@@ -43,3 +45,5 @@ inline int check_pos(const FrameLayout& l) { return l.pos_Check + l.auxlen; }
 // delivered. A length byte of 0 puts it before the frame, an unknown length
 // byte with auxlen can put it past the capture.
 bool check_field_inside(const FrameLayout& l, int decoded_bytes);
+
+}  // namespace sonde::vardo

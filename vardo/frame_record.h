@@ -9,6 +9,8 @@
 #include "vardo/field_decoders.h"
 #include "vardo/frame_layout.h"
 
+namespace sonde::vardo {
+
 struct FrameRecord {
     const uint8_t* bytes = nullptr;  // the frame, FRAME_LEN + auxlen bytes and more
     FrameLayout layout;              // lengths and field positions of this frame
@@ -27,3 +29,5 @@ struct FrameRecord {
 
 // Bytes of the hexadecimal line: the nominal length and the extension.
 inline int hex_byte_count(const FrameRecord& r) { return r.layout.FRAME_LEN + r.layout.auxlen; }
+
+}  // namespace sonde::vardo

@@ -1,5 +1,7 @@
 #include "vardo/hex_lines.h"
 
+namespace sonde::vardo {
+
 namespace {
 
 constexpr const char* kGrey = "\033[38;5;244m";
@@ -49,3 +51,5 @@ void hex_line_color(LineBuf& line, const FrameRecord& r, int verbose) {
     }
     line_puts(line, "\033[0m\n");
 }
+
+}  // namespace sonde::vardo

@@ -2,6 +2,8 @@
 
 #include "vardo/report_lines.h"
 
+namespace sonde::vardo {
+
 bool decode_fields(VardoDecoder& v, FrameRecord& r) {
     const uint8_t* fb = r.bytes;
     const FrameLayout& l = v.layout;
@@ -50,3 +52,5 @@ void report_frame(VardoDecoder& v, FrameRecord& r) {
     write_report(v, r);
     if (v.opt.option_saveframes && r.ok) save_frame(v.saving, v.datum, r.bytes, r.layout.FRAME_LEN);
 }
+
+}  // namespace sonde::vardo

@@ -1,5 +1,7 @@
 #include "vardo/report_lines.h"
 
+namespace sonde::vardo {
+
 namespace {
 
 void temperature_part(LineBuf& line, const FrameRecord& r, int verbose) {
@@ -53,3 +55,5 @@ void report_csv(LineBuf& line, const FrameRecord& r) {
     line_printf(line, "%.1f,%.1f,%.1f,", d.speed_h, d.course, d.speed_v);
     line_puts(line, r.ok ? "OK" : "FAIL");
 }
+
+}  // namespace sonde::vardo

@@ -5,6 +5,8 @@
 #include "line_out.h"
 #include "vardo/frame_record.h"
 
+namespace sonde::vardo {
+
 // Temperatures at or below this are no reading.
 constexpr float kNoTemperatureBelow = -270.0f;
 
@@ -12,3 +14,5 @@ constexpr float kNoTemperatureBelow = -270.0f;
 void report_plain(LineBuf& line, const FrameRecord& r, int verbose);
 void report_color(LineBuf& line, const FrameRecord& r, int verbose);
 void report_csv(LineBuf& line, const FrameRecord& r);
+
+}  // namespace sonde::vardo

@@ -5,6 +5,9 @@
 
 #include "byte_groups.h"
 
+using namespace sonde;
+using namespace sonde::ostrel;
+
 namespace {
 void put_group(unsigned char* g, int byte) {
     g[0] = 0;

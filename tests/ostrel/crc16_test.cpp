@@ -5,6 +5,9 @@
 #include "crc16.h"
 #include "gps_packet.h"
 
+using namespace sonde;
+using namespace sonde::ostrel;
+
 namespace {
 int crc16(const unsigned char* data, int len) { return sonde::crc16(sonde::kCrc16AugCcitt, data, len); }
 }  // namespace

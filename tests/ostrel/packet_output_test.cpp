@@ -8,6 +8,9 @@
 #include "crc16.h"
 #include "packet_output.h"
 
+using namespace sonde;
+using namespace sonde::ostrel;
+
 constexpr int kBitframeBytes = 1201;
 
 namespace {

@@ -4,6 +4,9 @@
 
 #include "pelkin/field_decoders.h"
 
+using namespace sonde;
+using namespace sonde::pelkin;
+
 namespace {
 struct Bytes {
     uint8_t b[60] = {};

@@ -5,6 +5,9 @@
 #include "pelkin/output_lines.h"
 #include "ten_bit_groups.h"
 
+using namespace sonde;
+using namespace sonde::pelkin;
+
 namespace {
 Datum worked_example() {
     Datum d;

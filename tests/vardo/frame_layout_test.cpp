@@ -2,6 +2,9 @@
 
 #include "vardo/frame_layout.h"
 
+using namespace sonde;
+using namespace sonde::vardo;
+
 namespace {
 int classify(FrameLayout& l, uint8_t b0, uint8_t b1) {
     uint8_t bytes[2] = {b0, b1};

@@ -12,6 +12,9 @@
 #include "vardo/frame_dispatch.h"
 #include "vardo/vardo_synth.h"
 
+using namespace sonde;
+using namespace sonde::vardo;
+
 namespace {
 
 struct Decoder {
