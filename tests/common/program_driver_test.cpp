@@ -35,8 +35,7 @@ struct Probe final : ProgramHooks {
     void finish() override { finished = true; }
 };
 
-constexpr ProgramOption kProbeOptions[] = {
-    {"-a", "--alpha", 1}, {"-n", nullptr, 2, true}, {"--refuse", nullptr, 9}};
+constexpr ProgramOption kProbeOptions[] = {{"-a", "--alpha", 1}, {"-n", nullptr, 2, true}, {"--refuse", nullptr, 9}};
 constexpr ProgramText kProbeText{"probe", "  options:\n       -a, --alpha\n", "       -n\n"};
 
 struct Outcome {
