@@ -151,4 +151,6 @@ int ostrel_run(int argc, char** argv, const ProgramIo& io) {
     return sonde::run_program(kText, kOptions, program, argc, argv, io);
 }
 
+std::span<const ProgramOption> ostrel_options() { return kOptions; }
+
 }  // namespace sonde::ostrel

@@ -112,4 +112,6 @@ int pelkin_run(int argc, char** argv, const ProgramIo& io) {
     return sonde::run_program(kText, kOptions, program, argc, argv, io);
 }
 
+std::span<const ProgramOption> pelkin_options() { return kOptions; }
+
 }  // namespace sonde::pelkin

@@ -145,4 +145,6 @@ int vardo_run(int argc, char** argv, const ProgramIo& io) {
     return sonde::run_program(kText, kOptions, program, argc, argv, io);
 }
 
+std::span<const ProgramOption> vardo_options() { return kOptions; }
+
 }  // namespace sonde::vardo

@@ -100,7 +100,8 @@ TEST(JsonLines, VardoMatchesTheCsvLineOfEachFrame) {
     // The first capture is bad; from the second frame on every frame jumps
     // 5 degrees: checks good, reports bad.
     for (const auto& args : std::vector<std::vector<std::string>>{
-             {"--frames", "4"}, {"--type", "2", "--len70", "--frames", "3", "--lat", "-33.9", "--lon", "-70.6"},
+             {"--frames", "4"},
+             {"--type", "2", "--len70", "--frames", "3", "--lat", "-33.9", "--lon", "-70.6"},
              {"--frames", "3", "--dlat", "5"}}) {
         const std::string wav = synth(VARDO_SYNTH_EXE, args);
         const auto js = json_lines(decode(kVardo, {"--json"}, wav));
