@@ -18,6 +18,13 @@
 #include "synth/wav_writer.h"
 #include "wav_input.h"
 
+using sonde::read_signed_samples;
+using sonde::read_wav_header;
+using sonde::source_close;
+using sonde::source_open_fd;
+using sonde::source_open_file;
+using sonde::WavInput;
+
 namespace {
 
 void usage() {
