@@ -41,3 +41,28 @@ TEST(SensReport, PointsReadBackFromTheCsv) {
     EXPECT_EQ(pts[0].offset_hz, -2000);
     EXPECT_EQ(pts[0].decoded, 371);
 }
+
+TEST(SensReport, TablesAndPlotShowEveryCurve) {
+    const auto pts = read_points(
+        "set,program,mode,chain,offset_hz,ebn0_db,sent,decoded,false\n"
+        "pelkin,pelkin,plain,plain,0,12,400,200,0\n"
+        "pelkin,pelkin,plain,plain,0,13,400,380,0\n"
+        "pelkin,pelkin,plain,plain,0,14,400,400,0\n"
+        "pelkin,pelkin,--dc,plain,0,12,400,10,2\n"
+        "pelkin,pelkin,--dc,plain,0,13,400,20,0\n"
+        "pelkin,pelkin,--dc,plain,0,14,400,30,0\n"
+        "pelkin,pelkin,plain,deemph,2000,14,400,400,0\n");
+    Reference ref;
+    for (double e : {12.0, 13.0, 14.0}) ref["pelkin"][e] = ncfsk_frame_success(e, 400);
+    const std::string text = report_text(pts, ref);
+    EXPECT_NE(text.find("  10/400+2"), std::string::npos) << text;        // false frames shown with the count
+    EXPECT_NE(text.find("13 (92.4-96.7 %)"), std::string::npos) << text;  // 380/400 first at or above 90 %
+    EXPECT_NE(text.find("not reached"), std::string::npos) << text;
+    EXPECT_NE(text.find("   12\n"), std::string::npos) << text;  // the reference's threshold
+    // The plot: the two 0 Hz plain-chain curves and the reference; not the de-emphasis one.
+    const std::string svg = report_svg(pts, ref, "t");
+    int lines = 0;
+    for (std::size_t p = svg.find("<polyline"); p != std::string::npos; p = svg.find("<polyline", p + 1)) lines++;
+    EXPECT_EQ(lines, 3);
+    EXPECT_EQ(svg.rfind("</svg>\n"), svg.size() - 7);
+}
