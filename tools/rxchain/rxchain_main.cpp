@@ -274,7 +274,8 @@ int main(int argc, char** argv) {
         to_skip -= static_cast<uint64_t>(skip);
         bytes.resize(static_cast<std::size_t>(n - skip) * bytes_per);
         quantize(y.data() + skip, n - skip, gain, out_bits, bytes.data());
-        if (!write_all(out, bytes)) return 1;
+        // Each block leaves at once, so a live stream is not held in a buffer.
+        if (!write_all(out, bytes) || std::fflush(out) != 0) return 1;
     }
     if (std::fflush(out) != 0) return 1;
     if (out != stdout) std::fclose(out);
