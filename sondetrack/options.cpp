@@ -6,7 +6,7 @@ namespace sondetrack {
 
 const char* help_text() {
     return "usage: sondetrack [--gpx | --kml] [-o FILE [--live]] [--date YYYY-MM-DD] [FILE...]\n"
-           "  reads the JSON Lines of vardo, pelkin or ostrel (--json) from the files or standard input\n"
+           "  reads the JSON Lines that vardo, pelkin and ostrel write, from the files or standard input\n"
            "  --gpx              GPX 1.1 track, one track per sonde (the default)\n"
            "  --kml              KML 2.2: flight line, first fix, burst and last fix per sonde\n"
            "  -o FILE            write to FILE (by a temporary file and a rename) instead of standard output\n"
