@@ -78,21 +78,23 @@ Options readme_options(const std::string& name) {
     return out;
 }
 
-struct Program {
-    const char* name;
-    const char* exe;
-};
+std::string exe_of(const std::string& name) {
+    if (name == "vardo") return VARDO_EXE;
+    if (name == "pelkin") return PELKIN_EXE;
+    if (name == "ostrel") return OSTREL_EXE;
+    return SONDETRACK_EXE;
+}
 
-class OptionsAgree : public ::testing::TestWithParam<Program> {};
+class OptionsAgree : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(OptionsAgree, InHelpTextManualPageAndReadme) {
-    const Program p = GetParam();
-    const Options help = help_options(p.exe);
-    const Options man = man_options(std::string(SOURCE_DIR) + "/man/" + p.name + ".1");
-    const Options readme = readme_options(p.name);
+    const std::string name = GetParam();
+    const Options help = help_options(exe_of(name));
+    const Options man = man_options(std::string(SOURCE_DIR) + "/man/" + name + ".1");
+    const Options readme = readme_options(name);
     ASSERT_GE(help.size(), 2u) << "no options found in the help text";
     for (const std::string& o : help) {
-        EXPECT_TRUE(man.count(o)) << o << " is in the help text but not in " << p.name << ".1";
+        EXPECT_TRUE(man.count(o)) << o << " is in the help text but not in " << name << ".1";
         EXPECT_TRUE(readme.count(o)) << o << " is in the help text but not in the README's table";
     }
     // The manual page and the README describe the same options, and none
@@ -104,7 +106,7 @@ TEST_P(OptionsAgree, InHelpTextManualPageAndReadme) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Programs, OptionsAgree, ::testing::Values(Program{"sondetrack", SONDETRACK_EXE}),
-                         [](const ::testing::TestParamInfo<Program>& i) { return std::string(i.param.name); });
+INSTANTIATE_TEST_SUITE_P(Programs, OptionsAgree, ::testing::Values("vardo", "pelkin", "ostrel", "sondetrack"),
+                         [](const ::testing::TestParamInfo<std::string>& i) { return i.param; });
 
 }  // namespace
