@@ -5,10 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <regex>
+#include <cctype>
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "support/run_program.h"
 
@@ -24,11 +25,21 @@ std::string slurp(const std::string& path) {
 }
 
 // Every word that starts with - or -- and a letter, after a space or
-// punctuation (so not the "-MM-DD" inside YYYY-MM-DD).
+// punctuation (so not the "-MM-DD" inside YYYY-MM-DD, nor a number).
 Options option_words(const std::string& text) {
-    static const std::regex word(R"((^|[\s,;|\[(`/])(--?[A-Za-z][A-Za-z0-9-]*[A-Za-z0-9]|-[A-Za-z0-9]))");
+    const auto word_char = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-'; };
     Options out;
-    for (std::sregex_iterator it(text.begin(), text.end(), word), end; it != end; ++it) out.insert((*it)[2]);
+    for (std::size_t i = 0; i < text.size(); i++) {
+        if (text[i] != '-' || (i > 0 && std::string_view(" \t\n,;|[(`/").find(text[i - 1]) == std::string::npos))
+            continue;
+        const std::size_t dashes = i + 1 < text.size() && text[i + 1] == '-' ? 2 : 1;
+        if (i + dashes >= text.size() || !std::isalpha(static_cast<unsigned char>(text[i + dashes]))) continue;
+        std::size_t end = i + dashes;
+        while (end < text.size() && word_char(text[end])) end++;
+        while (text[end - 1] == '-') end--;
+        out.insert(text.substr(i, end - i));
+        i = end - 1;
+    }
     return out;
 }
 
@@ -40,7 +51,7 @@ Options help_options(const std::string& exe) {
 // The tags of the OPTIONS section's .TP entries, with \- read as -.
 Options man_options(const std::string& page) {
     std::string text = slurp(page);
-    text = std::regex_replace(text, std::regex(R"(\\-)"), "-");
+    for (std::size_t p; (p = text.find("\\-")) != std::string::npos;) text.erase(p, 1);
     const std::size_t start = text.find("\n.SH OPTIONS\n");
     if (start == std::string::npos) return {};
     const std::size_t end = text.find("\n.SH ", start + 1);
