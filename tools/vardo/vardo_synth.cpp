@@ -1,5 +1,6 @@
 #include "vardo/vardo_synth.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "synth/signals.h"
@@ -103,6 +104,24 @@ std::vector<double> vardo_signal(const std::vector<std::vector<uint8_t>>& frames
         if (used < bits_per_period) baseband_hold(g, out, 0.0, bits_per_period - used);
     }
     return out;
+}
+
+void vardo_profile_at(const VardoProfile& p, double t, double& alt, double& v_up) {
+    // A sonde that does not climb never reaches its burst altitude.
+    const bool bursts = p.burst && p.ascent > 0.0;
+    const double t_burst = bursts ? std::max(0.0, (p.burst_alt - p.start_alt) / p.ascent) : 0.0;
+    if (!bursts || t < t_burst) {
+        alt = p.start_alt + p.ascent * t;
+        v_up = p.ascent;
+        return;
+    }
+    const double top = std::max(p.start_alt, p.burst_alt);
+    alt = top - p.descent * (t - t_burst);
+    v_up = -p.descent;
+    if (alt <= 0.0) {
+        alt = 0.0;
+        v_up = 0.0;
+    }
 }
 
 int32_t vardo_lat_counts(int type, double degrees) {

@@ -56,6 +56,21 @@ struct VardoTiming {
 // starting period_s apart; silence (level 0) fills the gaps.
 std::vector<double> vardo_signal(const std::vector<std::vector<uint8_t>>& frames, const VardoTiming& t);
 
+// Altitude over time: a climb at `ascent` m/s from `start_alt`; with a
+// burst altitude, a fall at `descent` m/s once it is reached, down to the
+// ground (0 m), where the sonde lies still.
+struct VardoProfile {
+    double start_alt = 1000.0;
+    double ascent = 5.0;
+    bool burst = false;
+    double burst_alt = 0.0;
+    double descent = 10.0;
+};
+
+// Altitude (m) and vertical speed (m/s, up positive) t seconds after the
+// first frame.
+void vardo_profile_at(const VardoProfile& p, double t, double& alt, double& v_up);
+
 // Raw values from engineering units.
 int32_t vardo_lat_counts(int type, double degrees);
 int16_t vardo_velocity_counts(int type, double metres_per_second);

@@ -27,6 +27,8 @@ void usage(const char* prog) {
                  "  --dlon DEG         longitude change per frame (0.0001)\n"
                  "  --alt M            altitude of the first frame (1000)\n"
                  "  --ve M/S --vn M/S --vu M/S   velocity east, north, up (3 4 5)\n"
+                 "  --burst-alt M      burst at this altitude, then fall at --descent (none)\n"
+                 "  --descent M/S      rate of fall after the burst, down to 0 m (10)\n"
                  "  --week W           GPS week (2300)\n"
                  "  --tow S            GPS seconds of week of the first frame (345600)\n"
                  "  --leap S           GPS-UTC seconds sent in type 1 frames (18)\n"
@@ -61,6 +63,7 @@ int main(int argc, char** argv) {
     double ve = 3.0, vn = 4.0, vu = 5.0, tow = 345600.0;
     long tail = 24;
     std::string sent_path;
+    VardoProfile profile;
     for (int i = 1; i < argc; i++) {
         int r = synth_parse_common(o, argc, argv, i);
         if (r < 0) return 2;
@@ -98,6 +101,11 @@ int main(int argc, char** argv) {
             vn = std::atof(argv[++i]);
         } else if (!std::strcmp(a, "--vu") && has) {
             vu = std::atof(argv[++i]);
+        } else if (!std::strcmp(a, "--burst-alt") && has) {
+            profile.burst = true;
+            profile.burst_alt = std::atof(argv[++i]);
+        } else if (!std::strcmp(a, "--descent") && has) {
+            profile.descent = std::atof(argv[++i]);
         } else if (!std::strcmp(a, "--week") && has) {
             f.week = static_cast<uint16_t>(std::atoi(argv[++i]));
         } else if (!std::strcmp(a, "--tow") && has) {
@@ -120,10 +128,12 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (frames < 0 || period <= 0.0 || lead < 0.0 || tail < 0 || tail > 4096) {
+    if (frames < 0 || period <= 0.0 || lead < 0.0 || tail < 0 || tail > 4096 || profile.descent < 0.0) {
         usage(argv[0]);
         return 2;
     }
+    profile.start_alt = alt;
+    profile.ascent = vu;
     std::vector<std::vector<uint8_t>> list;
     list.reserve(static_cast<std::size_t>(frames));
     for (long k = 0; k < frames; k++) {
@@ -131,11 +141,12 @@ int main(int argc, char** argv) {
         const double dt = static_cast<double>(k) * period;
         g.lat = vardo_lat_counts(f.type, lat + static_cast<double>(k) * dlat);
         g.lon = vardo_lat_counts(f.type, lon + static_cast<double>(k) * dlon);
-        const double a = alt + vu * dt;
+        double a = 0.0, v_up = 0.0;
+        vardo_profile_at(profile, dt, a, v_up);
         g.alt = static_cast<int32_t>(std::lround(f.type == 2 ? a * 100.0 : a * 1000.0));
         g.v_east = vardo_velocity_counts(f.type, ve);
         g.v_north = vardo_velocity_counts(f.type, vn);
-        g.v_up = vardo_velocity_counts(f.type, vu);
+        g.v_up = vardo_velocity_counts(f.type, v_up);
         const double t = tow + dt;
         g.tow = static_cast<uint32_t>(std::llround(f.type == 2 ? t : t * 1000.0));
         g.frame_counter = static_cast<uint8_t>(f.frame_counter + k);
