@@ -108,8 +108,10 @@ TEST(FrameEntry, OstrelGroupsCarryTheirQuality) {
     const std::string plain = out.take();
     char crc[8];
     std::snprintf(crc, sizeof crc, "%04x", ostrel_synth_crc16(packet.data(), 16));
-    EXPECT_EQ(plain, "{\"decoder\":\"ostrel\",\"ok\":true,\"time\":\"00:00:00\",\"lat\":48.1,\"lon\":0,\"alt\":1000,\"crc\":\"" +
-                         std::string(crc) + "\",\"crc_calc\":\"" + crc + "\"}\n");
+    EXPECT_EQ(
+        plain,
+        "{\"decoder\":\"ostrel\",\"ok\":true,\"time\":\"00:00:00\",\"lat\":48.1,\"lon\":0,\"alt\":1000,\"crc\":\"" +
+            std::string(crc) + "\",\"crc_calc\":\"" + crc + "\"}\n");
     po->quality = quality();
     ostrel::print_frame(*po, opt, bits, 100, out.fd());
     EXPECT_EQ(out.take(), plain.substr(0, plain.size() - 2) + kQualityKeys);
