@@ -165,17 +165,17 @@ std::string readme_section(const std::string& program) {
 }  // namespace
 
 TEST(ProgramDriver, EveryAcceptedOptionIsInTheHelpTextAndTheReadme) {
-    using Run = int (*)(int, char**, const ProgramIo&);
-    auto v = std::make_unique<vardo::VardoDecoder>();
-    auto p = std::make_unique<pelkin::PelkinDecoder>();
-    ostrel::OstrelOptions o;
+    using RunFn = int (*)(int, char**, const ProgramIo&);
+    auto vardo_state = std::make_unique<vardo::VardoDecoder>();
+    auto pelkin_state = std::make_unique<pelkin::PelkinDecoder>();
+    ostrel::OstrelOptions ostrel_flags;
     const struct {
         const char* name;
-        Run run;
+        RunFn run;
         std::vector<ProgramOption> options;
-    } programs[] = {{"vardo", vardo::vardo_run, vardo::vardo_options(*v)},
-                    {"pelkin", pelkin::pelkin_run, pelkin::pelkin_options(*p)},
-                    {"ostrel", ostrel::ostrel_run, ostrel::ostrel_options(o)}};
+    } programs[] = {{"vardo", vardo::vardo_run, vardo::vardo_options(*vardo_state)},
+                    {"pelkin", pelkin::pelkin_run, pelkin::pelkin_options(*pelkin_state)},
+                    {"ostrel", ostrel::ostrel_run, ostrel::ostrel_options(ostrel_flags)}};
     for (const auto& p : programs) {
         const std::vector<std::string> help = words_of(run_with({p.name, "-h"}, "", p.run).err);
         const std::string readme = readme_section(p.name);
