@@ -6,6 +6,7 @@
 
 namespace sonde {
 
+bool ProgramHooks::option(int, const char*) { return true; }
 bool ProgramHooks::start(const ProgramIo&) { return true; }
 void ProgramHooks::finish() {}
 bool ProgramHooks::final_empty_line() const { return true; }
@@ -44,6 +45,10 @@ int run_program(const ProgramText& text, std::span<const ProgramOption> options,
             return 0;
         }
         if (const ProgramOption* o = find_option(options, a)) {
+            if (o->flag != nullptr) {
+                *o->flag = o->value;
+                continue;
+            }
             const char* value = nullptr;
             if (o->takes_value) {
                 if (++i >= argc) return kExitFailure;

@@ -13,11 +13,14 @@
 
 namespace sonde {
 
-// An option of a program: one or two words that select it, the program's
-// own id for it, and whether the next argument is its value.
+// An option of a program: one or two words that select it, and either the
+// flag it sets to `value`, or (flag nullptr) the program's own id for it,
+// handed to ProgramHooks::option with the next argument when takes_value.
 struct ProgramOption {
     const char* word = nullptr;
     const char* long_word = nullptr;
+    int* flag = nullptr;
+    int value = 1;
     int id = 0;
     bool takes_value = false;
 };
@@ -28,13 +31,13 @@ struct ProgramText {
     const char* added = nullptr;  // help lines of accepted options that text does not name
 };
 
-// What differs between the programs. Every hook but option and run has a
+// What differs between the programs. Every hook but input and run has a
 // default that does nothing.
 struct ProgramHooks {
     virtual ~ProgramHooks() = default;
-    // Applies an option (value: its argument, else nullptr); false ends the
-    // run with kExitFailure.
-    virtual bool option(int id, const char* value) = 0;
+    // Applies an option without a flag (value: its argument, else nullptr);
+    // false ends the run with kExitFailure.
+    virtual bool option(int id, const char* value);
     virtual WavInput& input() = 0;
     // After the header; false (with a message of its own) ends the run with
     // kExitFailure.

@@ -32,14 +32,6 @@ struct Ostrel {
     int decision[kToneBlock];
 };
 
-enum OptionId { kCsv, kVerbose, kRaw, kRawbits, kDft1, kDft2, kJson };
-
-constexpr sonde::ProgramOption kOptions[] = {
-    {"--csv", nullptr, kCsv},         {"-v", "--verbose", kVerbose}, {"-r", "--raw", kRaw},
-    {"--rawbits", nullptr, kRawbits}, {"-d1", "--dft1", kDft1},      {"-d2", "--dft2", kDft2},
-    {"--json", nullptr, kJson},
-};
-
 constexpr sonde::ProgramText kText{"ostrel",
                                    "  options:\n"
                                    "       -v, --verbose\n"
@@ -91,34 +83,6 @@ struct OstrelProgram final : sonde::ProgramHooks {
     Ostrel& o;
     explicit OstrelProgram(Ostrel& os) : o(os) {}
 
-    bool option(int id, const char*) override {
-        switch (id) {
-            case kCsv:
-                o.opt.option_csv = 1;
-                break;
-            case kVerbose:
-                o.opt.option_verbose = 1;
-                break;
-            case kRaw:
-                o.opt.option_raw = 1;
-                break;
-            case kRawbits:
-                o.opt.option_rawbits = 1;
-                break;
-            case kDft1:
-                o.opt.option_dft = 1;
-                break;
-            case kDft2:
-                o.opt.option_dft = 2;
-                break;
-            case kJson:
-                o.opt.option_json = 1;
-                break;
-            default:
-                break;
-        }
-        return true;
-    }
     WavInput& input() override { return o.in; }
     bool start(const ProgramIo& io) override {
         const int rate = o.in.sample_rate;
@@ -148,9 +112,16 @@ int ostrel_run(int argc, char** argv, const ProgramIo& io) {
     o->in.nominal_bit_rate = 0.0f;
     o->in.count_samples = false;
     OstrelProgram program(*o);
-    return sonde::run_program(kText, kOptions, program, argc, argv, io);
+    return sonde::run_program(kText, ostrel_options(o->opt), program, argc, argv, io);
 }
 
-std::span<const ProgramOption> ostrel_options() { return kOptions; }
+std::vector<ProgramOption> ostrel_options(OstrelOptions& o) {
+    return {
+        {"--csv", nullptr, &o.option_csv},   {"-v", "--verbose", &o.option_verbose},
+        {"-r", "--raw", &o.option_raw},      {"--rawbits", nullptr, &o.option_rawbits},
+        {"-d1", "--dft1", &o.option_dft, 1}, {"-d2", "--dft2", &o.option_dft, 2},
+        {"--json", nullptr, &o.option_json},
+    };
+}
 
 }  // namespace sonde::ostrel

@@ -45,7 +45,7 @@ void emit_frame(PelkinFrame& f, const PelkinOptions& opt, FrameRecord& r, int ou
     // Nothing but preamble: no frame at all.
     if (r.written == 0) return;
     if (opt.option_raw == 0 || opt.option_json) {
-        print_pos(f, opt, r, out_fd);
+        report_frame(f, opt, r, out_fd);
         return;
     }
     if (opt.option_good && !r.good) return;
@@ -64,14 +64,18 @@ void pelkin_frame_init(PelkinFrame& f) {
     line_clear(f.line);
 }
 
-void print_pos(PelkinFrame& f, const PelkinOptions& opt, FrameRecord& r, int out_fd) {
+void decode_fields(PelkinFrame& f, FrameRecord& r) {
     get_GPSpos(f.frame_bytes, f.datum);
     get_GPSvel(f.frame_bytes, f.datum);
     get_GPStime(f.frame_bytes, f.datum);
     get_GPSdate(f.frame_bytes, f.datum);
     get_GPSstatus(f.frame_bytes, f.datum);
     r.datum = f.datum;
-    if (f.datum.lat_e6 + f.datum.lon_e6 == 0) return;
+}
+
+void report_frame(PelkinFrame& f, const PelkinOptions& opt, FrameRecord& r, int out_fd) {
+    decode_fields(f, r);
+    if (r.datum.lat_e6 + r.datum.lon_e6 == 0) return;
 
     if (opt.option_json) {
         // -g keeps good frames here, also where the CSV ignores it.

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <span>
+#include <vector>
 
 #include "line_out.h"
+#include "pelkin/pelkin_decoder.h"
 #include "program_driver.h"
 
 namespace sonde::pelkin {
@@ -11,7 +12,8 @@ namespace sonde::pelkin {
 // ends. Returns the exit status (0, or kExitFailure).
 int pelkin_run(int argc, char** argv, const ProgramIo& io);
 
-// The options this program accepts besides -h, --help and --version.
-std::span<const ProgramOption> pelkin_options();
+// The options this program accepts besides -h, --help and --version, with
+// the flags of d that they set.
+std::vector<ProgramOption> pelkin_options(PelkinDecoder& d);
 
 }  // namespace sonde::pelkin

@@ -6,14 +6,6 @@ namespace sonde::pelkin {
 
 namespace {
 
-enum OptionId { kVerbose, kRaw, kBitDump, kGood, kInvert, kAuto, kDc, kRes, kB, kCsv, kJson };
-
-constexpr sonde::ProgramOption kOptions[] = {
-    {"-v", "--verbose", kVerbose}, {"-r", "--raw", kRaw},      {"-R", nullptr, kBitDump},  {"-g", "--good", kGood},
-    {"-i", "--invert", kInvert},   {"--auto", nullptr, kAuto}, {"--dc", nullptr, kDc},     {"--res", nullptr, kRes},
-    {"-b", nullptr, kB},           {"--csv", nullptr, kCsv},   {"--json", nullptr, kJson},
-};
-
 constexpr sonde::ProgramText kText{"pelkin",
                                    "  options:\n"
                                    "       -v, --verbose\n"
@@ -33,47 +25,6 @@ struct PelkinProgram final : sonde::ProgramHooks {
     int err_fd = 2;
     explicit PelkinProgram(PelkinDecoder& dec) : d(dec) {}
 
-    bool option(int id, const char*) override {
-        PelkinOptions& o = d.opt;
-        switch (id) {
-            case kVerbose:
-                o.option_verbose = 1;
-                break;
-            case kRaw:
-                o.option_raw = 1;
-                break;
-            case kBitDump:
-                o.option_raw = 2;
-                break;
-            case kGood:
-                o.option_good = 1;
-                break;
-            case kInvert:
-                d.slicer.option_inv = 1;
-                break;
-            case kAuto:
-                o.option_auto = 1;
-                break;
-            case kDc:
-                o.option_dc = 1;
-                break;
-            case kRes:
-                d.slicer.option_res = 1;
-                break;
-            case kB:
-                o.option_b = 1;
-                break;
-            case kCsv:
-                o.option_csv = 1;
-                break;
-            case kJson:
-                o.option_json = 1;
-                break;
-            default:
-                break;
-        }
-        return true;
-    }
     WavInput& input() override { return d.in; }
 
     // The DC filter window, 20 bit periods long. Below 240 samples per second
@@ -109,9 +60,24 @@ int pelkin_run(int argc, char** argv, const ProgramIo& io) {
     PelkinDecoder d;
     pelkin_decoder_init(d, io.out_fd);
     PelkinProgram program(d);
-    return sonde::run_program(kText, kOptions, program, argc, argv, io);
+    return sonde::run_program(kText, pelkin_options(d), program, argc, argv, io);
 }
 
-std::span<const ProgramOption> pelkin_options() { return kOptions; }
+std::vector<ProgramOption> pelkin_options(PelkinDecoder& d) {
+    PelkinOptions& o = d.opt;
+    return {
+        {"-v", "--verbose", &o.option_verbose},
+        {"-r", "--raw", &o.option_raw, 1},
+        {"-R", nullptr, &o.option_raw, 2},
+        {"-g", "--good", &o.option_good},
+        {"-i", "--invert", &d.slicer.option_inv},
+        {"--auto", nullptr, &o.option_auto},
+        {"--dc", nullptr, &o.option_dc},
+        {"--res", nullptr, &d.slicer.option_res},
+        {"-b", nullptr, &o.option_b},
+        {"--csv", nullptr, &o.option_csv},
+        {"--json", nullptr, &o.option_json},
+    };
+}
 
 }  // namespace sonde::pelkin

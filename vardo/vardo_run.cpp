@@ -11,32 +11,6 @@ namespace sonde::vardo {
 
 namespace {
 
-enum OptionId {
-    kVerbose,
-    kVerbose2,
-    kRaw,
-    kSave,
-    kInvert,
-    kColor,
-    kGood,
-    kRes,
-    kB1,
-    kB2,
-    kCh2,
-    kBr,
-    kCsv,
-    kRawbits,
-    kJson
-};
-
-constexpr sonde::ProgramOption kOptions[] = {
-    {"-v", "--verbose", kVerbose}, {"-vv", nullptr, kVerbose2},      {"-r", "--raw", kRaw},
-    {"-b", "--save", kSave},       {"-i", "--invert", kInvert},      {"-c", "--color", kColor},
-    {"-g", "--good", kGood},       {"--res", nullptr, kRes},         {"-b1", nullptr, kB1},
-    {"-b2", nullptr, kB2},         {"--ch2", nullptr, kCh2},         {"--br", nullptr, kBr, true},
-    {"--csv", nullptr, kCsv},      {"--rawbits", nullptr, kRawbits}, {"--json", nullptr, kJson},
-};
-
 constexpr sonde::ProgramText kText{"vardo",
                                    "  options:\n"
                                    "       -v, --verbose\n"
@@ -66,58 +40,10 @@ struct VardoProgram final : sonde::ProgramHooks {
     float bit_rate = -1.0f;
     explicit VardoProgram(VardoDecoder& d) : v(d) {}
 
-    bool option(int id, const char* value) override {
-        VardoOptions& o = v.opt;
-        switch (id) {
-            case kVerbose:
-                o.option_verbose = 1;
-                break;
-            case kVerbose2:
-                o.option_verbose = 2;
-                break;
-            case kRaw:
-                o.option_raw = 1;
-                break;
-            case kSave:
-                o.option_saveframes = 1;
-                break;
-            case kInvert:
-                v.slicer.option_inv = 1;
-                break;
-            case kColor:
-                o.option_color = 1;
-                break;
-            case kGood:
-                o.option_good = 1;
-                break;
-            case kRes:
-                v.slicer.option_res = 1;
-                break;
-            case kB1:
-                o.option_b = 1;
-                break;
-            case kB2:
-                o.option_b = 2;
-                break;
-            case kCh2:
-                v.in.wav_channel = 1;
-                break;
-            case kBr:
-                bit_rate = static_cast<float>(std::atof(value));
-                if (bit_rate < kMinBitRate || bit_rate > kMaxBitRate) bit_rate = kVardoBitRate;
-                break;
-            case kCsv:
-                o.option_csv = 1;
-                break;
-            case kRawbits:
-                o.option_rawbits = 1;
-                break;
-            case kJson:
-                o.option_json = 1;
-                break;
-            default:
-                break;
-        }
+    // The only option with a value: the channel bit rate.
+    bool option(int, const char* value) override {
+        bit_rate = static_cast<float>(std::atof(value));
+        if (bit_rate < kMinBitRate || bit_rate > kMaxBitRate) bit_rate = kVardoBitRate;
         return true;
     }
     WavInput& input() override { return v.in; }
@@ -142,9 +68,28 @@ int vardo_run(int argc, char** argv, const ProgramIo& io) {
     v.err_fd = io.err_fd;
     vardo_decoder_init(v);
     VardoProgram program(v);
-    return sonde::run_program(kText, kOptions, program, argc, argv, io);
+    return sonde::run_program(kText, vardo_options(v), program, argc, argv, io);
 }
 
-std::span<const ProgramOption> vardo_options() { return kOptions; }
+std::vector<ProgramOption> vardo_options(VardoDecoder& v) {
+    VardoOptions& o = v.opt;
+    return {
+        {"-v", "--verbose", &o.option_verbose, 1},
+        {"-vv", nullptr, &o.option_verbose, 2},
+        {"-r", "--raw", &o.option_raw},
+        {"-b", "--save", &o.option_saveframes},
+        {"-i", "--invert", &v.slicer.option_inv},
+        {"-c", "--color", &o.option_color},
+        {"-g", "--good", &o.option_good},
+        {"--res", nullptr, &v.slicer.option_res},
+        {"-b1", nullptr, &o.option_b, 1},
+        {"-b2", nullptr, &o.option_b, 2},
+        {"--ch2", nullptr, &v.in.wav_channel, 1},
+        {"--br", nullptr, nullptr, 0, 0, true},
+        {"--csv", nullptr, &o.option_csv},
+        {"--rawbits", nullptr, &o.option_rawbits},
+        {"--json", nullptr, &o.option_json},
+    };
+}
 
 }  // namespace sonde::vardo

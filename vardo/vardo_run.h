@@ -1,9 +1,10 @@
 #pragma once
 
-#include <span>
+#include <vector>
 
 #include "line_out.h"
 #include "program_driver.h"
+#include "vardo/vardo_decoder.h"
 
 namespace sonde::vardo {
 
@@ -11,7 +12,8 @@ namespace sonde::vardo {
 // exit status (0, or kExitFailure).
 int vardo_run(int argc, char** argv, const ProgramIo& io);
 
-// The options this program accepts besides -h, --help and --version.
-std::span<const ProgramOption> vardo_options();
+// The options this program accepts besides -h, --help and --version, with
+// the flags of v that they set.
+std::vector<ProgramOption> vardo_options(VardoDecoder& v);
 
 }  // namespace sonde::vardo

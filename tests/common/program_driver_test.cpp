@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -23,6 +24,7 @@ struct Probe final : ProgramHooks {
     WavInput in;
     std::vector<std::string> applied;
     bool started = false, ran = false, finished = false, refuse_start = false;
+    int flag = 0;
     bool option(int id, const char* value) override {
         applied.push_back(std::to_string(id) + (value ? std::string("=") + value : ""));
         return id != 9;  // option 9 refuses its value
@@ -36,7 +38,6 @@ struct Probe final : ProgramHooks {
     void finish() override { finished = true; }
 };
 
-constexpr ProgramOption kProbeOptions[] = {{"-a", "--alpha", 1}, {"-n", nullptr, 2, true}, {"--refuse", nullptr, 9}};
 constexpr ProgramText kProbeText{"probe", "  options:\n       -a, --alpha\n", "       -n\n"};
 
 struct Outcome {
@@ -75,7 +76,11 @@ Outcome run_with(std::vector<std::string> args, const std::string& input, Fn fn)
 
 Outcome probe(Probe& p, std::vector<std::string> args, const std::string& input) {
     return run_with(args, input, [&](int argc, char** argv, const ProgramIo& io) {
-        return run_program(kProbeText, kProbeOptions, p, argc, argv, io);
+        const ProgramOption options[] = {{"-a", "--alpha", nullptr, 0, 1},
+                                         {"-n", nullptr, nullptr, 0, 2, true},
+                                         {"--refuse", nullptr, nullptr, 0, 9},
+                                         {"-f", "--flag", &p.flag, 7}};
+        return run_program(kProbeText, options, p, argc, argv, io);
     });
 }
 
@@ -85,9 +90,10 @@ const std::string kSilence = wav_file(WavSpec{}, std::vector<double>(480, 0.0));
 
 TEST(ProgramDriver, OptionsAreWholeWordsLeftToRightWithValues) {
     Probe p;
-    const Outcome r = probe(p, {"probe", "-a", "-n", "5", "--alpha"}, kSilence);
+    const Outcome r = probe(p, {"probe", "-a", "-n", "5", "--flag", "--alpha"}, kSilence);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(p.applied, (std::vector<std::string>{"1", "2=5", "1"}));
+    EXPECT_EQ(p.flag, 7);
     EXPECT_TRUE(p.started && p.ran && p.finished);
     EXPECT_EQ(r.out, "\n");  // the final empty line
     EXPECT_EQ(r.err, "sample_rate: 48000\nbits       : 16\nchannels   : 1\n");
@@ -159,14 +165,17 @@ std::string readme_section(const std::string& program) {
 }  // namespace
 
 TEST(ProgramDriver, EveryAcceptedOptionIsInTheHelpTextAndTheReadme) {
-    using Run = int (*)(int, char**, const ProgramIo&);
+    using RunFn = int (*)(int, char**, const ProgramIo&);
+    auto vardo_state = std::make_unique<vardo::VardoDecoder>();
+    auto pelkin_state = std::make_unique<pelkin::PelkinDecoder>();
+    ostrel::OstrelOptions ostrel_flags;
     const struct {
         const char* name;
-        Run run;
-        std::span<const ProgramOption> options;
-    } programs[] = {{"vardo", vardo::vardo_run, vardo::vardo_options()},
-                    {"pelkin", pelkin::pelkin_run, pelkin::pelkin_options()},
-                    {"ostrel", ostrel::ostrel_run, ostrel::ostrel_options()}};
+        RunFn run;
+        std::vector<ProgramOption> options;
+    } programs[] = {{"vardo", vardo::vardo_run, vardo::vardo_options(*vardo_state)},
+                    {"pelkin", pelkin::pelkin_run, pelkin::pelkin_options(*pelkin_state)},
+                    {"ostrel", ostrel::ostrel_run, ostrel::ostrel_options(ostrel_flags)}};
     for (const auto& p : programs) {
         const std::vector<std::string> help = words_of(run_with({p.name, "-h"}, "", p.run).err);
         const std::string readme = readme_section(p.name);
