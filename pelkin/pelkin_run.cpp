@@ -2,6 +2,7 @@
 
 #include "pelkin/capture_loop.h"
 #include "pelkin/pelkin.h"
+#include "pelkin/robust_run.h"
 #include "program_input.h"
 
 namespace {
@@ -46,6 +47,8 @@ ArgScan scan_arguments(PelkinDecoder& d, int argc, char** argv, bool& wavloaded,
             o.option_b = 1;
         else if (is(a, "--csv"))
             o.option_csv = 1;
+        else if (is(a, "--robust"))
+            o.option_robust = 1;
         else {
             if (!open_named_input(d.in.src, a, err_fd)) return ArgScan::open_failed;
             wavloaded = true;
@@ -90,6 +93,13 @@ int decode(PelkinDecoder& d, int argc, char** argv, const ProgramIo& io) {
     if (read_wav_header(d.in, io.err_fd) != 0) {
         source_close(d.in.src);
         return kExitFailure;
+    }
+    if (d.opt.option_robust) {
+        const bool ok = pelkin::robust_capture(d, io.err_fd);
+        source_close(d.in.src);
+        if (!ok) return kExitFailure;
+        write_all(io.out_fd, "\n", 1);
+        return 0;
     }
     if (d.opt.option_dc && !set_up_dc_filter(d, io.err_fd)) {
         source_close(d.in.src);

@@ -1,0 +1,37 @@
+// CRC-guided correction of a frame read by the weak-signal receiver. The
+// CRC-16 is affine over GF(2): flipping a set of bits changes the remainder
+// by the XOR of what each bit alone changes. So each data bit of bytes 3..49
+// gets its 16-bit syndrome once, and a candidate costs a few XORs.
+#pragma once
+
+#include <cstdint>
+
+#include "pelkin/frame_bytes.h"
+
+namespace pelkin {
+
+// At most this many checks per frame, the frame as read included: a random
+// frame passes one check in 65536, so a frame beyond repair passes with a
+// chance of at most 32 / 65536.
+constexpr int kMaxCorrectionCandidates = 32;
+// Candidates are singles and pairs among this many least reliable bits.
+constexpr int kCorrectionUnits = 10;
+constexpr int kCheckedFirst = kFrameBodyStart;  // byte 3
+constexpr int kCheckedBytes = 50 - kFrameBodyStart;  // bytes 3..49, the stored CRC included
+
+struct CrcSyndromes {
+    uint16_t bit[kCheckedBytes][8];  // change of (computed ^ stored) when bit b of byte 3 + i flips
+};
+
+void crc_syndromes_init(CrcSyndromes& s);
+
+// Frame CRC of the bits as the frame layer reads them: true when they pass.
+bool frame_bits_pass(const char* bits);
+
+// Flips the fewest unreliable data bits (by |soft|) that make the frame pass
+// its CRC, within the candidate budget. Returns the number of bits flipped
+// (0 when the frame passes as read), or -1 when no candidate passes; the
+// bits are then unchanged.
+int correct_frame_bits(const CrcSyndromes& s, char* bits, const float* soft);
+
+}  // namespace pelkin

@@ -1,0 +1,304 @@
+#include "pelkin/robust_receiver.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pelkin {
+
+namespace {
+constexpr double kBitRate = 4800.0;
+// The sync word, +1 for a one: two groups of 0xAA.
+constexpr int kSyncPattern[kSyncBits] = {-1, -1, 1, -1, 1, -1, 1, -1, 1, 1, -1, -1, 1, -1, 1, -1, 1, -1, 1, 1};
+// Strobe integrals are kept in quarter sample units, as integers, so that
+// the running sums stay exact however long the stream runs.
+constexpr double kStrobeScale = 4.0;
+
+// Level tracking: decision-directed while reading, then a two-sided
+// smoothing over the frame with this weight per bit.
+constexpr double kLevelGainRead = 1.0 / 8.0;
+constexpr double kAmpGainRead = 1.0 / 32.0;
+constexpr double kLevelGainSmooth = 1.0 / 12.0;
+// Timing loop on bit boundaries: phase and frequency gains per transition,
+// and the largest rate error followed.
+constexpr double kTimingGain = 0.1;
+constexpr double kTimingFreqGain = 0.0025;
+constexpr double kMaxRateError = 0.003;
+// A later sync word this much stronger within the frame wins.
+constexpr double kOutshineMargin = 0.15;
+// Start/stop errors in the first ten groups beyond which reading stops.
+constexpr int kEarlyErrors = 6;
+
+// Running sum at time t (samples), linear between whole samples: the
+// integral of the piecewise constant audio from 0 to t.
+double running_sum(const RobustReceiver& rx, double t) {
+    if (t <= 0.0) return 0.0;
+    const double top = static_cast<double>(rx.n);
+    if (t >= top) return static_cast<double>(rx.csum[rx.n & rx.mask]);
+    const uint64_t i = static_cast<uint64_t>(t);
+    const double f = t - static_cast<double>(i);
+    const double c0 = static_cast<double>(rx.csum[i & rx.mask]);
+    const double c1 = static_cast<double>(rx.csum[(i + 1) & rx.mask]);
+    return c0 + f * (c1 - c0);
+}
+
+// Correlation of the 20 bit integrals ending at t with the sync word.
+double sync_correlation(const RobustReceiver& rx, double t, double* sum) {
+    double r = 0.0, s = 0.0;
+    for (int i = 0; i < kSyncBits; i++) {
+        const double y = robust_integral(rx, t - (kSyncBits - i) * rx.sps, t - (kSyncBits - 1 - i) * rx.sps);
+        r += kSyncPattern[i] * y;
+        s += y;
+    }
+    if (sum) *sum = s;
+    return r;
+}
+
+// Best sync end near t: coarse then fine steps over half a bit each way.
+double refine_sync_end(const RobustReceiver& rx, double t) {
+    double best = t, best_r = std::fabs(sync_correlation(rx, t, nullptr));
+    for (int pass = 0; pass < 2; pass++) {
+        const double step = pass == 0 ? rx.sps / 8.0 : rx.sps / 32.0;
+        const double centre = best;
+        for (int k = -4; k <= 4; k++) {
+            if (k == 0) continue;
+            const double tt = centre + k * step;
+            const double r = std::fabs(sync_correlation(rx, tt, nullptr));
+            if (r > best_r) {
+                best_r = r;
+                best = tt;
+            }
+        }
+    }
+    return best;
+}
+
+// Every group ends with a stop bit (1) and the next begins with a start bit
+// (0): a fall the level cannot fake. Counts the group boundaries after the
+// sync end t where the bit before is not above the bit after.
+int boundary_errors(const RobustReceiver& rx, double t, double pol) {
+    int errors = 0;
+    for (int g = 0; g < kFrameGroups; g++) {
+        const double at = t + g * kGroupBits * rx.sps;
+        const double fall = robust_integral(rx, at - rx.sps, at) - robust_integral(rx, at, at + rx.sps);
+        if (pol * fall <= 0.0) errors++;
+    }
+    return errors;
+}
+
+bool is_known(int k, int* b) {
+    const int pos = k % kGroupBits;
+    if (pos == 0) *b = -1;  // start bit
+    else if (pos == kGroupBits - 1)
+        *b = 1;  // stop bit
+    else
+        return false;
+    return true;
+}
+}  // namespace
+
+void robust_init(RobustReceiver& rx, const RobustConfig& cfg) {
+    rx.cfg = cfg;
+    rx.sps = cfg.sample_rate / kBitRate;
+    // History from a sync word's first bit to the frame's last, with room.
+    const double need = (kFrameBits + kSyncBits + 16) * rx.sps + 256.0;
+    uint64_t size = 1024;
+    while (static_cast<double>(size) < need) size <<= 1;
+    rx.csum.assign(size, 0);
+    rx.mask = size - 1;
+    rx.n = 0;
+    rx.total = 0;
+    rx.next_strobe = rx.sps;
+    rx.strobe_ready = static_cast<uint64_t>(rx.next_strobe) + 1;
+    rx.strobe_count = 0;
+    rx.n_pending = 0;
+    rx.ready_at = UINT64_MAX;
+    rx.busy_until = 0.0;
+    rx.in_peak = false;
+    rx.candidates_seen = 0;
+}
+
+double robust_integral(const RobustReceiver& rx, double t0, double t1) {
+    return running_sum(rx, t1) - running_sum(rx, t0);
+}
+
+namespace detail {
+
+uint64_t candidate_ready(const RobustReceiver& rx, const RobustCandidate& c) {
+    return static_cast<uint64_t>(c.sync_end + (kFrameBits + 3) * rx.sps) + 2;
+}
+
+void drop_first(RobustReceiver& rx) {
+    for (int i = 1; i < rx.n_pending; i++) rx.pending[i - 1] = rx.pending[i];
+    rx.n_pending--;
+    rx.ready_at = rx.n_pending > 0 ? candidate_ready(rx, rx.pending[0]) : UINT64_MAX;
+}
+
+bool outshone(const RobustReceiver& rx, const RobustCandidate& c) {
+    const double span = (kFrameBits - kSyncBits) * rx.sps;
+    for (int i = 0; i < rx.n_pending; i++) {
+        const RobustCandidate& o = rx.pending[i];
+        if (o.sync_end - c.sync_end > span) break;
+        if (std::fabs(o.corr) >= std::fabs(c.corr) + kOutshineMargin) return true;
+    }
+    return false;
+}
+
+void add_candidate(RobustReceiver& rx, const RobustCandidate& c) {
+    rx.candidates_seen++;
+    if (c.sync_end < rx.busy_until) return;
+    if (rx.n_pending == kMaxCandidates) {
+        // Full: the weakest one leaves, if weaker than the new one.
+        int weakest = 0;
+        for (int i = 1; i < rx.n_pending; i++)
+            if (std::fabs(rx.pending[i].corr) < std::fabs(rx.pending[weakest].corr)) weakest = i;
+        if (std::fabs(rx.pending[weakest].corr) >= std::fabs(c.corr)) return;
+        for (int i = weakest + 1; i < rx.n_pending; i++) rx.pending[i - 1] = rx.pending[i];
+        rx.n_pending--;
+    }
+    rx.pending[rx.n_pending++] = c;
+    rx.ready_at = candidate_ready(rx, rx.pending[0]);
+}
+
+void take_strobe(RobustReceiver& rx) {
+    const double ts = rx.next_strobe;
+    rx.next_strobe += rx.sps / kStrobesPerBit;
+    rx.strobe_ready = static_cast<uint64_t>(rx.next_strobe) + 1;
+    const uint64_t j = rx.strobe_count++;
+    const int ph = static_cast<int>(j % kStrobesPerBit);
+
+    const int64_t y = std::llround(robust_integral(rx, ts - rx.sps, ts) * kStrobeScale);
+    const uint64_t k = rx.bits_seen[ph]++;
+    int64_t* h = rx.hist[ph];
+    const int64_t old = k >= kSyncBits ? h[(k - kSyncBits) & 31] : 0;
+    h[k & 31] = y;
+    rx.s1[ph] += y - old;
+    rx.s2[ph] += y * y - old * old;
+    // k and k - 20 have the same parity.
+    rx.alt[ph] += (k & 1) ? old - y : y - old;
+    if (k + 1 < kSyncBits) return;
+
+    // The pattern is (-1)^i except at its positions 0, 9, 10 and 19.
+    const uint64_t start = k + 1 - kSyncBits;
+    const int64_t alt = (start & 1) ? -rx.alt[ph] : rx.alt[ph];
+    const int64_t r =
+        alt - 2 * (h[start & 31] - h[(start + 9) & 31] + h[(start + 10) & 31] - h[(start + 19) & 31]);
+    const double den = static_cast<double>(kSyncBits) * static_cast<double>(rx.s2[ph]) -
+                       static_cast<double>(rx.s1[ph]) * static_cast<double>(rx.s1[ph]);
+    const double rr = static_cast<double>(r) * static_cast<double>(r);
+    const double th = rx.cfg.sync_threshold;
+    const bool above = den > 0.0 && rr >= th * th * den;
+    if (above) {
+        const double rho = static_cast<double>(r) / std::sqrt(den);
+        if (!rx.in_peak) {
+            rx.in_peak = true;
+            rx.peak_until = j + kStrobesPerBit;
+            rx.peak = RobustCandidate{ts, rho};
+        } else if (std::fabs(rho) > std::fabs(rx.peak.corr)) {
+            rx.peak = RobustCandidate{ts, rho};
+        }
+    }
+    if (rx.in_peak && j >= rx.peak_until) {
+        rx.in_peak = false;
+        add_candidate(rx, rx.peak);
+    }
+}
+
+}  // namespace detail
+
+bool robust_read_frame(RobustReceiver& rx, const RobustCandidate& c) {
+    RobustFrame& f = rx.frame;
+    const double sps = rx.sps;
+    if (boundary_errors(rx, c.sync_end, c.corr >= 0.0 ? 1.0 : -1.0) > rx.cfg.max_boundary_errors) return false;
+    const double t0 = refine_sync_end(rx, c.sync_end);
+    double sum = 0.0;
+    const double r = sync_correlation(rx, t0, &sum);
+    const double pol = r >= 0.0 ? 1.0 : -1.0;
+    double amp = std::fabs(r) / kSyncBits;  // integral of a clean bit, above the level
+    double level = sum / kSyncBits;
+    if (amp <= 0.0) return false;
+
+    // Reading: decisions from the tracked level, timing from the bit
+    // boundaries where the level changes.
+    double tau = t0, rate = 0.0;
+    int prev = 1;  // the sync word ends with a stop bit
+    int errors = 0;
+    for (int k = 0; k < kFrameBits; k++) {
+        const double y = robust_integral(rx, tau, tau + sps);
+        const double m = robust_integral(rx, tau - sps / 2.0, tau + sps / 2.0);
+        rx.y[k] = y;
+        rx.mid[k] = m;
+        const double v = pol * (y - level) / amp;
+        int b = v >= 0.0 ? 1 : -1;
+        int known = 0;
+        if (is_known(k, &known)) {
+            if (known != b) errors++;
+            b = known;
+        }
+        if (k == 10 * kGroupBits - 1 && errors > kEarlyErrors) return false;
+        level += kLevelGainRead * (y - pol * amp * b - level);
+        const double a = pol * b * (y - level);
+        if (a > 0.0) amp += kAmpGainRead * (a - amp);
+        double e = 0.0;
+        if (b != prev) {
+            e = pol * (m - level) * sps / (amp * (b - prev));
+            e = std::clamp(e, -sps / 2.0, sps / 2.0);
+        }
+        rate = std::clamp(rate - kTimingFreqGain * e / sps, -kMaxRateError, kMaxRateError);
+        tau += sps * (1.0 + rate) - kTimingGain * e;
+        prev = b;
+    }
+    if (errors > rx.cfg.max_start_stop_errors) return false;
+
+    // Smoothing: the level from both sides of each bit, from the residuals
+    // of the decisions; twice, the second time with better decisions.
+    int dec[kFrameBits];
+    for (int k = 0; k < kFrameBits; k++) {
+        const double v = pol * (rx.y[k] - level) / amp;
+        int b = v >= 0.0 ? 1 : -1;
+        is_known(k, &b);
+        dec[k] = b;
+    }
+    for (int pass = 0; pass < 2; pass++) {
+        double fwd = rx.y[0] - pol * amp * dec[0];
+        for (int k = 0; k < kFrameBits; k++) {
+            fwd += kLevelGainSmooth * (rx.y[k] - pol * amp * dec[k] - fwd);
+            rx.lvl[k] = fwd;
+        }
+        double bwd = rx.y[kFrameBits - 1] - pol * amp * dec[kFrameBits - 1];
+        for (int k = kFrameBits - 1; k >= 0; k--) {
+            bwd += kLevelGainSmooth * (rx.y[k] - pol * amp * dec[k] - bwd);
+            rx.lvl[k] = 0.5 * (rx.lvl[k] + bwd);
+        }
+        for (int k = 0; k < kFrameBits; k++) {
+            const double v = pol * (rx.y[k] - rx.lvl[k]) / amp;
+            int b = v >= 0.0 ? 1 : -1;
+            is_known(k, &b);
+            dec[k] = b;
+            f.soft[k] = static_cast<float>(v);
+        }
+    }
+
+    errors = 0;
+    double sm = 0.0, ss = 0.0, lv = 0.0;
+    for (int k = 0; k < kFrameBits; k++) {
+        const float v = f.soft[k];
+        f.bits[k] = v >= 0.0f ? '1' : '0';
+        int known = 0;
+        if (is_known(k, &known) && (v >= 0.0f ? 1 : -1) != known) errors++;
+        const double a = std::fabs(v);
+        sm += a;
+        ss += a * a;
+        lv += rx.lvl[k];
+    }
+    if (errors > rx.cfg.max_start_stop_errors) return false;
+    const double mean = sm / kFrameBits;
+    const double var = ss / kFrameBits - mean * mean;
+    f.stop_start_errors = errors;
+    f.snr_db = var > 0.0 ? 10.0 * std::log10(mean * mean / var) : 99.0;
+    f.dc = lv / kFrameBits / sps / rx.cfg.full_scale;
+    f.sync_corr = c.corr;
+    f.end_sample = static_cast<uint64_t>(tau);
+    return true;
+}
+
+}  // namespace pelkin
