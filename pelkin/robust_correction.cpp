@@ -1,11 +1,11 @@
 #include "pelkin/robust_correction.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "pelkin/crc16_modbus.h"
 #include "pelkin/field_decoders.h"
+#include "soft_correction.h"
 
 namespace pelkin {
 
@@ -16,16 +16,6 @@ int frame_syndrome(const uint8_t* bytes) {
     return crc16rev(bytes, CRC_LEN) ^ stored;
 }
 
-struct Unit {
-    float cost;
-    int bit;       // index into the 500 frame bits
-    uint16_t syn;  // its syndrome
-};
-
-struct Candidate {
-    float cost;
-    int a, b;  // units; b < 0 for a single
-};
 }  // namespace
 
 void crc_syndromes_init(CrcSyndromes& s) {
@@ -58,45 +48,40 @@ int correct_frame_bits(const CrcSyndromes& s, char* bits, const float* soft) {
     frame_bytes_init(bytes);
     const int written = bits2bytes(bits, bytes + kFrameBodyStart);
     if (written < kCheckedBytes) return -1;
-    const int syndrome = frame_syndrome(bytes);
+    const uint32_t syndrome = static_cast<uint32_t>(frame_syndrome(bytes));
     if (syndrome == 0) return 0;
 
-    // The least reliable data bits of bytes 3..49.
+    // One flip unit per data bit of bytes 3..49.
     const int skipped = kFrameGroups - written;
-    Unit units[kCheckedBytes * 8];
-    int n = 0;
+    constexpr int kUnits = kCheckedBytes * 8;
+    float reliability[kUnits];
+    uint32_t unit_syndrome[kUnits];
+    int bit_of[kUnits];
     for (int i = 0; i < kCheckedBytes; i++)
         for (int b = 0; b < 8; b++) {
-            const int bit = (skipped + i) * kGroupBits + 1 + b;
-            units[n++] = Unit{std::fabs(soft[bit]), bit, s.bit[i][b]};
+            const int u = i * 8 + b;
+            bit_of[u] = (skipped + i) * kGroupBits + 1 + b;
+            reliability[u] = std::fabs(soft[bit_of[u]]);
+            unit_syndrome[u] = s.bit[i][b];
         }
-    const int k = std::min(n, kCorrectionUnits);
-    std::partial_sort(units, units + k, units + n, [](const Unit& x, const Unit& y) { return x.cost < y.cost; });
-
-    Candidate cand[kCorrectionUnits + kCorrectionUnits * (kCorrectionUnits - 1) / 2];
-    int nc = 0;
-    for (int a = 0; a < k; a++) {
-        cand[nc++] = Candidate{units[a].cost, a, -1};
-        for (int b = a + 1; b < k; b++) cand[nc++] = Candidate{units[a].cost + units[b].cost, a, b};
-    }
-    std::stable_sort(cand, cand + nc, [](const Candidate& x, const Candidate& y) { return x.cost < y.cost; });
-
-    const int budget = std::min(nc, kMaxCorrectionCandidates - 1);
-    for (int c = 0; c < budget; c++) {
-        const Candidate& x = cand[c];
-        int syn = syndrome ^ units[x.a].syn;
-        if (x.b >= 0) syn ^= units[x.b].syn;
-        if (syn != 0) continue;
-        auto flip = [&](int u) { bits[units[u].bit] = bits[units[u].bit] == '1' ? '0' : '1'; };
-        flip(x.a);
-        if (x.b >= 0) flip(x.b);
+    common::CorrectionCandidate cands[common::kMaxCorrectionCandidates];
+    const int n = common::correction_candidates(reliability, kUnits, common::kMaxCorrectionCandidates - 1, cands);
+    auto flip = [&](const common::CorrectionCandidate& c) {
+        for (int i = 0; i < c.count; i++) {
+            char& x = bits[bit_of[c.units[i]]];
+            x = x == '1' ? '0' : '1';
+        }
+    };
+    const int hit = common::correct_first(cands, n, [&](const common::CorrectionCandidate& c) {
+        if (common::candidate_syndrome(syndrome, unit_syndrome, c) != 0) return false;
         // A flip that turns the first byte into preamble moves the frame:
         // only a frame that passes as the frame layer reads it counts.
-        if (frame_bits_pass(bits)) return x.b >= 0 ? 2 : 1;
-        flip(x.a);
-        if (x.b >= 0) flip(x.b);
-    }
-    return -1;
+        flip(c);
+        if (frame_bits_pass(bits)) return true;
+        flip(c);
+        return false;
+    });
+    return hit < 0 ? -1 : cands[hit].count;
 }
 
 }  // namespace pelkin

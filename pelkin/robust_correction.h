@@ -10,13 +10,10 @@
 
 namespace pelkin {
 
-// At most this many checks per frame, the frame as read included: a random
-// frame passes one check in 65536, so a frame beyond repair passes with a
-// chance of at most 32 / 65536.
-constexpr int kMaxCorrectionCandidates = 32;
-// Candidates are singles and pairs among this many least reliable bits.
-constexpr int kCorrectionUnits = 10;
-constexpr int kCheckedFirst = kFrameBodyStart;  // byte 3
+// At most common::kMaxCorrectionCandidates (32) checks per frame, the frame
+// as read included: a random frame passes one check in 65536, so a frame
+// beyond repair passes with a chance of at most 32 / 65536.
+constexpr int kCheckedFirst = kFrameBodyStart;       // byte 3
 constexpr int kCheckedBytes = 50 - kFrameBodyStart;  // bytes 3..49, the stored CRC included
 
 struct CrcSyndromes {

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dc_tracker.h"
+#include "timing_loop.h"
+
 namespace pelkin {
 
 namespace {
@@ -15,13 +18,13 @@ constexpr double kStrobeScale = 4.0;
 
 // Level tracking: decision-directed while reading, then a two-sided
 // smoothing over the frame with this weight per bit.
-constexpr double kLevelGainRead = 1.0 / 8.0;
+constexpr double kLevelTimeConstant = 8.0;
 constexpr double kAmpGainRead = 1.0 / 32.0;
 constexpr double kLevelGainSmooth = 1.0 / 12.0;
-// Timing loop on bit boundaries: phase and frequency gains per transition,
-// and the largest rate error followed.
-constexpr double kTimingGain = 0.1;
-constexpr double kTimingFreqGain = 0.0025;
+// Timing loop on bit boundaries: noise bandwidth (fraction of the bit
+// rate), damping, and the largest rate error followed.
+constexpr double kTimingBandwidth = 0.02;
+constexpr double kTimingDamping = 0.7;
 constexpr double kMaxRateError = 0.003;
 // A later sync word this much stronger within the frame wins.
 constexpr double kOutshineMargin = 0.15;
@@ -87,7 +90,8 @@ int boundary_errors(const RobustReceiver& rx, double t, double pol) {
 
 bool is_known(int k, int* b) {
     const int pos = k % kGroupBits;
-    if (pos == 0) *b = -1;  // start bit
+    if (pos == 0)
+        *b = -1;  // start bit
     else if (pos == kGroupBits - 1)
         *b = 1;  // stop bit
     else
@@ -180,8 +184,7 @@ void take_strobe(RobustReceiver& rx) {
     // The pattern is (-1)^i except at its positions 0, 9, 10 and 19.
     const uint64_t start = k + 1 - kSyncBits;
     const int64_t alt = (start & 1) ? -rx.alt[ph] : rx.alt[ph];
-    const int64_t r =
-        alt - 2 * (h[start & 31] - h[(start + 9) & 31] + h[(start + 10) & 31] - h[(start + 19) & 31]);
+    const int64_t r = alt - 2 * (h[start & 31] - h[(start + 9) & 31] + h[(start + 10) & 31] - h[(start + 19) & 31]);
     const double den = static_cast<double>(kSyncBits) * static_cast<double>(rx.s2[ph]) -
                        static_cast<double>(rx.s1[ph]) * static_cast<double>(rx.s1[ph]);
     const double rr = static_cast<double>(r) * static_cast<double>(r);
@@ -219,15 +222,20 @@ bool robust_read_frame(RobustReceiver& rx, const RobustCandidate& c) {
 
     // Reading: decisions from the tracked level, timing from the bit
     // boundaries where the level changes.
-    double tau = t0, rate = 0.0;
-    int prev = 1;  // the sync word ends with a stop bit
+    common::DcTracker dc = common::dc_tracker_make(kLevelTimeConstant);
+    dc.level = level;
+    dc.seen = static_cast<long long>(kLevelTimeConstant);  // the sync word gave a start
+    common::TimingLoop loop = common::timing_loop_make(sps, kTimingBandwidth, kTimingDamping);
+    loop.max_rate_error = kMaxRateError;
+    loop.next = t0;
+    double before = pol * amp;  // the sync word ends with a stop bit
     int errors = 0;
     for (int k = 0; k < kFrameBits; k++) {
+        const double tau = loop.next;
         const double y = robust_integral(rx, tau, tau + sps);
         const double m = robust_integral(rx, tau - sps / 2.0, tau + sps / 2.0);
         rx.y[k] = y;
-        rx.mid[k] = m;
-        const double v = pol * (y - level) / amp;
+        const double v = pol * (y - dc.level) / amp;
         int b = v >= 0.0 ? 1 : -1;
         int known = 0;
         if (is_known(k, &known)) {
@@ -235,18 +243,16 @@ bool robust_read_frame(RobustReceiver& rx, const RobustCandidate& c) {
             b = known;
         }
         if (k == 10 * kGroupBits - 1 && errors > kEarlyErrors) return false;
-        level += kLevelGainRead * (y - pol * amp * b - level);
-        const double a = pol * b * (y - level);
+        const double after = y - dc.level;
+        const double late = common::gardner_late(before, m - dc.level, after, amp * amp, sps);
+        common::dc_tracker_update(dc, y - pol * amp * b);
+        const double a = pol * b * (y - dc.level);
         if (a > 0.0) amp += kAmpGainRead * (a - amp);
-        double e = 0.0;
-        if (b != prev) {
-            e = pol * (m - level) * sps / (amp * (b - prev));
-            e = std::clamp(e, -sps / 2.0, sps / 2.0);
-        }
-        rate = std::clamp(rate - kTimingFreqGain * e / sps, -kMaxRateError, kMaxRateError);
-        tau += sps * (1.0 + rate) - kTimingGain * e;
-        prev = b;
+        common::timing_loop_advance(loop, std::clamp(late, -sps / 2.0, sps / 2.0));
+        before = after;
     }
+    level = dc.level;
+    const double tau = loop.next;
     if (errors > rx.cfg.max_start_stop_errors) return false;
 
     // Smoothing: the level from both sides of each bit, from the residuals
