@@ -28,6 +28,12 @@ constexpr double kTimingDamping = 0.7;
 constexpr double kMaxRateError = 0.003;
 // A later sync word this much stronger within the frame wins.
 constexpr double kOutshineMargin = 0.15;
+// Samples further from the level than this many times a clean bit's are
+// taken as clicks and limited.
+constexpr double kClickLimit = 1.25;
+// A bit's reliability is divided by 1 + this times the weight its clicks
+// lost to the limit (in units of a clean bit).
+constexpr double kClickWeight = 10.0;
 // Start/stop errors in the first ten groups beyond which reading stops.
 constexpr int kEarlyErrors = 6;
 
@@ -86,6 +92,32 @@ int boundary_errors(const RobustReceiver& rx, double t, double pol) {
         if (pol * fall <= 0.0) errors++;
     }
     return errors;
+}
+
+// Integral over [t0, t1] of the audio with each sample's distance from
+// `level` limited to +-lim: a discriminator click (a spike whose area equals
+// that of a whole opposite bit, in half its width) loses most of its weight,
+// while a clean bit, which never leaves +-lim, keeps all of it.
+// *cut gets the weight taken off.
+double limited_integral(const RobustReceiver& rx, double t0, double t1, double level, double lim, double* cut) {
+    if (t0 < 0.0) t0 = 0.0;
+    const double top = static_cast<double>(rx.n);
+    if (t1 > top) t1 = top;
+    *cut = 0.0;
+    if (t1 <= t0) return 0.0;
+    auto sample = [&](uint64_t i) {
+        const double x = static_cast<double>(rx.csum[(i + 1) & rx.mask] - rx.csum[i & rx.mask]) - level;
+        const double c = std::clamp(x, -lim, lim);
+        *cut += std::fabs(x - c);
+        return c + level;
+    };
+    const uint64_t i0 = static_cast<uint64_t>(t0);
+    const uint64_t i1 = static_cast<uint64_t>(t1);
+    if (i0 == i1) return (t1 - t0) * sample(i0);
+    double s = (static_cast<double>(i0 + 1) - t0) * sample(i0);
+    for (uint64_t i = i0 + 1; i < i1; i++) s += sample(i);
+    if (t1 > static_cast<double>(i1)) s += (t1 - static_cast<double>(i1)) * sample(i1);
+    return s;
 }
 
 bool is_known(int k, int* b) {
@@ -232,9 +264,13 @@ bool robust_read_frame(RobustReceiver& rx, const RobustCandidate& c) {
     int errors = 0;
     for (int k = 0; k < kFrameBits; k++) {
         const double tau = loop.next;
-        const double y = robust_integral(rx, tau, tau + sps);
-        const double m = robust_integral(rx, tau - sps / 2.0, tau + sps / 2.0);
+        const double lim = kClickLimit * amp / sps;
+        double cut = 0.0, cut_mid = 0.0;
+        const double y = limited_integral(rx, tau, tau + sps, dc.level / sps, lim, &cut);
+        const double m = limited_integral(rx, tau - sps / 2.0, tau + sps / 2.0, dc.level / sps, lim, &cut_mid);
+        rx.cut[k] = cut / amp;
         rx.y[k] = y;
+        rx.start[k] = tau;
         const double v = pol * (y - dc.level) / amp;
         int b = v >= 0.0 ? 1 : -1;
         int known = 0;
@@ -280,17 +316,18 @@ bool robust_read_frame(RobustReceiver& rx, const RobustCandidate& c) {
             int b = v >= 0.0 ? 1 : -1;
             is_known(k, &b);
             dec[k] = b;
-            f.soft[k] = static_cast<float>(v);
+            rx.v[k] = v;
+            f.soft[k] = static_cast<float>(v / (1.0 + kClickWeight * rx.cut[k]));
         }
     }
 
     errors = 0;
     double sm = 0.0, ss = 0.0, lv = 0.0;
     for (int k = 0; k < kFrameBits; k++) {
-        const float v = f.soft[k];
+        const double v = rx.v[k];
         f.bits[k] = v >= 0.0f ? '1' : '0';
         int known = 0;
-        if (is_known(k, &known) && (v >= 0.0f ? 1 : -1) != known) errors++;
+        if (is_known(k, &known) && (v >= 0.0 ? 1 : -1) != known) errors++;
         const double a = std::fabs(v);
         sm += a;
         ss += a * a;

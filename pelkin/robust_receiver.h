@@ -93,7 +93,9 @@ struct RobustReceiver {
 
     // Work space of a frame read.
     double y[kFrameBits] = {};
-    double mid[kFrameBits] = {};  // integrals centred on each bit's start
+    double start[kFrameBits] = {};  // time each bit begins
+    double cut[kFrameBits] = {};    // weight its clicks lost to the limit
+    double v[kFrameBits] = {};      // soft values before the click weighting
     double lvl[kFrameBits] = {};
     RobustFrame frame{};
 
