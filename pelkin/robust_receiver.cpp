@@ -36,6 +36,9 @@ constexpr double kClickLimit = 1.25;
 constexpr double kClickWeight = 10.0;
 // Start/stop errors in the first ten groups beyond which reading stops.
 constexpr int kEarlyErrors = 6;
+// Group boundaries checked before reading, and the errors allowed there.
+constexpr int kEarlyGroups = 10;
+constexpr int kEarlyBoundaryErrors = 4;
 
 // Running sum at time t (samples), linear between whole samples: the
 // integral of the piecewise constant audio from 0 to t.
@@ -82,11 +85,12 @@ double refine_sync_end(const RobustReceiver& rx, double t) {
 }
 
 // Every group ends with a stop bit (1) and the next begins with a start bit
-// (0): a fall the level cannot fake. Counts the group boundaries after the
-// sync end t where the bit before is not above the bit after.
-int boundary_errors(const RobustReceiver& rx, double t, double pol) {
+// (0): a fall the level cannot fake. Counts the first `groups` group
+// boundaries after the sync end t, at the nominal rate, where the bit before
+// is not above the bit after.
+int boundary_errors(const RobustReceiver& rx, double t, double pol, int groups) {
     int errors = 0;
-    for (int g = 0; g < kFrameGroups; g++) {
+    for (int g = 0; g < groups; g++) {
         const double at = t + g * kGroupBits * rx.sps;
         const double fall = robust_integral(rx, at - rx.sps, at) - robust_integral(rx, at, at + rx.sps);
         if (pol * fall <= 0.0) errors++;
@@ -243,7 +247,7 @@ void take_strobe(RobustReceiver& rx) {
 bool robust_read_frame(RobustReceiver& rx, const RobustCandidate& c) {
     RobustFrame& f = rx.frame;
     const double sps = rx.sps;
-    if (boundary_errors(rx, c.sync_end, c.corr >= 0.0 ? 1.0 : -1.0) > rx.cfg.max_boundary_errors) return false;
+    if (boundary_errors(rx, c.sync_end, c.corr >= 0.0 ? 1.0 : -1.0, kEarlyGroups) > kEarlyBoundaryErrors) return false;
     const double t0 = refine_sync_end(rx, c.sync_end);
     double sum = 0.0;
     const double r = sync_correlation(rx, t0, &sum);
@@ -269,6 +273,7 @@ bool robust_read_frame(RobustReceiver& rx, const RobustCandidate& c) {
         const double y = limited_integral(rx, tau, tau + sps, dc.level / sps, lim, &cut);
         const double m = limited_integral(rx, tau - sps / 2.0, tau + sps / 2.0, dc.level / sps, lim, &cut_mid);
         rx.cut[k] = cut / amp;
+        rx.plain[k] = robust_integral(rx, tau, tau + sps);
         rx.y[k] = y;
         rx.start[k] = tau;
         const double v = pol * (y - dc.level) / amp;
@@ -290,6 +295,11 @@ bool robust_read_frame(RobustReceiver& rx, const RobustCandidate& c) {
     level = dc.level;
     const double tau = loop.next;
     if (errors > rx.cfg.max_start_stop_errors) return false;
+    // The boundaries again, at the timing the loop found.
+    int falls = 0;
+    for (int g = 1; g < kFrameGroups; g++)
+        if (pol * (rx.y[g * kGroupBits - 1] - rx.y[g * kGroupBits]) <= 0.0) falls++;
+    if (falls > rx.cfg.max_boundary_errors) return false;
 
     // Smoothing: the level from both sides of each bit, from the residuals
     // of the decisions; twice, the second time with better decisions.
@@ -321,14 +331,15 @@ bool robust_read_frame(RobustReceiver& rx, const RobustCandidate& c) {
         }
     }
 
+    // The SNR from the plain matched filter: the limiter would flatter it.
     errors = 0;
     double sm = 0.0, ss = 0.0, lv = 0.0;
     for (int k = 0; k < kFrameBits; k++) {
         const double v = rx.v[k];
-        f.bits[k] = v >= 0.0f ? '1' : '0';
+        f.bits[k] = v >= 0.0 ? '1' : '0';
         int known = 0;
         if (is_known(k, &known) && (v >= 0.0 ? 1 : -1) != known) errors++;
-        const double a = std::fabs(v);
+        const double a = (v >= 0.0 ? pol : -pol) * (rx.plain[k] - rx.lvl[k]) / amp;
         sm += a;
         ss += a * a;
         lv += rx.lvl[k];

@@ -56,8 +56,8 @@ struct RobustConfig {
     double sync_threshold = 0.7;
     // Start/stop errors (of 100) beyond which a candidate is no frame.
     int max_start_stop_errors = 20;
-    // Group boundaries (of 50) without a fall from stop to start bit beyond
-    // which a candidate is no frame: noise passes once in 80000 tries.
+    // Group boundaries (of 49) without a fall from stop to start bit beyond
+    // which a candidate is no frame: noise passes once in 60000 tries.
     int max_boundary_errors = 10;
 };
 
@@ -96,6 +96,7 @@ struct RobustReceiver {
     double start[kFrameBits] = {};  // time each bit begins
     double cut[kFrameBits] = {};    // weight its clicks lost to the limit
     double v[kFrameBits] = {};      // soft values before the click weighting
+    double plain[kFrameBits] = {};  // bit integrals without the limiter
     double lvl[kFrameBits] = {};
     RobustFrame frame{};
 
