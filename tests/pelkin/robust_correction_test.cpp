@@ -100,7 +100,8 @@ TEST(RobustCorrection, FramesBeyondRepairAreRarelyAccepted) {
     std::vector<float> soft(500);
     for (int n = 0; n < frames; n++) {
         std::string bits = f.sent;
-        for (int k = 0; k < 6; k++) flip(bits, bit_index(3 + static_cast<int>(next() % 47), static_cast<int>(next() % 8)));
+        for (int k = 0; k < 6; k++)
+            flip(bits, bit_index(3 + static_cast<int>(next() % 47), static_cast<int>(next() % 8)));
         for (float& s : soft) s = static_cast<float>(next() % 1000) / 1000.0f;
         if (correct_frame_bits(f.syn, bits.data(), soft.data()) > 0 && bits != f.sent) accepted++;
     }
