@@ -2,6 +2,8 @@
 // where the bit readers use them.
 #pragma once
 
+namespace sonde::pelkin {
+
 struct PelkinOptions {
     int option_verbose = 0;  // text lines add satellites and fix
     int option_raw = 0;      // 1: hexadecimal frame, 2: bit dump
@@ -12,3 +14,5 @@ struct PelkinOptions {
     int option_csv = 0;      // comma-separated lines
     int option_robust = 0;   // weak-signal receiver instead of the slicer
 };
+
+}  // namespace sonde::pelkin

@@ -3,31 +3,31 @@
 #include <cmath>
 #include <cstring>
 
-#include "pelkin/crc16_modbus.h"
+#include "crc16.h"
 #include "pelkin/field_decoders.h"
 #include "soft_correction.h"
 
-namespace pelkin {
+namespace sonde::pelkin {
 
 namespace {
 // Computed CRC XOR stored CRC of the frame bytes.
 int frame_syndrome(const uint8_t* bytes) {
     const int stored = bytes[pos_CRC] * 256 + bytes[pos_CRC + 1];
-    return crc16rev(bytes, CRC_LEN) ^ stored;
+    return sonde::crc16(sonde::kCrc16Modbus, bytes, CRC_LEN) ^ stored;
 }
 
 }  // namespace
 
 void crc_syndromes_init(CrcSyndromes& s) {
     uint8_t zero[kFrameBytesSize] = {};
-    const int base = crc16rev(zero, CRC_LEN);
+    const int base = sonde::crc16(sonde::kCrc16Modbus, zero, CRC_LEN);
     for (int i = 0; i < kCheckedBytes; i++) {
         const int byte = kCheckedFirst + i;
         for (int b = 0; b < 8; b++) {
             if (byte < CRC_LEN) {
                 uint8_t msg[kFrameBytesSize] = {};
                 msg[byte] = static_cast<uint8_t>(1 << b);
-                s.bit[i][b] = static_cast<uint16_t>(crc16rev(msg, CRC_LEN) ^ base);
+                s.bit[i][b] = static_cast<uint16_t>(sonde::crc16(sonde::kCrc16Modbus, msg, CRC_LEN) ^ base);
             } else {
                 // The stored CRC, high byte first.
                 s.bit[i][b] = static_cast<uint16_t>(byte == pos_CRC ? 1 << (8 + b) : 1 << b);
@@ -84,4 +84,4 @@ int correct_frame_bits(const CrcSyndromes& s, char* bits, const float* soft) {
     return hit < 0 ? -1 : cands[hit].count;
 }
 
-}  // namespace pelkin
+}  // namespace sonde::pelkin

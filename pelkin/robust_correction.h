@@ -8,7 +8,7 @@
 
 #include "pelkin/frame_bytes.h"
 
-namespace pelkin {
+namespace sonde::pelkin {
 
 // At most common::kMaxCorrectionCandidates (32) checks per frame, the frame
 // as read included: a random frame passes one check in 65536, so a frame
@@ -31,4 +31,4 @@ bool frame_bits_pass(const char* bits);
 // bits are then unchanged.
 int correct_frame_bits(const CrcSyndromes& s, char* bits, const float* soft);
 
-}  // namespace pelkin
+}  // namespace sonde::pelkin

@@ -6,7 +6,7 @@
 #include "dc_tracker.h"
 #include "timing_loop.h"
 
-namespace pelkin {
+namespace sonde::pelkin {
 
 namespace {
 constexpr double kBitRate = 4800.0;
@@ -355,4 +355,4 @@ bool robust_read_frame(RobustReceiver& rx, const RobustCandidate& c) {
     return true;
 }
 
-}  // namespace pelkin
+}  // namespace sonde::pelkin

@@ -27,7 +27,7 @@
 
 #include "pelkin/frame_bytes.h"
 
-namespace pelkin {
+namespace sonde::pelkin {
 
 constexpr int kSyncBits = 20;
 constexpr int kStrobesPerBit = 4;
@@ -152,4 +152,4 @@ void robust_feed(RobustReceiver& rx, const int* samples, std::size_t count, OnFr
     }
 }
 
-}  // namespace pelkin
+}  // namespace sonde::pelkin

@@ -7,8 +7,8 @@
 #include "pelkin/pelkin_synth.h"
 
 namespace {
-using pelkin::correct_frame_bits;
-using pelkin::CrcSyndromes;
+using sonde::pelkin::correct_frame_bits;
+using sonde::pelkin::CrcSyndromes;
 
 std::string body_bits(const PelkinFrameBytes& b, int extra_aa = 0) {
     return pelkin_air_bits(b, extra_aa).substr(20, 500);

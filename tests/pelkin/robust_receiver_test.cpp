@@ -12,8 +12,8 @@
 #include "synth/signals.h"
 
 namespace {
-using pelkin::RobustFrame;
-using pelkin::RobustReceiver;
+using sonde::pelkin::RobustFrame;
+using sonde::pelkin::RobustReceiver;
 
 struct Received {
     std::vector<std::string> bits;
@@ -24,17 +24,17 @@ struct Received {
 // Feeds the signal (full scale 1.0) as 16-bit samples, in uneven blocks.
 Received receive(const std::vector<double>& signal, double rate) {
     auto rx = std::make_unique<RobustReceiver>();
-    pelkin::RobustConfig cfg;
+    sonde::pelkin::RobustConfig cfg;
     cfg.sample_rate = rate;
-    pelkin::robust_init(*rx, cfg);
+    sonde::pelkin::robust_init(*rx, cfg);
     Received r;
     std::vector<int> s;
     for (double v : signal) s.push_back(static_cast<int>(std::lround(std::clamp(v, -1.0, 1.0) * 32767.0)));
     std::size_t at = 0, step = 777;
     while (at < s.size()) {
         const std::size_t n = std::min(step, s.size() - at);
-        pelkin::robust_feed(*rx, s.data() + at, n, [&](const RobustFrame& f) {
-            r.bits.emplace_back(f.bits, kFrameBits);
+        sonde::pelkin::robust_feed(*rx, s.data() + at, n, [&](const RobustFrame& f) {
+            r.bits.emplace_back(f.bits, sonde::pelkin::kFrameBits);
             r.frames.push_back(f);
         });
         at += n;
@@ -87,12 +87,12 @@ void highpass_20hz(std::vector<double>& x, double rate) {
 
 TEST(RobustReceiver, IntegralOfStepsAtFractionalTimes) {
     RobustReceiver rx;
-    pelkin::robust_init(rx, pelkin::RobustConfig{});
+    sonde::pelkin::robust_init(rx, sonde::pelkin::RobustConfig{});
     const int ramp[] = {0, 1, 2, 3, 4, 5, 6, 7};
-    pelkin::robust_feed(rx, ramp, 8, [](const RobustFrame&) {});
+    sonde::pelkin::robust_feed(rx, ramp, 8, [](const RobustFrame&) {});
     // Sample n covers [n, n + 1): half of 2, all of 3, a quarter of 4.
-    EXPECT_DOUBLE_EQ(pelkin::robust_integral(rx, 2.5, 4.25), 5.0);
-    EXPECT_DOUBLE_EQ(pelkin::robust_integral(rx, 0.0, 8.0), 28.0);
+    EXPECT_DOUBLE_EQ(sonde::pelkin::robust_integral(rx, 2.5, 4.25), 5.0);
+    EXPECT_DOUBLE_EQ(sonde::pelkin::robust_integral(rx, 0.0, 8.0), 28.0);
 }
 
 // A DC level beyond the signal's own amplitude (all of it on one side of
@@ -168,9 +168,9 @@ TEST(RobustReceiver, AClickIsUnreliableAndCorrected) {
             EXPECT_GT(std::fabs(f.soft[k]), 4.0f * std::fabs(f.soft[bit])) << k;
         }
     }
-    pelkin::CrcSyndromes syn;
-    pelkin::crc_syndromes_init(syn);
-    EXPECT_EQ(pelkin::correct_frame_bits(syn, bits.data(), f.soft), 1);
+    sonde::pelkin::CrcSyndromes syn;
+    sonde::pelkin::crc_syndromes_init(syn);
+    EXPECT_EQ(sonde::pelkin::correct_frame_bits(syn, bits.data(), f.soft), 1);
     EXPECT_EQ(bits, body);
 }
 

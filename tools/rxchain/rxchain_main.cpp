@@ -71,19 +71,19 @@ bool write_all(std::FILE* f, const std::string& s) { return std::fwrite(s.data()
 
 // First pass over a named file: its peak sample and its length.
 bool scan_file(const char* path, int& peak, uint64_t& count) {
-    auto in = std::make_unique<WavInput>();
-    if (!source_open_file(in->src, path)) return false;
-    bool ok = read_wav_header(*in, -1) == 0;
+    auto in = std::make_unique<sonde::WavInput>();
+    if (!sonde::source_open_file(in->src, path)) return false;
+    bool ok = sonde::read_wav_header(*in, -1) == 0;
     peak = 0;
     count = 0;
     std::vector<int> buf(4096);
     while (ok) {
-        const int n = read_signed_samples(*in, buf.data(), static_cast<int>(buf.size()));
+        const int n = sonde::read_signed_samples(*in, buf.data(), static_cast<int>(buf.size()));
         if (n == 0) break;
         for (int i = 0; i < n; i++) peak = std::max(peak, std::abs(buf[static_cast<std::size_t>(i)]));
         count += static_cast<uint64_t>(n);
     }
-    source_close(in->src);
+    sonde::source_close(in->src);
     return ok;
 }
 
@@ -185,7 +185,7 @@ int main(int argc, char** argv) {
     }
 
     // Input: a named file is scanned first for its peak and length.
-    auto in = std::make_unique<WavInput>();
+    auto in = std::make_unique<sonde::WavInput>();
     uint64_t total = 0;  // input samples, 0 when unknown
     int in_bits = 16;
     if (generate) {
@@ -198,8 +198,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "rxchain: cannot read %s as WAV\n", in_path);
             return 1;
         }
-        if (named ? !source_open_file(in->src, in_path) : (source_open_fd(in->src, 0), false)) return 1;
-        if (read_wav_header(*in, -1) != 0) {
+        if (named ? !sonde::source_open_file(in->src, in_path) : (sonde::source_open_fd(in->src, 0), false)) return 1;
+        if (sonde::read_wav_header(*in, -1) != 0) {
             std::fprintf(stderr, "rxchain: the input is no WAV stream this program reads\n");
             return 1;
         }
@@ -251,7 +251,7 @@ int main(int argc, char** argv) {
             n = static_cast<int>(std::min<uint64_t>(kBlock, total - fed));
             std::fill(x.begin(), x.begin() + n, 0.0f);
         } else {
-            n = read_signed_samples(*in, raw.data(), kBlock);
+            n = sonde::read_signed_samples(*in, raw.data(), kBlock);
             for (int i = 0; i < n; i++)
                 x[static_cast<std::size_t>(i)] = static_cast<float>(raw[static_cast<std::size_t>(i)]);
         }
