@@ -32,11 +32,12 @@ struct Ostrel {
     int decision[kToneBlock];
 };
 
-enum OptionId { kCsv, kVerbose, kRaw, kRawbits, kDft1, kDft2 };
+enum OptionId { kCsv, kVerbose, kRaw, kRawbits, kDft1, kDft2, kJson };
 
 constexpr sonde::ProgramOption kOptions[] = {
     {"--csv", nullptr, kCsv},         {"-v", "--verbose", kVerbose}, {"-r", "--raw", kRaw},
     {"--rawbits", nullptr, kRawbits}, {"-d1", "--dft1", kDft1},      {"-d2", "--dft2", kDft2},
+    {"--json", nullptr, kJson},
 };
 
 constexpr sonde::ProgramText kText{"ostrel",
@@ -47,6 +48,7 @@ constexpr sonde::ProgramText kText{"ostrel",
                                    "       --rawbits\n"
                                    "       -d1, --dft1\n"
                                    "       -d2, --dft2\n"
+                                   "       --json\n"
                                    "       --version\n"
                                    "       -h, --help\n"};
 
@@ -109,6 +111,9 @@ struct OstrelProgram final : sonde::ProgramHooks {
             case kDft2:
                 o.opt.option_dft = 2;
                 break;
+            case kJson:
+                o.opt.option_json = 1;
+                break;
             default:
                 break;
         }
@@ -132,6 +137,7 @@ struct OstrelProgram final : sonde::ProgramHooks {
         return true;
     }
     void run(const ProgramIo& io) override { run_samples(o, io.out_fd); }
+    bool final_empty_line() const override { return o.opt.option_json == 0; }
 };
 
 }  // namespace
@@ -144,5 +150,7 @@ int ostrel_run(int argc, char** argv, const ProgramIo& io) {
     OstrelProgram program(*o);
     return sonde::run_program(kText, kOptions, program, argc, argv, io);
 }
+
+std::span<const ProgramOption> ostrel_options() { return kOptions; }
 
 }  // namespace sonde::ostrel

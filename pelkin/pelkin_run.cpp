@@ -7,12 +7,13 @@ namespace sonde::pelkin {
 
 namespace {
 
-enum OptionId { kVerbose, kRaw, kBitDump, kGood, kInvert, kAuto, kDc, kRes, kB, kCsv, kRobust };
+enum OptionId { kVerbose, kRaw, kBitDump, kGood, kInvert, kAuto, kDc, kRes, kB, kCsv, kJson, kRobust };
 
 constexpr sonde::ProgramOption kOptions[] = {
-    {"-v", "--verbose", kVerbose}, {"-r", "--raw", kRaw},      {"-R", nullptr, kBitDump},      {"-g", "--good", kGood},
-    {"-i", "--invert", kInvert},   {"--auto", nullptr, kAuto}, {"--dc", nullptr, kDc},         {"--res", nullptr, kRes},
-    {"-b", nullptr, kB},           {"--csv", nullptr, kCsv},   {"--robust", nullptr, kRobust},
+    {"-v", "--verbose", kVerbose}, {"-r", "--raw", kRaw},       {"-R", nullptr, kBitDump},
+    {"-g", "--good", kGood},       {"-i", "--invert", kInvert}, {"--auto", nullptr, kAuto},
+    {"--dc", nullptr, kDc},        {"--res", nullptr, kRes},    {"-b", nullptr, kB},
+    {"--csv", nullptr, kCsv},      {"--json", nullptr, kJson},  {"--robust", nullptr, kRobust},
 };
 
 constexpr sonde::ProgramText kText{"pelkin",
@@ -25,6 +26,7 @@ constexpr sonde::ProgramText kText{"pelkin",
                                    "       --dc\n"
                                    "       --res\n"
                                    "       -b\n"
+                                   "       --json\n"
                                    "       --robust  weak-signal receiver; finds the polarity itself, "
                                    "-i, --auto, --dc, --res and -b have no effect\n"
                                    "       --version\n"
@@ -69,6 +71,9 @@ struct PelkinProgram final : sonde::ProgramHooks {
             case kCsv:
                 o.option_csv = 1;
                 break;
+            case kJson:
+                o.option_json = 1;
+                break;
             case kRobust:
                 o.option_robust = 1;
                 break;
@@ -106,6 +111,7 @@ struct PelkinProgram final : sonde::ProgramHooks {
         else
             capture_loop(d);
     }
+    bool final_empty_line() const override { return d.opt.option_json == 0; }
     void finish() override {
         if (d.opt.option_dc && !d.opt.option_robust) dc_filter_close(d.dc);
     }
@@ -119,5 +125,7 @@ int pelkin_run(int argc, char** argv, const ProgramIo& io) {
     PelkinProgram program(d);
     return sonde::run_program(kText, kOptions, program, argc, argv, io);
 }
+
+std::span<const ProgramOption> pelkin_options() { return kOptions; }
 
 }  // namespace sonde::pelkin

@@ -34,6 +34,8 @@ constexpr double kClickLimit = 1.25;
 // A bit's reliability is divided by 1 + this times the weight its clicks
 // lost to the limit (in units of a clean bit).
 constexpr double kClickWeight = 10.0;
+// A clean recording has no noise to measure: its SNR is reported as this.
+constexpr double kMaxSnrDb = 60.0;
 // Start/stop errors in the first ten groups beyond which reading stops.
 constexpr int kEarlyErrors = 6;
 // Group boundaries checked before reading, and the errors allowed there.
@@ -348,7 +350,7 @@ bool robust_read_frame(RobustReceiver& rx, const RobustCandidate& c) {
     const double mean = sm / kFrameBits;
     const double var = ss / kFrameBits - mean * mean;
     f.stop_start_errors = errors;
-    f.snr_db = var > 0.0 ? 10.0 * std::log10(mean * mean / var) : 99.0;
+    f.snr_db = var > 0.0 ? std::min(10.0 * std::log10(mean * mean / var), kMaxSnrDb) : kMaxSnrDb;
     f.dc = lv / kFrameBits / sps / rx.cfg.full_scale;
     f.sync_corr = c.corr;
     f.end_sample = static_cast<uint64_t>(tau);

@@ -16,6 +16,7 @@ const char kUsage[] =
     "       --dc\n"
     "       --res\n"
     "       -b\n"
+    "       --json\n"
     "       --robust  weak-signal receiver; finds the polarity itself, -i, --auto, --dc, --res and -b have no effect\n"
     "       --version\n"
     "       -h, --help\n";
