@@ -88,6 +88,18 @@ TEST(PelkinRobust, WeakSignal) {
     const std::string wav = wav_of(received(s.rec.signal, cfg));
     const int n = good_frames(s, run_pelkin_file({"--robust"}, wav).out);
     EXPECT_GE(n, 54);
+    // The same frames as JSON lines, with their receive quality: some needed
+    // the correction.
+    const std::string json = run_pelkin_file({"--robust", "--json", "-g"}, wav).out;
+    int lines = 0, corrected = 0;
+    std::istringstream in(json);
+    for (std::string l; std::getline(in, l); lines++) {
+        EXPECT_NE(l.find("\"snr_db\":"), std::string::npos) << l;
+        EXPECT_NE(l.find("\"dc\":"), std::string::npos) << l;
+        if (l.find("\"corrected\":0") == std::string::npos) corrected++;
+    }
+    EXPECT_EQ(lines, n);
+    EXPECT_GE(corrected, 3);
 }
 
 // Off frequency, AC-coupled and de-emphasised, 8-bit at 44.1 kHz, from a
