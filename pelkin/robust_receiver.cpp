@@ -34,6 +34,12 @@ constexpr double kClickLimit = 1.25;
 // A bit's reliability is divided by 1 + this times the weight its clicks
 // lost to the limit (in units of a clean bit).
 constexpr double kClickWeight = 10.0;
+// SNR gain (dB) that makes the reading with de-emphasis undone win.
+constexpr double kUndoMargin = 0.5;
+// A frame read at this SNR (dB) or better is not read again.
+constexpr double kCleanSnrDb = 20.0;
+// The receivers' de-emphasis time constant tried.
+constexpr double kDeemphSeconds = 75e-6;
 // A clean recording has no noise to measure: its SNR is reported as this.
 constexpr double kMaxSnrDb = 60.0;
 // Start/stop errors in the first ten groups beyond which reading stops.
@@ -111,8 +117,11 @@ double limited_integral(const RobustReceiver& rx, double t0, double t1, double l
     if (t1 > top) t1 = top;
     *cut = 0.0;
     if (t1 <= t0) return 0.0;
+    auto raw = [&](uint64_t i) { return static_cast<double>(rx.csum[(i + 1) & rx.mask] - rx.csum[i & rx.mask]); };
+    const double a = rx.emph;
     auto sample = [&](uint64_t i) {
-        const double x = static_cast<double>(rx.csum[(i + 1) & rx.mask] - rx.csum[i & rx.mask]) - level;
+        const double r = a == 0.0 ? raw(i) : (raw(i) - a * (i > 0 ? raw(i - 1) : 0.0)) / (1.0 - a);
+        const double x = r - level;
         const double c = std::clamp(x, -lim, lim);
         *cut += std::fabs(x - c);
         return c + level;
@@ -124,6 +133,14 @@ double limited_integral(const RobustReceiver& rx, double t0, double t1, double l
     for (uint64_t i = i0 + 1; i < i1; i++) s += sample(i);
     if (t1 > static_cast<double>(i1)) s += (t1 - static_cast<double>(i1)) * sample(i1);
     return s;
+}
+
+// Integral as read for a frame: with rx.emph set, of the audio with a
+// one-pole de-emphasis (y[n] = a y[n-1] + (1 - a) x[n]) undone.
+double frame_integral(const RobustReceiver& rx, double t0, double t1) {
+    const double a = rx.emph;
+    if (a == 0.0) return robust_integral(rx, t0, t1);
+    return (robust_integral(rx, t0, t1) - a * robust_integral(rx, t0 - 1.0, t1 - 1.0)) / (1.0 - a);
 }
 
 bool is_known(int k, int* b) {
@@ -157,6 +174,8 @@ void robust_init(RobustReceiver& rx, const RobustConfig& cfg) {
     rx.busy_until = 0.0;
     rx.in_peak = false;
     rx.candidates_seen = 0;
+    rx.deemph = cfg.try_deemphasis ? std::exp(-1.0 / (cfg.sample_rate * kDeemphSeconds)) : 0.0;
+    rx.emph = 0.0;
 }
 
 double robust_integral(const RobustReceiver& rx, double t0, double t1) {
@@ -246,10 +265,10 @@ void take_strobe(RobustReceiver& rx) {
 
 }  // namespace detail
 
-bool robust_read_frame(RobustReceiver& rx, const RobustCandidate& c) {
+namespace {
+bool read_frame_once(RobustReceiver& rx, const RobustCandidate& c) {
     RobustFrame& f = rx.frame;
     const double sps = rx.sps;
-    if (boundary_errors(rx, c.sync_end, c.corr >= 0.0 ? 1.0 : -1.0, kEarlyGroups) > kEarlyBoundaryErrors) return false;
     const double t0 = refine_sync_end(rx, c.sync_end);
     double sum = 0.0;
     const double r = sync_correlation(rx, t0, &sum);
@@ -275,7 +294,7 @@ bool robust_read_frame(RobustReceiver& rx, const RobustCandidate& c) {
         const double y = limited_integral(rx, tau, tau + sps, dc.level / sps, lim, &cut);
         const double m = limited_integral(rx, tau - sps / 2.0, tau + sps / 2.0, dc.level / sps, lim, &cut_mid);
         rx.cut[k] = cut / amp;
-        rx.plain[k] = robust_integral(rx, tau, tau + sps);
+        rx.plain[k] = frame_integral(rx, tau, tau + sps);
         rx.y[k] = y;
         rx.start[k] = tau;
         const double v = pol * (y - dc.level) / amp;
@@ -355,6 +374,24 @@ bool robust_read_frame(RobustReceiver& rx, const RobustCandidate& c) {
     f.sync_corr = c.corr;
     f.end_sample = static_cast<uint64_t>(tau);
     return true;
+}
+}  // namespace
+
+// Read as it comes and, when the audio may be de-emphasised and the frame
+// is not clean anyway, with the de-emphasis undone: the reading with the
+// better SNR wins.
+bool robust_read_frame(RobustReceiver& rx, const RobustCandidate& c) {
+    if (boundary_errors(rx, c.sync_end, c.corr >= 0.0 ? 1.0 : -1.0, kEarlyGroups) > kEarlyBoundaryErrors) return false;
+    rx.emph = 0.0;
+    const bool plain = read_frame_once(rx, c);
+    if (rx.deemph == 0.0 || (plain && rx.frame.snr_db >= kCleanSnrDb)) return plain;
+    if (plain) rx.spare = rx.frame;
+    rx.emph = rx.deemph;
+    const bool undone = read_frame_once(rx, c);
+    rx.emph = 0.0;
+    if (undone && (!plain || rx.frame.snr_db > rx.spare.snr_db + kUndoMargin)) return true;
+    if (plain) rx.frame = rx.spare;
+    return plain;
 }
 
 }  // namespace sonde::pelkin

@@ -59,6 +59,8 @@ struct RobustConfig {
     // Group boundaries (of 49) without a fall from stop to start bit beyond
     // which a candidate is no frame: noise passes once in 60000 tries.
     int max_boundary_errors = 10;
+    // Also read each frame with a 75 us de-emphasis undone.
+    bool try_deemphasis = true;
 };
 
 struct RobustReceiver {
@@ -99,6 +101,10 @@ struct RobustReceiver {
     double plain[kFrameBits] = {};  // bit integrals without the limiter
     double lvl[kFrameBits] = {};
     RobustFrame frame{};
+    RobustFrame spare{};  // the other reading of the frame
+
+    double deemph = 0.0;  // de-emphasis pole tried, 0 for none
+    double emph = 0.0;    // the one undone in the frame being read
 
     uint64_t candidates_seen = 0;  // sync candidates so far (false starts included)
 };
