@@ -6,23 +6,26 @@
 
 #include "program_input.h"
 #include "vardo/capture_loop.h"
+#include "vardo/robust_capture.h"
 #include "vardo/vardo_decoder.h"
 
 namespace {
 
 void print_help(int fd, const char* prog) {
     fd_printf(fd, "%s [options] audio.wav\n", prog);
-    fd_printf(fd,
-              "  options:\n"
-              "       -v, --verbose\n"
-              "       -r, --raw\n"
-              "       -c, --color\n"
-              "       -i, --invert\n"
-              "       -g, --good\n"
-              "       -b, --save\n"
-              "       --csv\n"
-              "       --br\n"
-              "       --rawbits\n");
+    fd_printf(
+        fd,
+        "  options:\n"
+        "       -v, --verbose\n"
+        "       -r, --raw\n"
+        "       -c, --color\n"
+        "       -i, --invert\n"
+        "       -g, --good\n"
+        "       -b, --save\n"
+        "       --csv\n"
+        "       --br\n"
+        "       --rawbits\n"
+        "       --robust   (weak-signal receiver: finds the polarity itself; -i, --res, -b1, -b2 have no effect)\n");
 }
 
 bool is(const char* a, const char* s) { return std::strcmp(a, s) == 0; }
@@ -33,7 +36,7 @@ constexpr float kMaxBitRate = 10000.0f;
 
 enum class ArgsResult { run, help, fail };
 
-ArgsResult parse_args(VardoDecoder& v, int argc, char** argv, bool& file_opened, float& bit_rate) {
+ArgsResult parse_args(VardoDecoder& v, int argc, char** argv, bool& file_opened, float& bit_rate, bool& robust) {
     VardoOptions& o = v.opt;
     for (int i = 1; i < argc && !file_opened; i++) {
         const char* a = argv[i];
@@ -70,6 +73,8 @@ ArgsResult parse_args(VardoDecoder& v, int argc, char** argv, bool& file_opened,
             o.option_csv = 1;
         } else if (is(a, "--rawbits")) {
             o.option_rawbits = 1;
+        } else if (is(a, "--robust")) {
+            robust = true;
         } else {
             if (!open_named_input(v.in.src, a, v.err_fd)) return ArgsResult::fail;
             file_opened = true;
@@ -90,7 +95,8 @@ int vardo_run(int argc, char** argv, const ProgramIo& io) {
 
     bool file_opened = false;
     float bit_rate = -1.0f;
-    switch (parse_args(v, argc, argv, file_opened, bit_rate)) {
+    bool robust = false;
+    switch (parse_args(v, argc, argv, file_opened, bit_rate, robust)) {
         case ArgsResult::help:
             return 0;
         case ArgsResult::fail:
@@ -107,7 +113,7 @@ int vardo_run(int argc, char** argv, const ProgramIo& io) {
         v.in.samples_per_bit = static_cast<float>(v.in.sample_rate) / bit_rate;
         fd_printf(v.err_fd, "sps corr: %.4f\n", static_cast<double>(v.in.samples_per_bit));
     }
-    int status = capture_loop(v);
+    int status = robust ? vardo::robust_capture(v) : capture_loop(v);
     source_close(v.in.src);
     return status;
 }
