@@ -18,8 +18,9 @@
 namespace common {
 
 constexpr int kMaxCorrectionCandidates = 32;
-// Least reliable units considered: 8 singles and 28 pairs cover 32 candidates.
-constexpr int kCorrectionPool = 8;
+// Least reliable units considered: with as many as candidates, the cheapest
+// candidates drawn from them are the cheapest of all singles and pairs.
+constexpr int kCorrectionPool = kMaxCorrectionCandidates;
 
 struct CorrectionCandidate {
     int units[2] = {-1, -1};

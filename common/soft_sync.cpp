@@ -24,9 +24,16 @@ float soft_sync_score(const SoftSync& s) {
     float c = 0.0f, m = 0.0f;
     for (int i = 0; i < s.len; i++) {
         c += s.word[i] * w[i];
-        m += std::fabs(w[i]);
+        m += w[i] * w[i];
     }
-    return m > 0.0f ? c / m : 0.0f;
+    return m > 0.0f ? c / std::sqrt(m * static_cast<float>(s.len)) : 0.0f;
+}
+
+float soft_sync_correlation(const SoftSync& s) {
+    const float* w = s.hist + s.pos;
+    float c = 0.0f;
+    for (int i = 0; i < s.len; i++) c += s.word[i] * w[i];
+    return c;
 }
 
 int soft_sync_push(SoftSync& s, float x, float* score) {

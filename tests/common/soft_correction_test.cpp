@@ -15,7 +15,7 @@ TEST(CorrectionCandidates, CheapestFirstFromTheLeastReliable) {
     const float r[] = {5.0f, 0.1f, 3.0f, 0.2f, 4.0f, 0.35f, 6.0f, 7.0f, 8.0f, 9.0f, 10.0f, 11.0f};
     CorrectionCandidate c[common::kMaxCorrectionCandidates];
     const int n = common::correction_candidates(r, 12, 32, c);
-    ASSERT_EQ(n, 32);  // 8 singles + 28 pairs, capped
+    ASSERT_EQ(n, 32);  // 12 singles + 66 pairs, capped
     // 0.1 {1}, 0.2 {3}, 0.3 {1,3}, 0.35 {5}, 0.45 {1,5}, 0.55 {3,5}, 3.0 {2}
     const std::vector<std::vector<int>> want = {{1}, {3}, {1, 3}, {5}, {1, 5}, {3, 5}, {2}};
     for (std::size_t i = 0; i < want.size(); i++) {

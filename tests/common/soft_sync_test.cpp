@@ -42,8 +42,14 @@ TEST(SoftSync, ScoreCountsErrorsByTheirSize) {
         if (i == 3 || i == 17) v = -0.5f * v;  // two weak errors
         common::soft_sync_push(s, v, &score);
     }
-    // (30 - 2 * 0.5) / (30 + 2 * 0.5)
-    EXPECT_NEAR(score, 29.0f / 31.0f, 1e-6);
+    // (30 - 2 * 0.5) / sqrt(32 * (30 + 2 * 0.25))
+    EXPECT_NEAR(score, 29.0f / std::sqrt(32.0f * 30.5f), 1e-6);
+    EXPECT_NEAR(common::soft_sync_correlation(s), 29.0f, 1e-5);
+    // Every other value near 0, as with a timing half a bit off: the signs
+    // all agree, yet the score stays at 1/sqrt(2), below a threshold of 0.8.
+    for (int i = 0; i < 32; i++)
+        common::soft_sync_push(s, (i & 1) ? 0.0f : soft(w[static_cast<std::size_t>(i)], 1.0f), &score);
+    EXPECT_NEAR(score, std::sqrt(0.5f), 1e-6);
     EXPECT_FALSE(common::soft_sync_init(s, "", 0.5f));
     EXPECT_FALSE(common::soft_sync_init(s, std::string(65, '1'), 0.5f));
 }
