@@ -69,7 +69,8 @@ TEST(Robust, RawbitsAreTheFrameSentAndHexLinesTheBytes) {
     ASSERT_EQ(lines.size(), 3u);  // two frames and the final empty line
     for (int k = 0; k < 2; k++) {
         int symbol = 0;
-        EXPECT_EQ(lines[static_cast<std::size_t>(k)], vardo_biphase(vardo_frame_bytes(frames[static_cast<std::size_t>(k)]), symbol));
+        EXPECT_EQ(lines[static_cast<std::size_t>(k)],
+                  vardo_biphase(vardo_frame_bytes(frames[static_cast<std::size_t>(k)]), symbol));
     }
     const std::string hex = run_vardo({"--robust", "-r", "-g"}, wav).out;
     EXPECT_EQ(count_of(hex, "\n"), 3);

@@ -20,7 +20,8 @@ std::vector<uint8_t> some_frame(int t, unsigned seed) {
     std::vector<uint8_t> b(static_cast<std::size_t>(len));
     b[0] = vardo::kRobustTypes[t].b0;
     b[1] = vardo::kRobustTypes[t].b1;
-    for (int i = 2; i < len; i++) b[static_cast<std::size_t>(i)] = static_cast<uint8_t>((seed = seed * 69069u + 1u) >> 24);
+    for (int i = 2; i < len; i++)
+        b[static_cast<std::size_t>(i)] = static_cast<uint8_t>((seed = seed * 69069u + 1u) >> 24);
     vardo_set_check(b);
     return b;
 }
