@@ -1,6 +1,7 @@
 #include "vardo/robust_receiver.h"
 
 #include <cmath>
+#include <numbers>
 
 #include "vardo/vardo_decoder.h"
 
@@ -108,7 +109,11 @@ void frame_bit(RobustReceiver& r, RobustFrameSink sink, void* ctx) {
     if (late < -0.5 * t) late = -0.5 * t;
     common::timing_loop_advance(r.loop, late);
     r.energy += kEnergyAlpha * (after * after - r.energy);
-    if (!collect(r, static_cast<float>(after), sink, ctx)) r.in_frame = false;
+    // A click adds a whole cycle of phase to one bit: values are clipped at
+    // the bits' RMS, so no single bit outweighs its symbol's other half.
+    const double lim = r.tune.bit_clip * std::sqrt(r.energy);
+    const double v = after > lim ? lim : (after < -lim ? -lim : after);
+    if (!collect(r, static_cast<float>(v), sink, ctx)) r.in_frame = false;
 }
 
 // One search tick: the channel bit of this tick's phase that ends here.
@@ -117,7 +122,9 @@ void search_tick(RobustReceiver& r) {
     const double t = channel_len(r);
     const double raw = common::integrator_span(r.integ, b, b + t);
     const int64_t k = r.ticks++;
-    if (k % kRobustPhases == 0) common::dc_tracker_update(r.dc, raw / t);
+    if (k % kRobustPhases == 0) {
+        common::dc_tracker_update(r.dc, raw / t);
+    }
     const float c = static_cast<float>(raw - r.dc.level * t);
     common::SoftSync& sync = r.sync[k % kRobustPhases];
     float score = 0.0f;
@@ -151,6 +158,10 @@ void robust_receiver_init(RobustReceiver& r, double samples_per_bit, const Robus
     r.dc = common::dc_tracker_make(tune.dc_time);
     for (common::SoftSync& s : r.sync) common::soft_sync_init(s, kVardoSyncWord, tune.sync_threshold);
     r.energy = 0.0;
+    r.lp_gain = tune.lowpass > 0.0
+                    ? static_cast<float>(1.0 - std::exp(-2.0 * std::numbers::pi * tune.lowpass / samples_per_bit))
+                    : 1.0f;
+    r.lp_state = 0.0f;
     r.ticks = 0;
     r.tick = 1.0;
     r.in_frame = false;
@@ -161,7 +172,8 @@ void robust_receiver_init(RobustReceiver& r, double samples_per_bit, const Robus
 
 void robust_receiver_feed(RobustReceiver& r, const float* x, int n, RobustFrameSink sink, void* ctx) {
     for (int i = 0; i < n; i++) {
-        common::integrator_push(r.integ, x[i]);
+        r.lp_state += r.lp_gain * (x[i] - r.lp_state);
+        common::integrator_push(r.integ, r.lp_state);
         while (static_cast<double>(r.integ.count) >= r.ready) {
             if (frame_due_first(r))
                 frame_bit(r, sink, ctx);

@@ -2,8 +2,11 @@
 //
 // Signal model: the discriminator audio is biphase at 9600 channel bit/s
 // (two opposite halves per symbol), plus a DC level (the tuning offset,
-// drifting slowly), plus receiver noise, band-limited. Channel bits are
-// integrated over their length at fractional timing. The search runs all
+// drifting slowly), plus receiver noise, band-limited; the noise of an FM
+// discriminator rises with frequency and near threshold comes partly as
+// clicks. Samples are low-passed a little (a pole at 0.73 bit rates), then
+// channel bits are integrated over their length at fractional timing. The
+// search runs all
 // the time: four timing phases a quarter of a bit apart each feed their own
 // sync correlator (the DC level, tracked from the bit integrals since
 // biphase is DC-free, taken out), so the sync word is found whatever the
@@ -11,8 +14,9 @@
 // neighbours, starts a frame (or replaces one whose type bytes are not in
 // yet and that started with a weaker correlation).
 // Inside the frame a Gardner detector on the bit integrals drives a
-// second-order timing loop. Symbols are first half minus second half (DC
-// cancels); the first 16 tell the frame type and so its length, and each
+// second-order timing loop; bit values are clipped at their RMS, so a click
+// cannot outweigh the rest of its symbol. Symbols are first half minus
+// second half (DC cancels); the first 16 tell the frame type and so its length, and each
 // frame of a known type is handed on as soft symbols.
 #pragma once
 
@@ -43,6 +47,8 @@ struct RobustTuning {
     int type_errors = 2;          // symbol errors allowed in the two type bytes
     double track_bn = 0.005;      // timing loop bandwidth per channel bit inside a frame
     double dc_time = 200.0;       // channel bits
+    double bit_clip = 1.0;        // frame bit values clipped at this many times their RMS
+    double lowpass = 0.73;        // one-pole low-pass corner, in channel bit rates (0: none)
 };
 
 constexpr int kRobustPhases = 4;  // timing phases searched per channel bit
@@ -52,6 +58,8 @@ struct RobustReceiver {
     common::Integrator integ;
     common::TimingLoop loop;  // period always; timing inside a frame
     common::DcTracker dc;
+    float lp_gain = 0.0f;  // one-pole low-pass before the integrator
+    float lp_state = 0.0f;
     common::SoftSync sync[kRobustPhases];
     double energy = 0.0;  // mean square of DC-free channel-bit integrals
     double ready = 0.0;   // samples needed before the next step can run
