@@ -28,13 +28,20 @@ uint16_t robust_syndrome(const uint8_t* bytes, int len) {
 }
 
 void robust_syndromes_init(RobustSyndromes& s) {
+    // A lone 1 bit in byte i runs through the register from state 0 and then
+    // through zero bytes up to the check, so one pass per bit of a byte
+    // serves every byte position. A flipped stored-check bit is its own
+    // syndrome.
     for (int t = 0; t < kRobustTypeCount; t++) {
         const int len = kRobustTypes[t].len;
-        uint8_t z[kRobustMaxBytes] = {};
-        for (int b = 0; b < 8 * len; b++) {
-            z[b / 8] = static_cast<uint8_t>(0x80u >> (b % 8));
-            s.bit[t][b] = robust_syndrome(z, len);
-            z[b / 8] = 0;
+        for (int k = 0; k < 8; k++) {
+            uint16_t st = update_checkM10(0, static_cast<uint8_t>(0x80u >> k));
+            for (int i = len - 3; i >= 0; i--) {
+                s.bit[t][8 * i + k] = st;
+                st = update_checkM10(st, 0);
+            }
+            s.bit[t][8 * (len - 2) + k] = static_cast<uint16_t>(0x8000u >> k);
+            s.bit[t][8 * (len - 1) + k] = static_cast<uint16_t>(0x80u >> k);
         }
     }
 }

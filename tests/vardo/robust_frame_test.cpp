@@ -56,6 +56,19 @@ TEST(RobustFrame, CheckIsLinearOverGf2) {
     }
 }
 
+TEST(RobustFrame, SyndromeTablesMatchSingleFlips) {
+    auto syn = std::make_unique<vardo::RobustSyndromes>();
+    vardo::robust_syndromes_init(*syn);
+    for (int t = 0; t < vardo::kRobustTypeCount; t++) {
+        const int len = vardo::kRobustTypes[t].len;
+        for (int b = 0; b < 8 * len; b += 7) {
+            uint8_t z[vardo::kRobustMaxBytes] = {};
+            z[b / 8] = static_cast<uint8_t>(0x80u >> (b % 8));
+            EXPECT_EQ(syn->bit[t][b], vardo::robust_syndrome(z, len)) << t << " " << b;
+        }
+    }
+}
+
 TEST(RobustFrame, TypeFromTheFirstSixteenSymbols) {
     for (int t = 0; t < vardo::kRobustTypeCount; t++) {
         std::vector<float> s = soft_symbols(some_frame(t, 5));
