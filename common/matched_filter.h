@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-namespace common {
+namespace sonde {
 
 // Samples of history kept: integrals may reach this far back.
 constexpr int kIntegratorSpan = 1024;
@@ -51,4 +51,4 @@ inline double integrator_span(const Integrator& f, double t0, double t1) {
     return integrator_at(f, t1) - integrator_at(f, t0);
 }
 
-}  // namespace common
+}  // namespace sonde

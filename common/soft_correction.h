@@ -15,7 +15,7 @@
 
 #include <cstdint>
 
-namespace common {
+namespace sonde {
 
 constexpr int kMaxCorrectionCandidates = 32;
 // Least reliable units considered: with as many as candidates, the cheapest
@@ -53,4 +53,4 @@ inline uint32_t candidate_syndrome(uint32_t frame_syndrome, const uint32_t* unit
     return s;
 }
 
-}  // namespace common
+}  // namespace sonde

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace common {
+namespace sonde {
 
 bool soft_sync_init(SoftSync& s, std::string_view bits, float threshold) {
     if (bits.empty() || bits.size() > static_cast<std::size_t>(kSoftSyncMaxLen)) return false;
@@ -66,4 +66,4 @@ int soft_sync_push(SoftSync& s, float x, float* score) {
     return 0;
 }
 
-}  // namespace common
+}  // namespace sonde

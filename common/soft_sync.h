@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace common {
+namespace sonde {
 
 constexpr int kSoftSyncMaxLen = 64;
 
@@ -53,4 +53,4 @@ float soft_sync_correlation(const SoftSync& s);
 // from both the word and its inverse).
 int soft_sync_push(SoftSync& s, float x, float* score);
 
-}  // namespace common
+}  // namespace sonde

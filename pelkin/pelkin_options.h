@@ -2,6 +2,8 @@
 // where the bit readers use them.
 #pragma once
 
+namespace sonde::pelkin {
+
 struct PelkinOptions {
     int option_verbose = 0;  // text lines add satellites and fix
     int option_raw = 0;      // 1: hexadecimal frame, 2: bit dump
@@ -10,4 +12,7 @@ struct PelkinOptions {
     int option_dc = 0;       // slice after the moving min/max DC filter
     int option_b = 0;        // integrate-and-dump the frame after the sync word
     int option_csv = 0;      // comma-separated lines
+    int option_json = 0;     // JSON Lines instead of text, CSV and hexadecimal lines
 };
+
+}  // namespace sonde::pelkin

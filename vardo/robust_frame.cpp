@@ -5,7 +5,7 @@
 #include "soft_correction.h"
 #include "vardo/check_m10.h"
 
-namespace vardo {
+namespace sonde::vardo {
 
 namespace {
 
@@ -95,10 +95,10 @@ RobustDecision robust_decide(const float* sym, int t, const RobustSyndromes& s, 
             rel[u] = std::fabs(sym[j]);
             unit[u] = s.bit[t][j] ^ (j + 1 < n ? s.bit[t][j + 1] : 0u);
         }
-        common::CorrectionCandidate cand[common::kMaxCorrectionCandidates];
-        const int nc = common::correction_candidates(rel, m, max_candidates, cand);
-        const int k = common::correct_first(cand, nc, [&](const common::CorrectionCandidate& c) {
-            return common::candidate_syndrome(syn, unit, c) == 0;
+        sonde::CorrectionCandidate cand[sonde::kMaxCorrectionCandidates];
+        const int nc = sonde::correction_candidates(rel, m, max_candidates, cand);
+        const int k = sonde::correct_first(cand, nc, [&](const sonde::CorrectionCandidate& c) {
+            return sonde::candidate_syndrome(syn, unit, c) == 0;
         });
         if (k >= 0) {
             for (int i = 0; i < cand[k].count; i++) hard[cand[k].units[i] + kRobustTypeSymbols] ^= 1u;
@@ -111,4 +111,4 @@ RobustDecision robust_decide(const float* sym, int t, const RobustSyndromes& s, 
     return d;
 }
 
-}  // namespace vardo
+}  // namespace sonde::vardo

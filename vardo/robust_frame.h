@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-namespace vardo {
+namespace sonde::vardo {
 
 constexpr int kRobustMaxBytes = 101;
 constexpr int kRobustMaxSymbols = kRobustMaxBytes * 8;
@@ -55,4 +55,4 @@ void robust_symbols_to_bytes(const uint8_t* hard, int n, uint8_t* bytes);
 // Frame syndrome: computed check of bytes 0 .. len - 3 XOR the stored check.
 uint16_t robust_syndrome(const uint8_t* bytes, int len);
 
-}  // namespace vardo
+}  // namespace sonde::vardo

@@ -5,7 +5,7 @@
 
 #include "vardo/vardo_decoder.h"
 
-namespace vardo {
+namespace sonde::vardo {
 
 namespace {
 
@@ -100,14 +100,14 @@ void frame_bit(RobustReceiver& r, RobustFrameSink sink, void* ctx) {
     const double b = r.loop.next;
     const double t = channel_len(r);
     const double dct = r.dc.level * t;
-    const double before = common::integrator_span(r.integ, b - t, b) - dct;
-    const double mid = common::integrator_span(r.integ, b - 0.5 * t, b + 0.5 * t) - dct;
-    const double raw = common::integrator_span(r.integ, b, b + t);
+    const double before = sonde::integrator_span(r.integ, b - t, b) - dct;
+    const double mid = sonde::integrator_span(r.integ, b - 0.5 * t, b + 0.5 * t) - dct;
+    const double raw = sonde::integrator_span(r.integ, b, b + t);
     const double after = raw - dct;
-    double late = common::gardner_late(before, mid, after, r.energy, t);
+    double late = sonde::gardner_late(before, mid, after, r.energy, t);
     if (late > 0.5 * t) late = 0.5 * t;
     if (late < -0.5 * t) late = -0.5 * t;
-    common::timing_loop_advance(r.loop, late);
+    sonde::timing_loop_advance(r.loop, late);
     r.energy += kEnergyAlpha * (after * after - r.energy);
     // A click adds a whole cycle of phase to one bit: values are clipped at
     // the bits' RMS, so no single bit outweighs its symbol's other half.
@@ -120,17 +120,17 @@ void frame_bit(RobustReceiver& r, RobustFrameSink sink, void* ctx) {
 void search_tick(RobustReceiver& r) {
     const double b = r.tick;
     const double t = channel_len(r);
-    const double raw = common::integrator_span(r.integ, b, b + t);
+    const double raw = sonde::integrator_span(r.integ, b, b + t);
     const int64_t k = r.ticks++;
     if (k % kRobustPhases == 0) {
-        common::dc_tracker_update(r.dc, raw / t);
+        sonde::dc_tracker_update(r.dc, raw / t);
     }
     const float c = static_cast<float>(raw - r.dc.level * t);
-    common::SoftSync& sync = r.sync[k % kRobustPhases];
+    sonde::SoftSync& sync = r.sync[k % kRobustPhases];
     float score = 0.0f;
-    const int hit = common::soft_sync_push(sync, c, &score);
+    const int hit = sonde::soft_sync_push(sync, c, &score);
     // Near the word (score computed) the plain correlation is kept too.
-    const float corr = score != 0.0f ? common::soft_sync_correlation(sync) : 0.0f;
+    const float corr = score != 0.0f ? sonde::soft_sync_correlation(sync) : 0.0f;
     r.corr_ring[k & 15] = corr;
     if (hit != 0 && searching(r)) {
         if (r.first_tick < 0) r.first_tick = k;
@@ -153,10 +153,10 @@ void search_tick(RobustReceiver& r) {
 
 void robust_receiver_init(RobustReceiver& r, double samples_per_bit, const RobustTuning& tune) {
     r.tune = tune;
-    r.integ = common::Integrator{};
-    r.loop = common::timing_loop_make(samples_per_bit, tune.track_bn, kDamping);
-    r.dc = common::dc_tracker_make(tune.dc_time);
-    for (common::SoftSync& s : r.sync) common::soft_sync_init(s, kVardoSyncWord, tune.sync_threshold);
+    r.integ = sonde::Integrator{};
+    r.loop = sonde::timing_loop_make(samples_per_bit, tune.track_bn, kDamping);
+    r.dc = sonde::dc_tracker_make(tune.dc_time);
+    for (sonde::SoftSync& s : r.sync) sonde::soft_sync_init(s, kVardoSyncWord, tune.sync_threshold);
     r.energy = 0.0;
     r.lp_gain = tune.lowpass > 0.0
                     ? static_cast<float>(1.0 - std::exp(-2.0 * std::numbers::pi * tune.lowpass / samples_per_bit))
@@ -173,7 +173,7 @@ void robust_receiver_init(RobustReceiver& r, double samples_per_bit, const Robus
 void robust_receiver_feed(RobustReceiver& r, const float* x, int n, RobustFrameSink sink, void* ctx) {
     for (int i = 0; i < n; i++) {
         r.lp_state += r.lp_gain * (x[i] - r.lp_state);
-        common::integrator_push(r.integ, r.lp_state);
+        sonde::integrator_push(r.integ, r.lp_state);
         while (static_cast<double>(r.integ.count) >= r.ready) {
             if (frame_due_first(r))
                 frame_bit(r, sink, ctx);
@@ -184,4 +184,4 @@ void robust_receiver_feed(RobustReceiver& r, const float* x, int n, RobustFrameS
     }
 }
 
-}  // namespace vardo
+}  // namespace sonde::vardo

@@ -28,7 +28,7 @@
 #include "timing_loop.h"
 #include "vardo/robust_frame.h"
 
-namespace vardo {
+namespace sonde::vardo {
 
 // One frame's soft symbols and what the receiver measured on it.
 struct RobustSoftFrame {
@@ -55,12 +55,12 @@ constexpr int kRobustPhases = 4;  // timing phases searched per channel bit
 
 struct RobustReceiver {
     RobustTuning tune;
-    common::Integrator integ;
-    common::TimingLoop loop;  // period always; timing inside a frame
-    common::DcTracker dc;
+    sonde::Integrator integ;
+    sonde::TimingLoop loop;  // period always; timing inside a frame
+    sonde::DcTracker dc;
     float lp_gain = 0.0f;  // one-pole low-pass before the integrator
     float lp_state = 0.0f;
-    common::SoftSync sync[kRobustPhases];
+    sonde::SoftSync sync[kRobustPhases];
     double energy = 0.0;  // mean square of DC-free channel-bit integrals
     double ready = 0.0;   // samples needed before the next step can run
     bool in_frame = false;
@@ -88,4 +88,4 @@ void robust_receiver_init(RobustReceiver& r, double samples_per_bit, const Robus
 // a known type as soon as its last symbol has been read.
 void robust_receiver_feed(RobustReceiver& r, const float* x, int n, RobustFrameSink sink, void* ctx);
 
-}  // namespace vardo
+}  // namespace sonde::vardo

@@ -13,6 +13,8 @@
 #include "vardo/position_filter.h"
 #include "wav_input.h"
 
+namespace sonde::vardo {
+
 // The sync word in channel bits, oldest first.
 constexpr const char* kVardoSyncWord = "10011001100110010100110010011001";
 constexpr float kVardoBitRate = 9600.0f;  // channel bits per second
@@ -31,6 +33,7 @@ struct VardoOptions {
     int option_b = 0;     // 1: channel bits by integrate-and-dump, 2: symbols
     int option_csv = 0;
     int option_rawbits = 0;
+    int option_json = 0;  // JSON Lines instead of report, CSV and hexadecimal lines
 };
 
 struct VardoDecoder {
@@ -51,3 +54,5 @@ struct VardoDecoder {
 
 // Front-end settings of this decoder; call before reading the header.
 void vardo_decoder_init(VardoDecoder& v);
+
+}  // namespace sonde::vardo

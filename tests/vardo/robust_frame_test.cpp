@@ -16,10 +16,10 @@
 namespace {
 
 std::vector<uint8_t> some_frame(int t, unsigned seed) {
-    const int len = vardo::kRobustTypes[t].len;
+    const int len = sonde::vardo::kRobustTypes[t].len;
     std::vector<uint8_t> b(static_cast<std::size_t>(len));
-    b[0] = vardo::kRobustTypes[t].b0;
-    b[1] = vardo::kRobustTypes[t].b1;
+    b[0] = sonde::vardo::kRobustTypes[t].b0;
+    b[1] = sonde::vardo::kRobustTypes[t].b1;
     for (int i = 2; i < len; i++)
         b[static_cast<std::size_t>(i)] = static_cast<uint8_t>((seed = seed * 69069u + 1u) >> 24);
     vardo_set_check(b);
@@ -52,40 +52,40 @@ TEST(RobustFrame, CheckIsLinearOverGf2) {
             b[i] = static_cast<uint8_t>((s = s * 69069u + 1u) >> 24);
             c[i] = a[i] ^ b[i];
         }
-        ASSERT_EQ(checkM10(c, 99), checkM10(a, 99) ^ checkM10(b, 99));
+        ASSERT_EQ(sonde::vardo::checkM10(c, 99), sonde::vardo::checkM10(a, 99) ^ sonde::vardo::checkM10(b, 99));
     }
 }
 
 TEST(RobustFrame, SyndromeTablesMatchSingleFlips) {
-    auto syn = std::make_unique<vardo::RobustSyndromes>();
-    vardo::robust_syndromes_init(*syn);
-    for (int t = 0; t < vardo::kRobustTypeCount; t++) {
-        const int len = vardo::kRobustTypes[t].len;
+    auto syn = std::make_unique<sonde::vardo::RobustSyndromes>();
+    sonde::vardo::robust_syndromes_init(*syn);
+    for (int t = 0; t < sonde::vardo::kRobustTypeCount; t++) {
+        const int len = sonde::vardo::kRobustTypes[t].len;
         for (int b = 0; b < 8 * len; b += 7) {
-            uint8_t z[vardo::kRobustMaxBytes] = {};
+            uint8_t z[sonde::vardo::kRobustMaxBytes] = {};
             z[b / 8] = static_cast<uint8_t>(0x80u >> (b % 8));
-            EXPECT_EQ(syn->bit[t][b], vardo::robust_syndrome(z, len)) << t << " " << b;
+            EXPECT_EQ(syn->bit[t][b], sonde::vardo::robust_syndrome(z, len)) << t << " " << b;
         }
     }
 }
 
 TEST(RobustFrame, TypeFromTheFirstSixteenSymbols) {
-    for (int t = 0; t < vardo::kRobustTypeCount; t++) {
+    for (int t = 0; t < sonde::vardo::kRobustTypeCount; t++) {
         std::vector<float> s = soft_symbols(some_frame(t, 5));
-        EXPECT_EQ(vardo::robust_frame_type(s.data(), 2), t);
+        EXPECT_EQ(sonde::vardo::robust_frame_type(s.data(), 2), t);
         s[3] = -s[3], s[11] = -s[11];  // two symbol errors: still this type
-        EXPECT_EQ(vardo::robust_frame_type(s.data(), 2), t);
-        EXPECT_EQ(vardo::robust_frame_type(s.data(), 1), -1);
+        EXPECT_EQ(sonde::vardo::robust_frame_type(s.data(), 2), t);
+        EXPECT_EQ(sonde::vardo::robust_frame_type(s.data(), 1), -1);
     }
     std::vector<float> s = soft_symbols(some_frame(0, 5));
     for (float& v : s) v = -v;  // polarity not taken out: no known type
-    EXPECT_EQ(vardo::robust_frame_type(s.data(), 2), -1);
+    EXPECT_EQ(sonde::vardo::robust_frame_type(s.data(), 2), -1);
 }
 
 TEST(RobustFrame, WeakWrongSymbolsAreMendedStrongOnesAreNot) {
-    auto syn = std::make_unique<vardo::RobustSyndromes>();
-    vardo::robust_syndromes_init(*syn);
-    for (int t = 0; t < vardo::kRobustTypeCount; t++) {
+    auto syn = std::make_unique<sonde::vardo::RobustSyndromes>();
+    sonde::vardo::robust_syndromes_init(*syn);
+    for (int t = 0; t < sonde::vardo::kRobustTypeCount; t++) {
         const std::vector<uint8_t> b = some_frame(t, 77u + static_cast<unsigned>(t));
         std::vector<float> s = soft_symbols(b);
         // Unlike the plain decision, symbol errors flip two data bits.
@@ -93,7 +93,7 @@ TEST(RobustFrame, WeakWrongSymbolsAreMendedStrongOnesAreNot) {
         s[100] = -0.2f * s[100];
         s[n - 40] = -0.1f * s[n - 40];
         for (int j : {30, 200, 300, 500}) s[static_cast<std::size_t>(j % n)] *= 0.3f;  // weak but right
-        vardo::RobustDecision d = vardo::robust_decide(s.data(), t, *syn, 32);
+        sonde::vardo::RobustDecision d = sonde::vardo::robust_decide(s.data(), t, *syn, 32);
         EXPECT_TRUE(d.good) << t;
         EXPECT_EQ(std::vector<uint8_t>(d.bytes, d.bytes + d.len), b) << t;
         EXPECT_EQ(d.corrected, 4) << t;
@@ -101,7 +101,7 @@ TEST(RobustFrame, WeakWrongSymbolsAreMendedStrongOnesAreNot) {
         // is beyond correction.
         s[5] = -s[5];
         s[250] = -s[250];
-        d = vardo::robust_decide(s.data(), t, *syn, 32);
+        d = sonde::vardo::robust_decide(s.data(), t, *syn, 32);
         EXPECT_FALSE(d.good) << t;
     }
 }
@@ -111,7 +111,7 @@ struct Collected {
     std::vector<std::vector<float>> frames;
     std::vector<int> types;
 };
-void collect(void* ctx, const vardo::RobustSoftFrame& f) {
+void collect(void* ctx, const sonde::vardo::RobustSoftFrame& f) {
     auto& c = *static_cast<Collected*>(ctx);
     c.frames.emplace_back(f.sym, f.sym + f.symbols);
     c.types.push_back(f.type);
@@ -132,11 +132,11 @@ TEST(RobustReceiver, BlockSizesDoNotChangeTheFrames) {
     std::vector<Collected> runs(3);
     int r = 0;
     for (int block : {1, 7, 4096}) {
-        auto rx = std::make_unique<vardo::RobustReceiver>();
-        vardo::robust_receiver_init(*rx, 44100.0 / 9600.0);
+        auto rx = std::make_unique<sonde::vardo::RobustReceiver>();
+        sonde::vardo::robust_receiver_init(*rx, 44100.0 / 9600.0);
         for (std::size_t i = 0; i < xf.size(); i += static_cast<std::size_t>(block)) {
             const int n = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(block), xf.size() - i));
-            vardo::robust_receiver_feed(*rx, xf.data() + i, n, collect, &runs[static_cast<std::size_t>(r)]);
+            sonde::vardo::robust_receiver_feed(*rx, xf.data() + i, n, collect, &runs[static_cast<std::size_t>(r)]);
         }
         r++;
     }

@@ -18,6 +18,14 @@
 #include "synth/wav_writer.h"
 #include "wav_input.h"
 
+// The input side lives in the shared namespace.
+using sonde::read_signed_samples;
+using sonde::read_wav_header;
+using sonde::source_close;
+using sonde::source_open_fd;
+using sonde::source_open_file;
+using sonde::WavInput;
+
 namespace {
 
 void usage() {
