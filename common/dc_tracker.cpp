@@ -1,6 +1,6 @@
 #include "dc_tracker.h"
 
-namespace common {
+namespace sonde {
 
 DcTracker dc_tracker_make(double time_constant) {
     DcTracker t;
@@ -24,4 +24,4 @@ double dc_tracker_update(DcTracker& t, double observation) {
     return t.level;
 }
 
-}  // namespace common
+}  // namespace sonde

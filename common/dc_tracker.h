@@ -6,7 +6,7 @@
 // of a decided level for line codes that are not DC-free.
 #pragma once
 
-namespace common {
+namespace sonde {
 
 struct DcTracker {
     double alpha = 0.02;  // level gain per observation
@@ -26,4 +26,4 @@ DcTracker dc_tracker_make(double time_constant);
 // so the tracker starts on the right level instead of creeping up to it.
 double dc_tracker_update(DcTracker& t, double observation);
 
-}  // namespace common
+}  // namespace sonde

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-namespace common {
+namespace sonde {
 
 // Samples of history kept: integrals may reach this far back.
 constexpr int kIntegratorSpan = 1024;
@@ -38,11 +38,17 @@ inline bool integrator_covers(const Integrator& f, double t0, double t1) {
 
 // Running sum at fractional time t (whole samples before t, plus the part of
 // the sample that t lies in). Needs integrator_covers for t.
-double integrator_at(const Integrator& f, double t);
+inline double integrator_at(const Integrator& f, double t) {
+    int64_t i = static_cast<int64_t>(t);  // truncates; floor for negative t below
+    if (static_cast<double>(i) > t) i--;
+    const double a = integrator_sum_to(f, i);
+    const double b = integrator_sum_to(f, i + 1);
+    return a + (t - static_cast<double>(i)) * (b - a);
+}
 
 // Integral of the input over [t0, t1), in sample units.
 inline double integrator_span(const Integrator& f, double t0, double t1) {
     return integrator_at(f, t1) - integrator_at(f, t0);
 }
 
-}  // namespace common
+}  // namespace sonde

@@ -1,6 +1,6 @@
 #include "soft_correction.h"
 
-namespace common {
+namespace sonde {
 
 namespace {
 
@@ -62,4 +62,4 @@ int correction_candidates(const float* reliability, int n, int max_candidates, C
     return count;
 }
 
-}  // namespace common
+}  // namespace sonde

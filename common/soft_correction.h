@@ -15,11 +15,12 @@
 
 #include <cstdint>
 
-namespace common {
+namespace sonde {
 
 constexpr int kMaxCorrectionCandidates = 32;
-// Least reliable units considered: 8 singles and 28 pairs cover 32 candidates.
-constexpr int kCorrectionPool = 8;
+// Least reliable units considered: with as many as candidates, the cheapest
+// candidates drawn from them are the cheapest of all singles and pairs.
+constexpr int kCorrectionPool = kMaxCorrectionCandidates;
 
 struct CorrectionCandidate {
     int units[2] = {-1, -1};
@@ -52,4 +53,4 @@ inline uint32_t candidate_syndrome(uint32_t frame_syndrome, const uint32_t* unit
     return s;
 }
 
-}  // namespace common
+}  // namespace sonde

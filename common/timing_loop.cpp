@@ -1,6 +1,6 @@
 #include "timing_loop.h"
 
-namespace common {
+namespace sonde {
 
 void timing_loop_set_bandwidth(TimingLoop& l, double bn_t, double damping) {
     // Discrete second-order loop gains for a unit-gain detector.
@@ -34,4 +34,4 @@ double gardner_late(double before, double mid, double after, double energy, doub
     return mid * (after - before) * samples_per_symbol / (4.0 * energy);
 }
 
-}  // namespace common
+}  // namespace sonde

@@ -6,7 +6,7 @@
 // error leaves no standing timing error.
 #pragma once
 
-namespace common {
+namespace sonde {
 
 struct TimingLoop {
     double nominal = 10.0;         // samples per symbol as configured
@@ -38,4 +38,4 @@ void timing_loop_advance(TimingLoop& l, double late);
 // transition between opposite levels, 0 where the level does not change.
 double gardner_late(double before, double mid, double after, double energy, double samples_per_symbol);
 
-}  // namespace common
+}  // namespace sonde

@@ -64,16 +64,16 @@ int correct_frame_bits(const CrcSyndromes& s, char* bits, const float* soft) {
             reliability[u] = std::fabs(soft[bit_of[u]]);
             unit_syndrome[u] = s.bit[i][b];
         }
-    common::CorrectionCandidate cands[common::kMaxCorrectionCandidates];
-    const int n = common::correction_candidates(reliability, kUnits, common::kMaxCorrectionCandidates - 1, cands);
-    auto flip = [&](const common::CorrectionCandidate& c) {
+    sonde::CorrectionCandidate cands[sonde::kMaxCorrectionCandidates];
+    const int n = sonde::correction_candidates(reliability, kUnits, sonde::kMaxCorrectionCandidates - 1, cands);
+    auto flip = [&](const sonde::CorrectionCandidate& c) {
         for (int i = 0; i < c.count; i++) {
             char& x = bits[bit_of[c.units[i]]];
             x = x == '1' ? '0' : '1';
         }
     };
-    const int hit = common::correct_first(cands, n, [&](const common::CorrectionCandidate& c) {
-        if (common::candidate_syndrome(syndrome, unit_syndrome, c) != 0) return false;
+    const int hit = sonde::correct_first(cands, n, [&](const sonde::CorrectionCandidate& c) {
+        if (sonde::candidate_syndrome(syndrome, unit_syndrome, c) != 0) return false;
         // A flip that turns the first byte into preamble moves the frame:
         // only a frame that passes as the frame layer reads it counts.
         flip(c);

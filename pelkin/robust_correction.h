@@ -10,7 +10,7 @@
 
 namespace sonde::pelkin {
 
-// At most common::kMaxCorrectionCandidates (32) checks per frame, the frame
+// At most sonde::kMaxCorrectionCandidates (32) checks per frame, the frame
 // as read included: a random frame passes one check in 65536, so a frame
 // beyond repair passes with a chance of at most 32 / 65536.
 constexpr int kCheckedFirst = kFrameBodyStart;       // byte 3

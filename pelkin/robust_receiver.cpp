@@ -279,10 +279,10 @@ bool read_frame_once(RobustReceiver& rx, const RobustCandidate& c) {
 
     // Reading: decisions from the tracked level, timing from the bit
     // boundaries where the level changes.
-    common::DcTracker dc = common::dc_tracker_make(kLevelTimeConstant);
+    sonde::DcTracker dc = sonde::dc_tracker_make(kLevelTimeConstant);
     dc.level = level;
     dc.seen = static_cast<long long>(kLevelTimeConstant);  // the sync word gave a start
-    common::TimingLoop loop = common::timing_loop_make(sps, kTimingBandwidth, kTimingDamping);
+    sonde::TimingLoop loop = sonde::timing_loop_make(sps, kTimingBandwidth, kTimingDamping);
     loop.max_rate_error = kMaxRateError;
     loop.next = t0;
     double before = pol * amp;  // the sync word ends with a stop bit
@@ -306,11 +306,11 @@ bool read_frame_once(RobustReceiver& rx, const RobustCandidate& c) {
         }
         if (k == 10 * kGroupBits - 1 && errors > kEarlyErrors) return false;
         const double after = y - dc.level;
-        const double late = common::gardner_late(before, m - dc.level, after, amp * amp, sps);
-        common::dc_tracker_update(dc, y - pol * amp * b);
+        const double late = sonde::gardner_late(before, m - dc.level, after, amp * amp, sps);
+        sonde::dc_tracker_update(dc, y - pol * amp * b);
         const double a = pol * b * (y - dc.level);
         if (a > 0.0) amp += kAmpGainRead * (a - amp);
-        common::timing_loop_advance(loop, std::clamp(late, -sps / 2.0, sps / 2.0));
+        sonde::timing_loop_advance(loop, std::clamp(late, -sps / 2.0, sps / 2.0));
         before = after;
     }
     level = dc.level;

@@ -5,6 +5,7 @@
 
 #include "program_driver.h"
 #include "vardo/capture_loop.h"
+#include "vardo/robust_capture.h"
 #include "vardo/vardo_decoder.h"
 
 namespace sonde::vardo {
@@ -26,15 +27,17 @@ enum OptionId {
     kBr,
     kCsv,
     kRawbits,
-    kJson
+    kJson,
+    kRobust
 };
 
 constexpr sonde::ProgramOption kOptions[] = {
-    {"-v", "--verbose", kVerbose}, {"-vv", nullptr, kVerbose2},      {"-r", "--raw", kRaw},
-    {"-b", "--save", kSave},       {"-i", "--invert", kInvert},      {"-c", "--color", kColor},
-    {"-g", "--good", kGood},       {"--res", nullptr, kRes},         {"-b1", nullptr, kB1},
-    {"-b2", nullptr, kB2},         {"--ch2", nullptr, kCh2},         {"--br", nullptr, kBr, true},
-    {"--csv", nullptr, kCsv},      {"--rawbits", nullptr, kRawbits}, {"--json", nullptr, kJson},
+    {"-v", "--verbose", kVerbose},  {"-vv", nullptr, kVerbose2},      {"-r", "--raw", kRaw},
+    {"-b", "--save", kSave},        {"-i", "--invert", kInvert},      {"-c", "--color", kColor},
+    {"-g", "--good", kGood},        {"--res", nullptr, kRes},         {"-b1", nullptr, kB1},
+    {"-b2", nullptr, kB2},          {"--ch2", nullptr, kCh2},         {"--br", nullptr, kBr, true},
+    {"--csv", nullptr, kCsv},       {"--rawbits", nullptr, kRawbits}, {"--json", nullptr, kJson},
+    {"--robust", nullptr, kRobust},
 };
 
 constexpr sonde::ProgramText kText{"vardo",
@@ -55,7 +58,9 @@ constexpr sonde::ProgramText kText{"vardo",
                                    "       -b2\n"
                                    "       --json\n"
                                    "       --version\n"
-                                   "       -h, --help\n"};
+                                   "       -h, --help\n"
+                                   "       --robust   weak-signal receiver; finds the polarity itself, "
+                                   "-i, --res, -b1, -b2 have no effect\n"};
 
 // Rates outside this window are taken for a typing error.
 constexpr float kMinBitRate = 9000.0f;
@@ -64,6 +69,7 @@ constexpr float kMaxBitRate = 10000.0f;
 struct VardoProgram final : sonde::ProgramHooks {
     VardoDecoder& v;
     float bit_rate = -1.0f;
+    bool robust = false;
     explicit VardoProgram(VardoDecoder& d) : v(d) {}
 
     bool option(int id, const char* value) override {
@@ -115,6 +121,9 @@ struct VardoProgram final : sonde::ProgramHooks {
             case kJson:
                 o.option_json = 1;
                 break;
+            case kRobust:
+                robust = true;
+                break;
             default:
                 break;
         }
@@ -128,7 +137,12 @@ struct VardoProgram final : sonde::ProgramHooks {
         }
         return true;
     }
-    void run(const ProgramIo&) override { capture_loop(v); }
+    void run(const ProgramIo&) override {
+        if (robust)
+            robust_capture(v);
+        else
+            capture_loop(v);
+    }
     bool final_empty_line() const override { return v.opt.option_json == 0; }
 };
 

@@ -4,7 +4,7 @@
 
 #include "matched_filter.h"
 
-using common::Integrator;
+using sonde::Integrator;
 
 TEST(Integrator, FractionalStretchesOfARampMatchTheClosedForm) {
     auto owner = std::make_unique<Integrator>();
@@ -21,14 +21,14 @@ TEST(Integrator, FractionalStretchesOfARampMatchTheClosedForm) {
         }
         return s;
     };
-    for (int64_t n = 0; n < 5000; n++) common::integrator_push(f, static_cast<float>(value(n)));
+    for (int64_t n = 0; n < 5000; n++) sonde::integrator_push(f, static_cast<float>(value(n)));
     for (double t0 : {4000.25, 4989.0, 3980.9}) {
         for (double len : {0.3, 2.5, 5.0, 9.75}) {
-            ASSERT_TRUE(common::integrator_covers(f, t0, t0 + len));
-            EXPECT_NEAR(common::integrator_span(f, t0, t0 + len), exact(t0, t0 + len), 1e-9) << t0 << " " << len;
+            ASSERT_TRUE(sonde::integrator_covers(f, t0, t0 + len));
+            EXPECT_NEAR(sonde::integrator_span(f, t0, t0 + len), exact(t0, t0 + len), 1e-9) << t0 << " " << len;
         }
     }
     // Too far back or not yet pushed.
-    EXPECT_FALSE(common::integrator_covers(f, 5000.0 - common::kIntegratorSpan, 4990.0));
-    EXPECT_FALSE(common::integrator_covers(f, 4990.0, 4999.5));
+    EXPECT_FALSE(sonde::integrator_covers(f, 5000.0 - sonde::kIntegratorSpan, 4990.0));
+    EXPECT_FALSE(sonde::integrator_covers(f, 4990.0, 4999.5));
 }

@@ -8,14 +8,14 @@
 
 #include "soft_correction.h"
 
-using common::CorrectionCandidate;
+using sonde::CorrectionCandidate;
 
 TEST(CorrectionCandidates, CheapestFirstFromTheLeastReliable) {
     // Units 1 (0.1), 3 (0.2), 5 (0.35) are the weakest.
     const float r[] = {5.0f, 0.1f, 3.0f, 0.2f, 4.0f, 0.35f, 6.0f, 7.0f, 8.0f, 9.0f, 10.0f, 11.0f};
-    CorrectionCandidate c[common::kMaxCorrectionCandidates];
-    const int n = common::correction_candidates(r, 12, 32, c);
-    ASSERT_EQ(n, 32);  // 8 singles + 28 pairs, capped
+    CorrectionCandidate c[sonde::kMaxCorrectionCandidates];
+    const int n = sonde::correction_candidates(r, 12, 32, c);
+    ASSERT_EQ(n, 32);  // 12 singles + 66 pairs, capped
     // 0.1 {1}, 0.2 {3}, 0.3 {1,3}, 0.35 {5}, 0.45 {1,5}, 0.55 {3,5}, 3.0 {2}
     const std::vector<std::vector<int>> want = {{1}, {3}, {1, 3}, {5}, {1, 5}, {3, 5}, {2}};
     for (std::size_t i = 0; i < want.size(); i++) {
@@ -23,8 +23,8 @@ TEST(CorrectionCandidates, CheapestFirstFromTheLeastReliable) {
         for (int k = 0; k < c[i].count; k++) EXPECT_EQ(c[i].units[k], want[i][static_cast<std::size_t>(k)]) << i;
     }
     for (int i = 1; i < n; i++) EXPECT_LE(c[i - 1].cost, c[i].cost);
-    EXPECT_EQ(common::correction_candidates(r, 12, 5, c), 5);
-    EXPECT_EQ(common::correction_candidates(r, 0, 32, c), 0);
+    EXPECT_EQ(sonde::correction_candidates(r, 12, 5, c), 5);
+    EXPECT_EQ(sonde::correction_candidates(r, 0, 32, c), 0);
 }
 
 namespace {
@@ -63,11 +63,11 @@ TEST(SoftCorrection, MendsTwoWeakBitsThroughLinearSyndromes) {
     for (int b : {7, 40, 41, 90, 150, 151}) rel[static_cast<std::size_t>(b)] = 0.1f + b * 1e-3f;
     std::vector<uint8_t> bad = f;
     flip(bad, 41), flip(bad, 150);  // two of the weak bits are wrong
-    CorrectionCandidate cand[common::kMaxCorrectionCandidates];
-    const int n = common::correction_candidates(rel.data(), 160, 32, cand);
+    CorrectionCandidate cand[sonde::kMaxCorrectionCandidates];
+    const int n = sonde::correction_candidates(rel.data(), 160, 32, cand);
     const uint32_t s0 = syndrome(bad);
-    const int k = common::correct_first(
-        cand, n, [&](const CorrectionCandidate& cc) { return common::candidate_syndrome(s0, unit.data(), cc) == 0; });
+    const int k = sonde::correct_first(
+        cand, n, [&](const CorrectionCandidate& cc) { return sonde::candidate_syndrome(s0, unit.data(), cc) == 0; });
     ASSERT_GE(k, 0);
     for (int i = 0; i < cand[k].count; i++) flip(bad, cand[k].units[i]);
     EXPECT_EQ(bad, f);
@@ -75,8 +75,8 @@ TEST(SoftCorrection, MendsTwoWeakBitsThroughLinearSyndromes) {
     bad = f;
     flip(bad, 100);
     const uint32_t s1 = syndrome(bad);
-    EXPECT_EQ(common::correct_first(
+    EXPECT_EQ(sonde::correct_first(
                   cand, n,
-                  [&](const CorrectionCandidate& cc) { return common::candidate_syndrome(s1, unit.data(), cc) == 0; }),
+                  [&](const CorrectionCandidate& cc) { return sonde::candidate_syndrome(s1, unit.data(), cc) == 0; }),
               -1);
 }

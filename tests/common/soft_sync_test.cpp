@@ -14,15 +14,15 @@ float soft(char c, float a) { return c == '1' ? a : -a; }
 }  // namespace
 
 TEST(SoftSync, FindsTheWordInBothPolaritiesWhereItEnds) {
-    common::SoftSync s;
-    ASSERT_TRUE(common::soft_sync_init(s, kWord, 0.8f));
+    sonde::SoftSync s;
+    ASSERT_TRUE(sonde::soft_sync_init(s, kWord, 0.8f));
     const std::string lead = "1010101010101010101010";
     for (float pol : {1.0f, -1.0f}) {
-        common::soft_sync_init(s, kWord, 0.8f);
+        sonde::soft_sync_init(s, kWord, 0.8f);
         int hits = 0, where = -1, sign = 0, i = 0;
         for (char c : lead + kWord + "0110") {
             float score;
-            const int r = common::soft_sync_push(s, pol * soft(c, 0.3f), &score);
+            const int r = sonde::soft_sync_push(s, pol * soft(c, 0.3f), &score);
             if (r != 0) hits++, where = i, sign = r;
             i++;
         }
@@ -33,27 +33,33 @@ TEST(SoftSync, FindsTheWordInBothPolaritiesWhereItEnds) {
 }
 
 TEST(SoftSync, ScoreCountsErrorsByTheirSize) {
-    common::SoftSync s;
-    common::soft_sync_init(s, kWord, 0.8f);
+    sonde::SoftSync s;
+    sonde::soft_sync_init(s, kWord, 0.8f);
     std::string w = kWord;
     float score = 0.0f;
     for (int i = 0; i < 32; i++) {
         float v = soft(w[static_cast<std::size_t>(i)], 1.0f);
         if (i == 3 || i == 17) v = -0.5f * v;  // two weak errors
-        common::soft_sync_push(s, v, &score);
+        sonde::soft_sync_push(s, v, &score);
     }
-    // (30 - 2 * 0.5) / (30 + 2 * 0.5)
-    EXPECT_NEAR(score, 29.0f / 31.0f, 1e-6);
-    EXPECT_FALSE(common::soft_sync_init(s, "", 0.5f));
-    EXPECT_FALSE(common::soft_sync_init(s, std::string(65, '1'), 0.5f));
+    // (30 - 2 * 0.5) / sqrt(32 * (30 + 2 * 0.25))
+    EXPECT_NEAR(score, 29.0f / std::sqrt(32.0f * 30.5f), 1e-6);
+    EXPECT_NEAR(sonde::soft_sync_correlation(s), 29.0f, 1e-5);
+    // Every other value near 0, as with a timing half a bit off: the signs
+    // all agree, yet the score stays at 1/sqrt(2), below a threshold of 0.8.
+    for (int i = 0; i < 32; i++)
+        sonde::soft_sync_push(s, (i & 1) ? 0.0f : soft(w[static_cast<std::size_t>(i)], 1.0f), &score);
+    EXPECT_NEAR(score, std::sqrt(0.5f), 1e-6);
+    EXPECT_FALSE(sonde::soft_sync_init(s, "", 0.5f));
+    EXPECT_FALSE(sonde::soft_sync_init(s, std::string(65, '1'), 0.5f));
 }
 
 TEST(SoftSync, HardPrefilterKeepsEveryHitOfANoisyStream) {
     // Words planted in Gaussian-like noise at about 5 % channel-bit errors:
     // the prefiltered search finds exactly the hits of the full search.
-    common::SoftSync fast, full;
-    common::soft_sync_init(fast, kWord, 0.8f);
-    common::soft_sync_init(full, kWord, 0.8f);
+    sonde::SoftSync fast, full;
+    sonde::soft_sync_init(fast, kWord, 0.8f);
+    sonde::soft_sync_init(full, kWord, 0.8f);
     full.max_errors = 32;
     unsigned g = 7;
     auto noise = [&] {  // sum of 4 uniforms, variance 1/3
@@ -71,8 +77,8 @@ TEST(SoftSync, HardPrefilterKeepsEveryHitOfANoisyStream) {
         const float clean = k >= 168 ? soft(w[static_cast<std::size_t>(k - 168)], 1.0f) : (noise() > 0 ? 1.0f : -1.0f);
         const float v = clean + noise();
         float a, b;
-        const int ra = common::soft_sync_push(fast, v, &a);
-        const int rb = common::soft_sync_push(full, v, &b);
+        const int ra = sonde::soft_sync_push(fast, v, &a);
+        const int rb = sonde::soft_sync_push(full, v, &b);
         EXPECT_EQ(ra, rb) << i;
         hits += ra != 0;
     }

@@ -34,9 +34,9 @@ std::vector<float> two_level(const std::vector<int>& bits, double phase, double 
 TEST(GardnerLate, MeasuresLatenessAtATransition) {
     // +1 then -1, boundary at 10, symbol 4 samples; estimate 10.6 (late 0.6):
     // the centred window sees 1.4 samples of +1 and 2.6 of -1.
-    EXPECT_NEAR(common::gardner_late(4.0, 1.4 - 2.6, -4.0, 16.0, 4.0), 0.6, 1e-12);
-    EXPECT_NEAR(common::gardner_late(-4.0, -(1.4 - 2.6), 4.0, 16.0, 4.0), 0.6, 1e-12);  // -1 then +1
-    EXPECT_EQ(common::gardner_late(4.0, 4.0, 4.0, 16.0, 4.0), 0.0);                     // no transition, no information
+    EXPECT_NEAR(sonde::gardner_late(4.0, 1.4 - 2.6, -4.0, 16.0, 4.0), 0.6, 1e-12);
+    EXPECT_NEAR(sonde::gardner_late(-4.0, -(1.4 - 2.6), 4.0, 16.0, 4.0), 0.6, 1e-12);  // -1 then +1
+    EXPECT_EQ(sonde::gardner_late(4.0, 4.0, 4.0, 16.0, 4.0), 0.0);                     // no transition, no information
 }
 
 TEST(TimingLoop, LocksToOffsetAndRateError) {
@@ -50,22 +50,22 @@ TEST(TimingLoop, LocksToOffsetAndRateError) {
     }
     const int samples = 20000;
     const std::vector<float> x = two_level(bits, phase, t_true, samples);
-    auto owner = std::make_unique<common::Integrator>();
-    common::Integrator& f = *owner;
-    common::TimingLoop l = common::timing_loop_make(5.0, 0.02, 0.707);
+    auto owner = std::make_unique<sonde::Integrator>();
+    sonde::Integrator& f = *owner;
+    sonde::TimingLoop l = sonde::timing_loop_make(5.0, 0.02, 0.707);
     l.next = 5.0;
     int fed = 0;
     int boundaries = 0;
     while (boundaries < 3500) {
         const double b = l.next;
-        while (!common::integrator_covers(f, b - l.period, b + l.period)) {
+        while (!sonde::integrator_covers(f, b - l.period, b + l.period)) {
             ASSERT_LT(fed, samples);
-            common::integrator_push(f, x[static_cast<std::size_t>(fed++)]);
+            sonde::integrator_push(f, x[static_cast<std::size_t>(fed++)]);
         }
-        const double before = common::integrator_span(f, b - l.period, b);
-        const double mid = common::integrator_span(f, b - l.period / 2, b + l.period / 2);
-        const double after = common::integrator_span(f, b, b + l.period);
-        common::timing_loop_advance(l, common::gardner_late(before, mid, after, l.period * l.period, l.period));
+        const double before = sonde::integrator_span(f, b - l.period, b);
+        const double mid = sonde::integrator_span(f, b - l.period / 2, b + l.period / 2);
+        const double after = sonde::integrator_span(f, b, b + l.period);
+        sonde::timing_loop_advance(l, sonde::gardner_late(before, mid, after, l.period * l.period, l.period));
         if (boundaries++ == 1500) l.kp *= 0.25, l.ki *= 0.0625;  // narrow for tracking
     }
     // Distance from the next estimate to the nearest true boundary.

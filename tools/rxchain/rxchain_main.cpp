@@ -18,6 +18,14 @@
 #include "synth/wav_writer.h"
 #include "wav_input.h"
 
+// The input side lives in the shared namespace.
+using sonde::read_signed_samples;
+using sonde::read_wav_header;
+using sonde::source_close;
+using sonde::source_open_fd;
+using sonde::source_open_file;
+using sonde::WavInput;
+
 namespace {
 
 void usage() {
@@ -71,19 +79,19 @@ bool write_all(std::FILE* f, const std::string& s) { return std::fwrite(s.data()
 
 // First pass over a named file: its peak sample and its length.
 bool scan_file(const char* path, int& peak, uint64_t& count) {
-    auto in = std::make_unique<sonde::WavInput>();
-    if (!sonde::source_open_file(in->src, path)) return false;
-    bool ok = sonde::read_wav_header(*in, -1) == 0;
+    auto in = std::make_unique<WavInput>();
+    if (!source_open_file(in->src, path)) return false;
+    bool ok = read_wav_header(*in, -1) == 0;
     peak = 0;
     count = 0;
     std::vector<int> buf(4096);
     while (ok) {
-        const int n = sonde::read_signed_samples(*in, buf.data(), static_cast<int>(buf.size()));
+        const int n = read_signed_samples(*in, buf.data(), static_cast<int>(buf.size()));
         if (n == 0) break;
         for (int i = 0; i < n; i++) peak = std::max(peak, std::abs(buf[static_cast<std::size_t>(i)]));
         count += static_cast<uint64_t>(n);
     }
-    sonde::source_close(in->src);
+    source_close(in->src);
     return ok;
 }
 
@@ -185,7 +193,7 @@ int main(int argc, char** argv) {
     }
 
     // Input: a named file is scanned first for its peak and length.
-    auto in = std::make_unique<sonde::WavInput>();
+    auto in = std::make_unique<WavInput>();
     uint64_t total = 0;  // input samples, 0 when unknown
     int in_bits = 16;
     if (generate) {
@@ -198,8 +206,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "rxchain: cannot read %s as WAV\n", in_path);
             return 1;
         }
-        if (named ? !sonde::source_open_file(in->src, in_path) : (sonde::source_open_fd(in->src, 0), false)) return 1;
-        if (sonde::read_wav_header(*in, -1) != 0) {
+        if (named ? !source_open_file(in->src, in_path) : (source_open_fd(in->src, 0), false)) return 1;
+        if (read_wav_header(*in, -1) != 0) {
             std::fprintf(stderr, "rxchain: the input is no WAV stream this program reads\n");
             return 1;
         }
@@ -251,7 +259,7 @@ int main(int argc, char** argv) {
             n = static_cast<int>(std::min<uint64_t>(kBlock, total - fed));
             std::fill(x.begin(), x.begin() + n, 0.0f);
         } else {
-            n = sonde::read_signed_samples(*in, raw.data(), kBlock);
+            n = read_signed_samples(*in, raw.data(), kBlock);
             for (int i = 0; i < n; i++)
                 x[static_cast<std::size_t>(i)] = static_cast<float>(raw[static_cast<std::size_t>(i)]);
         }
