@@ -1,5 +1,7 @@
 #include "pelkin/robust_correction.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -43,6 +45,17 @@ bool frame_bits_pass(const char* bits) {
     return written >= kCheckedBytes && frame_syndrome(bytes) == 0;
 }
 
+namespace {
+// Least reliable bits that triples and quadruples are drawn from.
+constexpr int kDeepUnits = 6;
+struct Pattern {
+    float cost;  // summed reliability
+    int count;
+    int units[4];
+};
+constexpr int kMaxPatterns = sonde::kMaxCorrectionCandidates + 20;
+}  // namespace
+
 int correct_frame_bits(const CrcSyndromes& s, char* bits, const float* soft) {
     uint8_t bytes[kFrameBytesSize] = {};
     frame_bytes_init(bytes);
@@ -64,24 +77,58 @@ int correct_frame_bits(const CrcSyndromes& s, char* bits, const float* soft) {
             reliability[u] = std::fabs(soft[bit_of[u]]);
             unit_syndrome[u] = s.bit[i][b];
         }
+    // The polynomial has the factor x + 1: the syndrome's parity is that of
+    // the number of bits in error, so only patterns of that parity can pass.
+    const int parity = std::popcount(syndrome) & 1;
+    Pattern pats[kMaxPatterns];
+    int np = 0;
     sonde::CorrectionCandidate cands[sonde::kMaxCorrectionCandidates];
-    const int n = sonde::correction_candidates(reliability, kUnits, sonde::kMaxCorrectionCandidates - 1, cands);
-    auto flip = [&](const sonde::CorrectionCandidate& c) {
-        for (int i = 0; i < c.count; i++) {
-            char& x = bits[bit_of[c.units[i]]];
+    const int n = sonde::correction_candidates(reliability, kUnits, sonde::kMaxCorrectionCandidates, cands);
+    for (int i = 0; i < n; i++)
+        if ((cands[i].count & 1) == parity)
+            pats[np++] = Pattern{cands[i].cost, cands[i].count, {cands[i].units[0], cands[i].units[1], -1, -1}};
+    // Three (odd) or four (even) errors among the least reliable bits.
+    int top[kDeepUnits];
+    for (int i = 0; i < kDeepUnits; i++) top[i] = -1;
+    for (int u = 0; u < kUnits; u++) {
+        int i = kDeepUnits;
+        while (i > 0 && (top[i - 1] < 0 || reliability[u] < reliability[top[i - 1]])) i--;
+        if (i == kDeepUnits) continue;
+        for (int j = kDeepUnits - 1; j > i; j--) top[j] = top[j - 1];
+        top[i] = u;
+    }
+    for (int a = 0; a < kDeepUnits; a++)
+        for (int b = a + 1; b < kDeepUnits; b++)
+            for (int c = b + 1; c < kDeepUnits; c++) {
+                const float cost = reliability[top[a]] + reliability[top[b]] + reliability[top[c]];
+                if (parity == 1) {
+                    pats[np++] = Pattern{cost, 3, {top[a], top[b], top[c], -1}};
+                    continue;
+                }
+                for (int d = c + 1; d < kDeepUnits; d++)
+                    pats[np++] = Pattern{cost + reliability[top[d]], 4, {top[a], top[b], top[c], top[d]}};
+            }
+    std::stable_sort(pats, pats + np, [](const Pattern& x, const Pattern& y) { return x.cost < y.cost; });
+
+    auto flip = [&](const Pattern& p) {
+        for (int i = 0; i < p.count; i++) {
+            char& x = bits[bit_of[p.units[i]]];
             x = x == '1' ? '0' : '1';
         }
     };
-    const int hit = sonde::correct_first(cands, n, [&](const sonde::CorrectionCandidate& c) {
-        if (sonde::candidate_syndrome(syndrome, unit_syndrome, c) != 0) return false;
+    const int tries = np < kCorrectionChecks ? np : kCorrectionChecks;
+    for (int k = 0; k < tries; k++) {
+        const Pattern& p = pats[k];
+        uint32_t syn = syndrome;
+        for (int i = 0; i < p.count; i++) syn ^= unit_syndrome[p.units[i]];
+        if (syn != 0) continue;
         // A flip that turns the first byte into preamble moves the frame:
         // only a frame that passes as the frame layer reads it counts.
-        flip(c);
-        if (frame_bits_pass(bits)) return true;
-        flip(c);
-        return false;
-    });
-    return hit < 0 ? -1 : cands[hit].count;
+        flip(p);
+        if (frame_bits_pass(bits)) return p.count;
+        flip(p);
+    }
+    return -1;
 }
 
 }  // namespace sonde::pelkin
