@@ -103,7 +103,7 @@ TEST(PelkinRobust, WeakSignal) {
 }
 
 // Off frequency, AC-coupled and de-emphasised, 8-bit at 44.1 kHz, from a
-// pipe: 55 of 60 at 12 dB at this seed (the default path with --dc 27).
+// pipe: 56 of 60 at 12 dB at this seed (the default path with --dc 27).
 TEST(PelkinRobust, OffsetAcCoupledDeemphasised) {
     Sent s = send_frames(60, PelkinFields{}, 2, tx_at(44100));
     rxchain::ChainConfig cfg;
@@ -115,7 +115,7 @@ TEST(PelkinRobust, OffsetAcCoupledDeemphasised) {
     cfg.seed = 22;
     const std::string wav = wav_of(received(s.rec.signal, cfg), WavSpec{44100, 8});
     const int n = good_frames(s, run_pelkin_stdin({"--robust", "-g"}, wav).out);
-    EXPECT_GE(n, 50);
+    EXPECT_GE(n, 51);
 }
 
 // Receiver noise alone, with an offset: no frame line at all.
