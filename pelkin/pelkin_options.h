@@ -13,6 +13,7 @@ struct PelkinOptions {
     int option_b = 0;        // integrate-and-dump the frame after the sync word
     int option_csv = 0;      // comma-separated lines
     int option_json = 0;     // JSON Lines instead of text, CSV and hexadecimal lines
+    int option_robust = 0;   // weak-signal receiver instead of the slicer
 };
 
 }  // namespace sonde::pelkin

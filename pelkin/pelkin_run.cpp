@@ -1,5 +1,6 @@
 #include "pelkin/capture_loop.h"
 #include "pelkin/pelkin.h"
+#include "pelkin/robust_run.h"
 #include "program_driver.h"
 
 namespace sonde::pelkin {
@@ -17,11 +18,14 @@ constexpr sonde::ProgramText kText{"pelkin",
                                    "       --res\n"
                                    "       -b\n"
                                    "       --json\n"
+                                   "       --robust  weak-signal receiver; finds the polarity itself, "
+                                   "-i, --auto, --dc, --res and -b have no effect\n"
                                    "       --version\n"
                                    "       -h, --help\n"};
 
 struct PelkinProgram final : sonde::ProgramHooks {
     PelkinDecoder& d;
+    RobustRun robust;  // the weak-signal receiver, with --robust
     int err_fd = 2;
     explicit PelkinProgram(PelkinDecoder& dec) : d(dec) {}
 
@@ -31,6 +35,7 @@ struct PelkinProgram final : sonde::ProgramHooks {
     // it would hold no sample at all; far above audio rates a level step
     // would cost a full window scan for every sample of a whole window.
     bool start(const ProgramIo& io) override {
+        if (d.opt.option_robust) return robust_start(robust, d, io.err_fd);
         if (!d.opt.option_dc) return true;
         const int wlen = dc_window_length(d.in.samples_per_bit);
         if (wlen < 1) {
@@ -47,10 +52,15 @@ struct PelkinProgram final : sonde::ProgramHooks {
         }
         return true;
     }
-    void run(const ProgramIo&) override { capture_loop(d); }
+    void run(const ProgramIo&) override {
+        if (d.opt.option_robust)
+            robust_capture(robust, d);
+        else
+            capture_loop(d);
+    }
     bool final_empty_line() const override { return d.opt.option_json == 0; }
     void finish() override {
-        if (d.opt.option_dc) dc_filter_close(d.dc);
+        if (d.opt.option_dc && !d.opt.option_robust) dc_filter_close(d.dc);
     }
 };
 
@@ -77,6 +87,7 @@ std::vector<ProgramOption> pelkin_options(PelkinDecoder& d) {
         {"-b", nullptr, &o.option_b},
         {"--csv", nullptr, &o.option_csv},
         {"--json", nullptr, &o.option_json},
+        {"--robust", nullptr, &o.option_robust},
     };
 }
 

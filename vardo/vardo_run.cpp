@@ -5,6 +5,7 @@
 
 #include "program_driver.h"
 #include "vardo/capture_loop.h"
+#include "vardo/robust_capture.h"
 #include "vardo/vardo_decoder.h"
 
 namespace sonde::vardo {
@@ -29,7 +30,9 @@ constexpr sonde::ProgramText kText{"vardo",
                                    "       -b2\n"
                                    "       --json\n"
                                    "       --version\n"
-                                   "       -h, --help\n"};
+                                   "       -h, --help\n"
+                                   "       --robust   weak-signal receiver; finds the polarity itself, "
+                                   "-i, --res, -b1, -b2 have no effect\n"};
 
 // Rates outside this window are taken for a typing error.
 constexpr float kMinBitRate = 9000.0f;
@@ -54,7 +57,12 @@ struct VardoProgram final : sonde::ProgramHooks {
         }
         return true;
     }
-    void run(const ProgramIo&) override { capture_loop(v); }
+    void run(const ProgramIo&) override {
+        if (v.opt.option_robust)
+            robust_capture(v);
+        else
+            capture_loop(v);
+    }
     bool final_empty_line() const override { return v.opt.option_json == 0; }
 };
 
@@ -89,6 +97,7 @@ std::vector<ProgramOption> vardo_options(VardoDecoder& v) {
         {"--csv", nullptr, &o.option_csv},
         {"--rawbits", nullptr, &o.option_rawbits},
         {"--json", nullptr, &o.option_json},
+        {"--robust", nullptr, &o.option_robust},
     };
 }
 

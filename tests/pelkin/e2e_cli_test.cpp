@@ -17,6 +17,7 @@ const char kUsage[] =
     "       --res\n"
     "       -b\n"
     "       --json\n"
+    "       --robust  weak-signal receiver; finds the polarity itself, -i, --auto, --dc, --res and -b have no effect\n"
     "       --version\n"
     "       -h, --help\n";
 }  // namespace

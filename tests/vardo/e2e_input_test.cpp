@@ -104,7 +104,8 @@ TEST(Input, BitRateWithoutValueFails) {
 // Lines for the accepted options that the help text above does not name.
 const std::string kAddedHelpLines =
     "       -vv\n       --res\n       --ch2\n       -b1\n       -b2\n       --json\n       --version\n       -h, "
-    "--help\n";
+    "--help\n       --robust   weak-signal receiver; finds the polarity itself, -i, --res, -b1, -b2 have no "
+    "effect\n";
 
 TEST(Input, HelpText) {
     ProcessResult r = run_program(VARDO_EXE, {"-v", "--help"});

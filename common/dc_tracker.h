@@ -1,0 +1,29 @@
+// Offset tracker. A receiver tuned off the carrier delivers its audio on top
+// of a DC level, and the level moves as the transmitter drifts. This is an
+// alpha-beta tracker (level and slope per observation), so a linear drift is
+// followed without a standing error. The caller decides what one observation
+// is: the mean of a biphase symbol (DC-free by construction), or the residual
+// of a decided level for line codes that are not DC-free.
+#pragma once
+
+namespace sonde {
+
+struct DcTracker {
+    double alpha = 0.02;  // level gain per observation
+    double beta = 0.0;    // slope gain per observation
+    double level = 0.0;   // estimate after the last observation
+    double slope = 0.0;   // change of the level per observation
+    long long seen = 0;   // observations so far
+};
+
+// A tracker that settles over about `time_constant` observations
+// (alpha = 1 / time_constant; beta = alpha^2 / (2 - alpha), which keeps the
+// two-state loop free of overshoot for small alpha).
+DcTracker dc_tracker_make(double time_constant);
+
+// Takes one observation and returns the level after it. The first
+// observations are averaged plainly until there are time_constant of them,
+// so the tracker starts on the right level instead of creeping up to it.
+double dc_tracker_update(DcTracker& t, double observation);
+
+}  // namespace sonde

@@ -1,0 +1,28 @@
+// --robust: the weak-signal receiver in place of the slicer and sync ring;
+// its frames, after CRC-guided correction, go to the same frame layer.
+#pragma once
+
+#include <memory>
+
+#include "pelkin/pelkin_decoder.h"
+
+namespace sonde::pelkin {
+
+// Sample rates the receiver takes.
+constexpr int kRobustMinRate = 8000;
+constexpr int kRobustMaxRate = 768000;
+
+struct RobustState;
+struct RobustStateFree {
+    void operator()(RobustState* s) const;
+};
+using RobustRun = std::unique_ptr<RobustState, RobustStateFree>;
+
+// After the header: false (with a message) when the sample rate is out of
+// range or memory runs out.
+bool robust_start(RobustRun& run, const PelkinDecoder& d, int err_fd);
+
+// Decodes the input to its end.
+void robust_capture(RobustRun& run, PelkinDecoder& d);
+
+}  // namespace sonde::pelkin
