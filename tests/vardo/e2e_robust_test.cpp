@@ -4,6 +4,9 @@
 // (fixed seeds, with a margin) that the default path does not reach.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
+#include "synth/signals.h"
 #include "vardo_e2e_support.h"
 
 namespace {
@@ -92,4 +95,34 @@ TEST(Robust, NoisyRecordingsDecodeWithAMargin) {
         EXPECT_GE(robust, 36) << seed;
         EXPECT_LE(plain, 5) << seed;
     }
+}
+
+TEST(Robust, JsonCarriesTheReceiveQuality) {
+    // An offset of 0.1 full scale and noise: every frame reports the offset
+    // as dc, a plausible snr_db, and the corrections add up to something.
+    const auto frames = flight(1, 12);
+    std::vector<std::vector<uint8_t>> bytes;
+    for (const auto& f : frames) bytes.push_back(vardo_frame_bytes(f));
+    VardoTiming t;
+    t.period_s = 0.25;
+    t.amplitude = 0.25;  // room for offset and noise below full scale
+    std::vector<double> x = vardo_signal(bytes, t);
+    add_dc(x, 0.1);
+    add_noise(x, 0.0, 21);
+    const std::string out = run_vardo({"--robust", "--json"}, wav_file(WavSpec{}, x)).out;
+    const auto lines = split_lines(out);
+    ASSERT_GE(lines.size(), 10u);
+    int corrected = 0;
+    for (const std::string& l : lines) {
+        const std::size_t c = l.find("\"corrected\":"), s = l.find("\"snr_db\":"), d = l.find("\"dc\":");
+        ASSERT_NE(c, std::string::npos) << l;
+        ASSERT_NE(s, std::string::npos) << l;
+        ASSERT_NE(d, std::string::npos) << l;
+        corrected += std::atoi(l.c_str() + c + 12);
+        const double snr = std::atof(l.c_str() + s + 9);
+        EXPECT_GT(snr, 6.0);
+        EXPECT_LT(snr, 14.0);
+        EXPECT_NEAR(std::atof(l.c_str() + d + 5), 0.1, 0.04);  // the tracker wanders about 0.015 here
+    }
+    EXPECT_GE(corrected, 2);
 }
