@@ -3,7 +3,6 @@
 #include <cstring>
 #include <memory>
 
-#include "soft_correction.h"
 #include "vardo/frame_dispatch.h"
 #include "vardo/robust_frame.h"
 #include "vardo/robust_receiver.h"
@@ -25,7 +24,7 @@ struct RobustRun {
 void on_frame(void* ctx, const RobustSoftFrame& f) {
     RobustRun& run = *static_cast<RobustRun*>(ctx);
     VardoDecoder& v = *run.v;
-    const RobustDecision d = robust_decide(f.sym, f.type, run.syndromes, sonde::kMaxCorrectionCandidates);
+    const RobustDecision d = robust_decide(f.sym, f.type, run.syndromes, kRobustCandidates);
     if (v.opt.option_rawbits == 1) {
         // The receiver's own channel-bit decisions, one line per frame.
         line_append(v.line, f.rawbits, static_cast<std::size_t>(2 * f.symbols));
