@@ -171,3 +171,14 @@ TEST(Robust, ThroughTheSimulatedReceiverOffTune) {
     cfg.seed = 6;
     EXPECT_GE(count_of(run_vardo({"--robust", "-v", "-g"}, through_receiver(frames, cfg)).out, "# OK"), 36);
 }
+
+TEST(Robust, RatesTooLowForABitPerSampleDecodeNothingAtOnce) {
+    // At 8000 Hz a channel bit is shorter than a sample: the input is read
+    // through (no endless stepping), nothing decoded, and the run says why.
+    RecordingShape shape;
+    shape.wav.sample_rate = 8000;
+    ProcessResult r = run_vardo({"--robust", "-v"}, recording(flight(1, 3), shape));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "\n");
+    EXPECT_NE(r.err.find("--robust: 0.83 samples per bit, nothing decoded"), std::string::npos);
+}
