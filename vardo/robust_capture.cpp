@@ -3,7 +3,6 @@
 #include <cstring>
 #include <memory>
 
-#include "soft_correction.h"
 #include "vardo/frame_dispatch.h"
 #include "vardo/robust_frame.h"
 #include "vardo/robust_receiver.h"
@@ -25,7 +24,7 @@ struct RobustRun {
 void on_frame(void* ctx, const RobustSoftFrame& f) {
     RobustRun& run = *static_cast<RobustRun*>(ctx);
     VardoDecoder& v = *run.v;
-    const RobustDecision d = robust_decide(f.sym, f.type, run.syndromes, sonde::kMaxCorrectionCandidates);
+    const RobustDecision d = robust_decide(f.sym, f.type, run.syndromes, kRobustCandidates);
     if (v.opt.option_rawbits == 1) {
         // The receiver's own channel-bit decisions, one line per frame.
         line_append(v.line, f.rawbits, static_cast<std::size_t>(2 * f.symbols));
@@ -50,12 +49,19 @@ void robust_capture(VardoDecoder& v) {
     auto owner = std::make_unique<RobustRun>();
     RobustRun& run = *owner;
     run.v = &v;
+    const double spb = static_cast<double>(v.in.samples_per_bit);
+    // A channel bit must span a sample at least, and the integrator's history
+    // the five bits a frame start may look back (up to 1.2 MHz at 9600
+    // bit/s): elsewhere the input is read through without decoding.
+    const bool usable = spb >= 1.0 && spb <= sonde::kIntegratorSpan / 8;
+    if (!usable) fd_printf(v.err_fd, "--robust: %.2f samples per bit, nothing decoded\n", spb);
     robust_syndromes_init(run.syndromes);
-    robust_receiver_init(run.rx, static_cast<double>(v.in.samples_per_bit));
+    robust_receiver_init(run.rx, usable ? spb : 5.0);
     const float scale = v.in.bits_sample == 16 ? 1.0f / 32768.0f : 1.0f / 128.0f;
     for (;;) {
         const int n = read_signed_samples(v.in, run.samples, kBlock);
         if (n <= 0) break;
+        if (!usable) continue;
         for (int i = 0; i < n; i++) run.x[i] = static_cast<float>(run.samples[i]) * scale;
         robust_receiver_feed(run.rx, run.x, n, on_frame, &run);
     }

@@ -45,7 +45,7 @@ using RobustFrameSink = void (*)(void* ctx, const RobustSoftFrame& f);
 struct RobustTuning {
     float sync_threshold = 0.8f;  // normalised sync correlation
     int type_errors = 2;          // symbol errors allowed in the two type bytes
-    double track_bn = 0.005;      // timing loop bandwidth per channel bit inside a frame
+    double track_bn = 0.015;      // timing loop bandwidth per channel bit inside a frame
     double dc_time = 200.0;       // channel bits
     double bit_clip = 1.0;        // frame bit values clipped at this many times their RMS
     double lowpass = 0.73;        // one-pole low-pass corner, in channel bit rates (0: none)

@@ -3,6 +3,7 @@
 // of a sample after handing the data over in odd-sized pieces.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -141,7 +142,7 @@ struct Child {
     int out_fd = -1;  // our end of its standard output
 };
 
-Child start(Prog p) {
+Child start(Prog p, const char* option = nullptr) {
     Child c;
     int in[2], out[2];
     if (pipe(in) != 0) return c;
@@ -157,7 +158,7 @@ Child start(Prog p) {
         const int null = open("/dev/null", O_WRONLY);
         dup2(null, 2);
         for (int fd : {in[0], in[1], out[0], out[1], null}) close(fd);
-        execl(prog_exe(p), prog_exe(p), static_cast<char*>(nullptr));
+        execl(prog_exe(p), prog_exe(p), option, static_cast<char*>(nullptr));
         _exit(127);
     }
     close(in[0]);
@@ -205,23 +206,10 @@ TEST_P(Pipes, AWriterThatStopsInTheMiddleOfASample) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-// A live stream: the shortest start of the recording that decodes to every
-// line (as a file that ends there) goes in, and the pipe stays open. Every
-// line must come out while the program waits for more, not when the input
-// ends: nothing waits in an output buffer, and nothing is held back until
-// a block of input fills.
-TEST_P(Pipes, EachLineLeavesWhileTheStreamStaysOpen) {
-    const Prog p = GetParam();
-    const std::string wav = good_recording(p).wav;
-    const std::string expected = join(good_lines(p)) + "\n";
-    std::size_t lo = 0, hi = (wav.size() - kWavHeaderBytes) / 2;  // samples: too few, enough
-    while (hi - lo > 1) {
-        const std::size_t mid = lo + (hi - lo) / 2;
-        (run_on_stdin(p, {}, cut_after_samples(wav, mid)).out == expected ? hi : lo) = mid;
-    }
-    const std::string stream = cut_after_samples(wav, hi);
-    ASSERT_EQ(run_on_stdin(p, {}, stream).out, expected);
-    const Child child = start(p);
+// Feeds the stream on a pipe that stays open: every line but the final
+// newline must come out before the input ends.
+void expect_lines_while_open(Prog p, const char* option, const std::string& stream, const std::string& expected) {
+    const Child child = start(p, option);
     ASSERT_GE(child.pid, 0);
     std::signal(SIGPIPE, SIG_IGN);
     fcntl(child.in_fd, F_SETFL, O_NONBLOCK);
@@ -253,6 +241,38 @@ TEST_P(Pipes, EachLineLeavesWhileTheStreamStaysOpen) {
     EXPECT_EQ(got, expected);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// A live stream: the shortest start of the recording that decodes to every
+// line (as a file that ends there) goes in, and the pipe stays open. Every
+// line must come out while the program waits for more, not when the input
+// ends: nothing waits in an output buffer, and nothing is held back until
+// a block of input fills.
+TEST_P(Pipes, EachLineLeavesWhileTheStreamStaysOpen) {
+    const Prog p = GetParam();
+    const std::string wav = good_recording(p).wav;
+    const std::string expected = join(good_lines(p)) + "\n";
+    std::size_t lo = 0, hi = (wav.size() - kWavHeaderBytes) / 2;  // samples: too few, enough
+    while (hi - lo > 1) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        (run_on_stdin(p, {}, cut_after_samples(wav, mid)).out == expected ? hi : lo) = mid;
+    }
+    const std::string stream = cut_after_samples(wav, hi);
+    ASSERT_EQ(run_on_stdin(p, {}, stream).out, expected);
+    expect_lines_while_open(p, nullptr, stream, expected);
+}
+
+// The same for vardo's weak-signal receiver, which reads in blocks too.
+TEST(PipesRobust, VardoLinesLeaveWhileTheStreamStaysOpen) {
+    const std::string wav = good_recording(Prog::vardo).wav;
+    const std::string expected = run_on_stdin(Prog::vardo, {"--robust"}, wav).out;
+    ASSERT_GE(std::count(expected.begin(), expected.end(), '\n'), 3);
+    std::size_t lo = 0, hi = (wav.size() - kWavHeaderBytes) / 2;
+    while (hi - lo > 1) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        (run_on_stdin(Prog::vardo, {"--robust"}, cut_after_samples(wav, mid)).out == expected ? hi : lo) = mid;
+    }
+    expect_lines_while_open(Prog::vardo, "--robust", cut_after_samples(wav, hi), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllPrograms, Pipes, ::testing::ValuesIn(kAllProgs), prog_param_name);
