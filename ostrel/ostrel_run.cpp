@@ -6,8 +6,10 @@
 #include "bit_timing.h"
 #include "fast_tone.h"
 #include "ostrel_options.h"
+#include "robust_receiver.h"
 #include "packet_output.h"
 #include "program_input.h"
+#include "robust_run.h"
 #include "tone_detector.h"
 #include "wav_input.h"
 
@@ -49,6 +51,8 @@ ArgScan scan_args(Ostrel& o, int argc, char** argv, const ProgramIo& io) {
             o.opt.option_dft = 1;
         } else if (is("-d2") || is("--dft2")) {
             o.opt.option_dft = 2;
+        } else if (is("--robust")) {
+            o.opt.option_robust = 1;
         } else {
             // The first other argument is the input; the rest are ignored.
             if (!open_named_input(o.in.src, a, io.err_fd)) return ArgScan::open_failed;
@@ -121,6 +125,17 @@ int ostrel_run(int argc, char** argv, const ProgramIo& io) {
         return kExitFailure;
     }
     const int rate = o->in.sample_rate;
+    if (o->opt.option_robust) {
+        if (rate < ostrel::kRobustMinRate) {
+            fd_printf(io.err_fd, "error: --robust needs a sample rate of at least %d Hz\n", ostrel::kRobustMinRate);
+            source_close(o->in.src);
+            return kExitFailure;
+        }
+        run_robust(o->in, o->out, o->opt, io.out_fd);
+        write_all(io.out_fd, "\n", 1);
+        source_close(o->in.src);
+        return 0;
+    }
     set_tone_bins(o->det, rate);
     if (!tone_method_fits(o->det, o->opt.option_dft)) {
         fd_printf(io.err_fd, "error: sample rate %d Hz is too low for the two-bin tone detector (at least 2175 Hz)\n",
