@@ -1,5 +1,6 @@
 #include "gps_repair.h"
 
+#include <bit>
 #include <cmath>
 #include <initializer_list>
 
@@ -52,9 +53,18 @@ void gps_repair_table_init(GpsRepairTable& t) {
 
 RepairOutcome gps_repair(const GpsRepairTable& t, unsigned char* bits, const float* llr) {
     RepairOutcome out;
-    if (bits2byte(bits) != kPacketStart || bits2byte(bits + 10) != kPacketTypeGps) return out;
+    if (bits2byte(bits) != kPacketStart) return out;
+    // A type byte one bit away from a GPS packet's is one only if flipping
+    // that bit (then one of the two flips) makes the CRC pass.
+    const int type = bits2byte(bits + 10);
+    int type_unit = -1;
+    if (type != kPacketTypeGps) {
+        const int diff = (type ^ kPacketTypeGps) & 0xFF;
+        if (type == kAllOnesGroup || (diff & (diff - 1)) != 0) return out;
+        type_unit = std::countr_zero(static_cast<unsigned>(diff));
+    }
     const uint32_t syndrome = packet_syndrome(bits);
-    if (syndrome == 0) {
+    if (syndrome == 0 && type_unit < 0) {
         out.result = RepairResult::good;
         return out;
     }
@@ -70,6 +80,7 @@ RepairOutcome gps_repair(const GpsRepairTable& t, unsigned char* bits, const flo
     const int hit = common::correct_first(cands, n, [&](const common::CorrectionCandidate& c) {
         // A wrong start or stop bit takes one of the two flips.
         if (c.count + nwrong > 2) return false;
+        if (type_unit >= 0 && c.units[0] != type_unit && c.units[1] != type_unit) return false;
         out.tests++;
         return common::candidate_syndrome(syndrome, t.syndrome, c) == 0;
     });

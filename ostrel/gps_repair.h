@@ -8,7 +8,8 @@
 // common::kMaxCorrectionCandidates candidates are tested, so that a packet
 // beyond repair passes by chance with a probability of at most 32 / 65536.
 // The CRC is linear once its start value is taken out: a candidate is tested
-// by the XOR of per-bit syndromes.
+// by the XOR of per-bit syndromes. A type byte one bit away from 0x02 is
+// taken for a GPS packet only when a candidate that flips that bit passes.
 #pragma once
 
 #include <cstdint>

@@ -115,8 +115,8 @@ bool robust_frame_bit(RobustReceiver& r) {
     tone_balance_update(r.balance, b.r_one, b.r_zero, bit, kFrameRate);
     const double diff = std::clamp(b.diff, -kDiffLimit, kDiffLimit);
     // Differences run +-1 for clean bits: the detector's energy is 1.
-    const double late = common::gardner_late(r.prev_diff, std::clamp(mid.diff, -kDiffLimit, kDiffLimit), diff, 1.0,
-                                             r.clock.nominal);
+    const double late =
+        common::gardner_late(r.prev_diff, std::clamp(mid.diff, -kDiffLimit, kDiffLimit), diff, 1.0, r.clock.nominal);
     common::timing_loop_advance(r.clock, late);
     r.prev_diff = diff;
     if (++r.bitpos < kRobustFrameBits) return false;

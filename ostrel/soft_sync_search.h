@@ -34,7 +34,7 @@ struct SoftSyncSearch {
 };
 
 struct SyncPeak {
-    double time = 0.0;   // end of the pattern's last bit, in samples
+    double time = 0.0;  // end of the pattern's last bit, in samples
     double score = 0.0;
 };
 

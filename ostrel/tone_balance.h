@@ -16,8 +16,8 @@ struct ToneTrack {
 };
 
 struct ToneBalance {
-    ToneTrack one;   // 1200 Hz
-    ToneTrack zero;  // 2200 Hz
+    ToneTrack one;      // 1200 Hz
+    ToneTrack zero;     // 2200 Hz
     double var = 0.25;  // variance of d around +-1
     bool started = false;
 };

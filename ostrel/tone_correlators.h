@@ -32,7 +32,7 @@ struct ToneSums {
 struct ToneCorrelators {
     double bit_samples = 40.0;  // sample_rate / 1200, fractional
     int window = 40;            // correlator length in samples
-    common::DcTracker dc;  // the audio's offset (a tuning offset is a DC level)
+    common::DcTracker dc;       // the audio's offset (a tuning offset is a DC level)
     // Phasors: current value and step per sample, for each tone.
     double one_re = 0.0, one_im = 0.0, one_step_re = 0.0, one_step_im = 0.0;
     double zero_re = 0.0, zero_im = 0.0, zero_step_re = 0.0, zero_step_im = 0.0;
