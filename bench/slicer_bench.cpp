@@ -16,6 +16,9 @@
 #include "sync_ring.h"
 #include "synth/wav_writer.h"
 
+using namespace sonde;
+using namespace sonde::pelkin;
+
 namespace {
 
 std::vector<int> receiver_audio(int rate, double baud) {

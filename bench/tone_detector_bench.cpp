@@ -12,6 +12,9 @@
 #include "fast_tone.h"
 #include "tone_detector.h"
 
+using namespace sonde;
+using namespace sonde::ostrel;
+
 namespace {
 
 constexpr int kRate = 48000;

@@ -3,6 +3,8 @@
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
+
+namespace sonde {
 #endif
 
 namespace {
@@ -129,3 +131,5 @@ void crossings_mono16(const unsigned char* p, int before, float* x1v) {
     x1v[0] = static_cast<float>(at(0)) / static_cast<float>(at(0) - before);
     for (int i = 1; i < 64; i++) x1v[i] = static_cast<float>(at(i)) / static_cast<float>(at(i) - at(i - 1));
 }
+
+}  // namespace sonde

@@ -11,6 +11,8 @@
 
 #include "wav_input.h"
 
+namespace sonde {
+
 // Run lengths of up to this many samples come from a table (without
 // option_res), filled with the very arithmetic of the general case.
 constexpr int kRunTableSize = 64;
@@ -373,3 +375,5 @@ int read_runs(SlicerState& st, WavInput& in, float samples_per_bit, OnRun&& on_r
 
 // One run at a time from the plain WAV input.
 int read_bits_fsk(SlicerState& st, WavInput& in, float samples_per_bit, int* bit, int* len);
+
+}  // namespace sonde

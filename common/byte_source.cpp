@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace sonde {
+
 namespace {
 void reset(ByteSource& s) {
     s.fd = -1;
@@ -82,3 +84,5 @@ std::size_t source_read(ByteSource& s, void* dst, std::size_t n) {
     }
     return done;
 }
+
+}  // namespace sonde

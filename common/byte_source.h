@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace sonde {
+
 constexpr std::size_t kInputBlockSize = 1 << 16;
 
 struct ByteSource {
@@ -37,3 +39,5 @@ inline int source_getc(ByteSource& s) {
     if (s.pos == s.len && !source_refill(s)) return -1;
     return s.data[s.pos++];
 }
+
+}  // namespace sonde

@@ -7,6 +7,8 @@
 #include <string>
 #include <unistd.h>
 
+namespace sonde {
+
 void line_printf(LineBuf& l, const char* fmt, ...) {
     if (l.len >= kLineCapacity) return;
     std::size_t room = kLineCapacity - l.len;
@@ -66,3 +68,5 @@ void fd_printf(int fd, const char* fmt, ...) {
     }
     va_end(again);
 }
+
+}  // namespace sonde

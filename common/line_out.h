@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+namespace sonde {
+
 // Longest line: a coloured hexadecimal frame of 276 bytes with up to five
 // colour sequences per byte stays well below this.
 constexpr std::size_t kLineCapacity = 1 << 15;
@@ -41,3 +43,5 @@ struct ProgramIo {
 
 // Exit status of a failed start-up: -1 as the shell sees it.
 constexpr int kExitFailure = 255;
+
+}  // namespace sonde

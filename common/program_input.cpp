@@ -1,5 +1,7 @@
 #include "program_input.h"
 
+namespace sonde {
+
 bool open_named_input(ByteSource& s, const char* path, int err_fd) {
     if (source_open_file(s, path)) return true;
     fd_printf(err_fd, "%s konnte nicht geoeffnet werden\n", path);
@@ -12,3 +14,5 @@ void open_standard_input(ByteSource& s, const ProgramIo& io) {
     else
         source_open_fd(s, io.in_fd);
 }
+
+}  // namespace sonde

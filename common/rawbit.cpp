@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace sonde {
+
 namespace {
 
 // The chosen channel's samples in k whole sample frames at p, summed with
@@ -65,3 +67,5 @@ int read_rawbit(RawbitClock& c, WavInput& in, int inv, int* bit) {
     *bit = inv ? 1 - b : b;
     return 0;
 }
+
+}  // namespace sonde

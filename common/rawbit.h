@@ -7,6 +7,8 @@
 
 #include "wav_input.h"
 
+namespace sonde {
+
 // Where the first period after a restart begins.
 enum class RawbitAnchor {
     own_count,     // at the next unread sample, counted in scount (vardo)
@@ -43,3 +45,5 @@ bool rawbit_integrate(RawbitClock& c, WavInput& in, int sign, uint32_t& sum);
 // One bit period: returns -1 at the end of the data, else 0 with the bit
 // (1 for a sum >= 0, flipped by inv).
 int read_rawbit(RawbitClock& c, WavInput& in, int inv, int* bit);
+
+}  // namespace sonde

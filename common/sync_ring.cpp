@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace sonde {
+
 void sync_ring_init(SyncRing& r, const char* header) {
     int n = static_cast<int>(std::strlen(header));
     if (n > kSyncRingMax) n = kSyncRingMax;
@@ -16,3 +18,5 @@ void sync_ring_init(SyncRing& r, const char* header) {
     while (r.tail_run < n && header[n - 1 - r.tail_run] == header[n - 1]) r.tail_run++;
     r.mask = n == 32 ? 0xFFFFFFFFu : (uint32_t{1} << n) - 1;
 }
+
+}  // namespace sonde

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+namespace sonde {
+
 constexpr int kSyncRingMax = 32;
 
 struct SyncRing {
@@ -98,3 +100,5 @@ inline int sync_ring_search_run(SyncRing& r, uint32_t bit, int from, int len, bo
     sync_ring_push_bits(r, bit, len - from);
     return 0;
 }
+
+}  // namespace sonde

@@ -4,6 +4,8 @@
 
 #include "line_out.h"
 
+namespace sonde {
+
 int findstr(const char* ring, const char* tag, int start) {
     int i = 0;
     while (i < 4 && ring[(start + i) % 4] == tag[i]) i++;
@@ -113,3 +115,5 @@ int read_signed_samples(WavInput& in, int* out, int max) {
     if (in.count_samples) in.sample_count += static_cast<uint64_t>(n - 1);
     return n;
 }
+
+}  // namespace sonde

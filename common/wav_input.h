@@ -11,6 +11,8 @@
 
 #include "byte_source.h"
 
+namespace sonde {
+
 // Returned by read_signed_sample at the end of the data; outside every
 // 8- and 16-bit sample range.
 constexpr int kEndOfData = 0x1000000;
@@ -97,3 +99,5 @@ int read_signed_samples(WavInput& in, int* out, int max);
 // The slicer reads its samples through read_sample(source); the plain source
 // is the WAV input itself.
 inline int read_sample(WavInput& in) { return read_signed_sample(in); }
+
+}  // namespace sonde

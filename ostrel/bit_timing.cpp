@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace sonde::ostrel {
+
 void bit_timing_init(BitTiming& t, int sample_rate, int bits_sample) {
     std::memset(t.buffer, 0, sizeof t.buffer);
     t.ptr = -1;
@@ -24,3 +26,5 @@ int64_t run_bits(int64_t run_samples, int bit_len) {
     if (bit_len == 0) return 0;
     return (run_samples + bit_len / 2) / bit_len;
 }
+
+}  // namespace sonde::ostrel

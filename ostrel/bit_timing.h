@@ -8,6 +8,8 @@
 #include "sync_ring.h"
 #include "tone_detector.h"
 
+namespace sonde::ostrel {
+
 constexpr int kBitRate = 1200;
 constexpr int kFrameBits = 1000;  // 100 groups of 10
 constexpr int kBitframeCapacity = 1201;
@@ -81,3 +83,5 @@ void timing_decision(BitTiming& t, int tone_bit, OnFrame&& on_frame) {
     for (int64_t i = 0; i < nbits; i++) push_bit(t, t.run_bit, on_frame);
     t.run_bit = tone_bit;
 }
+
+}  // namespace sonde::ostrel

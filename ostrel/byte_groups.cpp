@@ -1,13 +1,12 @@
 #include "byte_groups.h"
 
+namespace sonde::ostrel {
+
 int bits2byte(const unsigned char* group) {
     int sum = 0;
     for (int i = 0; i < kGroupBits; i++) sum += group[i];
     if (sum == kGroupBits) return kAllOnesGroup;
-    int byte = 0;
-    for (int i = 1; i <= 8; i++)
-        if (group[i] == 1) byte += 1 << (i - 1);
-    return byte;
+    return sonde::group_byte(group, static_cast<unsigned char>(1));
 }
 
 int bits2bytes(const unsigned char* bits, unsigned char* bytes, int len) {
@@ -21,10 +20,4 @@ int bits2bytes(const unsigned char* bits, unsigned char* bytes, int len) {
     return i;
 }
 
-void print_rawbits(LineBuf& line, const unsigned char* bitframe, int len) {
-    for (int i = 0; i < len; i++) {
-        if (i % 10 == 1 || i % 10 == 9) line_putc(line, ' ');
-        line_printf(line, "%d", bitframe[i]);
-    }
-    line_putc(line, '\n');
-}
+}  // namespace sonde::ostrel

@@ -3,9 +3,10 @@
 // where a byte was expected and ends the bytes of a frame.
 #pragma once
 
-#include "line_out.h"
+#include "ten_bit_groups.h"
 
-constexpr int kGroupBits = 10;
+namespace sonde::ostrel {
+
 constexpr int kAllOnesGroup = 0xFFFF;
 
 // The byte of one group (0..255), or kAllOnesGroup. Start and stop bits are
@@ -16,5 +17,4 @@ int bits2byte(const unsigned char* group);
 // all-ones group (whose byte position then holds 0xFF).
 int bits2bytes(const unsigned char* bits, unsigned char* bytes, int len);
 
-// The first len bit values on one line: "s dddddddd ps dddddddd p..." and "\n".
-void print_rawbits(LineBuf& line, const unsigned char* bitframe, int len);
+}  // namespace sonde::ostrel

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace sonde::ostrel {
+
 void fast_tone_init(FastTone& f, const ToneDetector& d, int option_dft) {
     f.option_dft = option_dft;
     f.same_bins = d.idx_2200 == d.idx_1200;
@@ -135,3 +137,5 @@ void fast_tone_add_block(FastTone& f, const double* x, int count, int* decision)
     f.decisions += decisions;
     f.fallbacks += fallbacks;
 }
+
+}  // namespace sonde::ostrel

@@ -10,6 +10,8 @@
 #include "sliding_two_bins.h"
 #include "tone_detector.h"
 
+namespace sonde::ostrel {
+
 struct FastTone {
     int option_dft = 0;
     bool same_bins = false;  // both tones round to one bin: dft_k ties
@@ -48,3 +50,5 @@ constexpr int kToneBlock = 1024;
 // transform must decide it (the caller holds the ring), or -2 while the
 // window is not yet full.
 void fast_tone_add_block(FastTone& f, const double* x, int count, int* decision);
+
+}  // namespace sonde::ostrel

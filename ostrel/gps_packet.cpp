@@ -3,7 +3,9 @@
 #include <bit>
 #include <cstdint>
 
-#include "crc16_aug_ccitt.h"
+#include "crc16.h"
+
+namespace sonde::ostrel {
 
 namespace {
 float float_le(const unsigned char* b) {
@@ -18,7 +20,7 @@ bool is_gps_packet(const unsigned char* bytes) { return bytes[0] == kPacketStart
 GpsRecord decode_gps(const unsigned char* b) {
     GpsRecord r;
     r.crc_stored = b[16] * 256 + b[17];
-    r.crc_computed = crc16(b, kGpsCrcCovered);
+    r.crc_computed = sonde::crc16(sonde::kCrc16AugCcitt, b, kGpsCrcCovered);
     r.good = r.crc_stored == r.crc_computed;
     r.lat = float_le(b + 2);
     r.lon = float_le(b + 6);
@@ -28,3 +30,16 @@ GpsRecord decode_gps(const unsigned char* b) {
     r.second = b[15];
     return r;
 }
+
+PacketRecord decode_packet(const unsigned char* bytes, int count) {
+    PacketRecord r;
+    r.bytes = bytes;
+    r.count = count;
+    r.packet_type = bytes[1];
+    // Decoded whatever count is: the bytes behind an early stop are used as they stand.
+    r.is_gps = is_gps_packet(bytes);
+    if (r.is_gps) r.gps = decode_gps(bytes);
+    return r;
+}
+
+}  // namespace sonde::ostrel

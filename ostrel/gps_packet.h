@@ -5,6 +5,10 @@
 //   16..17 CRC-16 of bytes 0..15, high byte first.
 #pragma once
 
+#include "rx_quality.h"
+
+namespace sonde::ostrel {
+
 constexpr int kGpsPacketLen = 18;
 constexpr int kGpsCrcCovered = 16;
 constexpr unsigned char kPacketStart = 0x01;
@@ -23,6 +27,21 @@ struct GpsRecord {
     bool good = false;
 };
 
+// One frame as the output forms see it: its bytes, and the GPS packet's
+// fields when it is one.
+struct PacketRecord {
+    const unsigned char* bytes = nullptr;  // the frame's bytes (at least kGpsPacketLen)
+    int count = 0;                         // bytes before the first all-ones group
+    int packet_type = 0;                   // byte 1
+    bool is_gps = false;
+    GpsRecord gps;  // decoded when is_gps
+    sonde::RxQuality quality;
+};
+
 bool is_gps_packet(const unsigned char* bytes);
 // bytes must hold at least kGpsPacketLen bytes.
 GpsRecord decode_gps(const unsigned char* bytes);
+// The record of a frame of count converted bytes; bytes as for decode_gps.
+PacketRecord decode_packet(const unsigned char* bytes, int count);
+
+}  // namespace sonde::ostrel

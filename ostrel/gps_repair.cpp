@@ -5,18 +5,19 @@
 #include <initializer_list>
 
 #include "byte_groups.h"
-#include "crc16_aug_ccitt.h"
+#include "crc16.h"
 #include "gps_packet.h"
 #include "soft_correction.h"
 
-namespace ostrel {
+namespace sonde::ostrel {
 
 namespace {
 // Computed CRC ^ stored CRC of the packet in bits.
 uint32_t packet_syndrome(const unsigned char* bits) {
     unsigned char bytes[kRepairGroups];
     for (int g = 0; g < kRepairGroups; g++) bytes[g] = static_cast<unsigned char>(bits2byte(bits + 10 * g) & 0xFF);
-    return static_cast<uint32_t>(crc16(bytes, kGpsCrcCovered) ^ (bytes[16] << 8 | bytes[17]));
+    return static_cast<uint32_t>(sonde::crc16(sonde::kCrc16AugCcitt, bytes, kGpsCrcCovered) ^
+                                 (bytes[16] << 8 | bytes[17]));
 }
 
 // Positions of the wrong start and stop bits of groups 1..17 (at most max
@@ -36,14 +37,14 @@ int framing_errors(const unsigned char* bits, int* where, int max) {
 
 void gps_repair_table_init(GpsRepairTable& t) {
     unsigned char zero[kGpsCrcCovered] = {};
-    const int base = crc16(zero, kGpsCrcCovered);
+    const int base = sonde::crc16(sonde::kCrc16AugCcitt, zero, kGpsCrcCovered);
     for (int u = 0; u < kRepairDataBits; u++) {
         const int byte = u / 8 + 1;
         const int bit = u % 8;
         if (byte < kGpsCrcCovered) {
             unsigned char e[kGpsCrcCovered] = {};
             e[byte] = static_cast<unsigned char>(1 << bit);
-            t.syndrome[u] = static_cast<uint32_t>(crc16(e, kGpsCrcCovered) ^ base);
+            t.syndrome[u] = static_cast<uint32_t>(sonde::crc16(sonde::kCrc16AugCcitt, e, kGpsCrcCovered) ^ base);
         } else {
             // A flip in the stored CRC changes it by that bit.
             t.syndrome[u] = static_cast<uint32_t>(byte == 16 ? (1 << bit) << 8 : 1 << bit);
@@ -93,4 +94,4 @@ RepairOutcome gps_repair(const GpsRepairTable& t, unsigned char* bits, const flo
     return out;
 }
 
-}  // namespace ostrel
+}  // namespace sonde::ostrel

@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-namespace ostrel {
+namespace sonde::ostrel {
 
 constexpr int kRepairGroups = 18;  // the packet: groups 0..17
 constexpr int kRepairBits = kRepairGroups * 10;
@@ -43,4 +43,4 @@ struct RepairOutcome {
 // candidate passes; llr: their log-likelihood ratios.
 RepairOutcome gps_repair(const GpsRepairTable& t, unsigned char* bits, const float* llr);
 
-}  // namespace ostrel
+}  // namespace sonde::ostrel

@@ -1,6 +1,8 @@
 // Command-line flags, set once by the argument scan.
 #pragma once
 
+namespace sonde::ostrel {
+
 struct OstrelOptions {
     int option_csv = 0;
     int option_verbose = 0;  // accepted; no output depends on it
@@ -9,3 +11,5 @@ struct OstrelOptions {
     int option_dft = 0;     // tone detection method 0, 1 or 2
     int option_robust = 0;  // weak-signal receive path
 };
+
+}  // namespace sonde::ostrel

@@ -6,12 +6,14 @@
 #include "bit_timing.h"
 #include "fast_tone.h"
 #include "ostrel_options.h"
-#include "robust_receiver.h"
 #include "packet_output.h"
-#include "program_input.h"
+#include "program_driver.h"
+#include "robust_receiver.h"
 #include "robust_run.h"
 #include "tone_detector.h"
 #include "wav_input.h"
+
+namespace sonde::ostrel {
 
 namespace {
 
@@ -32,43 +34,26 @@ struct Ostrel {
     int decision[kToneBlock];
 };
 
-enum class ArgScan { run, help, open_failed };
+enum OptionId { kCsv, kVerbose, kRaw, kRawbits, kDft1, kDft2, kRobust };
 
-ArgScan scan_args(Ostrel& o, int argc, char** argv, const ProgramIo& io) {
-    for (int i = 1; i < argc; i++) {
-        const char* a = argv[i];
-        auto is = [a](const char* s) { return std::strcmp(a, s) == 0; };
-        if (is("-h") || is("--help")) return ArgScan::help;
-        if (is("--csv")) {
-            o.opt.option_csv = 1;
-        } else if (is("-v") || is("--verbose")) {
-            o.opt.option_verbose = 1;
-        } else if (is("-r") || is("--raw")) {
-            o.opt.option_raw = 1;
-        } else if (is("--rawbits")) {
-            o.opt.option_rawbits = 1;
-        } else if (is("-d1") || is("--dft1")) {
-            o.opt.option_dft = 1;
-        } else if (is("-d2") || is("--dft2")) {
-            o.opt.option_dft = 2;
-        } else if (is("--robust")) {
-            o.opt.option_robust = 1;
-        } else {
-            // The first other argument is the input; the rest are ignored.
-            if (!open_named_input(o.in.src, a, io.err_fd)) return ArgScan::open_failed;
-            return ArgScan::run;
-        }
-    }
-    open_standard_input(o.in.src, io);
-    return ArgScan::run;
-}
+constexpr sonde::ProgramOption kOptions[] = {
+    {"--csv", nullptr, kCsv},         {"-v", "--verbose", kVerbose}, {"-r", "--raw", kRaw},
+    {"--rawbits", nullptr, kRawbits}, {"-d1", "--dft1", kDft1},      {"-d2", "--dft2", kDft2},
+    {"--robust", nullptr, kRobust},
+};
 
-void usage(const char* prog, int err_fd) {
-    fd_printf(err_fd, "%s [options] audio.wav\n", prog);
-    fd_printf(err_fd, "  options:\n");
-    fd_printf(err_fd, "       -v, --verbose\n");
-    fd_printf(err_fd, "       -r, --raw\n");
-}
+constexpr sonde::ProgramText kText{
+    "ostrel",
+    "  options:\n"
+    "       -v, --verbose\n"
+    "       -r, --raw\n",
+    "       --csv\n"
+    "       --rawbits\n"
+    "       -d1, --dft1\n"
+    "       -d2, --dft2\n"
+    "       --robust  weak-signal receive path, 8000 Hz and up (-d1, -d2 have no effect)\n"
+    "       --version\n"
+    "       -h, --help\n"};
 
 void run_samples(Ostrel& o, int out_fd) {
     BitTiming& t = o.timing;
@@ -105,6 +90,68 @@ void run_samples(Ostrel& o, int out_fd) {
     }
 }
 
+struct OstrelProgram final : sonde::ProgramHooks {
+    Ostrel& o;
+    explicit OstrelProgram(Ostrel& os) : o(os) {}
+
+    bool option(int id, const char*) override {
+        switch (id) {
+            case kCsv:
+                o.opt.option_csv = 1;
+                break;
+            case kVerbose:
+                o.opt.option_verbose = 1;
+                break;
+            case kRaw:
+                o.opt.option_raw = 1;
+                break;
+            case kRawbits:
+                o.opt.option_rawbits = 1;
+                break;
+            case kDft1:
+                o.opt.option_dft = 1;
+                break;
+            case kDft2:
+                o.opt.option_dft = 2;
+                break;
+            case kRobust:
+                o.opt.option_robust = 1;
+                break;
+            default:
+                break;
+        }
+        return true;
+    }
+    WavInput& input() override { return o.in; }
+    bool start(const ProgramIo& io) override {
+        const int rate = o.in.sample_rate;
+        if (o.opt.option_robust) {
+            if (rate >= kRobustMinRate) return true;
+            fd_printf(io.err_fd, "error: --robust needs a sample rate of at least %d Hz\n", kRobustMinRate);
+            return false;
+        }
+        set_tone_bins(o.det, rate);
+        if (!tone_method_fits(o.det, o.opt.option_dft)) {
+            fd_printf(io.err_fd,
+                      "error: sample rate %d Hz is too low for the two-bin tone detector (at least 2175 Hz)\n", rate);
+            return false;
+        }
+        if (rate < kFullRate)
+            fd_printf(io.err_fd,
+                      "warning: below 44100 Hz the tone window spans too many bits; packets will not decode\n");
+        init_dft(o.det);
+        fast_tone_init(o.fast, o.det, o.opt.option_dft);
+        bit_timing_init(o.timing, rate, o.in.bits_sample);
+        return true;
+    }
+    void run(const ProgramIo& io) override {
+        if (o.opt.option_robust)
+            run_robust(o.in, o.out, o.opt, io.out_fd);
+        else
+            run_samples(o, io.out_fd);
+    }
+};
+
 }  // namespace
 
 int ostrel_run(int argc, char** argv, const ProgramIo& io) {
@@ -112,46 +159,8 @@ int ostrel_run(int argc, char** argv, const ProgramIo& io) {
     o->in.wav_channel = 0;
     o->in.nominal_bit_rate = 0.0f;
     o->in.count_samples = false;
-
-    const ArgScan scan = scan_args(*o, argc, argv, io);
-    if (scan == ArgScan::help) {
-        usage(argc > 0 ? argv[0] : "ostrel", io.err_fd);
-        return 0;
-    }
-    if (scan == ArgScan::open_failed) return kExitFailure;
-
-    if (read_wav_header(o->in, io.err_fd) != 0) {
-        source_close(o->in.src);
-        return kExitFailure;
-    }
-    const int rate = o->in.sample_rate;
-    if (o->opt.option_robust) {
-        if (rate < ostrel::kRobustMinRate) {
-            fd_printf(io.err_fd, "error: --robust needs a sample rate of at least %d Hz\n", ostrel::kRobustMinRate);
-            source_close(o->in.src);
-            return kExitFailure;
-        }
-        run_robust(o->in, o->out, o->opt, io.out_fd);
-        write_all(io.out_fd, "\n", 1);
-        source_close(o->in.src);
-        return 0;
-    }
-    set_tone_bins(o->det, rate);
-    if (!tone_method_fits(o->det, o->opt.option_dft)) {
-        fd_printf(io.err_fd, "error: sample rate %d Hz is too low for the two-bin tone detector (at least 2175 Hz)\n",
-                  rate);
-        source_close(o->in.src);
-        return kExitFailure;
-    }
-    if (rate < kFullRate)
-        fd_printf(io.err_fd, "warning: below 44100 Hz the tone window spans too many bits; packets will not decode\n");
-
-    init_dft(o->det);
-    fast_tone_init(o->fast, o->det, o->opt.option_dft);
-    bit_timing_init(o->timing, rate, o->in.bits_sample);
-    run_samples(*o, io.out_fd);
-
-    write_all(io.out_fd, "\n", 1);
-    source_close(o->in.src);
-    return 0;
+    OstrelProgram program(*o);
+    return sonde::run_program(kText, kOptions, program, argc, argv, io);
 }
+
+}  // namespace sonde::ostrel

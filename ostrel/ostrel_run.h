@@ -3,4 +3,8 @@
 
 #include "line_out.h"
 
+namespace sonde::ostrel {
+
 int ostrel_run(int argc, char** argv, const ProgramIo& io);
+
+}  // namespace sonde::ostrel

@@ -2,6 +2,8 @@
 
 #include "byte_groups.h"
 
+namespace sonde::ostrel {
+
 void print_GPS(LineBuf& line, const GpsRecord& r, int option_csv) {
     const double lat = r.lat;
     const double lon = r.lon;
@@ -26,6 +28,11 @@ void print_GPS(LineBuf& line, const GpsRecord& r, int option_csv) {
     line_puts(line, r.good ? "[OK]" : "[NO]");
 }
 
+void print_hex(LineBuf& line, const PacketRecord& r) {
+    for (int i = 0; i < r.count; i++) line_printf(line, "%02X ", r.bytes[i]);
+    line_putc(line, '\n');
+}
+
 int print_frame(PacketOutput& po, const OstrelOptions& opt, const unsigned char* bitframe, int len, int out_fd) {
     if (len < 2 || len > kMaxFrameGroups) return -1;
     for (int i = len; i < kMaxFrameGroups; i++) po.byteframe[i] = 0;
@@ -33,22 +40,23 @@ int print_frame(PacketOutput& po, const OstrelOptions& opt, const unsigned char*
     LineBuf& line = po.line;
     line_clear(line);
     if (opt.option_rawbits) {
-        print_rawbits(line, bitframe, kRawbitsShown);
+        sonde::group_bit_dump(line, bitframe, kRawbitsShown);
         line_flush(line, out_fd);
         return 0;
     }
 
-    const int n = bits2bytes(bitframe, po.byteframe, len);
+    PacketRecord r = decode_packet(po.byteframe, bits2bytes(bitframe, po.byteframe, len));
+    r.quality = po.quality;
     if (opt.option_raw) {
-        for (int i = 0; i < n; i++) line_printf(line, "%02X ", po.byteframe[i]);
-        line_putc(line, '\n');
+        print_hex(line, r);
         line_flush(line, out_fd);
     }
-    // Decoded whatever n is: the bytes behind an early stop are used as they stand.
-    if (is_gps_packet(po.byteframe)) {
-        print_GPS(line, decode_gps(po.byteframe), opt.option_csv);
+    if (r.is_gps) {
+        print_GPS(line, r.gps, opt.option_csv);
         line_putc(line, '\n');
         line_flush(line, out_fd);
     }
     return 0;
 }
+
+}  // namespace sonde::ostrel

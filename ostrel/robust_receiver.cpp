@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace ostrel {
+namespace sonde::ostrel {
 
 namespace {
 constexpr double kSearchRate = 1.0 / 64;  // level tracking per search point
@@ -131,4 +131,4 @@ bool robust_frame_bit(RobustReceiver& r) {
     return true;
 }
 
-}  // namespace ostrel
+}  // namespace sonde::ostrel

@@ -12,7 +12,7 @@
 #include "tone_correlators.h"
 #include "timing_loop.h"
 
-namespace ostrel {
+namespace sonde::ostrel {
 
 constexpr int kRobustFrameBits = 1000;
 constexpr int kRobustMinRate = 8000;
@@ -67,4 +67,4 @@ void robust_receiver_feed(RobustReceiver& r, const int* samples, int n, OnFrame&
     }
 }
 
-}  // namespace ostrel
+}  // namespace sonde::ostrel

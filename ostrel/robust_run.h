@@ -6,5 +6,9 @@
 #include "packet_output.h"
 #include "wav_input.h"
 
+namespace sonde::ostrel {
+
 // Decodes the rest of the input (header read) with the weak-signal path.
 void run_robust(WavInput& in, PacketOutput& out, const OstrelOptions& opt, int out_fd);
+
+}  // namespace sonde::ostrel

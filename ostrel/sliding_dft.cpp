@@ -4,6 +4,8 @@
 
 #include "vector_clones.h"
 
+namespace sonde::ostrel {
+
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
@@ -236,3 +238,5 @@ int spectrum_decision(SlidingSpectrum& s, double abs_sum, int tone_bit) {
     s.bound_held = 0;
     return -1;
 }
+
+}  // namespace sonde::ostrel

@@ -10,6 +10,8 @@
 #include "sliding_energy.h"
 #include "tone_detector.h"
 
+namespace sonde::ostrel {
+
 constexpr int kSpectrumLanes = 64;                 // bins 0..63; 63 is never searched
 constexpr int kSpectrumSums = 3 * kSpectrumLanes;  // theta_k, theta_k - phi, theta_k + phi
 constexpr int kSpectrumAnchorEvery = 512;          // samples between direct re-sums
@@ -62,3 +64,5 @@ void spectrum_step(SlidingSpectrum& s, double x_old, double x_new, const double*
 // 0, 1, or tone_bit where that bin lies in neither window; -1 when two
 // classes are too close to call.
 int spectrum_decision(SlidingSpectrum& s, double abs_sum, int tone_bit);
+
+}  // namespace sonde::ostrel

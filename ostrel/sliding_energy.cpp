@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace sonde::ostrel {
+
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
@@ -73,3 +75,5 @@ double energy_upper(const SlidingEnergy& e) {
     const double v = 0.375 * e.plain - 0.5 * e.re[0] + 0.125 * e.re[1];
     return v + 0.625 * e.sum_error + 4.0 * kRound * e.plain;
 }
+
+}  // namespace sonde::ostrel

@@ -6,6 +6,8 @@
 
 #include "tone_detector.h"
 
+namespace sonde::ostrel {
+
 constexpr int kEnergyAnchorEvery = 1024;  // samples between direct re-sums
 
 struct SlidingEnergy {
@@ -32,3 +34,5 @@ void energy_step(SlidingEnergy& e, double x_old, double x_new, const double* spa
 // An upper bound on the exact weighted energy sum_n (Hann[n] x[n])^2, Hann
 // the exact window.
 double energy_upper(const SlidingEnergy& e);
+
+}  // namespace sonde::ostrel

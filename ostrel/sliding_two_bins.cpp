@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace sonde::ostrel {
+
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
@@ -64,3 +66,5 @@ void two_bins_anchor(SlidingTwoBins& s, const double* span, double abs_sum) {
     s.until_anchor = kTwoBinAnchorEvery;
     s.sum_error = 1.0e-13 * abs_sum;
 }
+
+}  // namespace sonde::ostrel

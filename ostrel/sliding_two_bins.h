@@ -9,6 +9,8 @@
 
 #include "tone_detector.h"
 
+namespace sonde::ostrel {
+
 constexpr int kTwoBinSums = 6;            // three per bin
 constexpr int kTwoBinAnchorEvery = 1024;  // samples between direct re-sums
 
@@ -86,3 +88,5 @@ inline int two_bins_decide(double p0, double p1, double e, double abs_sum) {
     if (diff < -margin) return 1;
     return -1;
 }
+
+}  // namespace sonde::ostrel

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-namespace ostrel {
+namespace sonde::ostrel {
 
 void soft_sync_reset(SoftSyncSearch& s) {
     std::fill(std::begin(s.llr), std::end(s.llr), 0.0);
@@ -64,4 +64,4 @@ bool soft_sync_push(SoftSyncSearch& s, double llr, double t, double step, SyncPe
     return false;
 }
 
-}  // namespace ostrel
+}  // namespace sonde::ostrel

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-namespace ostrel {
+namespace sonde::ostrel {
 
 constexpr int kSyncPhases = 4;
 constexpr int kSyncPatternBits = 30;
@@ -51,4 +51,4 @@ double soft_sync_score(const SoftSyncSearch& s);
 // peak.
 bool soft_sync_push(SoftSyncSearch& s, double llr, double t, double step, SyncPeak& peak);
 
-}  // namespace ostrel
+}  // namespace sonde::ostrel

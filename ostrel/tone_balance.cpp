@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace ostrel {
+namespace sonde::ostrel {
 
 namespace {
 constexpr double kVarFloor = 1e-3;
@@ -40,4 +40,4 @@ void tone_balance_update(ToneBalance& b, double r_one, double r_zero, int bit, d
     absent.off += ((bit ? r_zero : r_one) - absent.off) * rate;
 }
 
-}  // namespace ostrel
+}  // namespace sonde::ostrel

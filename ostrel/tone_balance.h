@@ -8,7 +8,7 @@
 // ratio for Gaussian d: llr = 2 d / v. Positive means 1.
 #pragma once
 
-namespace ostrel {
+namespace sonde::ostrel {
 
 struct ToneTrack {
     double on = 0.0;   // mean magnitude with the tone present
@@ -38,4 +38,4 @@ double tone_llr(const ToneBalance& b, double r_one, double r_zero);
 // averaging rate (0 < rate <= 1). The first call sets the levels outright.
 void tone_balance_update(ToneBalance& b, double r_one, double r_zero, int bit, double rate);
 
-}  // namespace ostrel
+}  // namespace sonde::ostrel

@@ -3,7 +3,7 @@
 #include <bit>
 #include <cmath>
 
-namespace ostrel {
+namespace sonde::ostrel {
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
@@ -76,4 +76,4 @@ ToneLevelsAt tone_magnitudes(const ToneSums& s) {
     return m;
 }
 
-}  // namespace ostrel
+}  // namespace sonde::ostrel

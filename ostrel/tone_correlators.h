@@ -14,7 +14,7 @@
 
 #include "dc_tracker.h"
 
-namespace ostrel {
+namespace sonde::ostrel {
 
 constexpr double kToneOneHz = 1200.0;
 constexpr double kToneZeroHz = 2200.0;
@@ -93,4 +93,4 @@ struct ToneLevelsAt {
 };
 ToneLevelsAt tone_magnitudes(const ToneSums& s);
 
-}  // namespace ostrel
+}  // namespace sonde::ostrel

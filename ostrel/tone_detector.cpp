@@ -3,6 +3,8 @@
 #include <cmath>
 #include <utility>
 
+namespace sonde::ostrel {
+
 namespace {
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kPi = 3.141592653589793;
@@ -38,7 +40,6 @@ void init_dft(ToneDetector& d) {
             // Several (k, n) share k*n; the last one written stays, as the
             // values agree to within the last bits.
             cplx v = std::exp(cplx(n * d.w[k].real(), n * d.w[k].imag()));
-            d.expw[k][n] = v;
             d.ew[k * n] = v;
         }
     }
@@ -139,3 +140,5 @@ void tone_decision(ToneDetector& d, int option_dft, int& tone_bit) {
         dft(d);
     tone_bit = tone_from_peak(d, max_bin(d), tone_bit);
 }
+
+}  // namespace sonde::ostrel

@@ -8,6 +8,8 @@
 
 #include <complex>
 
+namespace sonde::ostrel {
+
 constexpr int kDftSize = 128;                       // window and ring length
 constexpr int kHannLength = 80;                     // non-zero part of the window
 constexpr int kTwiddleCount = kDftSize * kDftSize;  // ew, indexed by k*n
@@ -20,14 +22,13 @@ constexpr int kToneUndecided = 8;
 
 using cplx = std::complex<double>;
 
-// About 520 KiB (two 128 x 128 complex tables): allocate once per run,
-// never per sample.
+// About 260 KiB (the 128 x 128 complex twiddle table): allocate once per
+// run, never per sample.
 struct ToneDetector {
     double Hann[kDftSize];
     double xn[kDftSize];
     cplx Z[kDftSize];
     cplx w[kDftSize];
-    cplx expw[kDftSize][kDftSize];
     cplx ew[kTwiddleCount];
     // Bin settings for the sample rate.
     double bin_2200 = 0.0;
@@ -71,3 +72,5 @@ inline void decide_tone(ToneDetector& d, const double* ring, int ptr, int option
     window_ring(d, ring, ptr);
     tone_decision(d, option_dft, tone_bit);
 }
+
+}  // namespace sonde::ostrel

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace sonde::pelkin {
+
 void pelkin_decoder_init(PelkinDecoder& d, int out_fd) {
     d.opt = PelkinOptions{};
     d.in.wav_channel = 0;
@@ -127,3 +129,5 @@ void capture_loop(PelkinDecoder& d) {
         if (take_run(d, c, bit, len)) read_frame_rest(d, c);
     }
 }
+
+}  // namespace sonde::pelkin

@@ -7,6 +7,8 @@
 
 #include "vector_clones.h"
 
+namespace sonde::pelkin {
+
 namespace {
 // History plus block, four times: samples, two pairs of ping-pong extremes.
 std::size_t stretch_len(int wlen) { return static_cast<std::size_t>(wlen - 1 + kDcBlock); }
@@ -181,3 +183,5 @@ int dc_filter_block(DcFilter& f, int* out, int max_out) {
     out[0] = v;
     return 1;
 }
+
+}  // namespace sonde::pelkin

@@ -8,6 +8,8 @@
 
 #include "wav_input.h"
 
+namespace sonde::pelkin {
+
 constexpr float kDcWindowBits = 20.0f;
 // Highest sample rate the filter accepts (a 3200-sample window).
 constexpr int kMaxDcSampleRate = 768000;
@@ -83,3 +85,5 @@ int dc_filter_block(DcFilter& f, int* out, int max_out);
 
 // The slicer's sample-source hook.
 inline int read_sample(DcFilter& f) { return read_filter_sample(f); }
+
+}  // namespace sonde::pelkin

@@ -1,53 +1,34 @@
 #include "pelkin/field_decoders.h"
 
-#include <cmath>
+#include "big_endian.h"
+#include "ground_velocity.h"
 
-namespace {
-constexpr double kPi = 3.141592653589793;
+namespace sonde::pelkin {
 
-int32_t be32(const uint8_t* p) {
-    uint32_t v = static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
-                 static_cast<uint32_t>(p[2]) << 8 | static_cast<uint32_t>(p[3]);
-    return static_cast<int32_t>(v);
+void get_GPSpos(const uint8_t* frame_bytes, Datum& datum) {
+    datum.lat_e6 = be_s32(frame_bytes + pos_GPSlat);
+    datum.lon_e6 = be_s32(frame_bytes + pos_GPSlon);
+    datum.alt_cm = be_s32(frame_bytes + pos_GPSalt);
 }
 
-int16_t be16(const uint8_t* p) { return static_cast<int16_t>(static_cast<uint16_t>(p[0] << 8 | p[1])); }
-}  // namespace
-
-int get_GPSpos(const uint8_t* frame_bytes, Datum& datum) {
-    datum.lat_e6 = be32(frame_bytes + pos_GPSlat);
-    datum.lon_e6 = be32(frame_bytes + pos_GPSlon);
-    datum.alt_cm = be32(frame_bytes + pos_GPSalt);
-    return 0;
+void get_GPSvel(const uint8_t* frame_bytes, Datum& datum) {
+    datum.vel_east = be_s16(frame_bytes + pos_GPSvE);
+    datum.vel_north = be_s16(frame_bytes + pos_GPSvN);
+    datum.vel_up = be_s16(frame_bytes + pos_GPSvU);
+    const sonde::GroundVelocity v =
+        sonde::ground_velocity(datum.vel_east / 100.0, datum.vel_north / 100.0, datum.vel_up / 100.0);
+    datum.speed_h = v.speed_h;
+    datum.course = v.course;
+    datum.speed_v = v.speed_v;
 }
 
-int get_GPSvel(const uint8_t* frame_bytes, Datum& datum) {
-    datum.vel_east = be16(frame_bytes + pos_GPSvE);
-    datum.vel_north = be16(frame_bytes + pos_GPSvN);
-    datum.vel_up = be16(frame_bytes + pos_GPSvU);
-    double e = datum.vel_east / 100.0;
-    double n = datum.vel_north / 100.0;
-    double u = datum.vel_up / 100.0;
-    datum.speed_h = std::sqrt(e * e + n * n);
-    double course = std::atan2(e, n) * 180.0 / kPi;
-    if (course < 0) course += 360.0;
-    datum.course = course;
-    datum.speed_v = u;
-    return 0;
-}
+void get_GPStime(const uint8_t* frame_bytes, Datum& datum) { datum.time = be_s32(frame_bytes + pos_GPStime); }
 
-int get_GPStime(const uint8_t* frame_bytes, Datum& datum) {
-    datum.time = be32(frame_bytes + pos_GPStime);
-    return 0;
-}
+void get_GPSdate(const uint8_t* frame_bytes, Datum& datum) { datum.date = be_s32(frame_bytes + pos_GPSdate); }
 
-int get_GPSdate(const uint8_t* frame_bytes, Datum& datum) {
-    datum.date = be32(frame_bytes + pos_GPSdate);
-    return 0;
-}
-
-int get_GPSstatus(const uint8_t* frame_bytes, Datum& datum) {
+void get_GPSstatus(const uint8_t* frame_bytes, Datum& datum) {
     datum.sats = frame_bytes[pos_GPSsats];
     datum.fix = frame_bytes[pos_GPSfix];
-    return 0;
 }
+
+}  // namespace sonde::pelkin

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace sonde::pelkin {
+
 constexpr int pos_GPSsats = 4;
 constexpr int pos_GPSfix = 5;
 constexpr int pos_GPSlat = 6;
@@ -34,8 +36,10 @@ struct Datum {
     uint8_t fix = 0;
 };
 
-int get_GPSpos(const uint8_t* frame_bytes, Datum& datum);
-int get_GPSvel(const uint8_t* frame_bytes, Datum& datum);
-int get_GPStime(const uint8_t* frame_bytes, Datum& datum);
-int get_GPSdate(const uint8_t* frame_bytes, Datum& datum);
-int get_GPSstatus(const uint8_t* frame_bytes, Datum& datum);
+void get_GPSpos(const uint8_t* frame_bytes, Datum& datum);
+void get_GPSvel(const uint8_t* frame_bytes, Datum& datum);
+void get_GPStime(const uint8_t* frame_bytes, Datum& datum);
+void get_GPSdate(const uint8_t* frame_bytes, Datum& datum);
+void get_GPSstatus(const uint8_t* frame_bytes, Datum& datum);
+
+}  // namespace sonde::pelkin

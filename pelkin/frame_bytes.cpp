@@ -1,23 +1,16 @@
 #include "pelkin/frame_bytes.h"
 
+namespace sonde::pelkin {
+
 void frame_bytes_init(uint8_t* frame_bytes) {
     for (int i = 0; i < kFrameBodyStart; i++) frame_bytes[i] = kPreambleByte;
 }
 
-namespace {
-// Start and stop bit are not looked at: a bad stop bit costs no byte.
-int group_value(const char* group) {
-    int value = 0;
-    for (int k = 1; k <= 8; k++)
-        if (group[k] == '1') value |= 1 << (k - 1);
-    return value;
-}
-}  // namespace
-
 int bits2bytes(const char* bits, uint8_t* bytes) {
     int written = 0;
     for (int g = 0; g < kFrameGroups; g++) {
-        int value = group_value(bits + g * kGroupBits);
+        // Start and stop bit are not looked at: a bad stop bit costs no byte.
+        int value = sonde::group_byte(bits + g * kGroupBits, '1');
         // More preamble may follow the sync word; the frame starts at the
         // first other byte.
         if (written == 0 && value == kPreambleByte) continue;
@@ -25,3 +18,5 @@ int bits2bytes(const char* bits, uint8_t* bytes) {
     }
     return written;
 }
+
+}  // namespace sonde::pelkin

@@ -5,8 +5,11 @@
 
 #include <cstdint>
 
+#include "ten_bit_groups.h"
+
+namespace sonde::pelkin {
+
 constexpr int kFrameGroups = 50;
-constexpr int kGroupBits = 10;
 constexpr int kFrameBits = kFrameGroups * kGroupBits;  // bit characters per capture
 constexpr int kFrameBitsSize = 504;                    // room for the NUL after a cut -b capture
 constexpr int kFrameBytesSize = 60;                    // bytes 0..52 are ever written
@@ -20,3 +23,5 @@ void frame_bytes_init(uint8_t* frame_bytes);
 // zero) into bytes, dropping leading 0xAA groups. Returns the number of
 // bytes written (0 to 50); bytes beyond keep their earlier contents.
 int bits2bytes(const char* bits, uint8_t* bytes);
+
+}  // namespace sonde::pelkin

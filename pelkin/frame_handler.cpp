@@ -2,8 +2,11 @@
 
 #include <cstring>
 
-#include "pelkin/crc16_modbus.h"
+#include "crc16.h"
 #include "pelkin/output_lines.h"
+#include "ten_bit_groups.h"
+
+namespace sonde::pelkin {
 
 namespace {
 // Bytes 3..49: up to and including the stored CRC.
@@ -17,6 +20,37 @@ bool crc_received(int written, int collected) {
     const int last_data_bit = (skipped + kBytesThroughCrc - 1) * kGroupBits + 8;
     return collected > last_data_bit;
 }
+
+FrameRecord check_frame(PelkinFrame& f, int written) {
+    FrameRecord r;
+    r.bytes = f.frame_bytes;
+    r.written = written;
+    r.crc_stored = f.frame_bytes[pos_CRC] * 256 + f.frame_bytes[pos_CRC + 1];
+    r.crc_computed = sonde::crc16(sonde::kCrc16Modbus, f.frame_bytes, CRC_LEN);
+    r.crc_match = r.crc_computed == r.crc_stored;
+    r.good = r.crc_match && crc_received(written, f.collected);
+    r.quality = f.quality;
+    return r;
+}
+
+void emit_frame(PelkinFrame& f, const PelkinOptions& opt, FrameRecord& r, int out_fd) {
+    if (opt.option_raw == 2) {
+        // The bits as collected, whatever became of them.
+        if (opt.option_good && !r.crc_match) return;
+        sonde::group_bit_dump(f.line, f.frame_bits, kFrameBits);
+        line_flush(f.line, out_fd);
+        return;
+    }
+    // Nothing but preamble: no frame at all.
+    if (r.written == 0) return;
+    if (opt.option_raw == 0) {
+        print_pos(f, opt, r, out_fd);
+        return;
+    }
+    if (opt.option_good && !r.good) return;
+    format_hex_line(f.line, r);
+    line_flush(f.line, out_fd);
+}
 }  // namespace
 
 void pelkin_frame_init(PelkinFrame& f) {
@@ -25,48 +59,39 @@ void pelkin_frame_init(PelkinFrame& f) {
     std::memset(f.frame_bytes, 0, sizeof f.frame_bytes);
     frame_bytes_init(f.frame_bytes);
     f.datum = Datum{};
+    f.quality = sonde::RxQuality{};
     line_clear(f.line);
 }
 
-int print_pos(PelkinFrame& f, const PelkinOptions& opt, bool good, int out_fd) {
-    int err = 0;
-    err |= get_GPSpos(f.frame_bytes, f.datum);
-    err |= get_GPSvel(f.frame_bytes, f.datum);
-    err |= get_GPStime(f.frame_bytes, f.datum);
-    err |= get_GPSdate(f.frame_bytes, f.datum);
-    if (f.datum.lat_e6 + f.datum.lon_e6 == 0) return err;
+void print_pos(PelkinFrame& f, const PelkinOptions& opt, FrameRecord& r, int out_fd) {
+    get_GPSpos(f.frame_bytes, f.datum);
+    get_GPSvel(f.frame_bytes, f.datum);
+    get_GPStime(f.frame_bytes, f.datum);
+    get_GPSdate(f.frame_bytes, f.datum);
+    get_GPSstatus(f.frame_bytes, f.datum);
+    r.datum = f.datum;
+    if (f.datum.lat_e6 + f.datum.lon_e6 == 0) return;
 
-    if (opt.option_csv) {
-        format_csv_line(f.line, f.datum, good);
-    } else if (good || !opt.option_good) {
-        if (opt.option_verbose) err |= get_GPSstatus(f.frame_bytes, f.datum);
-        format_text_line(f.line, f.datum, opt.option_verbose != 0, good);
-    }
+    if (opt.option_csv)
+        format_csv_line(f.line, r);
+    else if (r.good || !opt.option_good)
+        format_text_line(f.line, r, opt.option_verbose != 0);
     line_flush(f.line, out_fd);
-    return err;
 }
 
 void print_frame(PelkinFrame& f, const PelkinOptions& opt, int out_fd) {
     const int written = bits2bytes(f.frame_bits, f.frame_bytes + kFrameBodyStart);
-    const int crc_stored = f.frame_bytes[pos_CRC] * 256 + f.frame_bytes[pos_CRC + 1];
-    const int crc_computed = crc16rev(f.frame_bytes, CRC_LEN);
-    const bool crc_match = crc_computed == crc_stored;
-    const bool good = crc_match && crc_received(written, f.collected);
-
-    if (opt.option_raw == 2) {
-        // The bits as collected, whatever became of them.
-        if (opt.option_good && !crc_match) return;
-        format_bit_dump(f.line, f.frame_bits);
-        line_flush(f.line, out_fd);
-        return;
-    }
-    // Nothing but preamble: no frame at all.
-    if (written == 0) return;
-    if (opt.option_raw == 0) {
-        print_pos(f, opt, good, out_fd);
-        return;
-    }
-    if (opt.option_good && !good) return;
-    format_hex_line(f.line, f.frame_bytes, crc_stored, crc_computed);
-    line_flush(f.line, out_fd);
+    FrameRecord r = check_frame(f, written);
+    emit_frame(f, opt, r, out_fd);
 }
+
+void frame_bytes_in(PelkinFrame& f, const PelkinOptions& opt, const uint8_t* body, int n, int out_fd) {
+    if (n < 0) n = 0;
+    if (n > kFrameGroups) n = kFrameGroups;
+    std::memcpy(f.frame_bytes + kFrameBodyStart, body, static_cast<std::size_t>(n));
+    f.collected = kFrameBits;
+    FrameRecord r = check_frame(f, n);
+    emit_frame(f, opt, r, out_fd);
+}
+
+}  // namespace sonde::pelkin

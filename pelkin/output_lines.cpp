@@ -2,6 +2,8 @@
 
 #include "pelkin/frame_bytes.h"
 
+namespace sonde::pelkin {
+
 namespace {
 struct Clock {
     int day, month, year;
@@ -21,7 +23,8 @@ Clock split_date_time(const Datum& datum) {
 }
 }  // namespace
 
-void format_text_line(LineBuf& line, const Datum& datum, bool verbose, bool good) {
+void format_text_line(LineBuf& line, const FrameRecord& r, bool verbose) {
+    const Datum& datum = r.datum;
     const Clock c = split_date_time(datum);
     line_printf(line, " %02d-%02d-%02d", c.day, c.month, c.year);
     line_printf(line, " %02d:%02d:%06.3f ", c.hours, c.minutes, c.seconds);
@@ -31,10 +34,11 @@ void format_text_line(LineBuf& line, const Datum& datum, bool verbose, bool good
     line_printf(line, "  vH: %.1fm/s  D: %.1f\xc2\xb0  vV: %.1fm/s", datum.speed_h, datum.course, datum.speed_v);
     if (verbose) line_printf(line, "  sats: %d  fix: %d ", datum.sats, datum.fix);
     line_puts(line, "  # CRC ");
-    line_puts(line, good ? "[OK]\n" : "[NO]\n");
+    line_puts(line, r.good ? "[OK]\n" : "[NO]\n");
 }
 
-void format_csv_line(LineBuf& line, const Datum& datum, bool good) {
+void format_csv_line(LineBuf& line, const FrameRecord& r) {
+    const Datum& datum = r.datum;
     const Clock c = split_date_time(datum);
     line_printf(line, "%5d,", 0);
     line_printf(line, "%s,", "0");
@@ -44,20 +48,14 @@ void format_csv_line(LineBuf& line, const Datum& datum, bool good) {
     line_printf(line, "%.5f,", datum.lon_e6 / 1000000);
     line_printf(line, "%.2f,", datum.alt_cm / 100);
     line_printf(line, "%.1f,%.1f,%.1f,", datum.speed_h, datum.course, datum.speed_v);
-    line_puts(line, good ? "OK\n" : "FAIL\n");
+    line_puts(line, r.good ? "OK\n" : "FAIL\n");
 }
 
-void format_hex_line(LineBuf& line, const uint8_t* frame_bytes, int crc_stored, int crc_computed) {
-    for (int i = kFrameBodyStart; i < CRC_LEN; i++) line_printf(line, "%02x ", frame_bytes[i]);
-    line_printf(line, " %04x ", crc_stored);
-    line_printf(line, "# %04x ", crc_computed);
+void format_hex_line(LineBuf& line, const FrameRecord& r) {
+    for (int i = kFrameBodyStart; i < CRC_LEN; i++) line_printf(line, "%02x ", r.bytes[i]);
+    line_printf(line, " %04x ", r.crc_stored);
+    line_printf(line, "# %04x ", r.crc_computed);
     line_putc(line, '\n');
 }
 
-void format_bit_dump(LineBuf& line, const char* frame_bits) {
-    for (int i = 0; i < kFrameBits; i++) {
-        line_putc(line, frame_bits[i]);
-        if (i % kGroupBits == 0 || i % kGroupBits == 8) line_putc(line, ' ');
-    }
-    line_putc(line, '\n');
-}
+}  // namespace sonde::pelkin

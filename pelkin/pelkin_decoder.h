@@ -10,6 +10,8 @@
 #include "sync_ring.h"
 #include "wav_input.h"
 
+namespace sonde::pelkin {
+
 // Two 10-bit groups carrying 0xAA.
 constexpr char kPelkinSyncWord[] = "00101010110010101011";
 constexpr float kPelkinBitRate = 4800.0f;
@@ -27,3 +29,5 @@ struct PelkinDecoder {
 
 // Fresh state with this program's front-end settings.
 void pelkin_decoder_init(PelkinDecoder& d, int out_fd);
+
+}  // namespace sonde::pelkin

@@ -2,6 +2,8 @@
 // where the bit readers use them.
 #pragma once
 
+namespace sonde::pelkin {
+
 struct PelkinOptions {
     int option_verbose = 0;  // text lines add satellites and fix
     int option_raw = 0;      // 1: hexadecimal frame, 2: bit dump
@@ -11,3 +13,5 @@ struct PelkinOptions {
     int option_b = 0;        // integrate-and-dump the frame after the sync word
     int option_csv = 0;      // comma-separated lines
 };
+
+}  // namespace sonde::pelkin

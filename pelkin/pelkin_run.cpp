@@ -1,112 +1,110 @@
-#include <cstring>
-
 #include "pelkin/capture_loop.h"
 #include "pelkin/pelkin.h"
-#include "program_input.h"
+#include "program_driver.h"
+
+namespace sonde::pelkin {
 
 namespace {
-enum class ArgScan { go_on, usage, open_failed };
 
-void print_usage(const char* prog, int err_fd) {
-    fd_printf(err_fd, "%s [options] audio.wav\n", prog);
-    fd_printf(err_fd, "  options:\n");
-    fd_printf(err_fd, "       -v, --verbose\n");
-    fd_printf(err_fd, "       -r, --raw; -R\n");
-    fd_printf(err_fd, "       -g, --good\n");
-    fd_printf(err_fd, "       -i, --invert; --auto\n");
-}
+enum OptionId { kVerbose, kRaw, kBitDump, kGood, kInvert, kAuto, kDc, kRes, kB, kCsv };
 
-bool is(const char* a, const char* name) { return std::strcmp(a, name) == 0; }
+constexpr sonde::ProgramOption kOptions[] = {
+    {"-v", "--verbose", kVerbose}, {"-r", "--raw", kRaw},      {"-R", nullptr, kBitDump}, {"-g", "--good", kGood},
+    {"-i", "--invert", kInvert},   {"--auto", nullptr, kAuto}, {"--dc", nullptr, kDc},    {"--res", nullptr, kRes},
+    {"-b", nullptr, kB},           {"--csv", nullptr, kCsv},
+};
 
-// Options up to the first other argument, which names the input file and
-// ends the scan.
-ArgScan scan_arguments(PelkinDecoder& d, int argc, char** argv, bool& wavloaded, int err_fd) {
-    PelkinOptions& o = d.opt;
-    for (int i = 1; i < argc; i++) {
-        const char* a = argv[i];
-        if (is(a, "-h") || is(a, "--help"))
-            return ArgScan::usage;
-        else if (is(a, "-v") || is(a, "--verbose"))
-            o.option_verbose = 1;
-        else if (is(a, "-r") || is(a, "--raw"))
-            o.option_raw = 1;
-        else if (is(a, "-R"))
-            o.option_raw = 2;
-        else if (is(a, "-g") || is(a, "--good"))
-            o.option_good = 1;
-        else if (is(a, "-i") || is(a, "--invert"))
-            d.slicer.option_inv = 1;
-        else if (is(a, "--auto"))
-            o.option_auto = 1;
-        else if (is(a, "--dc"))
-            o.option_dc = 1;
-        else if (is(a, "--res"))
-            d.slicer.option_res = 1;
-        else if (is(a, "-b"))
-            o.option_b = 1;
-        else if (is(a, "--csv"))
-            o.option_csv = 1;
-        else {
-            if (!open_named_input(d.in.src, a, err_fd)) return ArgScan::open_failed;
-            wavloaded = true;
-            break;
+constexpr sonde::ProgramText kText{"pelkin",
+                                   "  options:\n"
+                                   "       -v, --verbose\n"
+                                   "       -r, --raw; -R\n"
+                                   "       -g, --good\n"
+                                   "       -i, --invert; --auto\n",
+                                   "       --csv\n"
+                                   "       --dc\n"
+                                   "       --res\n"
+                                   "       -b\n"
+                                   "       --version\n"
+                                   "       -h, --help\n"};
+
+struct PelkinProgram final : sonde::ProgramHooks {
+    PelkinDecoder& d;
+    int err_fd = 2;
+    explicit PelkinProgram(PelkinDecoder& dec) : d(dec) {}
+
+    bool option(int id, const char*) override {
+        PelkinOptions& o = d.opt;
+        switch (id) {
+            case kVerbose:
+                o.option_verbose = 1;
+                break;
+            case kRaw:
+                o.option_raw = 1;
+                break;
+            case kBitDump:
+                o.option_raw = 2;
+                break;
+            case kGood:
+                o.option_good = 1;
+                break;
+            case kInvert:
+                d.slicer.option_inv = 1;
+                break;
+            case kAuto:
+                o.option_auto = 1;
+                break;
+            case kDc:
+                o.option_dc = 1;
+                break;
+            case kRes:
+                d.slicer.option_res = 1;
+                break;
+            case kB:
+                o.option_b = 1;
+                break;
+            case kCsv:
+                o.option_csv = 1;
+                break;
+            default:
+                break;
         }
+        return true;
     }
-    return ArgScan::go_on;
-}
+    WavInput& input() override { return d.in; }
 
-// The DC filter window, 20 bit periods long. Below 240 samples per second it
-// would hold no sample at all; far above audio rates a level step would cost
-// a full window scan for every sample of a whole window.
-bool set_up_dc_filter(PelkinDecoder& d, int err_fd) {
-    const int wlen = dc_window_length(d.in.samples_per_bit);
-    if (wlen < 1) {
-        fd_printf(err_fd, "error: --dc needs a sample rate of at least 240 Hz\n");
-        return false;
+    // The DC filter window, 20 bit periods long. Below 240 samples per second
+    // it would hold no sample at all; far above audio rates a level step
+    // would cost a full window scan for every sample of a whole window.
+    bool start(const ProgramIo& io) override {
+        if (!d.opt.option_dc) return true;
+        const int wlen = dc_window_length(d.in.samples_per_bit);
+        if (wlen < 1) {
+            fd_printf(io.err_fd, "error: --dc needs a sample rate of at least 240 Hz\n");
+            return false;
+        }
+        if (d.in.sample_rate > kMaxDcSampleRate) {
+            fd_printf(io.err_fd, "error: --dc takes sample rates up to %d Hz\n", kMaxDcSampleRate);
+            return false;
+        }
+        if (!dc_filter_open(d.dc, d.in, wlen)) {
+            fd_printf(io.err_fd, "error malloc\n");
+            return false;
+        }
+        return true;
     }
-    if (d.in.sample_rate > kMaxDcSampleRate) {
-        fd_printf(err_fd, "error: --dc takes sample rates up to %d Hz\n", kMaxDcSampleRate);
-        return false;
+    void run(const ProgramIo&) override { capture_loop(d); }
+    void finish() override {
+        if (d.opt.option_dc) dc_filter_close(d.dc);
     }
-    if (!dc_filter_open(d.dc, d.in, wlen)) {
-        fd_printf(err_fd, "error malloc\n");
-        return false;
-    }
-    return true;
-}
+};
 
-int decode(PelkinDecoder& d, int argc, char** argv, const ProgramIo& io) {
-    bool wavloaded = false;
-    switch (scan_arguments(d, argc, argv, wavloaded, io.err_fd)) {
-        case ArgScan::usage:
-            print_usage(argc > 0 && argv[0] ? argv[0] : "pelkin", io.err_fd);
-            return 0;
-        case ArgScan::open_failed:
-            return kExitFailure;
-        case ArgScan::go_on:
-            break;
-    }
-    if (!wavloaded) open_standard_input(d.in.src, io);
-    if (read_wav_header(d.in, io.err_fd) != 0) {
-        source_close(d.in.src);
-        return kExitFailure;
-    }
-    if (d.opt.option_dc && !set_up_dc_filter(d, io.err_fd)) {
-        source_close(d.in.src);
-        return kExitFailure;
-    }
-
-    capture_loop(d);
-
-    write_all(io.out_fd, "\n", 1);
-    source_close(d.in.src);
-    if (d.opt.option_dc) dc_filter_close(d.dc);
-    return 0;
-}
 }  // namespace
 
 int pelkin_run(int argc, char** argv, const ProgramIo& io) {
     PelkinDecoder d;
     pelkin_decoder_init(d, io.out_fd);
-    return decode(d, argc, argv, io);
+    PelkinProgram program(d);
+    return sonde::run_program(kText, kOptions, program, argc, argv, io);
 }
+
+}  // namespace sonde::pelkin

@@ -1,5 +1,7 @@
 #include "vardo/biphase.h"
 
+namespace sonde::vardo {
+
 int dpsk_bpm(const char* rawbits, char* bits, int n) {
     int p = (rawbits[0] & 1) == 0 ? 1 : 0;
     for (int i = 0; i < n / 2; i++) {
@@ -36,3 +38,5 @@ int bits2bytes(const char* bits, uint8_t* bytes, int nbytes) {
     }
     return 0;
 }
+
+}  // namespace sonde::vardo

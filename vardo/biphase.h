@@ -8,6 +8,8 @@
 #include "rawbit.h"
 #include "wav_input.h"
 
+namespace sonde::vardo {
+
 // Decodes n/2 channel-bit pairs into '0'/'1' ('x' for an invalid pair) and
 // returns the last symbol state. Only the lowest bit of each character counts.
 int dpsk_bpm(const char* rawbits, char* bits, int n);
@@ -19,3 +21,5 @@ int read_rawbit2(RawbitClock& clock, WavInput& in, int inv, int* bit);
 // Packs nbytes bytes from 8 * nbytes data-bit characters, most significant
 // bit first; anything but '1' is a 0 bit.
 int bits2bytes(const char* bits, uint8_t* bytes, int nbytes);
+
+}  // namespace sonde::vardo

@@ -6,6 +6,8 @@
 #include "vardo/biphase.h"
 #include "vardo/frame_dispatch.h"
 
+namespace sonde::vardo {
+
 namespace {
 
 int capture_end(const FrameLayout& l) { return l.RAWBITFRAME_LEN + kCaptureExtraRawbits; }
@@ -95,15 +97,9 @@ bool finish_symbol_mode(VardoDecoder& v, CaptureState& cs) {
     return true;
 }
 
-int end_of_data(VardoDecoder& v) {
-    line_putc(v.line, '\n');
-    line_flush(v.line, v.out_fd);
-    return 0;
-}
-
 }  // namespace
 
-int capture_loop(VardoDecoder& v) {
+void capture_loop(VardoDecoder& v) {
     CaptureState cs;
     // A run shorter than half a bit matters only late in a frame.
     auto set_skip = [&] { v.slicer.skip_zero_runs = !(cs.collecting && cs.count > (v.layout.tdFLEN / 2) * 16); };
@@ -124,11 +120,13 @@ int capture_loop(VardoDecoder& v) {
     };
     for (;;) {
         set_skip();
-        if (read_runs(v.slicer, v.in, v.in.samples_per_bit, on_run) < 0) return end_of_data(v);
+        if (read_runs(v.slicer, v.in, v.in.samples_per_bit, on_run) < 0) return;
         if (v.opt.option_b > 1) {
-            if (!finish_symbol_mode(v, cs)) return end_of_data(v);
+            if (!finish_symbol_mode(v, cs)) return;
         } else {
             finish_rawbit_mode(v, cs);
         }
     }
 }
+
+}  // namespace sonde::vardo

@@ -5,10 +5,14 @@
 
 #include "vardo/vardo_decoder.h"
 
+namespace sonde::vardo {
+
 struct CaptureState {
     bool collecting = false;
     int count = 0;  // characters collected
 };
 
-// Runs until the audio data ends; then writes the final newline. Returns 0.
-int capture_loop(VardoDecoder& v);
+// Runs until the audio data ends.
+void capture_loop(VardoDecoder& v);
+
+}  // namespace sonde::vardo

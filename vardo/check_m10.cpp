@@ -1,5 +1,7 @@
 #include "vardo/check_m10.h"
 
+namespace sonde::vardo {
+
 uint16_t update_checkM10(uint16_t k, uint8_t b) {
     unsigned b1 = ((b >> 1) | (b << 7)) & 0xFFu;
     unsigned b2 = b1 ^ (b1 >> 2);
@@ -14,3 +16,5 @@ uint16_t checkM10(const uint8_t* bytes, int n) {
     for (int i = 0; i < n; i++) k = update_checkM10(k, bytes[i]);
     return k;
 }
+
+}  // namespace sonde::vardo

@@ -4,28 +4,12 @@
 #include <cstdio>
 #include <ctime>
 
-namespace {
+#include "big_endian.h"
+#include "ground_velocity.h"
 
-uint32_t be_u32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
-           static_cast<uint32_t>(p[3]);
-}
-uint32_t be_u24(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) << 16 | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]);
-}
-int be_s16(const uint8_t* p) { return static_cast<int16_t>(static_cast<uint16_t>(p[0] << 8 | p[1])); }
+namespace sonde::vardo {
 
-void set_velocity(Datum& d, double east, double north, double up) {
-    d.speed_h = std::sqrt(east * east + north * north);
-    double dir = std::atan2(east, north) * 180.0 / 3.141592653589793;
-    if (dir < 0.0) dir += 360.0;
-    d.course = dir;
-    d.speed_v = up;
-}
-
-}  // namespace
-
-int get_GPStime(Datum& d, const uint8_t* fb, const FrameLayout& l, int type) {
+void get_GPStime(Datum& d, const uint8_t* fb, const FrameLayout& l, int type) {
     int32_t tow = static_cast<int32_t>(type == 2 ? be_u24(fb + l.pos_GPSTOW) : be_u32(fb + l.pos_GPSTOW));
     int64_t week = fb[l.pos_GPSweek] << 8 | fb[l.pos_GPSweek + 1];
     int64_t seconds_of_week = type == 2 ? tow : tow / 1000;
@@ -43,10 +27,9 @@ int get_GPStime(Datum& d, const uint8_t* fb, const FrameLayout& l, int type) {
         d.minute = tm.tm_min;
         d.second = tm.tm_sec;
     }
-    return 0;
 }
 
-int get_GPSpos(Datum& d, const uint8_t* fb, const FrameLayout& l, int type) {
+void get_GPSpos(Datum& d, const uint8_t* fb, const FrameLayout& l, int type) {
     // Two's complement: west of Greenwich and south of the equator are negative.
     int32_t lat = static_cast<int32_t>(be_u32(fb + l.pos_GPSlat));
     int32_t lon = static_cast<int32_t>(be_u32(fb + l.pos_GPSlon));
@@ -62,7 +45,6 @@ int get_GPSpos(Datum& d, const uint8_t* fb, const FrameLayout& l, int type) {
         uint32_t alt = be_u32(fb + l.pos_GPSalt);
         d.altitude = (alt / 100.0) / 10.0;
     }
-    return 0;
 }
 
 namespace {
@@ -71,21 +53,22 @@ void velocity_from(Datum& d, const uint8_t* fb, int pos_east, int pos_north, int
     double east = be_s16(fb + pos_east) / scale;
     double north = be_s16(fb + pos_north) / scale;
     double up = be_s16(fb + pos_up) / scale;
-    set_velocity(d, east, north, up);
+    const sonde::GroundVelocity v = sonde::ground_velocity(east, north, up);
+    d.speed_h = v.speed_h;
+    d.course = v.course;
+    d.speed_v = v.speed_v;
 }
 }  // namespace
 
-int get_GPSvel1(Datum& d, const uint8_t* fb, const FrameLayout& l) {
+void get_GPSvel1(Datum& d, const uint8_t* fb, const FrameLayout& l) {
     velocity_from(d, fb, l.pos_GPSvO, l.pos_GPSvN, l.pos_GPSvV, 200.0);
-    return 0;
 }
 
-int get_GPSvel2(Datum& d, const uint8_t* fb, const FrameLayout& l) {
+void get_GPSvel2(Datum& d, const uint8_t* fb, const FrameLayout& l) {
     velocity_from(d, fb, l.pos_GPSvE, l.pos_GPSvN, l.pos_GPSvU, 100.0);
-    return 0;
 }
 
-int get_SN1(Datum& d, const uint8_t* fb, const FrameLayout& l) {
+void get_SN1(Datum& d, const uint8_t* fb, const FrameLayout& l) {
     const uint8_t* b = fb + l.pos_SN;
     for (int i = 0; i < 9; i++) d.serial[i] = ' ';
     d.serial[9] = '\0';
@@ -94,10 +77,9 @@ int get_SN1(Datum& d, const uint8_t* fb, const FrameLayout& l) {
     unsigned hi = h >> 4, lo = h & 0x0F, b0 = b[0] & 0x0Fu, grp = (s >> 13) & 7u, num = s & 0x1FFFu;
     std::snprintf(d.serial, sizeof d.serial, "%1X%02u%1X%1u%04u", hi, lo, b0, grp, num);
     std::snprintf(d.sonde_id, sizeof d.sonde_id, "%1X%02u-%1X-%1u%04u", hi, lo, b0, grp, num);
-    return 0;
 }
 
-int get_SN2(Datum& d, const uint8_t* fb, const FrameLayout& l) {
+void get_SN2(Datum& d, const uint8_t* fb, const FrameLayout& l) {
     const uint8_t* b = fb + l.pos_SN;
     for (int i = 0; i < 9; i++) d.serial[i] = ' ';
     d.serial[9] = '\0';
@@ -109,7 +91,6 @@ int get_SN2(Datum& d, const uint8_t* fb, const FrameLayout& l) {
     unsigned top = (s >> 15) & 1u, num = (s >> 2) & 0x1FFFu;
     std::snprintf(d.serial, sizeof d.serial, "%u%02u%u%u%04u", a, m, k, top, num);
     std::snprintf(d.sonde_id, sizeof d.sonde_id, "%u%02u-%u-%u%04u", a, m, k, top, num);
-    return 0;
 }
 
 float get_Tntc0(const uint8_t* frame, int p) {
@@ -128,3 +109,5 @@ float get_Tntc0(const uint8_t* frame, int p) {
     }
     return t - 273.15f;
 }
+
+}  // namespace sonde::vardo

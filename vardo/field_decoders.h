@@ -7,6 +7,8 @@
 
 #include "vardo/frame_layout.h"
 
+namespace sonde::vardo {
+
 struct Datum {
     int year = 0;
     int month = 0;
@@ -37,13 +39,15 @@ constexpr int64_t kRolloverSeconds = 619315200;
 // Leap seconds of the short frames, which carry no count of their own.
 constexpr int kShortFrameLeapSeconds = 18;
 
-int get_GPStime(Datum& d, const uint8_t* frame_bytes, const FrameLayout& l, int type);
-int get_GPSpos(Datum& d, const uint8_t* frame_bytes, const FrameLayout& l, int type);
-int get_GPSvel1(Datum& d, const uint8_t* frame_bytes, const FrameLayout& l);
-int get_GPSvel2(Datum& d, const uint8_t* frame_bytes, const FrameLayout& l);
-int get_SN1(Datum& d, const uint8_t* frame_bytes, const FrameLayout& l);
-int get_SN2(Datum& d, const uint8_t* frame_bytes, const FrameLayout& l);
+void get_GPStime(Datum& d, const uint8_t* frame_bytes, const FrameLayout& l, int type);
+void get_GPSpos(Datum& d, const uint8_t* frame_bytes, const FrameLayout& l, int type);
+void get_GPSvel1(Datum& d, const uint8_t* frame_bytes, const FrameLayout& l);
+void get_GPSvel2(Datum& d, const uint8_t* frame_bytes, const FrameLayout& l);
+void get_SN1(Datum& d, const uint8_t* frame_bytes, const FrameLayout& l);
+void get_SN2(Datum& d, const uint8_t* frame_bytes, const FrameLayout& l);
 
 // Temperature in degrees Celsius from the 16-bit little-endian thermistor
 // reading at frame[p], frame[p + 1]; -273.15 for a reading out of range.
 float get_Tntc0(const uint8_t* frame, int p);
+
+}  // namespace sonde::vardo

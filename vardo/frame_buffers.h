@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace sonde::vardo {
+
 // The length byte can announce up to 255 + 1 bytes.
 constexpr int kMaxFrameLen = 256;
 // Every capture runs 20 bytes past the nominal frame, so that a frame of
@@ -27,3 +29,5 @@ struct FrameBuffers {
     int bits_count = 0;
     int decoded_bytes = 0;
 };
+
+}  // namespace sonde::vardo

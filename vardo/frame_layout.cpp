@@ -1,5 +1,7 @@
 #include "vardo/frame_layout.h"
 
+namespace sonde::vardo {
+
 namespace {
 
 void set_lengths(FrameLayout& l, int frame_len) {
@@ -76,23 +78,4 @@ bool check_field_inside(const FrameLayout& l, int decoded_bytes) {
     return p >= 0 && p + 2 <= decoded_bytes;
 }
 
-namespace {
-bool inside(int pos, int width, int end) { return pos >= 0 && pos + width <= end; }
-}  // namespace
-
-bool fields_inside(const FrameLayout& l, int type) {
-    const int end = check_pos(l);
-    if (type == 1) {
-        return inside(l.pos_GPSTOW, 4, end) && inside(l.pos_GPSlat, 4, end) && inside(l.pos_GPSlon, 4, end) &&
-               inside(l.pos_GPSalt, 4, end) && inside(l.pos_GPSweek, 2, end) && inside(l.pos_GPSutc, 1, end) &&
-               inside(l.pos_GPSvO, 2, end) && inside(l.pos_GPSvN, 2, end) && inside(l.pos_GPSvV, 2, end) &&
-               inside(l.pos_SN, 5, end) && inside(l.pos_frame, 1, end);
-    }
-    if (type == 2) {
-        return inside(l.pos_GPSTOW, 3, end) && inside(l.pos_GPSlat, 4, end) && inside(l.pos_GPSlon, 4, end) &&
-               inside(l.pos_GPSalt, 3, end) && inside(l.pos_GPSweek, 2, end) && inside(l.pos_GPSvE, 2, end) &&
-               inside(l.pos_GPSvN, 2, end) && inside(l.pos_GPSvU, 2, end) && inside(l.pos_SN, 3, end) &&
-               inside(l.pos_frame, 1, end);
-    }
-    return true;
-}
+}  // namespace sonde::vardo

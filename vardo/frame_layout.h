@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace sonde::vardo {
+
 struct FrameLayout {
     // Start values: the long layout, but bit lengths 0, so the first capture
     // after start-up is only the 320 extra channel bits long.
@@ -44,7 +46,4 @@ inline int check_pos(const FrameLayout& l) { return l.pos_Check + l.auxlen; }
 // byte with auxlen can put it past the capture.
 bool check_field_inside(const FrameLayout& l, int decoded_bytes);
 
-// True when every field that the report of this type reads lies before the
-// check field. An unknown type keeps the positions of the last known one,
-// which need not fit its own length.
-bool fields_inside(const FrameLayout& l, int type);
+}  // namespace sonde::vardo

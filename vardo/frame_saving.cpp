@@ -6,6 +6,8 @@
 
 #include "line_out.h"
 
+namespace sonde::vardo {
+
 void save_frame(FrameSaving& s, Datum& d, const uint8_t* bytes, int len) {
     if (s.frames >= kMaxSavedFrames) return;
     // A 12-character ID loses its last character here.
@@ -16,3 +18,5 @@ void save_frame(FrameSaving& s, Datum& d, const uint8_t* bytes, int len) {
     ::close(fd);
     if (written) s.frames++;
 }
+
+}  // namespace sonde::vardo

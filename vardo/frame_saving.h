@@ -6,6 +6,8 @@
 
 #include "vardo/field_decoders.h"
 
+namespace sonde::vardo {
+
 constexpr int kMaxSavedFrames = 10;
 
 struct FrameSaving {
@@ -15,3 +17,5 @@ struct FrameSaving {
 // Sets d.frame_file (first 11 characters of the ID, then ".bin") and appends
 // len bytes; counts the frame only when it was written.
 void save_frame(FrameSaving& s, Datum& d, const uint8_t* bytes, int len);
+
+}  // namespace sonde::vardo

@@ -1,5 +1,7 @@
 #include "vardo/hex_lines.h"
 
+namespace sonde::vardo {
+
 namespace {
 
 constexpr const char* kGrey = "\033[38;5;244m";
@@ -28,22 +30,26 @@ void field_colours(LineBuf& line, int i, const FrameLayout& l, int type) {
 
 }  // namespace
 
-void hex_line_plain(LineBuf& line, const HexLine& h) {
-    for (int i = 0; i < h.count; i++) line_printf(line, "%02X", h.bytes[i]);
-    if (h.verbose == 1 || h.verbose == 2) line_printf(line, " # %04X %s", h.check, h.good ? "[OK]" : "[NO]");
+void hex_line_plain(LineBuf& line, const FrameRecord& r, int verbose) {
+    const int count = hex_byte_count(r);  // at most 256 + 20, the buffer's size
+    for (int i = 0; i < count; i++) line_printf(line, "%02X", r.bytes[i]);
+    if (verbose == 1 || verbose == 2) line_printf(line, " # %04X %s", r.check_computed, r.check_ok ? "[OK]" : "[NO]");
     line_putc(line, '\n');
 }
 
-void hex_line_color(LineBuf& line, const HexLine& h, const FrameLayout& l, int type) {
+void hex_line_color(LineBuf& line, const FrameRecord& r, int verbose) {
+    const int count = hex_byte_count(r);
     line_puts(line, kGrey);
-    for (int i = 0; i < h.count; i++) {
-        field_colours(line, i, l, type);
-        line_printf(line, "%02X", h.bytes[i]);
+    for (int i = 0; i < count; i++) {
+        field_colours(line, i, r.layout, r.type);
+        line_printf(line, "%02X", r.bytes[i]);
         line_puts(line, kGrey);
     }
-    if (h.verbose == 1 || h.verbose == 2) {
-        line_printf(line, " # \033[38;5;11m%04X\033[38;5;244m", h.check);
-        line_puts(line, h.good ? " \033[38;5;2m[OK]\033[38;5;244m" : " \033[38;5;1m[NO]\033[38;5;244m");
+    if (verbose == 1 || verbose == 2) {
+        line_printf(line, " # \033[38;5;11m%04X\033[38;5;244m", r.check_computed);
+        line_puts(line, r.check_ok ? " \033[38;5;2m[OK]\033[38;5;244m" : " \033[38;5;1m[NO]\033[38;5;244m");
     }
     line_puts(line, "\033[0m\n");
 }
+
+}  // namespace sonde::vardo

@@ -1,19 +1,15 @@
-// A frame in hexadecimal, plain or with its fields coloured.
+// A frame in hexadecimal, plain or with its fields coloured: the record's
+// FRAME_LEN + auxlen bytes and, when verbose, the computed check and the
+// check's verdict.
 #pragma once
 
-#include <cstdint>
-
 #include "line_out.h"
-#include "vardo/frame_layout.h"
+#include "vardo/frame_record.h"
 
-struct HexLine {
-    const uint8_t* bytes = nullptr;
-    int count = 0;  // bytes to write
-    int verbose = 0;
-    uint16_t check = 0;  // computed check
-    int good = 0;
-};
+namespace sonde::vardo {
 
-void hex_line_plain(LineBuf& line, const HexLine& h);
-// Colours follow the field positions of the layout for frame type `type`.
-void hex_line_color(LineBuf& line, const HexLine& h, const FrameLayout& l, int type);
+void hex_line_plain(LineBuf& line, const FrameRecord& r, int verbose);
+// Colours follow the field positions of the record's layout and type.
+void hex_line_color(LineBuf& line, const FrameRecord& r, int verbose);
+
+}  // namespace sonde::vardo

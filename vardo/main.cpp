@@ -7,6 +7,6 @@ int main(int argc, char** argv) {
     // the parent (a service manager, say) handed SIGPIPE down ignored: a live
     // stream never ends, and decoding it for nobody would never stop.
     std::signal(SIGPIPE, SIG_DFL);
-    ProgramIo io;
-    return vardo_run(argc, argv, io);
+    sonde::ProgramIo io;
+    return sonde::vardo::vardo_run(argc, argv, io);
 }

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace sonde::vardo {
+
 namespace {
 // Whole degrees of difference, truncated toward zero, above 2.
 bool jumped(double now, float ref) { return std::fabs(std::trunc(now - static_cast<double>(ref))) > 2.0; }
@@ -28,3 +30,5 @@ void position_filter_confirm(PositionFilter& f) {
     f.latb = f.lat;
     f.last_lon = f.lon;
 }
+
+}  // namespace sonde::vardo

@@ -3,6 +3,8 @@
 // the last position reported good.
 #pragma once
 
+namespace sonde::vardo {
+
 struct PositionFilter {
     float lat = 0.0f;  // reference for the next frame
     float lon = 0.0f;
@@ -16,3 +18,5 @@ bool position_filter_jump(PositionFilter& f, double latitude, double longitude);
 
 // The frame is reported good: its position becomes the fall-back.
 void position_filter_confirm(PositionFilter& f);
+
+}  // namespace sonde::vardo

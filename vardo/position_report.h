@@ -1,9 +1,18 @@
-// The decoded report of one frame: field decoders, jump filter, one line,
-// and the frame appended to its file.
+// The decoded report of one frame: field decoders into the record, the jump
+// filter, one line, and the frame appended to its file.
 #pragma once
 
+#include "vardo/frame_record.h"
 #include "vardo/vardo_decoder.h"
 
-// good: the frame's check result. Returns 0 for frame types 1 and 2, 1 for
-// any other type (nothing is written then).
-int print_pos(VardoDecoder& v, int good);
+namespace sonde::vardo {
+
+// Decodes the fields of the record's frame (from v.layout's positions) into
+// the record; false for a type other than 1 and 2.
+bool decode_fields(VardoDecoder& v, FrameRecord& r);
+
+// Fields, filter, line and saving for a frame whose check result the record
+// holds. Writes nothing for a type other than 1 and 2.
+void report_frame(VardoDecoder& v, FrameRecord& r);
+
+}  // namespace sonde::vardo

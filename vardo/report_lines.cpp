@@ -1,16 +1,18 @@
 #include "vardo/report_lines.h"
 
+namespace sonde::vardo {
+
 namespace {
 
-void temperature_part(LineBuf& line, const ReportLine& r) {
-    if (r.verbose == 2 && r.has_temperature && r.temperature > kNoTemperatureBelow)
+void temperature_part(LineBuf& line, const FrameRecord& r, int verbose) {
+    if (verbose == 2 && r.has_temperature && r.temperature > kNoTemperatureBelow)
         line_printf(line, "  (T0:%.1fC)", static_cast<double>(r.temperature));
 }
 
 }  // namespace
 
-void report_plain(LineBuf& line, const ReportLine& r) {
-    const Datum& d = *r.d;
+void report_plain(LineBuf& line, const FrameRecord& r, int verbose) {
+    const Datum& d = r.datum;
     line_printf(line, "ID: %s ", d.sonde_id);
     line_printf(line, "frame: %3d ", r.frame_counter);
     line_printf(line, "date: %04d-%02d-%02d time: (%02d:%02d:%02d) ", d.year, d.month, d.day, d.hour, d.minute,
@@ -19,12 +21,12 @@ void report_plain(LineBuf& line, const ReportLine& r) {
     line_printf(line, " lon: %.6f ", d.longitude);
     line_printf(line, " alt: % 6.2f ", d.altitude);
     line_printf(line, "  vH: % 6.1f km/h  D: % 6.1f\xC2\xB0  vV: % 6.1f m/s ", d.speed_h, d.course, d.speed_v);
-    if (r.verbose == 1 || r.verbose == 2) line_printf(line, "  # %s", r.ok ? "OK" : "NO");
-    temperature_part(line, r);
+    if (verbose == 1 || verbose == 2) line_printf(line, "  # %s", r.ok ? "OK" : "NO");
+    temperature_part(line, r, verbose);
 }
 
-void report_color(LineBuf& line, const ReportLine& r) {
-    const Datum& d = *r.d;
+void report_color(LineBuf& line, const FrameRecord& r, int verbose) {
+    const Datum& d = r.datum;
     line_printf(line, "ID: \033[38;5;1m%s \033[38;5;244m", d.sonde_id);
     line_printf(line, "frame: \033[38;5;44m%3d \033[38;5;244m", r.frame_counter);
     line_printf(line, "date: \033[38;5;94m%04d-%02d-%02d\033[38;5;244m time: \033[38;5;27m%02d:%02d:%02d\033[38;5;244m",
@@ -36,14 +38,14 @@ void report_color(LineBuf& line, const ReportLine& r) {
                 "  vH: \033[38;5;36m% 6.1f\033[38;5;244m km/h  D: \033[38;5;36m% 6.1f\xC2\xB0\033[38;5;244m  vV: "
                 "\033[38;5;36m% 6.1f\033[38;5;244m m/s",
                 d.speed_h, d.course, d.speed_v);
-    if (r.verbose == 1 || r.verbose == 2)
+    if (verbose == 1 || verbose == 2)
         line_printf(line, "  # %s", r.ok ? "\033[38;5;2m[OK]\033[38;5;244m" : "\033[38;5;1m[NO]\033[38;5;244m");
-    temperature_part(line, r);
+    temperature_part(line, r, verbose);
     line_puts(line, "\033[0m");
 }
 
-void report_csv(LineBuf& line, const ReportLine& r) {
-    const Datum& d = *r.d;
+void report_csv(LineBuf& line, const FrameRecord& r) {
+    const Datum& d = r.datum;
     line_printf(line, "%3d", r.frame_counter);
     line_printf(line, ",%d%s,", r.type, d.serial);
     line_printf(line, "%04d-%02d-%02d,%02d:%02d:%02d,", d.year, d.month, d.day, d.hour, d.minute, d.second);
@@ -53,3 +55,5 @@ void report_csv(LineBuf& line, const ReportLine& r) {
     line_printf(line, "%.1f,%.1f,%.1f,", d.speed_h, d.course, d.speed_v);
     line_puts(line, r.ok ? "OK" : "FAIL");
 }
+
+}  // namespace sonde::vardo

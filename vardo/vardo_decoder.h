@@ -13,6 +13,8 @@
 #include "vardo/position_filter.h"
 #include "wav_input.h"
 
+namespace sonde::vardo {
+
 // The sync word in channel bits, oldest first.
 constexpr const char* kVardoSyncWord = "10011001100110010100110010011001";
 constexpr float kVardoBitRate = 9600.0f;  // channel bits per second
@@ -51,3 +53,5 @@ struct VardoDecoder {
 
 // Front-end settings of this decoder; call before reading the header.
 void vardo_decoder_init(VardoDecoder& v);
+
+}  // namespace sonde::vardo

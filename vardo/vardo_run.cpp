@@ -1,82 +1,115 @@
 #include "vardo/vardo_run.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 
-#include "program_input.h"
+#include "program_driver.h"
 #include "vardo/capture_loop.h"
 #include "vardo/vardo_decoder.h"
 
+namespace sonde::vardo {
+
 namespace {
 
-void print_help(int fd, const char* prog) {
-    fd_printf(fd, "%s [options] audio.wav\n", prog);
-    fd_printf(fd,
-              "  options:\n"
-              "       -v, --verbose\n"
-              "       -r, --raw\n"
-              "       -c, --color\n"
-              "       -i, --invert\n"
-              "       -g, --good\n"
-              "       -b, --save\n"
-              "       --csv\n"
-              "       --br\n"
-              "       --rawbits\n");
-}
+enum OptionId { kVerbose, kVerbose2, kRaw, kSave, kInvert, kColor, kGood, kRes, kB1, kB2, kCh2, kBr, kCsv, kRawbits };
 
-bool is(const char* a, const char* s) { return std::strcmp(a, s) == 0; }
+constexpr sonde::ProgramOption kOptions[] = {
+    {"-v", "--verbose", kVerbose}, {"-vv", nullptr, kVerbose2},      {"-r", "--raw", kRaw},
+    {"-b", "--save", kSave},       {"-i", "--invert", kInvert},      {"-c", "--color", kColor},
+    {"-g", "--good", kGood},       {"--res", nullptr, kRes},         {"-b1", nullptr, kB1},
+    {"-b2", nullptr, kB2},         {"--ch2", nullptr, kCh2},         {"--br", nullptr, kBr, true},
+    {"--csv", nullptr, kCsv},      {"--rawbits", nullptr, kRawbits},
+};
+
+constexpr sonde::ProgramText kText{"vardo",
+                                   "  options:\n"
+                                   "       -v, --verbose\n"
+                                   "       -r, --raw\n"
+                                   "       -c, --color\n"
+                                   "       -i, --invert\n"
+                                   "       -g, --good\n"
+                                   "       -b, --save\n"
+                                   "       --csv\n"
+                                   "       --br\n"
+                                   "       --rawbits\n",
+                                   "       -vv\n"
+                                   "       --res\n"
+                                   "       --ch2\n"
+                                   "       -b1\n"
+                                   "       -b2\n"
+                                   "       --version\n"
+                                   "       -h, --help\n"};
 
 // Rates outside this window are taken for a typing error.
 constexpr float kMinBitRate = 9000.0f;
 constexpr float kMaxBitRate = 10000.0f;
 
-enum class ArgsResult { run, help, fail };
+struct VardoProgram final : sonde::ProgramHooks {
+    VardoDecoder& v;
+    float bit_rate = -1.0f;
+    explicit VardoProgram(VardoDecoder& d) : v(d) {}
 
-ArgsResult parse_args(VardoDecoder& v, int argc, char** argv, bool& file_opened, float& bit_rate) {
-    VardoOptions& o = v.opt;
-    for (int i = 1; i < argc && !file_opened; i++) {
-        const char* a = argv[i];
-        if (is(a, "-h") || is(a, "--help")) {
-            print_help(v.err_fd, argv[0]);
-            return ArgsResult::help;
-        } else if (is(a, "-v") || is(a, "--verbose")) {
-            o.option_verbose = 1;
-        } else if (is(a, "-vv")) {
-            o.option_verbose = 2;
-        } else if (is(a, "-r") || is(a, "--raw")) {
-            o.option_raw = 1;
-        } else if (is(a, "-b") || is(a, "--save")) {
-            o.option_saveframes = 1;
-        } else if (is(a, "-i") || is(a, "--invert")) {
-            v.slicer.option_inv = 1;
-        } else if (is(a, "-c") || is(a, "--color")) {
-            o.option_color = 1;
-        } else if (is(a, "-g") || is(a, "--good")) {
-            o.option_good = 1;
-        } else if (is(a, "--res")) {
-            v.slicer.option_res = 1;
-        } else if (is(a, "-b1")) {
-            o.option_b = 1;
-        } else if (is(a, "-b2")) {
-            o.option_b = 2;
-        } else if (is(a, "--ch2")) {
-            v.in.wav_channel = 1;
-        } else if (is(a, "--br")) {
-            if (++i >= argc) return ArgsResult::fail;
-            bit_rate = static_cast<float>(std::atof(argv[i]));
-            if (bit_rate < kMinBitRate || bit_rate > kMaxBitRate) bit_rate = kVardoBitRate;
-        } else if (is(a, "--csv")) {
-            o.option_csv = 1;
-        } else if (is(a, "--rawbits")) {
-            o.option_rawbits = 1;
-        } else {
-            if (!open_named_input(v.in.src, a, v.err_fd)) return ArgsResult::fail;
-            file_opened = true;
+    bool option(int id, const char* value) override {
+        VardoOptions& o = v.opt;
+        switch (id) {
+            case kVerbose:
+                o.option_verbose = 1;
+                break;
+            case kVerbose2:
+                o.option_verbose = 2;
+                break;
+            case kRaw:
+                o.option_raw = 1;
+                break;
+            case kSave:
+                o.option_saveframes = 1;
+                break;
+            case kInvert:
+                v.slicer.option_inv = 1;
+                break;
+            case kColor:
+                o.option_color = 1;
+                break;
+            case kGood:
+                o.option_good = 1;
+                break;
+            case kRes:
+                v.slicer.option_res = 1;
+                break;
+            case kB1:
+                o.option_b = 1;
+                break;
+            case kB2:
+                o.option_b = 2;
+                break;
+            case kCh2:
+                v.in.wav_channel = 1;
+                break;
+            case kBr:
+                bit_rate = static_cast<float>(std::atof(value));
+                if (bit_rate < kMinBitRate || bit_rate > kMaxBitRate) bit_rate = kVardoBitRate;
+                break;
+            case kCsv:
+                o.option_csv = 1;
+                break;
+            case kRawbits:
+                o.option_rawbits = 1;
+                break;
+            default:
+                break;
         }
+        return true;
     }
-    return ArgsResult::run;
-}
+    WavInput& input() override { return v.in; }
+    bool start(const ProgramIo&) override {
+        if (bit_rate > 0.0f) {
+            v.in.samples_per_bit = static_cast<float>(v.in.sample_rate) / bit_rate;
+            fd_printf(v.err_fd, "sps corr: %.4f\n", static_cast<double>(v.in.samples_per_bit));
+        }
+        return true;
+    }
+    void run(const ProgramIo&) override { capture_loop(v); }
+};
 
 }  // namespace
 
@@ -87,27 +120,8 @@ int vardo_run(int argc, char** argv, const ProgramIo& io) {
     v.out_fd = io.out_fd;
     v.err_fd = io.err_fd;
     vardo_decoder_init(v);
-
-    bool file_opened = false;
-    float bit_rate = -1.0f;
-    switch (parse_args(v, argc, argv, file_opened, bit_rate)) {
-        case ArgsResult::help:
-            return 0;
-        case ArgsResult::fail:
-            return kExitFailure;
-        case ArgsResult::run:
-            break;
-    }
-    if (!file_opened) open_standard_input(v.in.src, io);
-    if (read_wav_header(v.in, v.err_fd) != 0) {
-        source_close(v.in.src);
-        return kExitFailure;
-    }
-    if (bit_rate > 0.0f) {
-        v.in.samples_per_bit = static_cast<float>(v.in.sample_rate) / bit_rate;
-        fd_printf(v.err_fd, "sps corr: %.4f\n", static_cast<double>(v.in.samples_per_bit));
-    }
-    int status = capture_loop(v);
-    source_close(v.in.src);
-    return status;
+    VardoProgram program(v);
+    return sonde::run_program(kText, kOptions, program, argc, argv, io);
 }
+
+}  // namespace sonde::vardo

@@ -11,6 +11,8 @@
 #include "synth/signals.h"
 #include "synth/wav_writer.h"
 
+using namespace sonde;
+
 namespace {
 
 // A second sample source, as the slicer's template accepts one.

@@ -19,6 +19,8 @@
 #include "bit_slicer.h"
 #include "synth/wav_writer.h"
 
+using namespace sonde;
+
 namespace {
 
 struct Layout {

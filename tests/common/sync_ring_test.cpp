@@ -8,6 +8,8 @@
 
 #include "sync_ring.h"
 
+using namespace sonde;
+
 namespace {
 const char* kWord32 = "10011001100110010100110010011001";
 const char* kWord20 = "00101010110010101011";

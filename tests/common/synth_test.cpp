@@ -8,6 +8,8 @@
 #include "synth/wav_writer.h"
 #include "wav_input.h"
 
+using namespace sonde;
+
 TEST(Synth, WavFilesReadBackThroughTheFrontEnd) {
     for (int bits : {8, 16})
         for (int channels : {1, 2})

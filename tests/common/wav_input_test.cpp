@@ -13,6 +13,8 @@
 #include "synth/wav_writer.h"
 #include "wav_input.h"
 
+using namespace sonde;
+
 namespace {
 
 std::string le16(unsigned v) { return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }

@@ -4,5 +4,5 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::vector<std::string> options{"--csv", "-r", "--rawbits", "-d1", "-d2", "-v"};
-    return fuzz_program(data, size, "ostrel", options, ostrel_run);
+    return fuzz_program(data, size, "ostrel", options, sonde::ostrel::ostrel_run);
 }

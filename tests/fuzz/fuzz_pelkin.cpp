@@ -5,5 +5,5 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::vector<std::string> options{"-v",     "-r",   "-R",    "-g", "-i",
                                                   "--auto", "--dc", "--res", "-b", "--csv"};
-    return fuzz_program(data, size, "pelkin", options, pelkin_run);
+    return fuzz_program(data, size, "pelkin", options, sonde::pelkin::pelkin_run);
 }

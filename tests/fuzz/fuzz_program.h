@@ -15,7 +15,7 @@
 
 #include "line_out.h"
 
-using ProgramRun = int (*)(int, char**, const ProgramIo&);
+using ProgramRun = int (*)(int, char**, const sonde::ProgramIo&);
 
 // Each entry is one option, or an option and its value separated by a space.
 inline int fuzz_program(const uint8_t* data, size_t size, const char* name, const std::vector<std::string>& options,
@@ -38,12 +38,12 @@ inline int fuzz_program(const uint8_t* data, size_t size, const char* name, cons
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    ProgramIo io;
+    sonde::ProgramIo io;
     io.out_fd = null_fd;
     io.err_fd = null_fd;
     io.in_mem = data + 2;
     io.in_len = size - 2;
     int status = run(static_cast<int>(args.size()), argv.data(), io);
-    if (status != 0 && status != kExitFailure) std::abort();
+    if (status != 0 && status != sonde::kExitFailure) std::abort();
     return 0;
 }

@@ -9,6 +9,8 @@
 
 #include "wav_input.h"
 
+using namespace sonde;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     static const int null_fd = open("/dev/null", O_WRONLY);

@@ -16,6 +16,9 @@
 #include "tone_detector.h"
 #include "wav_input.h"
 
+using namespace sonde;
+using namespace sonde::ostrel;
+
 namespace {
 
 struct Run {

@@ -13,6 +13,9 @@
 #include "pelkin/capture_loop.h"
 #include "pelkin/dc_filter.h"
 
+using namespace sonde;
+using namespace sonde::pelkin;
+
 namespace {
 
 struct Mode {

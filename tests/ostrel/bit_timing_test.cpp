@@ -6,6 +6,9 @@
 
 #include "bit_timing.h"
 
+using namespace sonde;
+using namespace sonde::ostrel;
+
 namespace {
 
 struct Frames {

@@ -5,6 +5,9 @@
 
 #include "byte_groups.h"
 
+using namespace sonde;
+using namespace sonde::ostrel;
+
 namespace {
 void put_group(unsigned char* g, int byte) {
     g[0] = 0;
@@ -68,6 +71,6 @@ TEST(PrintRawbits, GroupsSeparatedAroundTheDataBits) {
     put_group(bits + 10, 0x02);
     put_group(bits + 20, 0xF0);
     LineBuf line;
-    print_rawbits(line, bits, 30);
+    sonde::group_bit_dump(line, bits, 30);
     EXPECT_EQ(std::string(line.text, line.len), "0 10000000 10 01000000 10 00001111 1\n");
 }

@@ -2,8 +2,15 @@
 
 #include <array>
 
-#include "crc16_aug_ccitt.h"
+#include "crc16.h"
 #include "gps_packet.h"
+
+using namespace sonde;
+using namespace sonde::ostrel;
+
+namespace {
+int crc16(const unsigned char* data, int len) { return sonde::crc16(sonde::kCrc16AugCcitt, data, len); }
+}  // namespace
 
 TEST(Crc16AugCcitt, CatalogueCheckValue) {
     const unsigned char digits[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};

@@ -17,6 +17,9 @@
 #include "synth/wav_writer.h"
 #include "tone_detector.h"
 
+using namespace sonde;
+using namespace sonde::ostrel;
+
 namespace {
 
 struct Recording {

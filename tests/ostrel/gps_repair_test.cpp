@@ -13,7 +13,7 @@
 
 namespace {
 
-using namespace ostrel;
+using namespace sonde::ostrel;
 
 struct Frame {
     unsigned char bits[1000];
@@ -48,7 +48,7 @@ void spoil(Frame& f, int pos, float llr_size = 0.5f) {
 }
 
 class GpsRepair : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { gps_repair_table_init(table); }
     GpsRepairTable table;
     const std::vector<uint8_t> sent = packet();
@@ -130,7 +130,8 @@ TEST_F(GpsRepair, PacketsBeyondRepairAreRarelyAccepted) {
     uint64_t x = 12345;
     for (int k = 0; k < n; k++) {
         Frame f = clean;
-        for (int i = 10; i < kRepairBits; i++) f.llr[i] = static_cast<float>((f.bits[i] ? 1 : -1) * (4.0 + 3.0 * gaussian_next(g)));
+        for (int i = 10; i < kRepairBits; i++)
+            f.llr[i] = static_cast<float>((f.bits[i] ? 1 : -1) * (4.0 + 3.0 * gaussian_next(g)));
         const int nerr = 3 + k % 4;
         for (int e = 0; e < nerr; e++) {
             x = x * 6364136223846793005ull + 1442695040888963407ull;

@@ -5,8 +5,11 @@
 #include <string>
 #include <unistd.h>
 
-#include "crc16_aug_ccitt.h"
+#include "crc16.h"
 #include "packet_output.h"
+
+using namespace sonde;
+using namespace sonde::ostrel;
 
 constexpr int kBitframeBytes = 1201;
 
@@ -169,5 +172,5 @@ TEST(GpsRecord, AltitudeEdgesAndFields) {
     EXPECT_EQ(r.hour, 23);
     EXPECT_EQ(r.minute, 59);
     EXPECT_EQ(r.second, 58);
-    EXPECT_EQ(r.crc_computed, crc16(b, 16));
+    EXPECT_EQ(r.crc_computed, sonde::crc16(sonde::kCrc16AugCcitt, b, 16));
 }

@@ -13,7 +13,7 @@
 
 namespace {
 
-using namespace ostrel;
+using namespace sonde::ostrel;
 
 std::vector<std::vector<uint8_t>> transmissions(int n) {
     std::vector<std::vector<uint8_t>> v;

@@ -9,6 +9,9 @@
 #include "ostrel_synth.h"
 #include "synth/wav_writer.h"
 
+using namespace sonde;
+using namespace sonde::ostrel;
+
 namespace {
 
 struct Result {

@@ -8,7 +8,7 @@
 
 namespace {
 
-using namespace ostrel;
+using namespace sonde::ostrel;
 
 // Soft values of a bit sequence read at four points per bit: the point at
 // the bit's end carries `level`, points inside the neighbouring bit less.

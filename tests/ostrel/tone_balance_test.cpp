@@ -6,7 +6,7 @@
 
 namespace {
 
-using namespace ostrel;
+using namespace sonde::ostrel;
 
 TEST(ToneBalance, NormalisedValuesAndLlr) {
     ToneBalance b;

@@ -12,7 +12,7 @@
 
 namespace {
 
-using namespace ostrel;
+using namespace sonde::ostrel;
 constexpr double kPi = 3.14159265358979323846;
 
 void feed_tone(ToneCorrelators& c, double rate, double hz, double amplitude, double dc, int n, double phase = 0.3) {

@@ -6,6 +6,9 @@
 
 #include "tone_detector.h"
 
+using namespace sonde;
+using namespace sonde::ostrel;
+
 namespace {
 
 std::unique_ptr<ToneDetector> detector(int rate) {

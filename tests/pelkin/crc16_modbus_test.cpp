@@ -2,8 +2,12 @@
 
 #include <cstring>
 
-#include "pelkin/crc16_modbus.h"
+#include "crc16.h"
 #include "pelkin/pelkin_synth.h"
+
+namespace {
+int crc16rev(const uint8_t* bytes, int len) { return sonde::crc16(sonde::kCrc16Modbus, bytes, len); }
+}  // namespace
 
 TEST(Crc16Modbus, CatalogueCheckValue) {
     const char* text = "123456789";

@@ -8,6 +8,9 @@
 #include "bit_slicer.h"
 #include "pelkin/dc_filter.h"
 
+using namespace sonde;
+using namespace sonde::pelkin;
+
 namespace {
 // Mono 16-bit samples straight from memory, no header.
 struct Samples {

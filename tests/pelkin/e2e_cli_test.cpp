@@ -10,7 +10,14 @@ const char kUsage[] =
     "       -v, --verbose\n"
     "       -r, --raw; -R\n"
     "       -g, --good\n"
-    "       -i, --invert; --auto\n";
+    "       -i, --invert; --auto\n"
+    // Lines for the accepted options that the lines above do not name.
+    "       --csv\n"
+    "       --dc\n"
+    "       --res\n"
+    "       -b\n"
+    "       --version\n"
+    "       -h, --help\n";
 }  // namespace
 
 TEST(PelkinCli, UsageText) {

@@ -5,6 +5,9 @@
 
 #include "pelkin/frame_bytes.h"
 
+using namespace sonde;
+using namespace sonde::pelkin;
+
 namespace {
 std::string group(int byte, char start = '0', char stop = '1') {
     std::string g(1, start);

@@ -9,6 +9,9 @@
 #include "pelkin/frame_handler.h"
 #include "pelkin/pelkin_synth.h"
 
+using namespace sonde;
+using namespace sonde::pelkin;
+
 namespace {
 // Captures what the handler writes.
 struct Pipe {

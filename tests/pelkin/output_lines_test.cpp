@@ -3,6 +3,10 @@
 #include <string>
 
 #include "pelkin/output_lines.h"
+#include "ten_bit_groups.h"
+
+using namespace sonde;
+using namespace sonde::pelkin;
 
 namespace {
 Datum worked_example() {
@@ -23,14 +27,20 @@ Datum worked_example() {
     return d;
 }
 
+FrameRecord record(const Datum& d, bool good) {
+    FrameRecord r;
+    r.datum = d;
+    r.good = good;
+    return r;
+}
 std::string text(const Datum& d, bool verbose, bool good) {
     LineBuf l;
-    format_text_line(l, d, verbose, good);
+    format_text_line(l, record(d, good), verbose);
     return std::string(l.text, l.len);
 }
 std::string csv(const Datum& d, bool good) {
     LineBuf l;
-    format_csv_line(l, d, good);
+    format_csv_line(l, record(d, good));
     return std::string(l.text, l.len);
 }
 }  // namespace
@@ -71,7 +81,11 @@ TEST(OutputLines, HexLineShowsBothCrcs) {
     uint8_t fb[60] = {};
     for (int i = 0; i < 60; i++) fb[i] = static_cast<uint8_t>(i);
     LineBuf l;
-    format_hex_line(l, fb, 0x3031, 0xabcd);
+    FrameRecord r;
+    r.bytes = fb;
+    r.crc_stored = 0x3031;
+    r.crc_computed = 0xabcd;
+    format_hex_line(l, r);
     std::string want;
     char hex[8];
     for (int i = 3; i < 48; i++) {
@@ -89,7 +103,7 @@ TEST(OutputLines, BitDumpGroupsStartDataStop) {
     bits += std::string(480, '1');
     bits[499] = '\0';
     LineBuf l;
-    format_bit_dump(l, bits.data());
+    sonde::group_bit_dump(l, bits.data(), 500);
     std::string out(l.text, l.len);
     EXPECT_EQ(out.substr(0, 24), "0 01010101 10 10000000 1");
     EXPECT_EQ(out.size(), 500u + 100u + 1u);

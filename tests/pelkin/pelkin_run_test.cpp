@@ -11,6 +11,9 @@
 #include "pelkin_expect.h"
 #include "synth/wav_writer.h"
 
+using namespace sonde;
+using namespace sonde::pelkin;
+
 namespace {
 struct Captured {
     int status;

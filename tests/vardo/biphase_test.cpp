@@ -6,6 +6,9 @@
 #include "synth/wav_writer.h"
 #include "vardo/biphase.h"
 
+using namespace sonde;
+using namespace sonde::vardo;
+
 namespace {
 std::string decode(const std::string& raw) {
     std::string bits(raw.size() / 2, '?');

@@ -5,6 +5,9 @@
 #include "vardo/check_m10.h"
 #include "vardo/vardo_synth.h"
 
+using namespace sonde;
+using namespace sonde::vardo;
+
 TEST(CheckM10, WorkedExampleRunsThroughEachByte) {
     uint16_t k = update_checkM10(0, 0x01);
     EXPECT_EQ(k, 0x00A0);

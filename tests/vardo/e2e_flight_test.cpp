@@ -370,3 +370,72 @@ TEST(Flight, GoodOnlyInEveryReportForm) {
     EXPECT_EQ(run_vardo({"-g", "-c", "-vv"}, wav).out, lines_of(good, {2, true, false}));
     EXPECT_EQ(run_vardo({"-g", "--csv"}, wav).out, lines_of(good, {0, false, true}));
 }
+
+namespace {
+
+// The first n bytes of a type-1 frame under an unknown type byte 0x01 and
+// length byte b0, with its check at the end: time, position and velocity
+// stay where the kept long layout reads them, while serial number and frame
+// counter (bytes 93 to 98) lie past the frame's own check.
+std::vector<uint8_t> unknown_type_frame(const VardoFrameFields& f, int n, int b0) {
+    std::vector<uint8_t> b = vardo_frame_bytes(f);
+    b.resize(static_cast<std::size_t>(n));
+    b[0] = static_cast<uint8_t>(b0);
+    b[1] = 0x01;
+    const uint16_t check = vardo_check(b.data(), n - 2);
+    b[static_cast<std::size_t>(n) - 2] = static_cast<uint8_t>(check >> 8);
+    b[static_cast<std::size_t>(n) - 1] = static_cast<uint8_t>(check & 0xFF);
+    return b;
+}
+
+// Two type-1 frames, then two unknown-type frames: 41 bytes (auxlen 0
+// against the long frame's length byte 100) and one announcing 46 bytes
+// after it (auxlen 5: check at 49, 51 bytes in all). The filler after
+// every frame is zero, so the bytes past an unknown frame that its kept
+// layout reads are zero: serial 000-0-00000, frame counter 0.
+struct UnknownTypeRun {
+    std::vector<VardoFrameFields> t1 = flight(1, 4);
+    std::vector<uint8_t> u41 = unknown_type_frame(t1[2], 41, 40);
+    std::vector<uint8_t> u51 = unknown_type_frame(t1[3], 51, 45);
+    std::string wav;
+    UnknownTypeRun() {
+        RecordingShape shape;
+        shape.tail_bytes = 100;
+        shape.period_s = 0.5;
+        wav = recording_of_bytes({vardo_frame_bytes(t1[0]), vardo_frame_bytes(t1[1]), u41, u51}, shape);
+    }
+    static Expected as_read(VardoFrameFields f) {
+        for (uint8_t& b : f.sn) b = 0;
+        f.frame_counter = 0;
+        return {f, true};
+    }
+};
+
+}  // namespace
+
+TEST(Flight, UnknownTypeWithAMatchingCheckIsGoodInEveryForm) {
+    const UnknownTypeRun run;
+    auto hex = split_lines(run_vardo({"-r", "-v"}, run.wav).out);
+    ASSERT_EQ(hex.size(), 5u);
+    EXPECT_EQ(hex[2] + "\n", expect_hex(run.u41, 1, 0, true, kVerbose));
+    EXPECT_EQ(hex[3] + "\n", expect_hex(run.u51, 1, 0, true, kVerbose));
+
+    const std::vector<Expected> all = {{first_capture(run.t1[0]), false},
+                                       {run.t1[1], true},
+                                       UnknownTypeRun::as_read(run.t1[2]),
+                                       UnknownTypeRun::as_read(run.t1[3])};
+    EXPECT_EQ(run_vardo({"-v"}, run.wav).out, lines_of(all, kVerbose));
+    const OutputForm csv{0, false, true};
+    EXPECT_EQ(run_vardo({"-g", "--csv"}, run.wav).out, lines_of({all[1], all[2], all[3]}, csv));
+}
+
+TEST(Flight, UnknownTypeWithAMatchingCheckIsSaved) {
+    const UnknownTypeRun run;
+    TempDir dir;
+    write_file(dir.file("in.wav"), run.wav);
+    run_program(VARDO_EXE, {"-b", dir.file("in.wav")}, "", dir.path);
+    // The nominal length of each: 41 bytes, and 46 without the 5 of auxlen.
+    std::string want(run.u41.begin(), run.u41.end());
+    want.append(run.u51.begin(), run.u51.begin() + 46);
+    EXPECT_EQ(read_file(dir.file("000-0-00000.bin")), want);
+}

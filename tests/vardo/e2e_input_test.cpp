@@ -101,6 +101,10 @@ TEST(Input, BitRateWithoutValueFails) {
     EXPECT_EQ(r.err, "");
 }
 
+// Lines for the accepted options that the help text above does not name.
+const std::string kAddedHelpLines =
+    "       -vv\n       --res\n       --ch2\n       -b1\n       -b2\n       --version\n       -h, --help\n";
+
 TEST(Input, HelpText) {
     ProcessResult r = run_program(VARDO_EXE, {"-v", "--help"});
     EXPECT_EQ(r.status, 0);
@@ -108,7 +112,8 @@ TEST(Input, HelpText) {
     EXPECT_EQ(r.err, std::string(VARDO_EXE) +
                          " [options] audio.wav\n  options:\n       -v, --verbose\n       -r, --raw\n       -c, "
                          "--color\n       -i, --invert\n       -g, --good\n       -b, --save\n       --csv\n       "
-                         "--br\n       --rawbits\n");
+                         "--br\n       --rawbits\n" +
+                         kAddedHelpLines);
     EXPECT_EQ(run_program(VARDO_EXE, {"-h"}).status, 0);
 }
 

@@ -5,6 +5,9 @@
 
 #include "vardo/field_decoders.h"
 
+using namespace sonde;
+using namespace sonde::vardo;
+
 namespace {
 
 struct Frame {

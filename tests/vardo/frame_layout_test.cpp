@@ -2,6 +2,9 @@
 
 #include "vardo/frame_layout.h"
 
+using namespace sonde;
+using namespace sonde::vardo;
+
 namespace {
 int classify(FrameLayout& l, uint8_t b0, uint8_t b1) {
     uint8_t bytes[2] = {b0, b1};
@@ -99,16 +102,16 @@ TEST(FrameLayout, CheckFieldMustLieInTheCapturedBytes) {
     EXPECT_FALSE(check_field_inside(l, 120));
 }
 
-TEST(FrameLayout, FieldsOfAStaleLayoutMustFitBeforeTheCheck) {
+TEST(FrameLayout, UnknownTypeKeepsTheFieldPositionsOfTheLastKnownType) {
     FrameLayout l;
     classify(l, 0x64, 0x9F);
-    EXPECT_TRUE(fields_inside(l, 1));
-    classify(l, 0x30, 0x00);  // 49 bytes with the long layout: serial at 93
-    EXPECT_FALSE(fields_inside(l, 1));
+    EXPECT_EQ(classify(l, 0x30, 0x00), 1);  // 49 bytes read with the long layout
+    EXPECT_EQ(l.pos_SN, 93);
+    EXPECT_EQ(l.pos_frame, 98);
+    EXPECT_EQ(check_pos(l), 47);
     classify(l, 0x43, 0x20);
-    EXPECT_TRUE(fields_inside(l, 2));
-    classify(l, 0x30, 0x00);  // 49 bytes with the short layout fit
-    EXPECT_TRUE(fields_inside(l, 1));
-    classify(l, 0x20, 0x00);  // 33 bytes: longitude at 32..35 does not
-    EXPECT_FALSE(fields_inside(l, 1));
+    EXPECT_EQ(classify(l, 0x20, 0x00), 1);  // 33 bytes with the short layout
+    EXPECT_EQ(l.pos_GPSlon, 32);
+    EXPECT_EQ(l.pos_SN, 18);
+    EXPECT_EQ(check_pos(l), 31);
 }

@@ -2,6 +2,9 @@
 
 #include "vardo/position_filter.h"
 
+using namespace sonde;
+using namespace sonde::vardo;
+
 TEST(PositionFilter, FirstFrameSeedsTheReference) {
     PositionFilter f;
     EXPECT_FALSE(position_filter_jump(f, 52.5, 13.4));

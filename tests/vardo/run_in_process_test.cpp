@@ -13,6 +13,9 @@
 #include "vardo/vardo_run.h"
 #include "vardo/vardo_synth.h"
 
+using namespace sonde;
+using namespace sonde::vardo;
+
 namespace {
 
 struct Captured {

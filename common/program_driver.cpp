@@ -1,0 +1,70 @@
+#include "program_driver.h"
+
+#include <cstring>
+
+#include "program_input.h"
+
+namespace sonde {
+
+bool ProgramHooks::start(const ProgramIo&) { return true; }
+void ProgramHooks::finish() {}
+bool ProgramHooks::final_empty_line() const { return true; }
+
+const char* program_version() { return SONDE_VERSION; }
+
+void write_help(const ProgramText& text, const char* prog, int fd) {
+    fd_printf(fd, "%s [options] audio.wav\n", prog);
+    fd_printf(fd, "%s%s", text.usage, text.added);
+}
+
+namespace {
+
+bool is(const char* a, const char* word) { return word != nullptr && std::strcmp(a, word) == 0; }
+
+const ProgramOption* find_option(std::span<const ProgramOption> options, const char* a) {
+    for (const ProgramOption& o : options)
+        if (is(a, o.word) || is(a, o.long_word)) return &o;
+    return nullptr;
+}
+
+}  // namespace
+
+int run_program(const ProgramText& text, std::span<const ProgramOption> options, ProgramHooks& hooks, int argc,
+                char** argv, const ProgramIo& io) {
+    WavInput& in = hooks.input();
+    bool file_opened = false;
+    for (int i = 1; i < argc && !file_opened; i++) {
+        const char* a = argv[i];
+        if (is(a, "-h") || is(a, "--help")) {
+            write_help(text, argv[0] != nullptr ? argv[0] : text.name, io.err_fd);
+            return 0;
+        }
+        if (is(a, "--version")) {
+            fd_printf(io.out_fd, "%s %s\n", text.name, program_version());
+            return 0;
+        }
+        if (const ProgramOption* o = find_option(options, a)) {
+            const char* value = nullptr;
+            if (o->takes_value) {
+                if (++i >= argc) return kExitFailure;
+                value = argv[i];
+            }
+            if (!hooks.option(o->id, value)) return kExitFailure;
+            continue;
+        }
+        if (!open_named_input(in.src, a, io.err_fd)) return kExitFailure;
+        file_opened = true;
+    }
+    if (!file_opened) open_standard_input(in.src, io);
+    if (read_wav_header(in, io.err_fd) != 0 || !hooks.start(io)) {
+        source_close(in.src);
+        return kExitFailure;
+    }
+    hooks.run(io);
+    if (hooks.final_empty_line()) write_all(io.out_fd, "\n", 1);
+    source_close(in.src);
+    hooks.finish();
+    return 0;
+}
+
+}  // namespace sonde

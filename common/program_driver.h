@@ -1,0 +1,60 @@
+// The one program skeleton of the decoders: options matched as whole words,
+// left to right, the first argument that is no option naming the input file
+// and ending the scan (everything after it ignored, an unknown option taken
+// for a file name); then the input opened, the WAV header read with its
+// information lines or refusal, the program's own start-up, the decoder
+// run, the final empty line and the exit status.
+#pragma once
+
+#include <span>
+
+#include "line_out.h"
+#include "wav_input.h"
+
+namespace sonde {
+
+// An option of a program: one or two words that select it, the program's
+// own id for it, and whether the next argument is its value.
+struct ProgramOption {
+    const char* word = nullptr;
+    const char* long_word = nullptr;
+    int id = 0;
+    bool takes_value = false;
+};
+
+struct ProgramText {
+    const char* name = nullptr;   // in the --version line; argv[0] when there is none
+    const char* usage = nullptr;  // the help text after its first line, as it always was
+    const char* added = nullptr;  // help lines of accepted options that text does not name
+};
+
+// What differs between the programs. Every hook but option and run has a
+// default that does nothing.
+struct ProgramHooks {
+    virtual ~ProgramHooks() = default;
+    // Applies an option (value: its argument, else nullptr); false ends the
+    // run with kExitFailure.
+    virtual bool option(int id, const char* value) = 0;
+    virtual WavInput& input() = 0;
+    // After the header; false (with a message of its own) ends the run with
+    // kExitFailure.
+    virtual bool start(const ProgramIo& io);
+    virtual void run(const ProgramIo& io) = 0;
+    // Releases what start took; called whenever start succeeded.
+    virtual void finish();
+    // The empty line at the end of the data (JSON Lines have none).
+    virtual bool final_empty_line() const;
+};
+
+// "-h"/"--help" writes the help text to err_fd and "--version" the name and
+// version to out_fd, both ending the run with 0.
+int run_program(const ProgramText& text, std::span<const ProgramOption> options, ProgramHooks& hooks, int argc,
+                char** argv, const ProgramIo& io);
+
+// The help text as "-h" writes it.
+void write_help(const ProgramText& text, const char* prog, int fd);
+
+// The version of the decoders, e.g. "0.2.0".
+const char* program_version();
+
+}  // namespace sonde

@@ -1,0 +1,129 @@
+// The shared program skeleton, driven with a program of its own and with
+// the three decoders linked into one executable.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "ostrel_run.h"
+#include "pelkin/pelkin.h"
+#include "program_driver.h"
+#include "synth/wav_writer.h"
+#include "vardo/vardo_run.h"
+
+using namespace sonde;
+
+namespace {
+
+// A program that records what the skeleton hands it.
+struct Probe final : ProgramHooks {
+    WavInput in;
+    std::vector<std::string> applied;
+    bool started = false, ran = false, finished = false, refuse_start = false;
+    bool option(int id, const char* value) override {
+        applied.push_back(std::to_string(id) + (value ? std::string("=") + value : ""));
+        return id != 9;  // option 9 refuses its value
+    }
+    WavInput& input() override { return in; }
+    bool start(const ProgramIo&) override {
+        started = true;
+        return !refuse_start;
+    }
+    void run(const ProgramIo&) override { ran = true; }
+    void finish() override { finished = true; }
+};
+
+constexpr ProgramOption kProbeOptions[] = {{"-a", "--alpha", 1}, {"-n", nullptr, 2, true}, {"--refuse", nullptr, 9}};
+constexpr ProgramText kProbeText{"probe", "  options:\n       -a, --alpha\n", "       -n\n"};
+
+struct Outcome {
+    int status = 0;
+    std::string out, err;
+};
+
+std::string slurp(std::FILE* f) {
+    std::string s;
+    std::rewind(f);
+    char b[4096];
+    std::size_t n;
+    while ((n = std::fread(b, 1, sizeof b, f)) > 0) s.append(b, n);
+    std::fclose(f);
+    return s;
+}
+
+template <class Fn>
+Outcome run_with(std::vector<std::string> args, const std::string& input, Fn fn) {
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    ProgramIo io;
+    io.in_mem = reinterpret_cast<const unsigned char*>(input.data());
+    io.in_len = input.size();
+    io.out_fd = fileno(out);
+    io.err_fd = fileno(err);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    Outcome r;
+    r.status = fn(static_cast<int>(args.size()), argv.data(), io);
+    r.out = slurp(out);
+    r.err = slurp(err);
+    return r;
+}
+
+Outcome probe(Probe& p, std::vector<std::string> args, const std::string& input) {
+    return run_with(args, input, [&](int argc, char** argv, const ProgramIo& io) {
+        return run_program(kProbeText, kProbeOptions, p, argc, argv, io);
+    });
+}
+
+const std::string kSilence = wav_file(WavSpec{}, std::vector<double>(480, 0.0));
+
+}  // namespace
+
+TEST(ProgramDriver, OptionsAreWholeWordsLeftToRightWithValues) {
+    Probe p;
+    const Outcome r = probe(p, {"probe", "-a", "-n", "5", "--alpha"}, kSilence);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(p.applied, (std::vector<std::string>{"1", "2=5", "1"}));
+    EXPECT_TRUE(p.started && p.ran && p.finished);
+    EXPECT_EQ(r.out, "\n");  // the final empty line
+    EXPECT_EQ(r.err, "sample_rate: 48000\nbits       : 16\nchannels   : 1\n");
+}
+
+TEST(ProgramDriver, FailuresEndWithTheFailureStatus) {
+    Probe missing_value;
+    EXPECT_EQ(probe(missing_value, {"probe", "-n"}, kSilence).status, kExitFailure);
+    Probe refused;
+    EXPECT_EQ(probe(refused, {"probe", "--refuse"}, kSilence).status, kExitFailure);
+    Probe unknown;  // "-alpha" is no option: the name of a file that is not there
+    const Outcome r = probe(unknown, {"probe", "-alpha", "-a"}, kSilence);
+    EXPECT_EQ(r.status, kExitFailure);
+    EXPECT_EQ(r.err, "-alpha konnte nicht geoeffnet werden\n");
+    EXPECT_TRUE(unknown.applied.empty());
+    Probe bad_header;
+    EXPECT_EQ(probe(bad_header, {"probe"}, "RIFF").status, kExitFailure);
+    EXPECT_FALSE(bad_header.started);
+    Probe no_start;
+    no_start.refuse_start = true;
+    EXPECT_EQ(probe(no_start, {"probe"}, kSilence).status, kExitFailure);
+    EXPECT_FALSE(no_start.ran || no_start.finished);
+}
+
+TEST(ProgramDriver, HelpAndVersionEndTheRunBeforeAnyInput) {
+    Probe p;
+    Outcome r = probe(p, {"probe", "-a", "--help", "-n"}, "");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "probe [options] audio.wav\n  options:\n       -a, --alpha\n       -n\n");
+    EXPECT_FALSE(p.started);
+    r = probe(p, {"probe", "--version"}, "");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, std::string("probe ") + SONDE_VERSION + "\n");
+}
+
+TEST(ProgramDriver, EveryDecoderTellsItsVersion) {
+    EXPECT_EQ(run_with({"vardo", "--version"}, "", vardo::vardo_run).out, "vardo 0.2.0\n");
+    EXPECT_EQ(run_with({"pelkin", "--version"}, "", pelkin::pelkin_run).out, "pelkin 0.2.0\n");
+    EXPECT_EQ(run_with({"ostrel", "--version"}, "", ostrel::ostrel_run).out, "ostrel 0.2.0\n");
+}
