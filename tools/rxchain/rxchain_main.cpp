@@ -1,0 +1,275 @@
+// rxchain: a clean synthesizer recording in, what an FM receiver makes of
+// it out (see rx_chain.h for the model). Reads a WAV file or standard input
+// and writes a WAV stream, block by block, so it works between pipes with
+// bounded memory. With --no-carrier and --seconds it needs no input at all:
+// receiver noise alone, for false-frame runs of any length.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "rx_chain.h"
+#include "synth/wav_writer.h"
+#include "wav_input.h"
+
+namespace {
+
+void usage() {
+    std::fputs(
+        "rxchain [options] [clean.wav]   (no file or '-': standard input)\n"
+        "  --profile P        vardo (2400 Hz deviation, Eb per 9600 bit/s channel bit),\n"
+        "                     pelkin (2400 Hz, 4800 bit/s), afsk (3500 Hz, 1200 bit/s,\n"
+        "                     channel 2 * (3500 + 2200) Hz, 20 Hz high-pass) (vardo)\n"
+        "  --ebn0 DB          Eb/N0 of the added noise (none when not given)\n"
+        "  --bitrate R        bit rate that Eb is counted per\n"
+        "  --deviation HZ     FM deviation of the input's peak\n"
+        "  --bw HZ            channel filter's noise-equivalent width (2 * deviation + bit rate)\n"
+        "  --post HZ          post-detection low-pass (min(bw / 2, 0.45 * audio rate))\n"
+        "  --offset HZ        carrier offset (0)\n"
+        "  --drift HZ/S       linear carrier drift (0)\n"
+        "  --highpass         20 Hz 2nd-order Butterworth high-pass (--no-highpass: off)\n"
+        "  --deemph US        de-emphasis time constant, 50 or 75 (0: none)\n"
+        "  --bits 8|16        output sample width (16)\n"
+        "  --seed N           noise seed (1)\n"
+        "  --peak X           input level taken as the peak, full scale 1.0 (a file is\n"
+        "                     measured; on standard input 0.5, the synthesizers' level)\n"
+        "  --duration S       audio length for the output's full scale when the input\n"
+        "                     is a pipe (the drift term; a file is measured)\n"
+        "  --no-carrier       receiver noise alone\n"
+        "  --seconds S        with --no-carrier and no input: S seconds of it\n"
+        "  --rate HZ          audio rate with --seconds (48000)\n"
+        "  --info             write the chain's parameters to standard error\n"
+        "  -o FILE            output ('-' for standard output, the default)\n"
+        "Output full scale is (deviation + |offset| + |drift| * duration) / 0.5 Hz.\n",
+        stderr);
+}
+
+// Output samples, clipped at full scale, rounded to nearest.
+void quantize(const float* y, int n, double gain, int bits, char* out) {
+    const float top = bits == 16 ? 32767.0f : 127.0f;
+    const float g = static_cast<float>(gain) * top;
+    for (int i = 0; i < n; i++) {
+        float v = y[i] * g;
+        v = v > top ? top : (v < -top ? -top : v);
+        const int q = static_cast<int>(v + (v >= 0.0f ? 0.5f : -0.5f));
+        if (bits == 16) {
+            out[2 * i] = static_cast<char>(q & 0xFF);
+            out[2 * i + 1] = static_cast<char>((q >> 8) & 0xFF);
+        } else {
+            out[i] = static_cast<char>(q + 128);
+        }
+    }
+}
+
+bool write_all(std::FILE* f, const std::string& s) { return std::fwrite(s.data(), 1, s.size(), f) == s.size(); }
+
+// First pass over a named file: its peak sample and its length.
+bool scan_file(const char* path, int& peak, uint64_t& count) {
+    auto in = std::make_unique<WavInput>();
+    if (!source_open_file(in->src, path)) return false;
+    bool ok = read_wav_header(*in, -1) == 0;
+    peak = 0;
+    count = 0;
+    std::vector<int> buf(4096);
+    while (ok) {
+        const int n = read_signed_samples(*in, buf.data(), static_cast<int>(buf.size()));
+        if (n == 0) break;
+        for (int i = 0; i < n; i++) peak = std::max(peak, std::abs(buf[static_cast<std::size_t>(i)]));
+        count += static_cast<uint64_t>(n);
+    }
+    source_close(in->src);
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    rxchain::ChainConfig cfg;
+    cfg.noise = false;
+    double deviation = -1, bitrate = -1, peak = -1, duration = -1, seconds = -1;
+    int highpass = -1, out_bits = 16, rate = 48000;
+    bool info = false;
+    std::string profile = "vardo", out_path = "-";
+    const char* in_path = nullptr;
+    for (int i = 1; i < argc; i++) {
+        const char* a = argv[i];
+        const bool has = i + 1 < argc;
+        auto num = [&](double& v) {
+            char* end = nullptr;
+            v = std::strtod(argv[++i], &end);
+            return *end == '\0' && std::isfinite(v);
+        };
+        double v = 0;
+        bool ok = true;
+        if (!std::strcmp(a, "-h") || !std::strcmp(a, "--help")) {
+            usage();
+            return 0;
+        } else if (!std::strcmp(a, "--profile") && has) {
+            profile = argv[++i];
+            ok = profile == "vardo" || profile == "pelkin" || profile == "afsk";
+        } else if (!std::strcmp(a, "--ebn0") && has) {
+            ok = num(cfg.ebn0_db);
+            cfg.noise = true;
+        } else if (!std::strcmp(a, "--bitrate") && has) {
+            ok = num(bitrate) && bitrate > 0;
+        } else if (!std::strcmp(a, "--deviation") && has) {
+            ok = num(deviation) && deviation > 0;
+        } else if (!std::strcmp(a, "--bw") && has) {
+            ok = num(cfg.channel_bw_hz) && cfg.channel_bw_hz > 0;
+        } else if (!std::strcmp(a, "--post") && has) {
+            ok = num(cfg.post_cutoff_hz) && cfg.post_cutoff_hz > 0;
+        } else if (!std::strcmp(a, "--offset") && has) {
+            ok = num(cfg.offset_hz);
+        } else if (!std::strcmp(a, "--drift") && has) {
+            ok = num(cfg.drift_hz_per_s);
+        } else if (!std::strcmp(a, "--highpass")) {
+            highpass = 1;
+        } else if (!std::strcmp(a, "--no-highpass")) {
+            highpass = 0;
+        } else if (!std::strcmp(a, "--deemph") && has) {
+            ok = num(cfg.deemphasis_us) && cfg.deemphasis_us >= 0;
+        } else if (!std::strcmp(a, "--bits") && has) {
+            ok = num(v) && (v == 8 || v == 16);
+            out_bits = static_cast<int>(v);
+        } else if (!std::strcmp(a, "--seed") && has) {
+            ok = num(v) && v >= 0;
+            cfg.seed = static_cast<uint64_t>(v);
+        } else if (!std::strcmp(a, "--peak") && has) {
+            ok = num(peak) && peak > 0;
+        } else if (!std::strcmp(a, "--duration") && has) {
+            ok = num(duration) && duration >= 0;
+        } else if (!std::strcmp(a, "--no-carrier")) {
+            cfg.carrier = false;
+        } else if (!std::strcmp(a, "--seconds") && has) {
+            ok = num(seconds) && seconds >= 0;
+        } else if (!std::strcmp(a, "--rate") && has) {
+            ok = num(v) && v >= 1000 && v <= 768000;
+            rate = static_cast<int>(v);
+        } else if (!std::strcmp(a, "--info")) {
+            info = true;
+        } else if (!std::strcmp(a, "-o") && has) {
+            out_path = argv[++i];
+        } else if (a[0] != '-' || !std::strcmp(a, "-")) {
+            in_path = a;
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            std::fprintf(stderr, "rxchain: bad argument near '%s'\n", a);
+            usage();
+            return 2;
+        }
+    }
+    if (profile == "afsk") {
+        cfg.deviation_hz = 3500;
+        cfg.bit_rate = 1200;
+        cfg.highpass = true;
+        if (cfg.channel_bw_hz == 0) cfg.channel_bw_hz = 2 * (3500 + 2200);
+    } else {
+        cfg.deviation_hz = 2400;
+        cfg.bit_rate = profile == "pelkin" ? 4800 : 9600;
+    }
+    if (deviation > 0) cfg.deviation_hz = deviation;
+    if (bitrate > 0) cfg.bit_rate = bitrate;
+    if (highpass >= 0) cfg.highpass = highpass == 1;
+    const bool generate = !cfg.carrier && seconds >= 0 && !in_path;
+    if (seconds >= 0 && !generate) {
+        std::fprintf(stderr, "rxchain: --seconds needs --no-carrier and no input file\n");
+        return 2;
+    }
+
+    // Input: a named file is scanned first for its peak and length.
+    auto in = std::make_unique<WavInput>();
+    uint64_t total = 0;  // input samples, 0 when unknown
+    int in_bits = 16;
+    if (generate) {
+        total = static_cast<uint64_t>(std::llround(seconds * rate));
+        duration = seconds;
+    } else {
+        const bool named = in_path && std::strcmp(in_path, "-") != 0;
+        int file_peak = 0;
+        if (named && !scan_file(in_path, file_peak, total)) {
+            std::fprintf(stderr, "rxchain: cannot read %s as WAV\n", in_path);
+            return 1;
+        }
+        if (named ? !source_open_file(in->src, in_path) : (source_open_fd(in->src, 0), false)) return 1;
+        if (read_wav_header(*in, -1) != 0) {
+            std::fprintf(stderr, "rxchain: the input is no WAV stream this program reads\n");
+            return 1;
+        }
+        rate = in->sample_rate;
+        in_bits = in->bits_sample;
+        const double full = in_bits == 16 ? 32767.0 : 127.0;
+        if (peak <= 0) peak = named && file_peak > 0 ? file_peak / full : 0.5;
+        cfg.input_peak = peak * full;  // in the integer units the samples arrive in
+        if (named) duration = static_cast<double>(total) / rate;
+    }
+    cfg.audio_rate = rate;
+    auto chain = std::make_unique<rxchain::RxChain>();
+    if (!rxchain::chain_init(*chain, cfg)) {
+        std::fprintf(stderr, "rxchain: these settings make no receiver (rate %d Hz)\n", rate);
+        return 2;
+    }
+    const double full_scale = rxchain::chain_full_scale(cfg, duration > 0 ? duration : 0.0);
+    if (info)
+        std::fprintf(stderr,
+                     "rxchain: audio %d Hz, intermediate %.0f Hz, deviation %.0f Hz, Eb/N0 %s%.2f dB per %.0f bit/s, "
+                     "channel %.1f Hz noise-equivalent (%zu taps), post-detection %.1f Hz (%zu taps), delay %d, "
+                     "full scale %.1f Hz\n",
+                     rate, chain->fs, cfg.deviation_hz, cfg.noise ? "" : "(none) ", cfg.ebn0_db, cfg.bit_rate,
+                     chain->bw_hz, chain->chan.size(), chain->post_hz, chain->post.size(), chain->delay, full_scale);
+
+    std::FILE* out = out_path == "-" ? stdout : std::fopen(out_path.c_str(), "wb");
+    if (!out) {
+        std::fprintf(stderr, "rxchain: cannot write %s\n", out_path.c_str());
+        return 1;
+    }
+    WavSpec spec{rate, out_bits, 1, 0, WavHeaderStyle::plain};
+    const uint64_t bytes_per = static_cast<uint64_t>(out_bits / 8);
+    if (total == 0 && !generate) spec.style = WavHeaderStyle::sizes_max;
+    if (!write_all(out, wav_header(spec, total * bytes_per))) return 1;
+
+    // Output lags input by chain->delay samples: the first ones are dropped
+    // and the same number of silent input samples flush the end.
+    constexpr int kBlock = 8192;
+    std::vector<int> raw(kBlock);
+    std::vector<float> x(kBlock), y(kBlock);
+    std::string bytes;
+    bytes.reserve(kBlock * 2);
+    uint64_t to_skip = static_cast<uint64_t>(chain->delay), fed = 0;
+    int64_t flush = chain->delay;
+    const double gain = 1.0 / full_scale;
+    for (;;) {
+        int n = 0;
+        if (generate) {
+            n = static_cast<int>(std::min<uint64_t>(kBlock, total - fed));
+            std::fill(x.begin(), x.begin() + n, 0.0f);
+        } else {
+            n = read_signed_samples(*in, raw.data(), kBlock);
+            for (int i = 0; i < n; i++)
+                x[static_cast<std::size_t>(i)] = static_cast<float>(raw[static_cast<std::size_t>(i)]);
+        }
+        fed += static_cast<uint64_t>(n);
+        if (n == 0) {
+            if (flush <= 0) break;
+            n = static_cast<int>(std::min<int64_t>(flush, kBlock));
+            std::fill(x.begin(), x.begin() + n, 0.0f);
+            flush -= n;
+        }
+        rxchain::chain_process(*chain, x.data(), y.data(), static_cast<std::size_t>(n));
+        const int skip = static_cast<int>(std::min<uint64_t>(to_skip, static_cast<uint64_t>(n)));
+        to_skip -= static_cast<uint64_t>(skip);
+        bytes.resize(static_cast<std::size_t>(n - skip) * bytes_per);
+        quantize(y.data() + skip, n - skip, gain, out_bits, bytes.data());
+        if (!write_all(out, bytes)) return 1;
+    }
+    if (std::fflush(out) != 0) return 1;
+    if (out != stdout) std::fclose(out);
+    return 0;
+}
