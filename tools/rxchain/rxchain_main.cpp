@@ -18,6 +18,9 @@
 #include "synth/wav_writer.h"
 #include "wav_input.h"
 
+// The WAV reader lives in the namespace of common/.
+using namespace sonde;
+
 namespace {
 
 void usage() {
