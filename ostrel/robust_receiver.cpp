@@ -10,6 +10,7 @@ constexpr double kSearchRate = 1.0 / 64;  // level tracking per search point
 constexpr double kSyncRate = 1.0 / 16;    // per known bit of a found start
 constexpr double kFrameRate = 1.0 / 32;   // per decided frame bit
 constexpr int kFirstGroupBits = 10;
+constexpr int kLimiterRate = 32000;  // the limiter's rate at least
 // Clock loop noise bandwidth (fraction of the bit rate) and damping.
 constexpr double kClockBandwidth = 0.01;
 constexpr double kClockDamping = 1.0;
@@ -81,7 +82,10 @@ void start_frame(RobustReceiver& r, SyncPeak peak) {
 }  // namespace
 
 void robust_receiver_init(RobustReceiver& r, int sample_rate, int bits_sample) {
-    tone_correlators_init(r.corr, sample_rate);
+    r.upsample = (kLimiterRate + sample_rate - 1) / sample_rate;
+    if (r.upsample < 1) r.upsample = 1;
+    r.last_input = 0.0;
+    tone_correlators_init(r.corr, static_cast<double>(sample_rate) * r.upsample);
     r.balance = ToneBalance{};
     soft_sync_reset(r.sync);
     r.clock = common::timing_loop_make(r.corr.bit_samples, kClockBandwidth, kClockDamping);

@@ -31,7 +31,12 @@ struct RobustReceiver {
     common::TimingLoop clock;  // next: end of the next frame bit
     double prev_diff = 0.0;    // tone difference of the last frame bit
     double sample_step = 1.0;  // scales an input sample to about +-1
-    double tick_step = 10.0;   // samples between search points
+    // Below about 32 kHz the limiter works on samples interpolated linearly
+    // between the input's, `upsample` per input sample: its harmonics alias
+    // less, and the tones' zero crossings are placed more finely.
+    int upsample = 1;
+    double last_input = 0.0;
+    double tick_step = 10.0;  // samples between search points
     double next_tick = 0.0;
     bool in_frame = false;
     int bitpos = 0;
@@ -54,16 +59,20 @@ bool robust_frame_bit(RobustReceiver& r);
 template <class OnFrame>
 void robust_receiver_feed(RobustReceiver& r, const int* samples, int n, OnFrame&& on_frame) {
     for (int i = 0; i < n; i++) {
-        tone_correlators_add(r.corr, samples[i] * r.sample_step);
-        const auto now = static_cast<double>(r.corr.taken - 1);
-        if (r.next_tick < now) {
-            robust_search_tick(r, r.next_tick);
-            r.next_tick += r.tick_step;
+        const double x = samples[i] * r.sample_step;
+        for (int k = 1; k <= r.upsample; k++) {
+            tone_correlators_add(r.corr, r.last_input + (x - r.last_input) * k / r.upsample);
+            const auto now = static_cast<double>(r.corr.taken - 1);
+            if (r.next_tick < now) {
+                robust_search_tick(r, r.next_tick);
+                r.next_tick += r.tick_step;
+            }
+            // A frame starts a few bits after its first bit has passed (the
+            // search waits to be sure of its peak): the bits catch up here.
+            while (r.in_frame && r.clock.next < now)
+                if (robust_frame_bit(r)) on_frame(static_cast<const RobustFrame&>(r.frame));
         }
-        // A frame starts a few bits after its first bit has passed (the
-        // search waits to be sure of its peak): the bits catch up here.
-        while (r.in_frame && r.clock.next < now)
-            if (robust_frame_bit(r)) on_frame(static_cast<const RobustFrame&>(r.frame));
+        r.last_input = x;
     }
 }
 
