@@ -1,6 +1,7 @@
 #include "tone_correlators.h"
 
 #include <bit>
+#include <algorithm>
 #include <cmath>
 
 namespace sonde::ostrel {
@@ -8,6 +9,11 @@ namespace sonde::ostrel {
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kDcSeconds = 0.02;  // offset tracker time constant: many tone periods
+// A tone's peak is pi/2 times its mean magnitude; twice the mean is a click.
+// Blanking it and the next 50 us (about a click's width after the receiver's
+// filters) gains more than 1 dB near the FM threshold.
+constexpr double kClickRatio = 2.0;
+constexpr double kClickSeconds = 50e-6;
 }  // namespace
 
 void tone_correlators_init(ToneCorrelators& c, double sample_rate) {
@@ -15,6 +21,12 @@ void tone_correlators_init(ToneCorrelators& c, double sample_rate) {
     c.window = static_cast<int>(std::lround(c.bit_samples));
     if (c.window < 1) c.window = 1;
     c.dc = common::dc_tracker_make(kDcSeconds * sample_rate);
+    c.mean_abs = 0.0;
+    c.mean_rate = 1.0 / (kDcSeconds * sample_rate);
+    c.click_ratio = kClickRatio;
+    c.click_hold = std::max(1, static_cast<int>(std::lround(kClickSeconds * sample_rate)));
+    c.blank = 0;
+    c.blank_share = 0.0;
     // The limited tone (+-1) sums to about 2/pi * window over the window.
     c.one_mag = c.zero_mag = 1.0 / c.window;
     c.one_re = c.zero_re = c.one_mag;

@@ -1,14 +1,17 @@
 // Non-coherent tone correlators of the weak-signal receiver. Near the FM
 // threshold most bit errors come from clicks: short spikes of the
 // discriminator, far above the tones. The audio, its offset removed, goes
-// through a hard limiter (its sign), which leaves the tones' timing and
-// flattens the clicks; then two sliding correlators over one bit period
+// through a hard limiter (its sign), which keeps the tones' timing and
+// flattens the clicks; samples well above the tones' level (a click) are
+// blanked, with a few after them; then two sliding correlators over one bit period
 // (1200 Hz and 2200 Hz, mixed with rotating phasors, running sums over a
 // ring of products) measure each tone. O(1) work per sample. Every sample's
 // pair of sums is kept in a history ring, so that the clock can read the
 // sums of the window that ends at any fractional time of the last bits.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -22,6 +25,8 @@ constexpr double kRobustBaud = 1200.0;
 // Bits of history the clock and the sync search can look back: a start is
 // confirmed ten bits after the pattern ends, and its 30 bits are read again.
 constexpr int kHistoryBits = 48;
+// Near the FM threshold clicks blank a few per cent of the samples.
+constexpr double kMaxBlankShare = 0.06;
 
 // Complex sums of the two correlators over one window.
 struct ToneSums {
@@ -33,6 +38,12 @@ struct ToneCorrelators {
     double bit_samples = 40.0;  // sample_rate / 1200, fractional
     int window = 40;            // correlator length in samples
     common::DcTracker dc;       // the audio's offset (a tuning offset is a DC level)
+    double mean_abs = 0.0;      // mean |audio - offset|
+    double mean_rate = 0.0;
+    double click_ratio = 1e9;  // |audio - offset| above click_ratio * mean_abs is a click
+    int click_hold = 0;        // samples blanked after a click
+    int blank = 0;             // samples still to blank
+    double blank_share = 0.0;  // share of samples blanked lately
     // Phasors: current value and step per sample, for each tone.
     double one_re = 0.0, one_im = 0.0, one_step_re = 0.0, one_step_im = 0.0;
     double zero_re = 0.0, zero_im = 0.0, zero_step_re = 0.0, zero_step_im = 0.0;
@@ -55,7 +66,24 @@ void tone_correlators_tidy(ToneCorrelators& c);
 
 inline void tone_correlators_add(ToneCorrelators& c, double x) {
     const double level = common::dc_tracker_update(c.dc, x);
-    const double v = x > level ? 1.0 : (x < level ? -1.0 : 0.0);
+    const double a = std::fabs(x - level);
+    // A plain mean to start with, then one that a click moves little.
+    const double start = 1.0 / static_cast<double>(c.dc.seen);
+    const bool settled = start <= c.mean_rate;
+    if (!settled)
+        c.mean_abs += (a - c.mean_abs) * start;
+    else
+        c.mean_abs += (std::min(a, 3.0 * c.mean_abs) - c.mean_abs) * c.mean_rate;
+    // Audio that is mostly noise crosses the click level often; there the
+    // samples are all kept (blanking would cut the signal, not clicks).
+    if (settled && a > c.click_ratio * c.mean_abs && c.blank_share < kMaxBlankShare) c.blank = c.click_hold;
+    double v = x > level ? 1.0 : (x < level ? -1.0 : 0.0);
+    c.blank_share -= c.blank_share * c.mean_rate;
+    if (c.blank > 0) {
+        c.blank--;
+        c.blank_share += c.mean_rate;
+        v = 0.0;
+    }
     ToneSums p;
     p.one_re = v * c.one_re;
     p.one_im = v * c.one_im;

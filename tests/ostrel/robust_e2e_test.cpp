@@ -112,8 +112,8 @@ int good_sent(const std::string& out, const std::vector<std::vector<uint8_t>>& t
 TEST(Robust, CleanRecordingsGiveTheDefaultPathsLines) {
     const auto tx = transmissions(3);
     const std::string image = wav(clean(tx, 48000), 48000);
-    for (const std::vector<std::string>& form : std::vector<std::vector<std::string>>{
-             {}, {"--csv"}, {"-r"}, {"-r", "--csv"}, {"--rawbits"}}) {
+    for (const std::vector<std::string>& form :
+         std::vector<std::vector<std::string>>{{}, {"--csv"}, {"-r"}, {"-r", "--csv"}, {"--rawbits"}}) {
         const ProcessResult plain = run_file(image, form);
         std::vector<std::string> robust = form;
         robust.insert(robust.begin(), "--robust");

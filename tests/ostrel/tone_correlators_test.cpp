@@ -95,4 +95,28 @@ TEST(ToneCorrelators, WindowCrossingAToneChangeSharesTheTones) {
     EXPECT_GT(diff(change + 40), 0.5);
 }
 
+TEST(ToneCorrelators, ClicksAreBlankedNoiseIsNot) {
+    // A discriminator click, far above the tone: the limited sample and the
+    // 50 us after it count for nothing, instead of a run of the click's sign.
+    ToneCorrelators c;
+    tone_correlators_init(c, 48000);
+    feed_tone(c, 48000, kToneZeroHz, 0.3, 0.0, 4800);
+    const ToneSums before = c.sum;
+    tone_correlators_add(c, -1.0);
+    EXPECT_EQ(c.blank, 1);  // this sample and one more: 50 us at 48 kHz
+    // The sample that left the window is gone, nothing came in.
+    const ToneSums& left = c.products[static_cast<std::size_t>((c.product_pos + c.window - 1) % c.window)];
+    EXPECT_DOUBLE_EQ(left.zero_re, 0.0);
+    EXPECT_NE(c.sum.zero_re, before.zero_re);
+    // The tone's own peaks (pi/2 times its mean magnitude) are no clicks.
+    feed_tone(c, 48000, kToneOneHz, 0.3, 0.0, 4800);
+    EXPECT_EQ(c.blank, 0);
+    EXPECT_LT(c.blank_share, 0.001);
+    // Audio that is all noise crosses the click level often; the share
+    // blanked stays capped, so the signal in it is not cut away.
+    Gaussian g = gaussian_seeded(5);
+    for (int i = 0; i < 48000; i++) tone_correlators_add(c, 0.2 * gaussian_next(g));
+    EXPECT_LT(c.blank_share, kMaxBlankShare + 0.005);
+}
+
 }  // namespace
