@@ -34,12 +34,12 @@ struct Ostrel {
     int decision[kToneBlock];
 };
 
-enum OptionId { kCsv, kVerbose, kRaw, kRawbits, kDft1, kDft2, kRobust };
+enum OptionId { kCsv, kVerbose, kRaw, kRawbits, kDft1, kDft2, kJson, kRobust };
 
 constexpr sonde::ProgramOption kOptions[] = {
-    {"--csv", nullptr, kCsv},         {"-v", "--verbose", kVerbose}, {"-r", "--raw", kRaw},
-    {"--rawbits", nullptr, kRawbits}, {"-d1", "--dft1", kDft1},      {"-d2", "--dft2", kDft2},
-    {"--robust", nullptr, kRobust},
+    {"--csv", nullptr, kCsv},         {"-v", "--verbose", kVerbose},  {"-r", "--raw", kRaw},
+    {"--rawbits", nullptr, kRawbits}, {"-d1", "--dft1", kDft1},       {"-d2", "--dft2", kDft2},
+    {"--json", nullptr, kJson},       {"--robust", nullptr, kRobust},
 };
 
 constexpr sonde::ProgramText kText{
@@ -51,6 +51,7 @@ constexpr sonde::ProgramText kText{
     "       --rawbits\n"
     "       -d1, --dft1\n"
     "       -d2, --dft2\n"
+    "       --json\n"
     "       --robust  weak-signal receive path, 8000 Hz and up (-d1, -d2 have no effect)\n"
     "       --version\n"
     "       -h, --help\n"};
@@ -114,6 +115,9 @@ struct OstrelProgram final : sonde::ProgramHooks {
             case kDft2:
                 o.opt.option_dft = 2;
                 break;
+            case kJson:
+                o.opt.option_json = 1;
+                break;
             case kRobust:
                 o.opt.option_robust = 1;
                 break;
@@ -150,6 +154,7 @@ struct OstrelProgram final : sonde::ProgramHooks {
         else
             run_samples(o, io.out_fd);
     }
+    bool final_empty_line() const override { return o.opt.option_json == 0; }
 };
 
 }  // namespace
@@ -162,5 +167,7 @@ int ostrel_run(int argc, char** argv, const ProgramIo& io) {
     OstrelProgram program(*o);
     return sonde::run_program(kText, kOptions, program, argc, argv, io);
 }
+
+std::span<const ProgramOption> ostrel_options() { return kOptions; }
 
 }  // namespace sonde::ostrel

@@ -1,6 +1,7 @@
 #include "packet_output.h"
 
 #include "byte_groups.h"
+#include "json_output.h"
 
 namespace sonde::ostrel {
 
@@ -47,6 +48,13 @@ int print_frame(PacketOutput& po, const OstrelOptions& opt, const unsigned char*
 
     PacketRecord r = decode_packet(po.byteframe, bits2bytes(bitframe, po.byteframe, len));
     r.quality = po.quality;
+    if (opt.option_json) {
+        if (r.is_gps || opt.option_raw) {
+            format_json_line(line, r, opt.option_raw != 0);
+            line_flush(line, out_fd);
+        }
+        return 0;
+    }
     if (opt.option_raw) {
         print_hex(line, r);
         line_flush(line, out_fd);

@@ -128,6 +128,7 @@ bool robust_frame_bit(RobustReceiver& r) {
     const double mean = r.diff_sum / count;
     const double var = r.diff_sq / count - mean * mean;
     r.frame.snr_db = 10.0 * std::log10((mean * mean + 1e-12) / (var + 1e-12));
+    r.frame.dc = r.corr.dc.level;
     r.in_frame = false;
     // The search goes on over the bits of the frame just read; only a peak
     // it began inside the frame is dropped.

@@ -32,6 +32,7 @@ void run_robust(WavInput& in, PacketOutput& out, const OstrelOptions& opt, int o
         out.quality.present = true;
         out.quality.corrected = flipped;
         out.quality.snr_db = f.snr_db;
+        out.quality.dc = f.dc;
         print_frame(out, opt, r->bits, kRobustFrameBits / 10, out_fd);
     };
     for (;;) {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "crc16.h"
+#include "pelkin/json_output.h"
 #include "pelkin/output_lines.h"
 #include "ten_bit_groups.h"
 
@@ -43,7 +44,7 @@ void emit_frame(PelkinFrame& f, const PelkinOptions& opt, FrameRecord& r, int ou
     }
     // Nothing but preamble: no frame at all.
     if (r.written == 0) return;
-    if (opt.option_raw == 0) {
+    if (opt.option_raw == 0 || opt.option_json) {
         print_pos(f, opt, r, out_fd);
         return;
     }
@@ -72,7 +73,10 @@ void print_pos(PelkinFrame& f, const PelkinOptions& opt, FrameRecord& r, int out
     r.datum = f.datum;
     if (f.datum.lat_e6 + f.datum.lon_e6 == 0) return;
 
-    if (opt.option_csv)
+    if (opt.option_json) {
+        // -g keeps good frames here, also where the CSV ignores it.
+        if (r.good || !opt.option_good) format_json_line(f.line, r, opt.option_raw != 0);
+    } else if (opt.option_csv)
         format_csv_line(f.line, r);
     else if (r.good || !opt.option_good)
         format_text_line(f.line, r, opt.option_verbose != 0);

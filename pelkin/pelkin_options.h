@@ -12,6 +12,7 @@ struct PelkinOptions {
     int option_dc = 0;       // slice after the moving min/max DC filter
     int option_b = 0;        // integrate-and-dump the frame after the sync word
     int option_csv = 0;      // comma-separated lines
+    int option_json = 0;     // JSON Lines instead of text, CSV and hexadecimal lines
 };
 
 }  // namespace sonde::pelkin

@@ -6,12 +6,12 @@ namespace sonde::pelkin {
 
 namespace {
 
-enum OptionId { kVerbose, kRaw, kBitDump, kGood, kInvert, kAuto, kDc, kRes, kB, kCsv };
+enum OptionId { kVerbose, kRaw, kBitDump, kGood, kInvert, kAuto, kDc, kRes, kB, kCsv, kJson };
 
 constexpr sonde::ProgramOption kOptions[] = {
-    {"-v", "--verbose", kVerbose}, {"-r", "--raw", kRaw},      {"-R", nullptr, kBitDump}, {"-g", "--good", kGood},
-    {"-i", "--invert", kInvert},   {"--auto", nullptr, kAuto}, {"--dc", nullptr, kDc},    {"--res", nullptr, kRes},
-    {"-b", nullptr, kB},           {"--csv", nullptr, kCsv},
+    {"-v", "--verbose", kVerbose}, {"-r", "--raw", kRaw},      {"-R", nullptr, kBitDump},  {"-g", "--good", kGood},
+    {"-i", "--invert", kInvert},   {"--auto", nullptr, kAuto}, {"--dc", nullptr, kDc},     {"--res", nullptr, kRes},
+    {"-b", nullptr, kB},           {"--csv", nullptr, kCsv},   {"--json", nullptr, kJson},
 };
 
 constexpr sonde::ProgramText kText{"pelkin",
@@ -24,6 +24,7 @@ constexpr sonde::ProgramText kText{"pelkin",
                                    "       --dc\n"
                                    "       --res\n"
                                    "       -b\n"
+                                   "       --json\n"
                                    "       --version\n"
                                    "       -h, --help\n"};
 
@@ -65,6 +66,9 @@ struct PelkinProgram final : sonde::ProgramHooks {
             case kCsv:
                 o.option_csv = 1;
                 break;
+            case kJson:
+                o.option_json = 1;
+                break;
             default:
                 break;
         }
@@ -93,6 +97,7 @@ struct PelkinProgram final : sonde::ProgramHooks {
         return true;
     }
     void run(const ProgramIo&) override { capture_loop(d); }
+    bool final_empty_line() const override { return d.opt.option_json == 0; }
     void finish() override {
         if (d.opt.option_dc) dc_filter_close(d.dc);
     }
@@ -106,5 +111,7 @@ int pelkin_run(int argc, char** argv, const ProgramIo& io) {
     PelkinProgram program(d);
     return sonde::run_program(kText, kOptions, program, argc, argv, io);
 }
+
+std::span<const ProgramOption> pelkin_options() { return kOptions; }
 
 }  // namespace sonde::pelkin

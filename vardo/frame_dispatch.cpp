@@ -58,7 +58,7 @@ void emit_frame(VardoDecoder& v, FrameRecord& r) {
         line_flush(v.line, v.out_fd);
         return;
     }
-    if (v.opt.option_raw && r.type != 0 && (r.check_ok || !v.opt.option_good)) {
+    if (v.opt.option_raw && !v.opt.option_json && r.type != 0 && (r.check_ok || !v.opt.option_good)) {
         if (v.opt.option_color)
             hex_line_color(v.line, r, v.opt.option_verbose);
         else

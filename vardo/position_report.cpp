@@ -1,5 +1,6 @@
 #include "vardo/position_report.h"
 
+#include "vardo/json_lines.h"
 #include "vardo/report_lines.h"
 
 namespace sonde::vardo {
@@ -29,6 +30,11 @@ bool decode_fields(VardoDecoder& v, FrameRecord& r) {
 namespace {
 
 void write_report(VardoDecoder& v, const FrameRecord& r) {
+    if (v.opt.option_json) {
+        report_json(v.line, r, v.opt.option_raw != 0);
+        line_flush(v.line, v.out_fd);
+        return;
+    }
     if (v.opt.option_color)
         report_color(v.line, r, v.opt.option_verbose);
     else if (v.opt.option_csv)

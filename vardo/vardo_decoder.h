@@ -33,6 +33,7 @@ struct VardoOptions {
     int option_b = 0;     // 1: channel bits by integrate-and-dump, 2: symbols
     int option_csv = 0;
     int option_rawbits = 0;
+    int option_json = 0;  // JSON Lines instead of report, CSV and hexadecimal lines
 };
 
 struct VardoDecoder {

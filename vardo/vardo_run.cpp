@@ -11,14 +11,30 @@ namespace sonde::vardo {
 
 namespace {
 
-enum OptionId { kVerbose, kVerbose2, kRaw, kSave, kInvert, kColor, kGood, kRes, kB1, kB2, kCh2, kBr, kCsv, kRawbits };
+enum OptionId {
+    kVerbose,
+    kVerbose2,
+    kRaw,
+    kSave,
+    kInvert,
+    kColor,
+    kGood,
+    kRes,
+    kB1,
+    kB2,
+    kCh2,
+    kBr,
+    kCsv,
+    kRawbits,
+    kJson
+};
 
 constexpr sonde::ProgramOption kOptions[] = {
     {"-v", "--verbose", kVerbose}, {"-vv", nullptr, kVerbose2},      {"-r", "--raw", kRaw},
     {"-b", "--save", kSave},       {"-i", "--invert", kInvert},      {"-c", "--color", kColor},
     {"-g", "--good", kGood},       {"--res", nullptr, kRes},         {"-b1", nullptr, kB1},
     {"-b2", nullptr, kB2},         {"--ch2", nullptr, kCh2},         {"--br", nullptr, kBr, true},
-    {"--csv", nullptr, kCsv},      {"--rawbits", nullptr, kRawbits},
+    {"--csv", nullptr, kCsv},      {"--rawbits", nullptr, kRawbits}, {"--json", nullptr, kJson},
 };
 
 constexpr sonde::ProgramText kText{"vardo",
@@ -37,6 +53,7 @@ constexpr sonde::ProgramText kText{"vardo",
                                    "       --ch2\n"
                                    "       -b1\n"
                                    "       -b2\n"
+                                   "       --json\n"
                                    "       --version\n"
                                    "       -h, --help\n"};
 
@@ -95,6 +112,9 @@ struct VardoProgram final : sonde::ProgramHooks {
             case kRawbits:
                 o.option_rawbits = 1;
                 break;
+            case kJson:
+                o.option_json = 1;
+                break;
             default:
                 break;
         }
@@ -109,6 +129,7 @@ struct VardoProgram final : sonde::ProgramHooks {
         return true;
     }
     void run(const ProgramIo&) override { capture_loop(v); }
+    bool final_empty_line() const override { return v.opt.option_json == 0; }
 };
 
 }  // namespace
@@ -123,5 +144,7 @@ int vardo_run(int argc, char** argv, const ProgramIo& io) {
     VardoProgram program(v);
     return sonde::run_program(kText, kOptions, program, argc, argv, io);
 }
+
+std::span<const ProgramOption> vardo_options() { return kOptions; }
 
 }  // namespace sonde::vardo

@@ -2,6 +2,7 @@
 // the three decoders linked into one executable.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <unistd.h>
@@ -126,4 +127,59 @@ TEST(ProgramDriver, EveryDecoderTellsItsVersion) {
     EXPECT_EQ(run_with({"vardo", "--version"}, "", vardo::vardo_run).out, "vardo 0.2.0\n");
     EXPECT_EQ(run_with({"pelkin", "--version"}, "", pelkin::pelkin_run).out, "pelkin 0.2.0\n");
     EXPECT_EQ(run_with({"ostrel", "--version"}, "", ostrel::ostrel_run).out, "ostrel 0.2.0\n");
+}
+
+namespace {
+
+// The words of a help text: split at blanks, commas and semicolons.
+std::vector<std::string> words_of(const std::string& text) {
+    std::vector<std::string> words;
+    std::string w;
+    for (char c : text + "\n") {
+        if (c == ' ' || c == ',' || c == ';' || c == '\n') {
+            if (!w.empty()) words.push_back(w);
+            w.clear();
+        } else {
+            w += c;
+        }
+    }
+    return words;
+}
+
+std::string readme_section(const std::string& program) {
+    std::FILE* f = std::fopen(README_PATH, "rb");
+    EXPECT_NE(f, nullptr);
+    if (f == nullptr) return "";
+    const std::string text = slurp(f);
+    const std::size_t start = text.find("\n## " + program + "\n");
+    EXPECT_NE(start, std::string::npos) << program;
+    return text.substr(start, text.find("\n## ", start + 1) - start);
+}
+
+}  // namespace
+
+TEST(ProgramDriver, EveryAcceptedOptionIsInTheHelpTextAndTheReadme) {
+    using Run = int (*)(int, char**, const ProgramIo&);
+    const struct {
+        const char* name;
+        Run run;
+        std::span<const ProgramOption> options;
+    } programs[] = {{"vardo", vardo::vardo_run, vardo::vardo_options()},
+                    {"pelkin", pelkin::pelkin_run, pelkin::pelkin_options()},
+                    {"ostrel", ostrel::ostrel_run, ostrel::ostrel_options()}};
+    for (const auto& p : programs) {
+        const std::vector<std::string> help = words_of(run_with({p.name, "-h"}, "", p.run).err);
+        const std::string readme = readme_section(p.name);
+        std::vector<std::string> accepted = {"-h", "--help", "--version"};
+        for (const ProgramOption& o : p.options) {
+            accepted.push_back(o.word);
+            if (o.long_word != nullptr) accepted.push_back(o.long_word);
+        }
+        for (const std::string& w : accepted) {
+            EXPECT_NE(std::find(help.begin(), help.end(), w), help.end()) << p.name << " help lacks " << w;
+            EXPECT_TRUE(readme.find("`" + w + "`") != std::string::npos ||
+                        readme.find("`" + w + " ") != std::string::npos)
+                << p.name << " README lacks " << w;
+        }
+    }
 }

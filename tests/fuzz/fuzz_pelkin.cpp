@@ -3,7 +3,7 @@
 #include "pelkin/pelkin.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::vector<std::string> options{"-v",     "-r",   "-R",    "-g", "-i",
-                                                  "--auto", "--dc", "--res", "-b", "--csv"};
+    static const std::vector<std::string> options{"-v",   "-r",    "-R", "-g",    "-i",    "--auto",
+                                                  "--dc", "--res", "-b", "--csv", "--json"};
     return fuzz_program(data, size, "pelkin", options, sonde::pelkin::pelkin_run);
 }

@@ -4,7 +4,8 @@
 #include "vardo/vardo_run.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::vector<std::string> options{"-v",    "-vv", "-r",    "-b",        "-i",    "-c",        "-g",
-                                                  "--res", "-b2", "--ch2", "--br 9500", "--csv", "--rawbits", "-b1"};
+    static const std::vector<std::string> options{"-v",        "-vv",   "-r",        "-b",  "-i",
+                                                  "-c",        "-g",    "--res",     "-b2", "--ch2",
+                                                  "--br 9500", "--csv", "--rawbits", "-b1", "--json"};
     return fuzz_program(data, size, "vardo", options, sonde::vardo::vardo_run);
 }

@@ -37,10 +37,10 @@ std::vector<std::vector<uint8_t>> transmissions(int n) {
 }
 
 std::vector<double> clean(const std::vector<std::vector<uint8_t>>& tx, int rate) {
-    OstrelRecordingSpec spec;
-    spec.sample_rate = rate;
-    spec.gap_bits = 60;
-    return ostrel_recording(spec, tx);
+    OstrelRecordingSpec layout;
+    layout.sample_rate = rate;
+    layout.gap_bits = 60;
+    return ostrel_recording(layout, tx);
 }
 
 struct Air {

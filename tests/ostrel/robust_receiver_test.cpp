@@ -72,9 +72,9 @@ TEST(RobustReceiver, CleanFramesAtEveryRate) {
     const auto tx = transmissions(4);
     for (int rate : {8000, 11025, 16000, 22050, 44100, 48000, 96000}) {
         SCOPED_TRACE(rate);
-        OstrelRecordingSpec spec;
-        spec.sample_rate = rate;
-        const Decoded d = decode(to_int(ostrel_recording(spec, tx)), rate);
+        OstrelRecordingSpec layout;
+        layout.sample_rate = rate;
+        const Decoded d = decode(to_int(ostrel_recording(layout, tx)), rate);
         EXPECT_EQ(d.frames.size(), 4u);
         EXPECT_EQ(exact_frames(d, tx), 4);
     }
@@ -98,9 +98,9 @@ TEST(RobustReceiver, ClockFollowsAnOffBitRate) {
 
 TEST(RobustReceiver, BlockSizeChangesNothingAndFramesLeaveAtOnce) {
     const auto tx = transmissions(2);
-    OstrelRecordingSpec spec;
-    spec.tail_bits = 400;
-    const std::vector<int> s = to_int(ostrel_recording(spec, tx));
+    OstrelRecordingSpec layout;
+    layout.tail_bits = 400;
+    const std::vector<int> s = to_int(ostrel_recording(layout, tx));
     const Decoded one = decode(s, 48000, 1);
     const Decoded big = decode(s, 48000, 100000);
     EXPECT_EQ(one.frames, big.frames);
@@ -116,8 +116,8 @@ TEST(RobustReceiver, NoisyFramesCountWithMargin) {
     // White noise on the audio, 3 dB SNR over the whole recording, fixed
     // seed: most frames arrive whole (21 of 24 on this seed).
     const auto tx = transmissions(24);
-    OstrelRecordingSpec spec;
-    std::vector<double> x = ostrel_recording(spec, tx);
+    OstrelRecordingSpec layout;
+    std::vector<double> x = ostrel_recording(layout, tx);
     add_noise(x, 3.0, 11);
     for (double& v : x) v *= 0.4;
     EXPECT_GE(exact_frames(decode(to_int(x), 48000), tx), 18);

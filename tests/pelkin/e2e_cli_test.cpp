@@ -16,6 +16,7 @@ const char kUsage[] =
     "       --dc\n"
     "       --res\n"
     "       -b\n"
+    "       --json\n"
     "       --version\n"
     "       -h, --help\n";
 }  // namespace

@@ -103,7 +103,8 @@ TEST(Input, BitRateWithoutValueFails) {
 
 // Lines for the accepted options that the help text above does not name.
 const std::string kAddedHelpLines =
-    "       -vv\n       --res\n       --ch2\n       -b1\n       -b2\n       --version\n       -h, --help\n";
+    "       -vv\n       --res\n       --ch2\n       -b1\n       -b2\n       --json\n       --version\n       -h, "
+    "--help\n";
 
 TEST(Input, HelpText) {
     ProcessResult r = run_program(VARDO_EXE, {"-v", "--help"});

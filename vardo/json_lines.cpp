@@ -1,0 +1,41 @@
+#include "vardo/json_lines.h"
+
+#include <cstdio>
+
+#include "json_line.h"
+#include "vardo/report_lines.h"
+
+namespace sonde::vardo {
+
+void report_json(LineBuf& line, const FrameRecord& r, bool with_raw) {
+    const Datum& d = r.datum;
+    JsonLine j(line);
+    json_string(j, "decoder", "vardo");
+    json_bool(j, "ok", r.ok);
+    json_bool(j, "check_ok", r.check_ok);
+    json_int(j, "frame_type", r.type);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04x", r.type_bytes & 0xFFFFu);
+    json_string(j, "type_bytes", text);
+    json_int(j, "frame", r.frame_counter);
+    json_string(j, "id", d.sonde_id);
+    if (is_calendar_time(d.year, d.month, d.day, d.hour, d.minute, d.second)) {
+        std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", d.year, d.month, d.day, d.hour, d.minute,
+                      d.second);
+        json_string(j, "datetime", text);
+    }
+    json_double(j, "lat", d.latitude);
+    json_double(j, "lon", d.longitude);
+    json_double(j, "alt", d.altitude);
+    json_double(j, "vel_h", d.speed_h);
+    json_double(j, "heading", d.course);
+    json_double(j, "vel_v", d.speed_v);
+    if (r.has_temperature && r.temperature > kNoTemperatureBelow) json_float(j, "temp", r.temperature);
+    json_hex16(j, "crc", r.check_stored);
+    json_hex16(j, "crc_calc", r.check_computed);
+    if (with_raw) json_bytes(j, "raw", r.bytes, hex_byte_count(r));
+    json_quality(j, r.quality);
+    json_end(j);
+}
+
+}  // namespace sonde::vardo

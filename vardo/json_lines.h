@@ -1,0 +1,12 @@
+// The record of one frame as a JSON object on one line (with its line end).
+#pragma once
+
+#include "line_out.h"
+#include "vardo/frame_record.h"
+
+namespace sonde::vardo {
+
+// with_raw: the frame's FRAME_LEN + auxlen bytes as "raw".
+void report_json(LineBuf& line, const FrameRecord& r, bool with_raw);
+
+}  // namespace sonde::vardo
