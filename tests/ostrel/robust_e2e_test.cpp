@@ -188,6 +188,20 @@ TEST(Robust, PipeGivesTheFilesLines) {
     EXPECT_GE(good_sent(from_pipe.out, tx), 8);
 }
 
+TEST(Robust, JsonCarriesTheReceiveQuality) {
+    // A strong signal: nothing to mend. The default path's lines carry no
+    // receive quality.
+    const auto tx = transmissions(2);
+    const std::string image = wav(received(clean(tx, 48000), 48000, {25.0, 0.0, 3}), 48000);
+    const std::string robust = run_file(image, {"--robust", "--json"}).out;
+    EXPECT_NE(robust.find("\"ok\":true"), std::string::npos);
+    EXPECT_NE(robust.find("\"corrected\":0,\"snr_db\":"), std::string::npos);
+    EXPECT_NE(robust.find(",\"dc\":"), std::string::npos);
+    const std::string plain = run_file(image, {"--json"}).out;
+    EXPECT_NE(plain.find("\"ok\":true"), std::string::npos);
+    EXPECT_EQ(plain.find("snr_db"), std::string::npos);
+}
+
 TEST(Robust, ReceiverNoiseGivesNoLine) {
     // A minute of receiver noise alone, every frame dumped.
     rxchain::ChainConfig cfg;
