@@ -62,17 +62,6 @@ TEST(ToneCorrelators, SumsStayExactOverLongRuns) {
     EXPECT_NEAR(std::hypot(c.one_re, c.one_im), 1.0 / c.window, 1e-12);
 }
 
-TEST(ToneCorrelators, FractionalTimesInterpolateBetweenSamples) {
-    ToneCorrelators c;
-    tone_correlators_init(c, 48000);
-    feed_tone(c, 48000, kToneOneHz, 0.3, 0.0, 500);
-    const ToneSums a = tone_sums_at(c, 400.0);
-    const ToneSums b = tone_sums_at(c, 401.0);
-    const ToneSums h = tone_sums_at(c, 400.25);
-    EXPECT_DOUBLE_EQ(h.one_re, a.one_re + 0.25 * (b.one_re - a.one_re));
-    EXPECT_DOUBLE_EQ(h.zero_im, a.zero_im + 0.25 * (b.zero_im - a.zero_im));
-}
-
 TEST(ToneCorrelators, WindowCrossingAToneChangeSharesTheTones) {
     // Phase-continuous 2200 Hz then 1200 Hz: with the window half in each
     // tone the two correlators read alike, a quarter either way one tone
