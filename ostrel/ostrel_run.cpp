@@ -130,9 +130,15 @@ struct OstrelProgram final : sonde::ProgramHooks {
     bool start(const ProgramIo& io) override {
         const int rate = o.in.sample_rate;
         if (o.opt.option_robust) {
-            if (rate >= kRobustMinRate) return true;
-            fd_printf(io.err_fd, "error: --robust needs a sample rate of at least %d Hz\n", kRobustMinRate);
-            return false;
+            if (rate < kRobustMinRate) {
+                fd_printf(io.err_fd, "error: --robust needs a sample rate of at least %d Hz\n", kRobustMinRate);
+                return false;
+            }
+            if (rate > kRobustMaxRate) {
+                fd_printf(io.err_fd, "error: --robust takes sample rates up to %d Hz\n", kRobustMaxRate);
+                return false;
+            }
+            return true;
         }
         set_tone_bins(o.det, rate);
         if (!tone_method_fits(o.det, o.opt.option_dft)) {

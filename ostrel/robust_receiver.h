@@ -16,6 +16,8 @@ namespace sonde::ostrel {
 
 constexpr int kRobustFrameBits = 1000;
 constexpr int kRobustMinRate = 8000;
+// Above this the history of the correlators would no longer be small.
+constexpr int kRobustMaxRate = 384000;
 
 struct RobustFrame {
     unsigned char bits[kRobustFrameBits] = {};

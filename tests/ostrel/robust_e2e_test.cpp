@@ -147,6 +147,13 @@ TEST(Robust, BelowTheLowestRateIsRefusedAfterTheInformationLines) {
     EXPECT_EQ(r.err,
               "sample_rate: 7999\nbits       : 16\nchannels   : 1\n"
               "error: --robust needs a sample rate of at least 8000 Hz\n");
+    // A header's rate can be anything: a huge one is refused too.
+    std::string huge = wav(clean(transmissions(1), 8000), 8000);
+    const uint32_t rate = 2000000000u;
+    for (int i = 0; i < 4; i++) huge[24 + static_cast<std::size_t>(i)] = static_cast<char>(rate >> (8 * i));
+    const ProcessResult h = run_file(huge, {"--robust"});
+    EXPECT_EQ(h.status, 255);
+    EXPECT_NE(h.err.find("error: --robust takes sample rates up to 384000 Hz\n"), std::string::npos);
 }
 
 // Weak signals: packets marked good and equal to sent ones, counted at fixed
