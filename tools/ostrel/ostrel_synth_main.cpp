@@ -25,7 +25,8 @@ void usage(const char* prog) {
                  "  --lead BITS        idle 1200 Hz bits before the first packet (40; the decoder\n"
                  "                     spends its first 128 samples filling its window)\n"
                  "  --gap BITS         idle bits between packets, at least 20 (180: one packet a second)\n"
-                 "  --help             this text\n",
+                 "  --help             this text\n"
+                 "  --sent FILE        write the packets sent, one line of hexadecimal each\n",
                  prog);
     std::fputs(synth_common_usage(), stderr);
 }
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
     long frames = 3, type = 2, bad_every = 0;
     double lat = 48.1, lon = 11.5, alt = 1000.0, climb = 0.0, lead = 40.0, gap = 180.0;
     int hh = 12, mm = 0, ss = 0;
+    std::string sent_path;
     for (int i = 1; i < argc; i++) {
         const int r = synth_parse_common(o, argc, argv, i);
         if (r < 0) return 2;
@@ -84,6 +86,8 @@ int main(int argc, char** argv) {
             ok = num(v, lead) && lead >= 0;
         } else if (!std::strcmp(a, "--gap")) {
             ok = num(v, gap) && gap >= 20;
+        } else if (!std::strcmp(a, "--sent")) {
+            sent_path = v;
         } else {
             ok = false;
         }
@@ -94,7 +98,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::vector<std::vector<uint8_t>> tx;
+    std::vector<std::vector<uint8_t>> tx, sent;
     long t = hh * 3600L + mm * 60L + ss;
     for (long k = 0; k < frames; k++, t++) {
         std::vector<uint8_t> packet;
@@ -116,7 +120,9 @@ int main(int argc, char** argv) {
             packet = {0x01, static_cast<uint8_t>(type)};
         }
         tx.push_back(ostrel_transmission(packet, static_cast<uint32_t>(k)));
+        sent.push_back(packet);
     }
+    if (!sent_path.empty() && !write_sent_frames(sent_path, sent)) return 1;
     OstrelRecordingSpec wav_spec;
     wav_spec.sample_rate = o.wav.sample_rate;
     wav_spec.amplitude = o.amplitude;

@@ -23,7 +23,8 @@ void usage(const char* prog) {
                  "  --extra-aa K       0xAA groups after the sync word, 0 to 3 (0)\n"
                  "  --bad-crc          send every frame with a wrong CRC\n"
                  "  --gap BITS         idle bits after each frame (4270: one frame per second)\n"
-                 "  --lead BITS        idle bits before the first frame (100)\n",
+                 "  --lead BITS        idle bits before the first frame (100)\n"
+                 "  --sent FILE        write the frames sent, one line of hexadecimal each\n",
                  prog);
     std::fputs(synth_common_usage(), stderr);
 }
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
     long frames = 1;
     int extra_aa = 0;
     bool bad_crc = false;
+    std::string sent_path;
     for (int i = 1; i < argc; i++) {
         int r = synth_parse_common(o, argc, argv, i);
         if (r < 0) return 2;
@@ -95,6 +97,8 @@ int main(int argc, char** argv) {
         } else if (!std::strcmp(a, "--lead")) {
             ok = number(argc, argv, i, v) && v >= 0;
             tx.lead_bits = v;
+        } else if (!std::strcmp(a, "--sent") && i + 1 < argc) {
+            sent_path = argv[++i];
         } else {
             ok = false;
         }
@@ -106,13 +110,16 @@ int main(int argc, char** argv) {
     tx.sample_rate = o.wav.sample_rate;
     tx.amplitude = o.amplitude;
     std::vector<std::string> air;
+    std::vector<std::vector<uint8_t>> sent;
     for (long k = 0; k < frames; k++) {
         PelkinFields fk = f;
         fk.time = pelkin_time_add_seconds(f.time, static_cast<int>(k));
         PelkinFrameBytes b = pelkin_frame_bytes(fk);
         if (bad_crc) b[49] ^= 0x01;
         air.push_back(pelkin_air_bits(b, extra_aa));
+        sent.emplace_back(b.begin(), b.end());
     }
+    if (!sent_path.empty() && !write_sent_frames(sent_path, sent)) return 1;
     PelkinRecording rec = pelkin_recording(tx, air);
     return synth_finish(o, rec.signal) ? 0 : 1;
 }

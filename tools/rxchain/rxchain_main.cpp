@@ -18,8 +18,12 @@
 #include "synth/wav_writer.h"
 #include "wav_input.h"
 
-// The WAV reader lives in the namespace of common/.
-using namespace sonde;
+using sonde::read_signed_samples;
+using sonde::read_wav_header;
+using sonde::source_close;
+using sonde::source_open_fd;
+using sonde::source_open_file;
+using sonde::WavInput;
 
 namespace {
 
@@ -233,10 +237,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "rxchain: cannot write %s\n", out_path.c_str());
         return 1;
     }
-    WavSpec spec{rate, out_bits, 1, 0, WavHeaderStyle::plain};
+    WavSpec out_wav{rate, out_bits, 1, 0, WavHeaderStyle::plain};
     const uint64_t bytes_per = static_cast<uint64_t>(out_bits / 8);
-    if (total == 0 && !generate) spec.style = WavHeaderStyle::sizes_max;
-    if (!write_all(out, wav_header(spec, total * bytes_per))) return 1;
+    if (total == 0 && !generate) out_wav.style = WavHeaderStyle::sizes_max;
+    if (!write_all(out, wav_header(out_wav, total * bytes_per))) return 1;
 
     // Output lags input by chain->delay samples: the first ones are dropped
     // and the same number of silent input samples flush the end.
@@ -270,7 +274,8 @@ int main(int argc, char** argv) {
         to_skip -= static_cast<uint64_t>(skip);
         bytes.resize(static_cast<std::size_t>(n - skip) * bytes_per);
         quantize(y.data() + skip, n - skip, gain, out_bits, bytes.data());
-        if (!write_all(out, bytes)) return 1;
+        // Each block leaves at once, so a live stream is not held in a buffer.
+        if (!write_all(out, bytes) || std::fflush(out) != 0) return 1;
     }
     if (std::fflush(out) != 0) return 1;
     if (out != stdout) std::fclose(out);

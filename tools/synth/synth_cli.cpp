@@ -93,6 +93,23 @@ int synth_parse_common(SynthOutput& o, int argc, char** argv, int& i) {
     return 1;
 }
 
+bool write_sent_frames(const std::string& path, const std::vector<std::vector<uint8_t>>& frames) {
+    std::string text;
+    for (const auto& f : frames) {
+        for (uint8_t b : f) {
+            static const char digits[] = "0123456789ABCDEF";
+            text.push_back(digits[b >> 4]);
+            text.push_back(digits[b & 15]);
+        }
+        text.push_back('\n');
+    }
+    if (!write_file(path, text)) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
 const char* synth_common_usage() {
     return "  --rate HZ          sample rate (48000)\n"
            "  --bits 8|16        sample width (16)\n"

@@ -27,6 +27,11 @@ struct SynthOutput {
 // writing a message for a bad value.
 int synth_parse_common(SynthOutput& o, int argc, char** argv, int& i);
 
+// Writes each frame as one line of upper-case hexadecimal (the frames a
+// recording carries, for counting what a decoder got right). False (with a
+// message) when the file cannot be written.
+bool write_sent_frames(const std::string& path, const std::vector<std::vector<uint8_t>>& frames);
+
 // Usage lines for the common options.
 const char* synth_common_usage();
 

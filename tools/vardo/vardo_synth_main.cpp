@@ -33,7 +33,8 @@ void usage(const char* prog) {
                  "  --sn HEX           serial-number bytes, e.g. 0A003C4523 (type 2 uses 3)\n"
                  "  --counter N        frame counter of the first frame (0)\n"
                  "  --ntc N            thermistor reading (1000)\n"
-                 "  --help             this text\n",
+                 "  --help             this text\n"
+                 "  --sent FILE        write the frames sent, one line of hexadecimal each\n",
                  prog);
     std::fputs(synth_common_usage(), stderr);
 }
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
     double period = 1.0, lead = 0.05, lat = 52.5, lon = 13.4, dlat = 0.0001, dlon = 0.0001, alt = 1000.0;
     double ve = 3.0, vn = 4.0, vu = 5.0, tow = 345600.0;
     long tail = 24;
+    std::string sent_path;
     for (int i = 1; i < argc; i++) {
         int r = synth_parse_common(o, argc, argv, i);
         if (r < 0) return 2;
@@ -109,6 +111,8 @@ int main(int argc, char** argv) {
             }
         } else if (!std::strcmp(a, "--counter") && has) {
             f.frame_counter = static_cast<uint8_t>(std::atoi(argv[++i]));
+        } else if (!std::strcmp(a, "--sent") && has) {
+            sent_path = argv[++i];
         } else if (!std::strcmp(a, "--ntc") && has) {
             f.ntc = static_cast<uint16_t>(std::atoi(argv[++i]));
         } else {
@@ -137,6 +141,7 @@ int main(int argc, char** argv) {
         g.frame_counter = static_cast<uint8_t>(f.frame_counter + k);
         list.push_back(vardo_frame_bytes(g));
     }
+    if (!sent_path.empty() && !write_sent_frames(sent_path, list)) return 1;
     VardoTiming timing;
     timing.sample_rate = o.wav.sample_rate;
     timing.amplitude = o.amplitude;
