@@ -82,6 +82,7 @@ RepairOutcome gps_repair(const GpsRepairTable& t, unsigned char* bits, const flo
         // A wrong start or stop bit takes one of the two flips.
         if (c.count + nwrong > 2) return false;
         if (type_unit >= 0 && c.units[0] != type_unit && c.units[1] != type_unit) return false;
+        if (out.tests == kRepairTests) return false;
         out.tests++;
         return common::candidate_syndrome(syndrome, t.syndrome, c) == 0;
     });

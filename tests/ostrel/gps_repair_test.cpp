@@ -118,12 +118,12 @@ TEST_F(GpsRepair, ConfidentErrorsAreNotFound) {
     spoil(f, 35, 20.0f);  // wrong, yet the soft value is sure of it
     const RepairOutcome o = gps_repair(table, f.bits, f.llr);
     EXPECT_EQ(o.result, RepairResult::failed);
-    EXPECT_LE(o.tests, 32);
+    EXPECT_EQ(o.tests, kRepairTests);
 }
 
 TEST_F(GpsRepair, PacketsBeyondRepairAreRarelyAccepted) {
-    // Three to six errors among noisy soft values: at most 32 candidates are
-    // tested, so about 32/65536 of them (5e-4) pass by chance.
+    // Three to six errors among noisy soft values: at most 16 candidates are
+    // tested, so about 16/65536 of them (2.4e-4) pass by chance.
     Gaussian g = gaussian_seeded(99);
     int accepted = 0;
     const int n = 20000;
