@@ -8,6 +8,8 @@
 #include "ostrel_options.h"
 #include "packet_output.h"
 #include "program_driver.h"
+#include "robust_receiver.h"
+#include "robust_run.h"
 #include "tone_detector.h"
 #include "wav_input.h"
 
@@ -32,17 +34,19 @@ struct Ostrel {
     int decision[kToneBlock];
 };
 
-constexpr sonde::ProgramText kText{"ostrel",
-                                   "  options:\n"
-                                   "       -v, --verbose\n"
-                                   "       -r, --raw\n",
-                                   "       --csv\n"
-                                   "       --rawbits\n"
-                                   "       -d1, --dft1\n"
-                                   "       -d2, --dft2\n"
-                                   "       --json\n"
-                                   "       --version\n"
-                                   "       -h, --help\n"};
+constexpr sonde::ProgramText kText{
+    "ostrel",
+    "  options:\n"
+    "       -v, --verbose\n"
+    "       -r, --raw\n",
+    "       --csv\n"
+    "       --rawbits\n"
+    "       -d1, --dft1\n"
+    "       -d2, --dft2\n"
+    "       --json\n"
+    "       --robust  weak-signal receive path, 8000 Hz and up (-d1, -d2 have no effect)\n"
+    "       --version\n"
+    "       -h, --help\n"};
 
 void run_samples(Ostrel& o, int out_fd) {
     BitTiming& t = o.timing;
@@ -86,6 +90,17 @@ struct OstrelProgram final : sonde::ProgramHooks {
     WavInput& input() override { return o.in; }
     bool start(const ProgramIo& io) override {
         const int rate = o.in.sample_rate;
+        if (o.opt.option_robust) {
+            if (rate < kRobustMinRate) {
+                fd_printf(io.err_fd, "error: --robust needs a sample rate of at least %d Hz\n", kRobustMinRate);
+                return false;
+            }
+            if (rate > kRobustMaxRate) {
+                fd_printf(io.err_fd, "error: --robust takes sample rates up to %d Hz\n", kRobustMaxRate);
+                return false;
+            }
+            return true;
+        }
         set_tone_bins(o.det, rate);
         if (!tone_method_fits(o.det, o.opt.option_dft)) {
             fd_printf(io.err_fd,
@@ -100,7 +115,12 @@ struct OstrelProgram final : sonde::ProgramHooks {
         bit_timing_init(o.timing, rate, o.in.bits_sample);
         return true;
     }
-    void run(const ProgramIo& io) override { run_samples(o, io.out_fd); }
+    void run(const ProgramIo& io) override {
+        if (o.opt.option_robust)
+            run_robust(o.in, o.out, o.opt, io.out_fd);
+        else
+            run_samples(o, io.out_fd);
+    }
     bool final_empty_line() const override { return o.opt.option_json == 0; }
 };
 
@@ -120,7 +140,7 @@ std::vector<ProgramOption> ostrel_options(OstrelOptions& o) {
         {"--csv", nullptr, &o.option_csv},   {"-v", "--verbose", &o.option_verbose},
         {"-r", "--raw", &o.option_raw},      {"--rawbits", nullptr, &o.option_rawbits},
         {"-d1", "--dft1", &o.option_dft, 1}, {"-d2", "--dft2", &o.option_dft, 2},
-        {"--json", nullptr, &o.option_json},
+        {"--json", nullptr, &o.option_json}, {"--robust", nullptr, &o.option_robust},
     };
 }
 

@@ -3,6 +3,6 @@
 #include "ostrel_run.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::vector<std::string> options{"--csv", "-r", "--rawbits", "-d1", "-d2", "-v", "--json"};
+    static const std::vector<std::string> options{"--csv", "-r", "--rawbits", "-d1", "-d2", "-v", "--json", "--robust"};
     return fuzz_program(data, size, "ostrel", options, sonde::ostrel::ostrel_run);
 }

@@ -337,11 +337,11 @@ TEST(FalsePositives, SilenceNoiseAndOtherSignalsGiveNoLine) {
 }
 
 TEST(CommandLine, HelpPrintsUsageAndReadsNothing) {
-    const std::string usage =
-        kExe + " [options] audio.wav\n  options:\n       -v, --verbose\n       -r, --raw\n" +
-        // Lines for the accepted options that the lines above do not name.
-        "       --csv\n       --rawbits\n       -d1, --dft1\n       -d2, --dft2\n       --json\n       --version\n"
-        "       -h, --help\n";
+    const std::string usage = kExe + " [options] audio.wav\n  options:\n       -v, --verbose\n       -r, --raw\n" +
+                              // Lines for the accepted options that the lines above do not name.
+                              "       --csv\n       --rawbits\n       -d1, --dft1\n       -d2, --dft2\n       --json\n"
+                              "       --robust  weak-signal receive path, 8000 Hz and up (-d1, -d2 have no effect)\n"
+                              "       --version\n       -h, --help\n";
     for (const auto& args : std::vector<std::vector<std::string>>{{"-h"}, {"--help"}, {"--csv", "-d1", "-h"}}) {
         const ProcessResult r = run_program(kExe, args, "not a wav file");
         EXPECT_EQ(r.status, 0);

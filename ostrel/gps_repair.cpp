@@ -1,0 +1,98 @@
+#include "gps_repair.h"
+
+#include <bit>
+#include <cmath>
+#include <initializer_list>
+
+#include "byte_groups.h"
+#include "crc16.h"
+#include "gps_packet.h"
+#include "soft_correction.h"
+
+namespace sonde::ostrel {
+
+namespace {
+// Computed CRC ^ stored CRC of the packet in bits.
+uint32_t packet_syndrome(const unsigned char* bits) {
+    unsigned char bytes[kRepairGroups];
+    for (int g = 0; g < kRepairGroups; g++) bytes[g] = static_cast<unsigned char>(bits2byte(bits + 10 * g) & 0xFF);
+    return static_cast<uint32_t>(sonde::crc16(sonde::kCrc16AugCcitt, bytes, kGpsCrcCovered) ^
+                                 (bytes[16] << 8 | bytes[17]));
+}
+
+// Positions of the wrong start and stop bits of groups 1..17 (at most max
+// stored); returns how many there are.
+int framing_errors(const unsigned char* bits, int* where, int max) {
+    int n = 0;
+    for (int g = 1; g < kRepairGroups; g++) {
+        for (int pos : {10 * g, 10 * g + 9}) {
+            if (bits[pos] == (pos % 10 == 0 ? 0 : 1)) continue;
+            if (n < max) where[n] = pos;
+            n++;
+        }
+    }
+    return n;
+}
+}  // namespace
+
+void gps_repair_table_init(GpsRepairTable& t) {
+    unsigned char zero[kGpsCrcCovered] = {};
+    const int base = sonde::crc16(sonde::kCrc16AugCcitt, zero, kGpsCrcCovered);
+    for (int u = 0; u < kRepairDataBits; u++) {
+        const int byte = u / 8 + 1;
+        const int bit = u % 8;
+        if (byte < kGpsCrcCovered) {
+            unsigned char e[kGpsCrcCovered] = {};
+            e[byte] = static_cast<unsigned char>(1 << bit);
+            t.syndrome[u] = static_cast<uint32_t>(sonde::crc16(sonde::kCrc16AugCcitt, e, kGpsCrcCovered) ^ base);
+        } else {
+            // A flip in the stored CRC changes it by that bit.
+            t.syndrome[u] = static_cast<uint32_t>(byte == 16 ? (1 << bit) << 8 : 1 << bit);
+        }
+    }
+}
+
+RepairOutcome gps_repair(const GpsRepairTable& t, unsigned char* bits, const float* llr) {
+    RepairOutcome out;
+    if (bits2byte(bits) != kPacketStart) return out;
+    // A type byte one bit away from a GPS packet's is one only if flipping
+    // that bit (then one of the two flips) makes the CRC pass.
+    const int type = bits2byte(bits + 10);
+    int type_unit = -1;
+    if (type != kPacketTypeGps) {
+        const int diff = (type ^ kPacketTypeGps) & 0xFF;
+        if (type == kAllOnesGroup || (diff & (diff - 1)) != 0) return out;
+        type_unit = std::countr_zero(static_cast<unsigned>(diff));
+    }
+    const uint32_t syndrome = packet_syndrome(bits);
+    if (syndrome == 0 && type_unit < 0) {
+        out.result = RepairResult::good;
+        return out;
+    }
+    out.result = RepairResult::failed;
+    int wrong[2];
+    const int nwrong = framing_errors(bits, wrong, 2);
+    if (nwrong >= 2) return out;
+
+    float reliability[kRepairDataBits];
+    for (int u = 0; u < kRepairDataBits; u++) reliability[u] = std::fabs(llr[repair_bit_position(u)]);
+    common::CorrectionCandidate cands[common::kMaxCorrectionCandidates];
+    const int n = common::correction_candidates(reliability, kRepairDataBits, common::kMaxCorrectionCandidates, cands);
+    const int hit = common::correct_first(cands, n, [&](const common::CorrectionCandidate& c) {
+        // A wrong start or stop bit takes one of the two flips.
+        if (c.count + nwrong > 2) return false;
+        if (type_unit >= 0 && c.units[0] != type_unit && c.units[1] != type_unit) return false;
+        if (out.tests == kRepairTests) return false;
+        out.tests++;
+        return common::candidate_syndrome(syndrome, t.syndrome, c) == 0;
+    });
+    if (hit < 0) return out;
+    const common::CorrectionCandidate& c = cands[hit];
+    for (int i = 0; i < c.count; i++) bits[repair_bit_position(c.units[i])] ^= 1;
+    if (nwrong == 1) bits[wrong[0]] ^= 1;
+    out.result = RepairResult::corrected;
+    out.flipped = c.count + nwrong;
+    return out;
+}
+
+}  // namespace sonde::ostrel

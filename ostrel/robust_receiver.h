@@ -1,0 +1,82 @@
+// The weak-signal receive path of ostrel, pushed a block of samples at a
+// time: tone correlators, tone balance, soft start search and bit clock.
+// Each complete frame (the 0x01 group and 99 more groups, as the default
+// path collects them) goes to a callback with a log-likelihood ratio per
+// bit, as soon as its last bit has been read.
+#pragma once
+
+#include <cstdint>
+
+#include "soft_sync_search.h"
+#include "tone_balance.h"
+#include "tone_correlators.h"
+#include "timing_loop.h"
+
+namespace sonde::ostrel {
+
+constexpr int kRobustFrameBits = 1000;
+constexpr int kRobustMinRate = 8000;
+// Above this the history of the correlators would no longer be small.
+constexpr int kRobustMaxRate = 384000;
+
+struct RobustFrame {
+    unsigned char bits[kRobustFrameBits] = {};
+    float llr[kRobustFrameBits] = {};  // positive: 1; the 0x01 group at the limit
+    double snr_db = 0.0;               // mean^2 / variance of the decided tone differences
+    double sync_score = 0.0;
+    double dc = 0.0;  // the audio's offset at the frame's end, full scale 1
+};
+
+struct RobustReceiver {
+    ToneCorrelators corr;
+    ToneBalance balance;
+    SoftSyncSearch sync;
+    common::TimingLoop clock;  // next: end of the next frame bit
+    double prev_diff = 0.0;    // tone difference of the last frame bit
+    double sample_step = 1.0;  // scales an input sample to about +-1
+    // Below about 32 kHz the limiter works on samples interpolated linearly
+    // between the input's, `upsample` per input sample: its harmonics alias
+    // less, and the tones' zero crossings are placed more finely.
+    int upsample = 1;
+    double last_input = 0.0;
+    double tick_step = 10.0;  // samples between search points
+    double next_tick = 0.0;
+    bool in_frame = false;
+    int bitpos = 0;
+    double diff_sum = 0.0, diff_sq = 0.0;
+    RobustFrame frame;
+};
+
+// rate in Hz (at least kRobustMinRate), bits per input sample 8 or 16.
+void robust_receiver_init(RobustReceiver& r, int sample_rate, int bits_sample);
+
+// The work of one search point at time t.
+void robust_search_tick(RobustReceiver& r, double t);
+// The work of one frame bit, ending at r.clock.next; true when the frame is
+// complete. The clock's timing error comes from the tone difference
+// (u1 - u0, see tone_balance.h) half a bit before the bit's end: where two
+// different bits meet, that window holds both tones, and the difference
+// there is 0 only when the clock is right.
+bool robust_frame_bit(RobustReceiver& r);
+
+template <class OnFrame>
+void robust_receiver_feed(RobustReceiver& r, const int* samples, int n, OnFrame&& on_frame) {
+    for (int i = 0; i < n; i++) {
+        const double x = samples[i] * r.sample_step;
+        for (int k = 1; k <= r.upsample; k++) {
+            tone_correlators_add(r.corr, r.last_input + (x - r.last_input) * k / r.upsample);
+            const auto now = static_cast<double>(r.corr.taken - 1);
+            if (r.next_tick < now) {
+                robust_search_tick(r, r.next_tick);
+                r.next_tick += r.tick_step;
+            }
+            // A frame starts a few bits after its first bit has passed (the
+            // search waits to be sure of its peak): the bits catch up here.
+            while (r.in_frame && r.clock.next < now)
+                if (robust_frame_bit(r)) on_frame(static_cast<const RobustFrame&>(r.frame));
+        }
+        r.last_input = x;
+    }
+}
+
+}  // namespace sonde::ostrel

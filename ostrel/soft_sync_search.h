@@ -1,0 +1,54 @@
+// Start of a frame found on soft values: twenty idle 1s and the group of the
+// byte 0x01 (start 0, 1000 0000, stop 1), correlated with the bit
+// log-likelihood ratios read at kSyncPhases points per bit, so the search
+// needs no bit clock; the best-scoring point, refined between its
+// neighbours, gives the clock its first phase. Each bit's share of the
+// score is limited, so that one loud burst cannot make a start by itself,
+// and a wrong bit or two costs a limited amount.
+#pragma once
+
+#include <cstdint>
+
+namespace sonde::ostrel {
+
+constexpr int kSyncPhases = 4;
+constexpr int kSyncPatternBits = 30;
+constexpr int kSyncHoldBits = 10;
+// Twenty 1s, then 0, 1000 0000, 1, oldest first.
+constexpr unsigned char kSyncPatternBitsValues[kSyncPatternBits] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
+                                                                    1, 1, 1, 1, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1};
+
+struct SoftSyncSearch {
+    double clip = 8.0;         // largest share of one bit
+    double threshold = 170.0;  // a start needs at least this score
+    double llr[kSyncPatternBits * kSyncPhases] = {};
+    int pos = 0;  // slot of the next value
+    // Peak tracking above the threshold.
+    bool armed = false;
+    double best = 0.0;
+    double best_time = 0.0;
+    double before = 0.0;  // score one point before the best
+    double after = 0.0;   // and one after it
+    int since_best = 0;   // points since the best
+    double last = 0.0;    // score of the latest point
+};
+
+struct SyncPeak {
+    double time = 0.0;  // end of the pattern's last bit, in samples
+    double score = 0.0;
+};
+
+void soft_sync_reset(SoftSyncSearch& s);
+
+// Score of the newest kSyncPatternBits points spaced one bit apart, the
+// newest being the pattern's last bit.
+double soft_sync_score(const SoftSyncSearch& s);
+
+// Takes the value read at time t (samples); step is the time between
+// points. True when the best score above the threshold has stayed the best
+// for kSyncHoldBits bits: the pattern shifted by up to nine bits scores
+// high too (up to 27 of 30 bits agree), but less; its time and score are in
+// peak.
+bool soft_sync_push(SoftSyncSearch& s, double llr, double t, double step, SyncPeak& peak);
+
+}  // namespace sonde::ostrel

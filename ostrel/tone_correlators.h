@@ -1,0 +1,124 @@
+// Non-coherent tone correlators of the weak-signal receiver. Near the FM
+// threshold most bit errors come from clicks: short spikes of the
+// discriminator, far above the tones. The audio, its offset removed, goes
+// through a hard limiter (its sign), which keeps the tones' timing and
+// flattens the clicks; samples well above the tones' level (a click) are
+// blanked, with a few after them; then two sliding correlators over one bit period
+// (1200 Hz and 2200 Hz, mixed with rotating phasors, running sums over a
+// ring of products) measure each tone. O(1) work per sample. Every sample's
+// pair of sums is kept in a history ring, so that the clock can read the
+// sums of the window that ends at any fractional time of the last bits.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "dc_tracker.h"
+
+namespace sonde::ostrel {
+
+constexpr double kToneOneHz = 1200.0;
+constexpr double kToneZeroHz = 2200.0;
+constexpr double kRobustBaud = 1200.0;
+// Bits of history the clock and the sync search can look back: a start is
+// confirmed ten bits after the pattern ends, and its 30 bits are read again.
+constexpr int kHistoryBits = 48;
+// Near the FM threshold clicks blank a few per cent of the samples.
+constexpr double kMaxBlankShare = 0.06;
+
+// Complex sums of the two correlators over one window.
+struct ToneSums {
+    double one_re = 0.0, one_im = 0.0;
+    double zero_re = 0.0, zero_im = 0.0;
+};
+
+struct ToneCorrelators {
+    double bit_samples = 40.0;  // sample_rate / 1200, fractional
+    int window = 40;            // correlator length in samples
+    common::DcTracker dc;       // the audio's offset (a tuning offset is a DC level)
+    double mean_abs = 0.0;      // mean |audio - offset|
+    double mean_rate = 0.0;
+    double click_ratio = 1e9;  // |audio - offset| above click_ratio * mean_abs is a click
+    int click_hold = 0;        // samples blanked after a click
+    int blank = 0;             // samples still to blank
+    double blank_share = 0.0;  // share of samples blanked lately
+    // Phasors: current value and step per sample, for each tone.
+    double one_re = 0.0, one_im = 0.0, one_step_re = 0.0, one_step_im = 0.0;
+    double zero_re = 0.0, zero_im = 0.0, zero_step_re = 0.0, zero_step_im = 0.0;
+    double one_mag = 0.0, zero_mag = 0.0;  // phasor magnitudes kept by renormalising
+    std::vector<ToneSums> products;        // the last `window` products
+    int product_pos = 0;
+    ToneSums sum;
+    std::vector<ToneSums> history;  // sum after each sample, newest at index `taken - 1`
+    uint64_t history_mask = 0;
+    int64_t taken = 0;  // samples taken so far
+    int tidy_count = 0;
+};
+
+// Sets up for a sample rate (Hz, > 0). Allocates; nothing later does.
+void tone_correlators_init(ToneCorrelators& c, double sample_rate);
+
+// Re-derives the phasor magnitudes and the running sums from scratch, to
+// stop rounding from piling up; called every few thousand samples.
+void tone_correlators_tidy(ToneCorrelators& c);
+
+inline void tone_correlators_add(ToneCorrelators& c, double x) {
+    const double level = common::dc_tracker_update(c.dc, x);
+    const double a = std::fabs(x - level);
+    // A plain mean to start with, then one that a click moves little.
+    const double start = 1.0 / static_cast<double>(c.dc.seen);
+    const bool settled = start <= c.mean_rate;
+    if (!settled)
+        c.mean_abs += (a - c.mean_abs) * start;
+    else
+        c.mean_abs += (std::min(a, 3.0 * c.mean_abs) - c.mean_abs) * c.mean_rate;
+    // Audio that is mostly noise crosses the click level often; there the
+    // samples are all kept (blanking would cut the signal, not clicks).
+    if (settled && a > c.click_ratio * c.mean_abs && c.blank_share < kMaxBlankShare) c.blank = c.click_hold;
+    double v = x > level ? 1.0 : (x < level ? -1.0 : 0.0);
+    c.blank_share -= c.blank_share * c.mean_rate;
+    if (c.blank > 0) {
+        c.blank--;
+        c.blank_share += c.mean_rate;
+        v = 0.0;
+    }
+    ToneSums p;
+    p.one_re = v * c.one_re;
+    p.one_im = v * c.one_im;
+    p.zero_re = v * c.zero_re;
+    p.zero_im = v * c.zero_im;
+    ToneSums& old = c.products[c.product_pos];
+    c.sum.one_re += p.one_re - old.one_re;
+    c.sum.one_im += p.one_im - old.one_im;
+    c.sum.zero_re += p.zero_re - old.zero_re;
+    c.sum.zero_im += p.zero_im - old.zero_im;
+    old = p;
+    if (++c.product_pos == c.window) c.product_pos = 0;
+    const double r1 = c.one_re * c.one_step_re - c.one_im * c.one_step_im;
+    const double i1 = c.one_re * c.one_step_im + c.one_im * c.one_step_re;
+    c.one_re = r1;
+    c.one_im = i1;
+    const double r0 = c.zero_re * c.zero_step_re - c.zero_im * c.zero_step_im;
+    const double i0 = c.zero_re * c.zero_step_im + c.zero_im * c.zero_step_re;
+    c.zero_re = r0;
+    c.zero_im = i0;
+    c.history[static_cast<uint64_t>(c.taken) & c.history_mask] = c.sum;
+    c.taken++;
+    if (++c.tidy_count == 4096) tone_correlators_tidy(c);
+}
+
+// Sums of the window that ends at time t (in samples: the window after
+// sample k ends at t = k), interpolated linearly between samples. Needs
+// taken - kHistoryBits * bit_samples < t <= taken - 1.
+ToneSums tone_sums_at(const ToneCorrelators& c, double t);
+
+// Magnitudes of the two correlators.
+struct ToneLevelsAt {
+    double one = 0.0;
+    double zero = 0.0;
+};
+ToneLevelsAt tone_magnitudes(const ToneSums& s);
+
+}  // namespace sonde::ostrel

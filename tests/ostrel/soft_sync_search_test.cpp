@@ -1,0 +1,100 @@
+// The soft start search on hand-made soft values: four points per bit, the
+// pattern ending at a known time.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "soft_sync_search.h"
+
+namespace {
+
+using namespace sonde::ostrel;
+
+// Soft values of a bit sequence read at four points per bit: the point at
+// the bit's end carries `level`, points inside the neighbouring bit less.
+struct Run {
+    std::vector<double> llr;
+    std::vector<double> time;
+};
+
+Run points(const std::vector<int>& bits, double level, const std::vector<int>& wrong = {}, bool blend = true) {
+    // A wrong bit reads as the other value; without blending every point of
+    // a bit reads the bit alone.
+    std::vector<double> val;
+    for (std::size_t k = 0; k < bits.size(); k++) {
+        double v = (bits[k] ? 1.0 : -1.0) * level;
+        for (int w : wrong)
+            if (static_cast<std::size_t>(w) == k) v = -v;
+        val.push_back(v);
+    }
+    Run r;
+    for (std::size_t k = 0; k < bits.size(); k++) {
+        const double prev = k > 0 ? val[k - 1] : val[k];
+        for (int p = 1; p <= kSyncPhases; p++) {
+            const double share = blend ? static_cast<double>(p) / kSyncPhases : 1.0;  // of the window in bit k
+            r.llr.push_back(share * val[k] + (1 - share) * prev);
+            r.time.push_back(10.0 * k + 2.5 * p);
+        }
+    }
+    return r;
+}
+
+std::vector<int> stream(int idle_before, int after_bits) {
+    std::vector<int> b(static_cast<std::size_t>(idle_before), 1);
+    for (int j = 20; j < kSyncPatternBits; j++) b.push_back(kSyncPatternBitsValues[j]);
+    // Data after the pattern: 0x55 groups.
+    for (int i = 0; i < after_bits; i++) b.push_back(i % 10 == 0 ? 0 : (i % 10 == 9 ? 1 : (i % 2)));
+    return b;
+}
+
+int find(const Run& r, double threshold, SyncPeak& peak) {
+    SoftSyncSearch s;
+    soft_sync_reset(s);
+    s.threshold = threshold;
+    int found = 0;
+    for (std::size_t i = 0; i < r.llr.size(); i++) {
+        SyncPeak p;
+        if (soft_sync_push(s, r.llr[i], r.time[i], 2.5, p)) {
+            found++;
+            peak = p;
+        }
+    }
+    return found;
+}
+
+TEST(SoftSyncSearch, CleanPatternIsFoundAtItsEnd) {
+    const auto bits = stream(40, 60);
+    SyncPeak peak;
+    ASSERT_EQ(find(points(bits, 20.0), 170.0, peak), 1);
+    // The pattern's last bit is bit 49, ending at 10 * 49 + 10.
+    EXPECT_NEAR(peak.time, 500.0, 1.25);
+    EXPECT_DOUBLE_EQ(peak.score, 240.0);
+}
+
+TEST(SoftSyncSearch, TwoWrongBitsPassSixDoNot) {
+    const auto bits = stream(40, 60);
+    SyncPeak peak;
+    // Each bit's share is clipped at 8: 28 * 8 - 2 * 8 = 208 and 24 * 8 - 6 * 8 = 144.
+    EXPECT_EQ(find(points(bits, 20.0, {25, 45}, false), 170.0, peak), 1);
+    EXPECT_DOUBLE_EQ(peak.score, 208.0);
+    EXPECT_EQ(find(points(bits, 20.0, {21, 25, 30, 36, 41, 45}, false), 170.0, peak), 0);
+}
+
+TEST(SoftSyncSearch, ShiftedPatternIsNotTaken) {
+    // Shifted by two bits, 27 of 30 bits agree (score 192): a threshold
+    // below that must still end on the true peak, not the earlier one.
+    const auto bits = stream(40, 60);
+    SyncPeak peak;
+    ASSERT_EQ(find(points(bits, 20.0), 150.0, peak), 1);
+    EXPECT_NEAR(peak.time, 500.0, 1.25);
+}
+
+TEST(SoftSyncSearch, WeakValuesScoreBelowTheThreshold) {
+    // Noise-like soft values of the right signs but small size: each bit's
+    // share is its llr, far below the clip.
+    const auto bits = stream(40, 60);
+    SyncPeak peak;
+    EXPECT_EQ(find(points(bits, 4.0), 170.0, peak), 0);
+}
+
+}  // namespace
