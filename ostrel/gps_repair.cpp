@@ -76,18 +76,18 @@ RepairOutcome gps_repair(const GpsRepairTable& t, unsigned char* bits, const flo
 
     float reliability[kRepairDataBits];
     for (int u = 0; u < kRepairDataBits; u++) reliability[u] = std::fabs(llr[repair_bit_position(u)]);
-    common::CorrectionCandidate cands[common::kMaxCorrectionCandidates];
-    const int n = common::correction_candidates(reliability, kRepairDataBits, common::kMaxCorrectionCandidates, cands);
-    const int hit = common::correct_first(cands, n, [&](const common::CorrectionCandidate& c) {
+    sonde::CorrectionCandidate cands[sonde::kMaxCorrectionCandidates];
+    const int n = sonde::correction_candidates(reliability, kRepairDataBits, sonde::kMaxCorrectionCandidates, cands);
+    const int hit = sonde::correct_first(cands, n, [&](const sonde::CorrectionCandidate& c) {
         // A wrong start or stop bit takes one of the two flips.
         if (c.count + nwrong > 2) return false;
         if (type_unit >= 0 && c.units[0] != type_unit && c.units[1] != type_unit) return false;
         if (out.tests == kRepairTests) return false;
         out.tests++;
-        return common::candidate_syndrome(syndrome, t.syndrome, c) == 0;
+        return sonde::candidate_syndrome(syndrome, t.syndrome, c) == 0;
     });
     if (hit < 0) return out;
-    const common::CorrectionCandidate& c = cands[hit];
+    const sonde::CorrectionCandidate& c = cands[hit];
     for (int i = 0; i < c.count; i++) bits[repair_bit_position(c.units[i])] ^= 1;
     if (nwrong == 1) bits[wrong[0]] ^= 1;
     out.result = RepairResult::corrected;

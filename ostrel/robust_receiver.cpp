@@ -66,7 +66,7 @@ void start_frame(RobustReceiver& r, SyncPeak peak) {
         const BitRead b = read_bit(r, t);
         tone_balance_update(r.balance, b.r_one, b.r_zero, kSyncPatternBitsValues[j], kSyncRate);
     }
-    r.clock = common::timing_loop_make(period, kClockBandwidth, kClockDamping);
+    r.clock = sonde::timing_loop_make(period, kClockBandwidth, kClockDamping);
     r.clock.next = peak.time + period;
     r.prev_diff = std::clamp(read_bit(r, peak.time).diff, -kDiffLimit, kDiffLimit);
     r.in_frame = true;
@@ -88,7 +88,7 @@ void robust_receiver_init(RobustReceiver& r, int sample_rate, int bits_sample) {
     tone_correlators_init(r.corr, static_cast<double>(sample_rate) * r.upsample);
     r.balance = ToneBalance{};
     soft_sync_reset(r.sync);
-    r.clock = common::timing_loop_make(r.corr.bit_samples, kClockBandwidth, kClockDamping);
+    r.clock = sonde::timing_loop_make(r.corr.bit_samples, kClockBandwidth, kClockDamping);
     r.sample_step = 1.0 / static_cast<double>(1 << (bits_sample - 1));
     r.tick_step = r.corr.bit_samples / kSyncPhases;
     // The first point whose window lies wholly inside the input.
@@ -120,8 +120,8 @@ bool robust_frame_bit(RobustReceiver& r) {
     const double diff = std::clamp(b.diff, -kDiffLimit, kDiffLimit);
     // Differences run +-1 for clean bits: the detector's energy is 1.
     const double late =
-        common::gardner_late(r.prev_diff, std::clamp(mid.diff, -kDiffLimit, kDiffLimit), diff, 1.0, r.clock.nominal);
-    common::timing_loop_advance(r.clock, late);
+        sonde::gardner_late(r.prev_diff, std::clamp(mid.diff, -kDiffLimit, kDiffLimit), diff, 1.0, r.clock.nominal);
+    sonde::timing_loop_advance(r.clock, late);
     r.prev_diff = diff;
     if (++r.bitpos < kRobustFrameBits) return false;
     const double count = kRobustFrameBits - kFirstGroupBits;

@@ -31,7 +31,7 @@ struct RobustReceiver {
     ToneCorrelators corr;
     ToneBalance balance;
     SoftSyncSearch sync;
-    common::TimingLoop clock;  // next: end of the next frame bit
+    sonde::TimingLoop clock;   // next: end of the next frame bit
     double prev_diff = 0.0;    // tone difference of the last frame bit
     double sample_step = 1.0;  // scales an input sample to about +-1
     // Below about 32 kHz the limiter works on samples interpolated linearly

@@ -20,7 +20,7 @@ void tone_correlators_init(ToneCorrelators& c, double sample_rate) {
     c.bit_samples = sample_rate / kRobustBaud;
     c.window = static_cast<int>(std::lround(c.bit_samples));
     if (c.window < 1) c.window = 1;
-    c.dc = common::dc_tracker_make(kDcSeconds * sample_rate);
+    c.dc = sonde::dc_tracker_make(kDcSeconds * sample_rate);
     c.mean_abs = 0.0;
     c.mean_rate = 1.0 / (kDcSeconds * sample_rate);
     c.click_ratio = kClickRatio;

@@ -37,7 +37,7 @@ struct ToneSums {
 struct ToneCorrelators {
     double bit_samples = 40.0;  // sample_rate / 1200, fractional
     int window = 40;            // correlator length in samples
-    common::DcTracker dc;       // the audio's offset (a tuning offset is a DC level)
+    sonde::DcTracker dc;        // the audio's offset (a tuning offset is a DC level)
     double mean_abs = 0.0;      // mean |audio - offset|
     double mean_rate = 0.0;
     double click_ratio = 1e9;  // |audio - offset| above click_ratio * mean_abs is a click
@@ -65,7 +65,7 @@ void tone_correlators_init(ToneCorrelators& c, double sample_rate);
 void tone_correlators_tidy(ToneCorrelators& c);
 
 inline void tone_correlators_add(ToneCorrelators& c, double x) {
-    const double level = common::dc_tracker_update(c.dc, x);
+    const double level = sonde::dc_tracker_update(c.dc, x);
     const double a = std::fabs(x - level);
     // A plain mean to start with, then one that a click moves little.
     const double start = 1.0 / static_cast<double>(c.dc.seen);
