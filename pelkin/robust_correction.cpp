@@ -7,7 +7,6 @@
 
 #include "crc16.h"
 #include "pelkin/field_decoders.h"
-#include "soft_correction.h"
 
 namespace sonde::pelkin {
 
@@ -46,17 +45,21 @@ bool frame_bits_pass(const char* bits) {
 }
 
 namespace {
-// Least reliable bits that triples and quadruples are drawn from.
+// Every pattern of the right parity among this many least reliable bits
+// (up to four of them) is a candidate...
 constexpr int kDeepUnits = 6;
+constexpr int kDeepMaxCount = 4;
+// ...and so is every single or pair among this many.
+constexpr int kPoolUnits = 32;
 struct Pattern {
-    float cost;  // summed reliability
+    float cost;  // summed reliability, less the bonus per bit
     int count;
-    int units[4];
+    int units[kDeepMaxCount];
 };
-constexpr int kMaxPatterns = sonde::kMaxCorrectionCandidates + 20;
+constexpr int kMaxPatterns = (1 << kDeepUnits) + kPoolUnits * (kPoolUnits - 1) / 2;
 }  // namespace
 
-int correct_frame_bits(const CrcSyndromes& s, char* bits, const float* soft) {
+int correct_frame_bits(const CrcSyndromes& s, char* bits, const float* soft, float flip_bonus) {
     uint8_t bytes[kFrameBytesSize] = {};
     frame_bytes_init(bytes);
     const int written = bits2bytes(bits, bytes + kFrameBodyStart);
@@ -77,38 +80,46 @@ int correct_frame_bits(const CrcSyndromes& s, char* bits, const float* soft) {
             reliability[u] = std::fabs(soft[bit_of[u]]);
             unit_syndrome[u] = s.bit[i][b];
         }
+    // The least reliable units, in order.
+    int pool[kPoolUnits];
+    int np = 0;
+    for (int u = 0; u < kUnits; u++) {
+        if (np == kPoolUnits && !(reliability[u] < reliability[pool[np - 1]])) continue;
+        int i = np < kPoolUnits ? np++ : np - 1;
+        while (i > 0 && reliability[u] < reliability[pool[i - 1]]) {
+            pool[i] = pool[i - 1];
+            i--;
+        }
+        pool[i] = u;
+    }
     // The polynomial has the factor x + 1: the syndrome's parity is that of
     // the number of bits in error, so only patterns of that parity can pass.
     const int parity = std::popcount(syndrome) & 1;
     Pattern pats[kMaxPatterns];
-    int np = 0;
-    sonde::CorrectionCandidate cands[sonde::kMaxCorrectionCandidates];
-    const int n = sonde::correction_candidates(reliability, kUnits, sonde::kMaxCorrectionCandidates, cands);
-    for (int i = 0; i < n; i++)
-        if ((cands[i].count & 1) == parity)
-            pats[np++] = Pattern{cands[i].cost, cands[i].count, {cands[i].units[0], cands[i].units[1], -1, -1}};
-    // Three (odd) or four (even) errors among the least reliable bits.
-    int top[kDeepUnits];
-    for (int i = 0; i < kDeepUnits; i++) top[i] = -1;
-    for (int u = 0; u < kUnits; u++) {
-        int i = kDeepUnits;
-        while (i > 0 && (top[i - 1] < 0 || reliability[u] < reliability[top[i - 1]])) i--;
-        if (i == kDeepUnits) continue;
-        for (int j = kDeepUnits - 1; j > i; j--) top[j] = top[j - 1];
-        top[i] = u;
-    }
-    for (int a = 0; a < kDeepUnits; a++)
-        for (int b = a + 1; b < kDeepUnits; b++)
-            for (int c = b + 1; c < kDeepUnits; c++) {
-                const float cost = reliability[top[a]] + reliability[top[b]] + reliability[top[c]];
-                if (parity == 1) {
-                    pats[np++] = Pattern{cost, 3, {top[a], top[b], top[c], -1}};
-                    continue;
-                }
-                for (int d = c + 1; d < kDeepUnits; d++)
-                    pats[np++] = Pattern{cost + reliability[top[d]], 4, {top[a], top[b], top[c], top[d]}};
+    int n = 0;
+    auto cost_of = [&](int u) { return reliability[u] - flip_bonus; };
+    const int deep = std::min(kDeepUnits, np);
+    for (unsigned mask = 1; mask < (1u << deep); mask++) {
+        const int count = std::popcount(mask);
+        if ((count & 1) != parity || count > kDeepMaxCount) continue;
+        Pattern p{0.0f, 0, {-1, -1, -1, -1}};
+        for (int i = 0; i < deep; i++)
+            if (mask >> i & 1) {
+                p.units[p.count++] = pool[i];
+                p.cost += cost_of(pool[i]);
             }
-    std::stable_sort(pats, pats + np, [](const Pattern& x, const Pattern& y) { return x.cost < y.cost; });
+        pats[n++] = p;
+    }
+    // Singles or pairs that reach beyond the deepest units.
+    for (int i = deep; i < np; i++) {
+        if (parity == 1) {
+            pats[n++] = Pattern{cost_of(pool[i]), 1, {pool[i], -1, -1, -1}};
+            continue;
+        }
+        for (int j = 0; j < i; j++)
+            pats[n++] = Pattern{cost_of(pool[j]) + cost_of(pool[i]), 2, {pool[j], pool[i], -1, -1}};
+    }
+    std::stable_sort(pats, pats + n, [](const Pattern& x, const Pattern& y) { return x.cost < y.cost; });
 
     auto flip = [&](const Pattern& p) {
         for (int i = 0; i < p.count; i++) {
@@ -116,7 +127,7 @@ int correct_frame_bits(const CrcSyndromes& s, char* bits, const float* soft) {
             x = x == '1' ? '0' : '1';
         }
     };
-    const int tries = np < kCorrectionChecks ? np : kCorrectionChecks;
+    const int tries = std::min(n, kCorrectionChecks);
     for (int k = 0; k < tries; k++) {
         const Pattern& p = pats[k];
         uint32_t syn = syndrome;

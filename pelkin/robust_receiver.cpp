@@ -372,6 +372,7 @@ bool read_frame_once(RobustReceiver& rx, const RobustCandidate& c) {
     f.snr_db = var > 0.0 ? std::min(10.0 * std::log10(mean * mean / var), kMaxSnrDb) : kMaxSnrDb;
     f.dc = lv / kFrameBits / sps / rx.cfg.full_scale;
     f.sync_corr = c.corr;
+    f.deemphasis_undone = rx.emph != 0.0;
     f.end_sample = static_cast<uint64_t>(tau);
     return true;
 }

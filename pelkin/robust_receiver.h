@@ -41,6 +41,7 @@ struct RobustFrame {
     double snr_db;           // mean^2 / variance of the soft values
     double dc;               // level at the frame, fraction of full scale
     double sync_corr;        // normalised sync correlation, sign = polarity
+    bool deemphasis_undone;  // read with the receiver's de-emphasis undone
     uint64_t end_sample;     // sample index just after the last bit
 };
 

@@ -25,7 +25,8 @@ void hand_over(PelkinDecoder& d, const RobustState& s, const RobustFrame& f) {
     std::memcpy(d.frame.frame_bits, f.bits, kFrameBits);
     d.frame.frame_bits[kFrameBits] = '\0';
     d.frame.collected = kFrameBits;
-    const int flipped = correct_frame_bits(s.syndromes, d.frame.frame_bits, f.soft);
+    const float bonus = f.deemphasis_undone ? 0.0f : kClickFlipBonus;
+    const int flipped = correct_frame_bits(s.syndromes, d.frame.frame_bits, f.soft, bonus);
     d.frame.quality.present = true;
     d.frame.quality.corrected = flipped > 0 ? flipped : 0;
     d.frame.quality.snr_db = f.snr_db;

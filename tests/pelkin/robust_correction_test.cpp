@@ -105,7 +105,8 @@ TEST(RobustCorrection, FramesBeyondRepairAreRarelyAccepted) {
         for (int k = 0; k < 6; k++)
             flip(bits, bit_index(3 + static_cast<int>(next() % 47), static_cast<int>(next() % 8)));
         for (float& s : soft) s = static_cast<float>(next() % 1000) / 1000.0f;
-        if (correct_frame_bits(f.syn, bits.data(), soft.data()) > 0 && bits != f.sent) accepted++;
+        const float bonus = n % 2 ? sonde::pelkin::kClickFlipBonus : 0.0f;
+        if (correct_frame_bits(f.syn, bits.data(), soft.data(), bonus) > 0 && bits != f.sent) accepted++;
     }
     EXPECT_LE(accepted, 20);
 }
@@ -129,4 +130,22 @@ TEST(RobustCorrection, RepairsThreeUnreliableBits) {
     }
     EXPECT_EQ(correct_frame_bits(f.syn, bits.data(), f.soft.data()), 3);
     EXPECT_EQ(bits, f.sent);
+}
+
+// Three errors among 23 equally weak bits: without the bonus the 16 checks
+// go to cheaper single flips and the frame stays bad; with it, the pattern
+// of the three weakest comes first.
+TEST(RobustCorrection, FlipBonusPutsSeveralClickedBitsFirst) {
+    for (float bonus : {0.0f, sonde::pelkin::kClickFlipBonus}) {
+        Frame f;
+        std::string bits = f.sent;
+        for (int byte = 4; byte < 24; byte++) f.soft[static_cast<std::size_t>(bit_index(byte, 2))] = 0.04f;
+        for (int byte : {9, 30, 41}) {
+            flip(bits, bit_index(byte, 4));
+            f.soft[static_cast<std::size_t>(bit_index(byte, 4))] = 0.035f;
+        }
+        const int flipped = correct_frame_bits(f.syn, bits.data(), f.soft.data(), bonus);
+        EXPECT_EQ(flipped, bonus > 0.0f ? 3 : -1) << bonus;
+        EXPECT_EQ(bits == f.sent, bonus > 0.0f) << bonus;
+    }
 }
