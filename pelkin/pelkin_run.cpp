@@ -26,7 +26,6 @@ constexpr sonde::ProgramText kText{"pelkin",
 struct PelkinProgram final : sonde::ProgramHooks {
     PelkinDecoder& d;
     RobustRun robust;  // the weak-signal receiver, with --robust
-    int err_fd = 2;
     explicit PelkinProgram(PelkinDecoder& dec) : d(dec) {}
 
     WavInput& input() override { return d.in; }
