@@ -1,6 +1,5 @@
 #include "ostrel_run.h"
 
-#include <cstring>
 #include <memory>
 
 #include "bit_timing.h"
