@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "big_endian.h"
 #include "vardo/biphase.h"
 #include "vardo/check_m10.h"
 #include "vardo/hex_lines.h"
@@ -37,7 +38,7 @@ FrameRecord check_frame(VardoDecoder& v) {
     r.bytes = fb.frame_bytes;
     r.layout = l;
     r.type = l.type;
-    r.type_bytes = static_cast<unsigned>(fb.frame_bytes[0]) << 8 | fb.frame_bytes[1];
+    r.type_bytes = be_u16(fb.frame_bytes);
     const int p = check_pos(l);
     if (check_field_inside(l, fb.decoded_bytes)) {
         r.check_stored = static_cast<uint16_t>(fb.frame_bytes[p] << 8 | fb.frame_bytes[p + 1]);

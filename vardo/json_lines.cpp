@@ -14,12 +14,11 @@ void report_json(LineBuf& line, const FrameRecord& r, bool with_raw) {
     json_bool(j, "ok", r.ok);
     json_bool(j, "check_ok", r.check_ok);
     json_int(j, "frame_type", r.type);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04x", r.type_bytes & 0xFFFFu);
-    json_string(j, "type_bytes", text);
+    json_hex16(j, "type_bytes", r.type_bytes);
     json_int(j, "frame", r.frame_counter);
     json_string(j, "id", d.sonde_id);
     if (is_calendar_time(d.year, d.month, d.day, d.hour, d.minute, d.second)) {
+        char text[32];
         std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", d.year, d.month, d.day, d.hour, d.minute,
                       d.second);
         json_string(j, "datetime", text);
