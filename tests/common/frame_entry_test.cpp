@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "captured_output.h"
 #include "ostrel/ostrel_synth.h"
 #include "packet_output.h"
 #include "pelkin/frame_handler.h"
@@ -17,22 +18,6 @@
 using namespace sonde;
 
 namespace {
-
-struct Out {
-    std::FILE* f = std::tmpfile();
-    int fd() const { return fileno(f); }
-    std::string take() {
-        std::string s;
-        std::rewind(f);
-        char b[4096];
-        std::size_t n;
-        while ((n = std::fread(b, 1, sizeof b, f)) > 0) s.append(b, n);
-        std::fclose(f);
-        f = std::tmpfile();
-        return s;
-    }
-    ~Out() { std::fclose(f); }
-};
 
 RxQuality quality() {
     RxQuality q;
@@ -48,7 +33,7 @@ const std::string kQualityKeys = ",\"corrected\":3,\"snr_db\":7.5,\"dc\":0.125}\
 }  // namespace
 
 TEST(FrameEntry, VardoBytesGiveTheReportWithTheirQuality) {
-    Out out;
+    CapturedOutput out;
     auto v = std::make_unique<vardo::VardoDecoder>();
     vardo::vardo_decoder_init(*v);
     v->out_fd = out.fd();
@@ -72,7 +57,7 @@ TEST(FrameEntry, VardoBytesGiveTheReportWithTheirQuality) {
 }
 
 TEST(FrameEntry, PelkinBytesGiveTheLineOfTheBits) {
-    Out out;
+    CapturedOutput out;
     pelkin::PelkinFrame frame;
     pelkin::pelkin_frame_init(frame);
     pelkin::PelkinOptions opt;
@@ -93,7 +78,7 @@ TEST(FrameEntry, PelkinBytesGiveTheLineOfTheBits) {
 }
 
 TEST(FrameEntry, OstrelGroupsCarryTheirQuality) {
-    Out out;
+    CapturedOutput out;
     auto po = std::make_unique<ostrel::PacketOutput>();
     ostrel::OstrelOptions opt;
     opt.option_json = 1;

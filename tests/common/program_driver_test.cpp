@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "captured_output.h"
 #include "ostrel_run.h"
 #include "pelkin/pelkin.h"
 #include "program_driver.h"
@@ -45,32 +46,21 @@ struct Outcome {
     std::string out, err;
 };
 
-std::string slurp(std::FILE* f) {
-    std::string s;
-    std::rewind(f);
-    char b[4096];
-    std::size_t n;
-    while ((n = std::fread(b, 1, sizeof b, f)) > 0) s.append(b, n);
-    std::fclose(f);
-    return s;
-}
-
 template <class Fn>
 Outcome run_with(std::vector<std::string> args, const std::string& input, Fn fn) {
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
+    CapturedOutput out, err;
     ProgramIo io;
     io.in_mem = reinterpret_cast<const unsigned char*>(input.data());
     io.in_len = input.size();
-    io.out_fd = fileno(out);
-    io.err_fd = fileno(err);
+    io.out_fd = out.fd();
+    io.err_fd = err.fd();
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     Outcome r;
     r.status = fn(static_cast<int>(args.size()), argv.data(), io);
-    r.out = slurp(out);
-    r.err = slurp(err);
+    r.out = out.take();
+    r.err = err.take();
     return r;
 }
 
@@ -156,7 +146,7 @@ std::string readme_section(const std::string& program) {
     std::FILE* f = std::fopen(README_PATH, "rb");
     EXPECT_NE(f, nullptr);
     if (f == nullptr) return "";
-    const std::string text = slurp(f);
+    const std::string text = read_and_close(f);
     const std::size_t start = text.find("\n## " + program + "\n");
     EXPECT_NE(start, std::string::npos) << program;
     return text.substr(start, text.find("\n## ", start + 1) - start);
