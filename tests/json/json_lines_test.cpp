@@ -76,6 +76,19 @@ std::string fixed(double v, int decimals) {
     return s;
 }
 
+// What the JSON line of a vardo or pelkin frame shares with its CSV row:
+// date and time, position and velocity to the CSV's decimals, the mark.
+void expect_report_columns(const json& j, const std::vector<std::string>& f) {
+    EXPECT_EQ(j["datetime"], f[2] + "T" + f[3] + "Z");
+    EXPECT_EQ(fixed(j["lat"], 5), f[4]);
+    EXPECT_EQ(fixed(j["lon"], 5), f[5]);
+    EXPECT_EQ(fixed(j["alt"], 2), f[6]);
+    EXPECT_EQ(fixed(j["vel_h"], 1), f[7]);
+    EXPECT_EQ(fixed(j["heading"], 1), f[8]);
+    EXPECT_EQ(fixed(j["vel_v"], 1), f[9]);
+    EXPECT_EQ(j["ok"].get<bool>(), f[10] == "OK");
+}
+
 std::string lower_hex(const std::string& s) {
     std::string out;
     for (char c : s) {
@@ -116,14 +129,7 @@ TEST(JsonLines, VardoMatchesTheCsvLineOfEachFrame) {
             std::string id = j["id"];
             std::erase(id, '-');
             EXPECT_EQ(std::to_string(j["frame_type"].get<int>()) + id, f[1]);
-            EXPECT_EQ(j["datetime"], f[2] + "T" + f[3] + "Z");
-            EXPECT_EQ(fixed(j["lat"], 5), f[4]);
-            EXPECT_EQ(fixed(j["lon"], 5), f[5]);
-            EXPECT_EQ(fixed(j["alt"], 2), f[6]);
-            EXPECT_EQ(fixed(j["vel_h"], 1), f[7]);
-            EXPECT_EQ(fixed(j["heading"], 1), f[8]);
-            EXPECT_EQ(fixed(j["vel_v"], 1), f[9]);
-            EXPECT_EQ(j["ok"].get<bool>(), f[10] == "OK");
+            expect_report_columns(j, f);
             EXPECT_EQ(j["check_ok"].get<bool>(), j["crc"] == j["crc_calc"]);
             EXPECT_FALSE(j.contains("raw"));
         }
@@ -172,14 +178,7 @@ TEST(JsonLines, PelkinMatchesTheCsvLineAndKeepsGoodFramesOnlyWithG) {
         const json& j = js[k];
         const auto& f = rows[k];
         EXPECT_EQ(j["decoder"], "pelkin");
-        EXPECT_EQ(j["datetime"], f[2] + "T" + f[3] + "Z");
-        EXPECT_EQ(fixed(j["lat"], 5), f[4]);
-        EXPECT_EQ(fixed(j["lon"], 5), f[5]);
-        EXPECT_EQ(fixed(j["alt"], 2), f[6]);
-        EXPECT_EQ(fixed(j["vel_h"], 1), f[7]);
-        EXPECT_EQ(fixed(j["heading"], 1), f[8]);
-        EXPECT_EQ(fixed(j["vel_v"], 1), f[9]);
-        EXPECT_EQ(j["ok"].get<bool>(), f[10] == "OK");
+        expect_report_columns(j, f);
         EXPECT_EQ(j["sats"], 7);  // without -v too
         EXPECT_EQ(j["fix"], 3);
     }
