@@ -4,7 +4,6 @@
 // for it in the other two.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <cctype>
 #include <set>
 #include <sstream>
@@ -16,13 +15,6 @@
 namespace {
 
 using Options = std::set<std::string>;
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // Every word that starts with - or -- and a letter, after a space or
 // punctuation (so not the "-MM-DD" inside YYYY-MM-DD, nor a number).
@@ -50,7 +42,7 @@ Options help_options(const std::string& exe) {
 
 // The tags of the OPTIONS section's .TP entries, with \- read as -.
 Options man_options(const std::string& page) {
-    std::string text = slurp(page);
+    std::string text = read_file(page);
     for (std::size_t p; (p = text.find("\\-")) != std::string::npos;) text.erase(p, 1);
     const std::size_t start = text.find("\n.SH OPTIONS\n");
     if (start == std::string::npos) return {};
@@ -74,7 +66,7 @@ Options man_options(const std::string& page) {
 // The first cells of the option table in the README section whose heading
 // starts with "## NAME".
 Options readme_options(const std::string& name) {
-    const std::string text = slurp(std::string(SOURCE_DIR) + "/README.md");
+    const std::string text = read_file(std::string(SOURCE_DIR) + "/README.md");
     std::size_t start = text.find("\n## " + name + "\n");
     if (start == std::string::npos) start = text.find("\n## " + name + ":");
     if (start == std::string::npos) return {};
