@@ -34,6 +34,32 @@ FrameRecord check_frame(PelkinFrame& f, int written) {
     return r;
 }
 
+// The fields of the frame in f.frame_bytes into f.datum and the record.
+void decode_fields(PelkinFrame& f, FrameRecord& r) {
+    get_GPSpos(f.frame_bytes, f.datum);
+    get_GPSvel(f.frame_bytes, f.datum);
+    get_GPStime(f.frame_bytes, f.datum);
+    get_GPSdate(f.frame_bytes, f.datum);
+    get_GPSstatus(f.frame_bytes, f.datum);
+    r.datum = f.datum;
+}
+
+// Fields, then the position report as text, comma-separated or JSON line. A
+// frame at latitude + longitude 0 writes nothing.
+void report_frame(PelkinFrame& f, const PelkinOptions& opt, FrameRecord& r, int out_fd) {
+    decode_fields(f, r);
+    if (r.datum.lat_e6 + r.datum.lon_e6 == 0) return;
+
+    if (opt.option_json) {
+        // -g keeps good frames here, also where the CSV ignores it.
+        if (r.good || !opt.option_good) format_json_line(f.line, r, opt.option_raw != 0);
+    } else if (opt.option_csv)
+        format_csv_line(f.line, r);
+    else if (r.good || !opt.option_good)
+        format_text_line(f.line, r, opt.option_verbose != 0);
+    line_flush(f.line, out_fd);
+}
+
 void emit_frame(PelkinFrame& f, const PelkinOptions& opt, FrameRecord& r, int out_fd) {
     if (opt.option_raw == 2) {
         // The bits as collected, whatever became of them.
@@ -62,29 +88,6 @@ void pelkin_frame_init(PelkinFrame& f) {
     f.datum = Datum{};
     f.quality = sonde::RxQuality{};
     line_clear(f.line);
-}
-
-void decode_fields(PelkinFrame& f, FrameRecord& r) {
-    get_GPSpos(f.frame_bytes, f.datum);
-    get_GPSvel(f.frame_bytes, f.datum);
-    get_GPStime(f.frame_bytes, f.datum);
-    get_GPSdate(f.frame_bytes, f.datum);
-    get_GPSstatus(f.frame_bytes, f.datum);
-    r.datum = f.datum;
-}
-
-void report_frame(PelkinFrame& f, const PelkinOptions& opt, FrameRecord& r, int out_fd) {
-    decode_fields(f, r);
-    if (r.datum.lat_e6 + r.datum.lon_e6 == 0) return;
-
-    if (opt.option_json) {
-        // -g keeps good frames here, also where the CSV ignores it.
-        if (r.good || !opt.option_good) format_json_line(f.line, r, opt.option_raw != 0);
-    } else if (opt.option_csv)
-        format_csv_line(f.line, r);
-    else if (r.good || !opt.option_good)
-        format_text_line(f.line, r, opt.option_verbose != 0);
-    line_flush(f.line, out_fd);
 }
 
 void print_frame(PelkinFrame& f, const PelkinOptions& opt, int out_fd) {

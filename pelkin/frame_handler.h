@@ -31,11 +31,4 @@ void print_frame(PelkinFrame& f, const PelkinOptions& opt, int out_fd);
 // can deliver), handled as a capture that delivered them. The bit dump (-R) shows frame_bits as they stand.
 void frame_bytes_in(PelkinFrame& f, const PelkinOptions& opt, const uint8_t* body, int n, int out_fd);
 
-// The fields of the frame in f.frame_bytes into f.datum and the record.
-void decode_fields(PelkinFrame& f, FrameRecord& r);
-
-// Fields, then the position report as text, comma-separated or JSON line. A
-// frame at latitude + longitude 0 writes nothing.
-void report_frame(PelkinFrame& f, const PelkinOptions& opt, FrameRecord& r, int out_fd);
-
 }  // namespace sonde::pelkin
