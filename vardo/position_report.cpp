@@ -5,6 +5,10 @@
 
 namespace sonde::vardo {
 
+namespace {
+
+// Decodes the fields of the record's frame (from v.layout's positions) into
+// the record; false for a type other than 1 and 2.
 bool decode_fields(VardoDecoder& v, FrameRecord& r) {
     const uint8_t* fb = r.bytes;
     const FrameLayout& l = v.layout;
@@ -26,8 +30,6 @@ bool decode_fields(VardoDecoder& v, FrameRecord& r) {
     r.datum = v.datum;
     return known;
 }
-
-namespace {
 
 void write_report(VardoDecoder& v, const FrameRecord& r) {
     if (v.opt.option_json) {

@@ -7,10 +7,6 @@
 
 namespace sonde::vardo {
 
-// Decodes the fields of the record's frame (from v.layout's positions) into
-// the record; false for a type other than 1 and 2.
-bool decode_fields(VardoDecoder& v, FrameRecord& r);
-
 // Fields, filter, line and saving for a frame whose check result the record
 // holds. Writes nothing for a type other than 1 and 2.
 void report_frame(VardoDecoder& v, FrameRecord& r);
