@@ -11,14 +11,13 @@ bool ProgramHooks::start(const ProgramIo&) { return true; }
 void ProgramHooks::finish() {}
 bool ProgramHooks::final_empty_line() const { return true; }
 
-const char* program_version() { return SONDE_VERSION; }
+namespace {
 
+// The help text as "-h" writes it.
 void write_help(const ProgramText& text, const char* prog, int fd) {
     fd_printf(fd, "%s [options] audio.wav\n", prog);
     fd_printf(fd, "%s%s", text.usage, text.added);
 }
-
-namespace {
 
 bool is(const char* a, const char* word) { return word != nullptr && std::strcmp(a, word) == 0; }
 
@@ -41,7 +40,7 @@ int run_program(const ProgramText& text, std::span<const ProgramOption> options,
             return 0;
         }
         if (is(a, "--version")) {
-            fd_printf(io.out_fd, "%s %s\n", text.name, program_version());
+            fd_printf(io.out_fd, "%s %s\n", text.name, SONDE_VERSION);
             return 0;
         }
         if (const ProgramOption* o = find_option(options, a)) {

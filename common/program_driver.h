@@ -54,10 +54,4 @@ struct ProgramHooks {
 int run_program(const ProgramText& text, std::span<const ProgramOption> options, ProgramHooks& hooks, int argc,
                 char** argv, const ProgramIo& io);
 
-// The help text as "-h" writes it.
-void write_help(const ProgramText& text, const char* prog, int fd);
-
-// The version of the decoders, e.g. "0.2.0".
-const char* program_version();
-
 }  // namespace sonde
