@@ -37,7 +37,6 @@ FrameRecord check_frame(VardoDecoder& v) {
     FrameRecord r;
     r.bytes = fb.frame_bytes;
     r.layout = l;
-    r.type = l.type;
     r.type_bytes = be_u16(fb.frame_bytes);
     const int p = check_pos(l);
     if (check_field_inside(l, fb.decoded_bytes)) {
@@ -59,7 +58,7 @@ void emit_frame(VardoDecoder& v, FrameRecord& r) {
         line_flush(v.line, v.out_fd);
         return;
     }
-    if (v.opt.option_raw && !v.opt.option_json && r.type != 0 && (r.check_ok || !v.opt.option_good)) {
+    if (v.opt.option_raw && !v.opt.option_json && r.layout.type != 0 && (r.check_ok || !v.opt.option_good)) {
         if (v.opt.option_color)
             hex_line_color(v.line, r, v.opt.option_verbose);
         else

@@ -13,8 +13,7 @@ namespace sonde::vardo {
 
 struct FrameRecord {
     const uint8_t* bytes = nullptr;  // the frame, FRAME_LEN + auxlen bytes and more
-    FrameLayout layout;              // lengths and field positions of this frame
-    int type = 0;                    // 0, 1 or 2, as classified
+    FrameLayout layout;              // lengths, field positions and type (0, 1 or 2) of this frame
     unsigned type_bytes = 0;         // bytes 0 and 1, high byte first
     uint16_t check_stored = 0;
     uint16_t check_computed = 0;

@@ -41,7 +41,7 @@ void hex_line_color(LineBuf& line, const FrameRecord& r, int verbose) {
     const int count = hex_byte_count(r);
     line_puts(line, kGrey);
     for (int i = 0; i < count; i++) {
-        field_colours(line, i, r.layout, r.type);
+        field_colours(line, i, r.layout, r.layout.type);
         line_printf(line, "%02X", r.bytes[i]);
         line_puts(line, kGrey);
     }

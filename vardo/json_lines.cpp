@@ -13,7 +13,7 @@ void report_json(LineBuf& line, const FrameRecord& r, bool with_raw) {
     json_string(j, "decoder", "vardo");
     json_bool(j, "ok", r.ok);
     json_bool(j, "check_ok", r.check_ok);
-    json_int(j, "frame_type", r.type);
+    json_int(j, "frame_type", r.layout.type);
     json_hex16(j, "type_bytes", r.type_bytes);
     json_int(j, "frame", r.frame_counter);
     json_string(j, "id", d.sonde_id);

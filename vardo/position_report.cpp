@@ -12,7 +12,7 @@ namespace {
 bool decode_fields(VardoDecoder& v, FrameRecord& r) {
     const uint8_t* fb = r.bytes;
     const FrameLayout& l = v.layout;
-    const int type = r.type;
+    const int type = r.layout.type;
     get_GPStime(v.datum, fb, l, type);
     get_GPSpos(v.datum, fb, l, type);
     const bool known = type == 1 || type == 2;

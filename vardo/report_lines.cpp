@@ -47,7 +47,7 @@ void report_color(LineBuf& line, const FrameRecord& r, int verbose) {
 void report_csv(LineBuf& line, const FrameRecord& r) {
     const Datum& d = r.datum;
     line_printf(line, "%3d", r.frame_counter);
-    line_printf(line, ",%d%s,", r.type, d.serial);
+    line_printf(line, ",%d%s,", r.layout.type, d.serial);
     line_printf(line, "%04d-%02d-%02d,%02d:%02d:%02d,", d.year, d.month, d.day, d.hour, d.minute, d.second);
     line_printf(line, "%.5f,", d.latitude);
     line_printf(line, "%.5f,", d.longitude);
