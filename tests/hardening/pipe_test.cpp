@@ -243,6 +243,18 @@ void expect_lines_while_open(Prog p, const char* option, const std::string& stre
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+// The shortest start of the 16-bit mono recording that, as a file ending
+// there, decodes to the expected output.
+std::string shortest_start(Prog p, const std::vector<std::string>& args, const std::string& wav,
+                           const std::string& expected) {
+    std::size_t lo = 0, hi = (wav.size() - kWavHeaderBytes) / 2;  // samples: too few, enough
+    while (hi - lo > 1) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        (run_on_stdin(p, args, cut_after_samples(wav, mid)).out == expected ? hi : lo) = mid;
+    }
+    return cut_after_samples(wav, hi);
+}
+
 // A live stream: the shortest start of the recording that decodes to every
 // line (as a file that ends there) goes in, and the pipe stays open. Every
 // line must come out while the program waits for more, not when the input
@@ -252,12 +264,7 @@ TEST_P(Pipes, EachLineLeavesWhileTheStreamStaysOpen) {
     const Prog p = GetParam();
     const std::string wav = good_recording(p).wav;
     const std::string expected = join(good_lines(p)) + "\n";
-    std::size_t lo = 0, hi = (wav.size() - kWavHeaderBytes) / 2;  // samples: too few, enough
-    while (hi - lo > 1) {
-        const std::size_t mid = lo + (hi - lo) / 2;
-        (run_on_stdin(p, {}, cut_after_samples(wav, mid)).out == expected ? hi : lo) = mid;
-    }
-    const std::string stream = cut_after_samples(wav, hi);
+    const std::string stream = shortest_start(p, {}, wav, expected);
     ASSERT_EQ(run_on_stdin(p, {}, stream).out, expected);
     expect_lines_while_open(p, nullptr, stream, expected);
 }
@@ -267,12 +274,8 @@ TEST(PipesRobust, VardoLinesLeaveWhileTheStreamStaysOpen) {
     const std::string wav = good_recording(Prog::vardo).wav;
     const std::string expected = run_on_stdin(Prog::vardo, {"--robust"}, wav).out;
     ASSERT_GE(std::count(expected.begin(), expected.end(), '\n'), 3);
-    std::size_t lo = 0, hi = (wav.size() - kWavHeaderBytes) / 2;
-    while (hi - lo > 1) {
-        const std::size_t mid = lo + (hi - lo) / 2;
-        (run_on_stdin(Prog::vardo, {"--robust"}, cut_after_samples(wav, mid)).out == expected ? hi : lo) = mid;
-    }
-    expect_lines_while_open(Prog::vardo, "--robust", cut_after_samples(wav, hi), expected);
+    expect_lines_while_open(Prog::vardo, "--robust", shortest_start(Prog::vardo, {"--robust"}, wav, expected),
+                            expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllPrograms, Pipes, ::testing::ValuesIn(kAllProgs), prog_param_name);
