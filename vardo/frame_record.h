@@ -21,8 +21,8 @@ struct FrameRecord {
     bool ok = false;        // check and position filter: the report's mark
     int frame_counter = 0;
     Datum datum;
-    bool has_temperature = false;  // the reading lies before the check
-    float temperature = 0.0f;      // degrees Celsius; -273.15: out of range
+    bool has_temperature = false;  // a reading in range, before the check
+    float temperature = 0.0f;      // degrees Celsius, when has_temperature
     sonde::RxQuality quality;
 };
 

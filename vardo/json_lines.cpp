@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "json_line.h"
-#include "vardo/report_lines.h"
 
 namespace sonde::vardo {
 
@@ -29,7 +28,7 @@ void report_json(LineBuf& line, const FrameRecord& r, bool with_raw) {
     json_double(j, "vel_h", d.speed_h);
     json_double(j, "heading", d.course);
     json_double(j, "vel_v", d.speed_v);
-    if (r.has_temperature && r.temperature > kNoTemperatureBelow) json_float(j, "temp", r.temperature);
+    if (r.has_temperature) json_float(j, "temp", r.temperature);
     json_hex16(j, "crc", r.check_stored);
     json_hex16(j, "crc_calc", r.check_computed);
     if (with_raw) json_bytes(j, "raw", r.bytes, hex_byte_count(r));

@@ -7,6 +7,9 @@ namespace sonde::vardo {
 
 namespace {
 
+// Temperatures at or below this are no reading.
+constexpr float kNoTemperatureBelow = -270.0f;
+
 // Decodes the fields of the record's frame (from v.layout's positions) into
 // the record; false for a type other than 1 and 2.
 bool decode_fields(VardoDecoder& v, FrameRecord& r) {
@@ -24,9 +27,12 @@ bool decode_fields(VardoDecoder& v, FrameRecord& r) {
         get_SN1(v.datum, fb, l);
     }
     r.frame_counter = fb[l.pos_frame];
-    // A frame too short to carry the reading has no temperature.
-    r.has_temperature = kPosThermistor + 2 <= check_pos(l);
-    if (r.has_temperature) r.temperature = get_Tntc0(fb, kPosThermistor);
+    // A frame too short to carry the reading, or a reading out of range,
+    // has no temperature.
+    if (kPosThermistor + 2 <= check_pos(l)) {
+        r.temperature = get_Tntc0(fb, kPosThermistor);
+        r.has_temperature = r.temperature > kNoTemperatureBelow;
+    }
     r.datum = v.datum;
     return known;
 }

@@ -5,8 +5,7 @@ namespace sonde::vardo {
 namespace {
 
 void temperature_part(LineBuf& line, const FrameRecord& r, int verbose) {
-    if (verbose == 2 && r.has_temperature && r.temperature > kNoTemperatureBelow)
-        line_printf(line, "  (T0:%.1fC)", static_cast<double>(r.temperature));
+    if (verbose == 2 && r.has_temperature) line_printf(line, "  (T0:%.1fC)", static_cast<double>(r.temperature));
 }
 
 }  // namespace

@@ -7,9 +7,6 @@
 
 namespace sonde::vardo {
 
-// Temperatures at or below this are no reading.
-constexpr float kNoTemperatureBelow = -270.0f;
-
 // verbose 1: OK/NO mark, 2: also the temperature.
 void report_plain(LineBuf& line, const FrameRecord& r, int verbose);
 void report_color(LineBuf& line, const FrameRecord& r, int verbose);
