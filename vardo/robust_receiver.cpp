@@ -127,10 +127,10 @@ void search_tick(RobustReceiver& r) {
     }
     const float c = static_cast<float>(raw - r.dc.level * t);
     sonde::SoftSync& sync = r.sync[k % kRobustPhases];
-    float score = 0.0f;
-    const int hit = sonde::soft_sync_push(sync, c, &score);
+    float score = 0.0f, plain = 0.0f;
+    const int hit = sonde::soft_sync_push(sync, c, &score, &plain);
     // Near the word (score computed) the plain correlation is kept too.
-    const float corr = score != 0.0f ? sonde::soft_sync_correlation(sync) : 0.0f;
+    const float corr = score != 0.0f ? plain : 0.0f;
     r.corr_ring[k & 15] = corr;
     if (hit != 0 && searching(r)) {
         if (r.first_tick < 0) r.first_tick = k;
