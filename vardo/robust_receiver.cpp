@@ -100,10 +100,11 @@ void frame_bit(RobustReceiver& r, RobustFrameSink sink, void* ctx) {
     const double b = r.loop.next;
     const double t = channel_len(r);
     const double dct = r.dc.level * t;
-    const double before = sonde::integrator_span(r.integ, b - t, b) - dct;
-    const double mid = sonde::integrator_span(r.integ, b - 0.5 * t, b + 0.5 * t) - dct;
-    const double raw = sonde::integrator_span(r.integ, b, b + t);
-    const double after = raw - dct;
+    // Running sums at the five points the three integrals start and end on.
+    const double s_b = sonde::integrator_at(r.integ, b);
+    const double before = (s_b - sonde::integrator_at(r.integ, b - t)) - dct;
+    const double mid = (sonde::integrator_at(r.integ, b + 0.5 * t) - sonde::integrator_at(r.integ, b - 0.5 * t)) - dct;
+    const double after = (sonde::integrator_at(r.integ, b + t) - s_b) - dct;
     double late = sonde::gardner_late(before, mid, after, r.energy, t);
     if (late > 0.5 * t) late = 0.5 * t;
     if (late < -0.5 * t) late = -0.5 * t;
