@@ -7,7 +7,6 @@
 //     receiver; counts frames handed on (type bytes matched) and frames
 //     marked good.
 // usage: vardo_robust_false [FRAMES [NOISE_SECONDS [SEED [SYMBOL_SIGMA]]]]
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>

@@ -14,6 +14,10 @@ struct DcTracker {
     double level = 0.0;   // estimate after the last observation
     double slope = 0.0;   // change of the level per observation
     long long seen = 0;   // observations so far
+    // Observations averaged plainly at the start: those n with 1 / n > alpha
+    // (49 for the default alpha), set once so that no later observation
+    // pays a division to find out.
+    long long plain = 49;
 };
 
 // A tracker that settles over about `time_constant` observations

@@ -18,7 +18,12 @@ bool soft_sync_init(SoftSync& s, std::string_view bits, float threshold) {
     return true;
 }
 
-float soft_sync_score(const SoftSync& s) {
+namespace {
+
+// The score, and in *corr the plain correlation it was computed from (0
+// before len values).
+float score_and_correlation(const SoftSync& s, float* corr) {
+    *corr = 0.0f;
     if (s.filled < s.len) return 0.0f;
     const float* w = s.hist + s.pos;  // oldest first
     float c = 0.0f, m = 0.0f;
@@ -26,7 +31,15 @@ float soft_sync_score(const SoftSync& s) {
         c += s.word[i] * w[i];
         m += w[i] * w[i];
     }
+    *corr = c;
     return m > 0.0f ? c / std::sqrt(m * static_cast<float>(s.len)) : 0.0f;
+}
+
+}  // namespace
+
+float soft_sync_score(const SoftSync& s) {
+    float c;
+    return score_and_correlation(s, &c);
 }
 
 float soft_sync_correlation(const SoftSync& s) {
@@ -48,7 +61,7 @@ inline int bit_count(uint64_t x) {
 
 }  // namespace
 
-int soft_sync_push(SoftSync& s, float x, float* score) {
+int soft_sync_push(SoftSync& s, float x, float* score, float* corr) {
     s.hist[s.pos] = x;
     s.hist[s.pos + s.len] = x;
     if (++s.pos == s.len) s.pos = 0;
@@ -57,10 +70,13 @@ int soft_sync_push(SoftSync& s, float x, float* score) {
     const int d = bit_count(s.hard ^ s.hard_word);
     if (d > s.max_errors && s.len - d > s.max_errors) {
         if (score) *score = 0.0f;
+        if (corr) *corr = 0.0f;
         return 0;
     }
-    const float r = soft_sync_score(s);
+    float c;
+    const float r = score_and_correlation(s, &c);
     if (score) *score = r;
+    if (corr) *corr = c;
     if (r >= s.threshold) return 1;
     if (-r >= s.threshold) return -1;
     return 0;

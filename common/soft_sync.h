@@ -50,7 +50,9 @@ float soft_sync_correlation(const SoftSync& s);
 // Pushes one soft value (positive for '1'). Returns +1 when the word ends
 // here with score >= threshold, -1 when its inverse does, else 0; *score
 // gets the score (0 where the hard decisions are more than max_errors away
-// from both the word and its inverse).
-int soft_sync_push(SoftSync& s, float x, float* score);
+// from both the word and its inverse); *corr, when given, the plain
+// correlation the score came from (0 where the score is not computed), so a
+// caller that wants both does not correlate twice.
+int soft_sync_push(SoftSync& s, float x, float* score, float* corr = nullptr);
 
 }  // namespace sonde

@@ -4,12 +4,8 @@
 // get the plain build.
 #pragma once
 
-namespace sonde {
-
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
 #define VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
 #else
 #define VECTOR_CLONES
 #endif
-
-}  // namespace sonde

@@ -1,6 +1,5 @@
 #include "vardo/robust_capture.h"
 
-#include <cstring>
 #include <memory>
 
 #include "vardo/frame_dispatch.h"

@@ -100,10 +100,11 @@ void frame_bit(RobustReceiver& r, RobustFrameSink sink, void* ctx) {
     const double b = r.loop.next;
     const double t = channel_len(r);
     const double dct = r.dc.level * t;
-    const double before = sonde::integrator_span(r.integ, b - t, b) - dct;
-    const double mid = sonde::integrator_span(r.integ, b - 0.5 * t, b + 0.5 * t) - dct;
-    const double raw = sonde::integrator_span(r.integ, b, b + t);
-    const double after = raw - dct;
+    // Running sums at the five points the three integrals start and end on.
+    const double s_b = sonde::integrator_at(r.integ, b);
+    const double before = (s_b - sonde::integrator_at(r.integ, b - t)) - dct;
+    const double mid = (sonde::integrator_at(r.integ, b + 0.5 * t) - sonde::integrator_at(r.integ, b - 0.5 * t)) - dct;
+    const double after = (sonde::integrator_at(r.integ, b + t) - s_b) - dct;
     double late = sonde::gardner_late(before, mid, after, r.energy, t);
     if (late > 0.5 * t) late = 0.5 * t;
     if (late < -0.5 * t) late = -0.5 * t;
@@ -127,10 +128,10 @@ void search_tick(RobustReceiver& r) {
     }
     const float c = static_cast<float>(raw - r.dc.level * t);
     sonde::SoftSync& sync = r.sync[k % kRobustPhases];
-    float score = 0.0f;
-    const int hit = sonde::soft_sync_push(sync, c, &score);
+    float score = 0.0f, plain = 0.0f;
+    const int hit = sonde::soft_sync_push(sync, c, &score, &plain);
     // Near the word (score computed) the plain correlation is kept too.
-    const float corr = score != 0.0f ? sonde::soft_sync_correlation(sync) : 0.0f;
+    const float corr = score != 0.0f ? plain : 0.0f;
     r.corr_ring[k & 15] = corr;
     if (hit != 0 && searching(r)) {
         if (r.first_tick < 0) r.first_tick = k;

@@ -37,3 +37,13 @@ TEST(DcTracker, AveragesNoiseDown) {
     EXPECT_LT(worst, 0.1 * std::sqrt(1.0 / 12.0) * 4.0);
     EXPECT_GT(worst, 0.0);
 }
+
+TEST(DcTracker, StartUpEndsWhereThePlainWeightReachesAlpha) {
+    // The plain mean weighs observation n by 1 / n; it gives way once that
+    // is no more than alpha: after 49 observations for 1 / 50 (the default),
+    // after 3 for 1 / 3.5.
+    EXPECT_EQ(sonde::dc_tracker_make(50.0).plain, 49);
+    EXPECT_EQ(DcTracker{}.plain, 49);
+    EXPECT_EQ(sonde::dc_tracker_make(3.5).plain, 3);
+    EXPECT_EQ(sonde::dc_tracker_make(0.5).plain, 0);
+}

@@ -84,3 +84,18 @@ TEST(SoftSync, HardPrefilterKeepsEveryHitOfANoisyStream) {
     }
     EXPECT_GE(hits, 240);  // 250 planted
 }
+
+TEST(SoftSync, PushHandsOnThePlainCorrelationOfItsScore) {
+    // Where the score is computed, the correlation it came from; where the
+    // hard decisions screen the position out, 0.
+    sonde::SoftSync s;
+    sonde::soft_sync_init(s, kWord, 0.8f);
+    const std::string w = kWord;
+    float score = 0.0f, corr = 0.0f;
+    for (int i = 0; i < 32; i++) sonde::soft_sync_push(s, soft(w[static_cast<std::size_t>(i)], 0.5f), &score, &corr);
+    EXPECT_FLOAT_EQ(corr, 16.0f);
+    EXPECT_EQ(corr, sonde::soft_sync_correlation(s));
+    sonde::soft_sync_push(s, 1.0f, &score, &corr);  // the word shifted: far from it
+    EXPECT_EQ(score, 0.0f);
+    EXPECT_EQ(corr, 0.0f);
+}
