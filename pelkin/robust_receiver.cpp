@@ -296,7 +296,6 @@ bool read_frame_once(RobustReceiver& rx, const RobustCandidate& c) {
         rx.cut[k] = cut / amp;
         rx.plain[k] = frame_integral(rx, tau, tau + sps);
         rx.y[k] = y;
-        rx.start[k] = tau;
         const double v = pol * (y - dc.level) / amp;
         int b = v >= 0.0 ? 1 : -1;
         int known = 0;

@@ -96,7 +96,6 @@ struct RobustReceiver {
 
     // Work space of a frame read.
     double y[kFrameBits] = {};
-    double start[kFrameBits] = {};  // time each bit begins
     double cut[kFrameBits] = {};    // weight its clicks lost to the limit
     double v[kFrameBits] = {};      // soft values before the click weighting
     double plain[kFrameBits] = {};  // bit integrals without the limiter
