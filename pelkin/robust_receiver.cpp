@@ -226,9 +226,9 @@ void take_strobe(RobustReceiver& rx) {
     rx.strobe_ready = static_cast<uint64_t>(rx.next_strobe) + 1;
     const uint64_t j = rx.strobe_count++;
     const int ph = static_cast<int>(j % kStrobesPerBit);
+    const uint64_t k = j / kStrobesPerBit;  // bits this phase has seen before
 
     const int64_t y = std::llround(robust_integral(rx, ts - rx.sps, ts) * kStrobeScale);
-    const uint64_t k = rx.bits_seen[ph]++;
     int64_t* h = rx.hist[ph];
     const int64_t old = k >= kSyncBits ? h[(k - kSyncBits) & 31] : 0;
     h[k & 31] = y;
