@@ -22,6 +22,7 @@ void tone_correlators_init(ToneCorrelators& c, double sample_rate) {
     if (c.window < 1) c.window = 1;
     c.dc = sonde::dc_tracker_make(kDcSeconds * sample_rate);
     c.mean_abs = 0.0;
+    c.settled = false;
     c.mean_rate = 1.0 / (kDcSeconds * sample_rate);
     c.click_ratio = kClickRatio;
     c.click_hold = std::max(1, static_cast<int>(std::lround(kClickSeconds * sample_rate)));

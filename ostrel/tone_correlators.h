@@ -40,6 +40,7 @@ struct ToneCorrelators {
     sonde::DcTracker dc;        // the audio's offset (a tuning offset is a DC level)
     double mean_abs = 0.0;      // mean |audio - offset|
     double mean_rate = 0.0;
+    bool settled = false;      // mean_abs past its plain start-up mean
     double click_ratio = 1e9;  // |audio - offset| above click_ratio * mean_abs is a click
     int click_hold = 0;        // samples blanked after a click
     int blank = 0;             // samples still to blank
@@ -67,16 +68,17 @@ void tone_correlators_tidy(ToneCorrelators& c);
 inline void tone_correlators_add(ToneCorrelators& c, double x) {
     const double level = sonde::dc_tracker_update(c.dc, x);
     const double a = std::fabs(x - level);
-    // A plain mean to start with, then one that a click moves little.
-    const double start = 1.0 / static_cast<double>(c.dc.seen);
-    const bool settled = start <= c.mean_rate;
-    if (!settled)
-        c.mean_abs += (a - c.mean_abs) * start;
-    else
-        c.mean_abs += (std::min(a, 3.0 * c.mean_abs) - c.mean_abs) * c.mean_rate;
+    // A plain mean to start with, then one that a click moves little. The
+    // plain mean's weight 1 / seen only falls: once settled, always.
+    if (!c.settled) {
+        const double start = 1.0 / static_cast<double>(c.dc.seen);
+        c.settled = start <= c.mean_rate;
+        if (!c.settled) c.mean_abs += (a - c.mean_abs) * start;
+    }
+    if (c.settled) c.mean_abs += (std::min(a, 3.0 * c.mean_abs) - c.mean_abs) * c.mean_rate;
     // Audio that is mostly noise crosses the click level often; there the
     // samples are all kept (blanking would cut the signal, not clicks).
-    if (settled && a > c.click_ratio * c.mean_abs && c.blank_share < kMaxBlankShare) c.blank = c.click_hold;
+    if (c.settled && a > c.click_ratio * c.mean_abs && c.blank_share < kMaxBlankShare) c.blank = c.click_hold;
     double v = x > level ? 1.0 : (x < level ? -1.0 : 0.0);
     c.blank_share -= c.blank_share * c.mean_rate;
     if (c.blank > 0) {
