@@ -9,10 +9,8 @@ namespace sonde::ostrel {
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kDcSeconds = 0.02;  // offset tracker time constant: many tone periods
-// A tone's peak is pi/2 times its mean magnitude; twice the mean is a click.
-// Blanking it and the next 50 us (about a click's width after the receiver's
-// filters) gains more than 1 dB near the FM threshold.
-constexpr double kClickRatio = 2.0;
+// Blanking a click and the next 50 us (about a click's width after the
+// receiver's filters) gains more than 1 dB near the FM threshold.
 constexpr double kClickSeconds = 50e-6;
 }  // namespace
 
@@ -24,7 +22,6 @@ void tone_correlators_init(ToneCorrelators& c, double sample_rate) {
     c.mean_abs = 0.0;
     c.settled = false;
     c.mean_rate = 1.0 / (kDcSeconds * sample_rate);
-    c.click_ratio = kClickRatio;
     c.click_hold = std::max(1, static_cast<int>(std::lround(kClickSeconds * sample_rate)));
     c.blank = 0;
     c.blank_share = 0.0;

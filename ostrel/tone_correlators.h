@@ -27,6 +27,8 @@ constexpr double kRobustBaud = 1200.0;
 constexpr int kHistoryBits = 48;
 // Near the FM threshold clicks blank a few per cent of the samples.
 constexpr double kMaxBlankShare = 0.06;
+// A tone's peak is pi/2 times its mean magnitude; twice the mean is a click.
+constexpr double kClickRatio = 2.0;
 
 // Complex sums of the two correlators over one window.
 struct ToneSums {
@@ -41,7 +43,6 @@ struct ToneCorrelators {
     double mean_abs = 0.0;      // mean |audio - offset|
     double mean_rate = 0.0;
     bool settled = false;      // mean_abs past its plain start-up mean
-    double click_ratio = 1e9;  // |audio - offset| above click_ratio * mean_abs is a click
     int click_hold = 0;        // samples blanked after a click
     int blank = 0;             // samples still to blank
     double blank_share = 0.0;  // share of samples blanked lately
@@ -78,7 +79,7 @@ inline void tone_correlators_add(ToneCorrelators& c, double x) {
     if (c.settled) c.mean_abs += (std::min(a, 3.0 * c.mean_abs) - c.mean_abs) * c.mean_rate;
     // Audio that is mostly noise crosses the click level often; there the
     // samples are all kept (blanking would cut the signal, not clicks).
-    if (c.settled && a > c.click_ratio * c.mean_abs && c.blank_share < kMaxBlankShare) c.blank = c.click_hold;
+    if (c.settled && a > kClickRatio * c.mean_abs && c.blank_share < kMaxBlankShare) c.blank = c.click_hold;
     double v = x > level ? 1.0 : (x < level ? -1.0 : 0.0);
     c.blank_share -= c.blank_share * c.mean_rate;
     if (c.blank > 0) {
