@@ -26,8 +26,7 @@ void tone_correlators_init(ToneCorrelators& c, double sample_rate) {
     c.blank = 0;
     c.blank_share = 0.0;
     // The limited tone (+-1) sums to about 2/pi * window over the window.
-    c.one_mag = c.zero_mag = 1.0 / c.window;
-    c.one_re = c.zero_re = c.one_mag;
+    c.one_re = c.zero_re = 1.0 / c.window;
     c.one_im = c.zero_im = 0.0;
     const double w1 = -2.0 * kPi * kToneOneHz / sample_rate;
     const double w0 = -2.0 * kPi * kToneZeroHz / sample_rate;
@@ -48,12 +47,14 @@ void tone_correlators_init(ToneCorrelators& c, double sample_rate) {
 
 void tone_correlators_tidy(ToneCorrelators& c) {
     c.tidy_count = 0;
+    // Both phasors keep the magnitude they started with.
+    const double mag = 1.0 / c.window;
     const double m1 = std::sqrt(c.one_re * c.one_re + c.one_im * c.one_im);
     const double m0 = std::sqrt(c.zero_re * c.zero_re + c.zero_im * c.zero_im);
-    c.one_re *= c.one_mag / m1;
-    c.one_im *= c.one_mag / m1;
-    c.zero_re *= c.zero_mag / m0;
-    c.zero_im *= c.zero_mag / m0;
+    c.one_re *= mag / m1;
+    c.one_im *= mag / m1;
+    c.zero_re *= mag / m0;
+    c.zero_im *= mag / m0;
     ToneSums s;
     for (const ToneSums& p : c.products) {
         s.one_re += p.one_re;

@@ -46,11 +46,11 @@ struct ToneCorrelators {
     int click_hold = 0;        // samples blanked after a click
     int blank = 0;             // samples still to blank
     double blank_share = 0.0;  // share of samples blanked lately
-    // Phasors: current value and step per sample, for each tone.
+    // Phasors of magnitude 1 / window (tidy restores it): current value and
+    // step per sample, for each tone.
     double one_re = 0.0, one_im = 0.0, one_step_re = 0.0, one_step_im = 0.0;
     double zero_re = 0.0, zero_im = 0.0, zero_step_re = 0.0, zero_step_im = 0.0;
-    double one_mag = 0.0, zero_mag = 0.0;  // phasor magnitudes kept by renormalising
-    std::vector<ToneSums> products;        // the last `window` products
+    std::vector<ToneSums> products;  // the last `window` products
     int product_pos = 0;
     ToneSums sum;
     std::vector<ToneSums> history;  // sum after each sample, newest at index `taken - 1`
