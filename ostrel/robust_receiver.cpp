@@ -77,7 +77,6 @@ void start_frame(RobustReceiver& r, SyncPeak peak) {
         r.frame.bits[j] = v;
         r.frame.llr[j] = static_cast<float>(v ? kLlrLimit : -kLlrLimit);
     }
-    r.frame.sync_score = peak.score;
     r.diff_sum = r.diff_sq = 0.0;
 }
 }  // namespace

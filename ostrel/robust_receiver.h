@@ -23,8 +23,7 @@ struct RobustFrame {
     unsigned char bits[kRobustFrameBits] = {};
     float llr[kRobustFrameBits] = {};  // positive: 1; the 0x01 group at the limit
     double snr_db = 0.0;               // mean^2 / variance of the decided tone differences
-    double sync_score = 0.0;
-    double dc = 0.0;  // the audio's offset at the frame's end, full scale 1
+    double dc = 0.0;                   // the audio's offset at the frame's end, full scale 1
 };
 
 struct RobustReceiver {

@@ -367,7 +367,6 @@ bool read_frame_once(RobustReceiver& rx, const RobustCandidate& c) {
     if (errors > rx.cfg.max_start_stop_errors) return false;
     const double mean = sm / kFrameBits;
     const double var = ss / kFrameBits - mean * mean;
-    f.stop_start_errors = errors;
     f.snr_db = var > 0.0 ? std::min(10.0 * std::log10(mean * mean / var), kMaxSnrDb) : kMaxSnrDb;
     f.dc = lv / kFrameBits / sps / rx.cfg.full_scale;
     f.sync_corr = c.corr;

@@ -37,7 +37,6 @@ constexpr int kMaxCandidates = 16;
 struct RobustFrame {
     char bits[kFrameBits];   // '0' / '1', polarity resolved
     float soft[kFrameBits];  // +1 / -1 for a clean '1' / '0'
-    int stop_start_errors;   // start and stop bits read wrongly (of 100)
     double snr_db;           // mean^2 / variance of the soft values
     double dc;               // level at the frame, fraction of full scale
     double sync_corr;        // normalised sync correlation, sign = polarity
