@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "bit_timing.h"
 #include "soft_sync_search.h"
 #include "tone_balance.h"
 #include "tone_correlators.h"
@@ -14,7 +15,7 @@
 
 namespace sonde::ostrel {
 
-constexpr int kRobustFrameBits = 1000;
+constexpr int kRobustFrameBits = kFrameBits;
 constexpr int kRobustMinRate = 8000;
 // Above this the history of the correlators would no longer be small.
 constexpr int kRobustMaxRate = 384000;

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "bit_timing.h"
+
 namespace sonde::ostrel {
 
 namespace {
@@ -15,7 +17,7 @@ constexpr double kClickSeconds = 50e-6;
 }  // namespace
 
 void tone_correlators_init(ToneCorrelators& c, double sample_rate) {
-    c.bit_samples = sample_rate / kRobustBaud;
+    c.bit_samples = sample_rate / kBitRate;
     c.window = static_cast<int>(std::lround(c.bit_samples));
     if (c.window < 1) c.window = 1;
     c.dc = sonde::dc_tracker_make(kDcSeconds * sample_rate);

@@ -21,7 +21,6 @@ namespace sonde::ostrel {
 
 constexpr double kToneOneHz = 1200.0;
 constexpr double kToneZeroHz = 2200.0;
-constexpr double kRobustBaud = 1200.0;
 // Bits of history the clock and the sync search can look back: a start is
 // confirmed ten bits after the pattern ends, and its 30 bits are read again.
 constexpr int kHistoryBits = 48;
