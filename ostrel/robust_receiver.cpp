@@ -23,7 +23,8 @@ struct BitRead {
 
 BitRead read_bit(const RobustReceiver& r, double t) {
     const ToneLevelsAt m = tone_magnitudes(tone_sums_at(r.corr, t));
-    return {m.one, m.zero, tone_llr(r.balance, m.one, m.zero), tone_difference(r.balance, m.one, m.zero)};
+    const double diff = tone_difference(r.balance, m.one, m.zero);
+    return {m.one, m.zero, tone_llr_of_difference(r.balance, diff), diff};
 }
 
 // Correlation of the pattern with the (unclipped) tone differences, its
@@ -76,7 +77,6 @@ void start_frame(RobustReceiver& r, SyncPeak peak) {
         r.frame.bits[j] = v;
         r.frame.llr[j] = static_cast<float>(v ? kLlrLimit : -kLlrLimit);
     }
-    r.frame.sync_score = peak.score;
     r.diff_sum = r.diff_sq = 0.0;
 }
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "bit_timing.h"
 #include "soft_sync_search.h"
 #include "tone_balance.h"
 #include "tone_correlators.h"
@@ -14,7 +15,7 @@
 
 namespace sonde::ostrel {
 
-constexpr int kRobustFrameBits = 1000;
+constexpr int kRobustFrameBits = kFrameBits;
 constexpr int kRobustMinRate = 8000;
 // Above this the history of the correlators would no longer be small.
 constexpr int kRobustMaxRate = 384000;
@@ -23,8 +24,7 @@ struct RobustFrame {
     unsigned char bits[kRobustFrameBits] = {};
     float llr[kRobustFrameBits] = {};  // positive: 1; the 0x01 group at the limit
     double snr_db = 0.0;               // mean^2 / variance of the decided tone differences
-    double sync_score = 0.0;
-    double dc = 0.0;  // the audio's offset at the frame's end, full scale 1
+    double dc = 0.0;                   // the audio's offset at the frame's end, full scale 1
 };
 
 struct RobustReceiver {

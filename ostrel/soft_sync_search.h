@@ -7,8 +7,6 @@
 // and a wrong bit or two costs a limited amount.
 #pragma once
 
-#include <cstdint>
-
 namespace sonde::ostrel {
 
 constexpr int kSyncPhases = 4;

@@ -20,7 +20,11 @@ double tone_difference(const ToneBalance& b, double r_one, double r_zero) {
 }
 
 double tone_llr(const ToneBalance& b, double r_one, double r_zero) {
-    return std::clamp(2.0 * tone_difference(b, r_one, r_zero) / b.var, -kLlrLimit, kLlrLimit);
+    return tone_llr_of_difference(b, tone_difference(b, r_one, r_zero));
+}
+
+double tone_llr_of_difference(const ToneBalance& b, double d) {
+    return std::clamp(2.0 * d / b.var, -kLlrLimit, kLlrLimit);
 }
 
 void tone_balance_update(ToneBalance& b, double r_one, double r_zero, int bit, double rate) {

@@ -33,6 +33,8 @@ double tone_difference(const ToneBalance& b, double r_one, double r_zero);
 
 // Log-likelihood ratio of a 1 from the two magnitudes, within +-kLlrLimit.
 double tone_llr(const ToneBalance& b, double r_one, double r_zero);
+// The same from their tone difference d, where that is at hand.
+double tone_llr_of_difference(const ToneBalance& b, double d);
 
 // Takes a magnitude pair whose bit is known (or decided) at the given
 // averaging rate (0 < rate <= 1). The first call sets the levels outright.

@@ -4,32 +4,31 @@
 #include <algorithm>
 #include <cmath>
 
+#include "bit_timing.h"
+
 namespace sonde::ostrel {
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kDcSeconds = 0.02;  // offset tracker time constant: many tone periods
-// A tone's peak is pi/2 times its mean magnitude; twice the mean is a click.
-// Blanking it and the next 50 us (about a click's width after the receiver's
-// filters) gains more than 1 dB near the FM threshold.
-constexpr double kClickRatio = 2.0;
+// Blanking a click and the next 50 us (about a click's width after the
+// receiver's filters) gains more than 1 dB near the FM threshold.
 constexpr double kClickSeconds = 50e-6;
 }  // namespace
 
 void tone_correlators_init(ToneCorrelators& c, double sample_rate) {
-    c.bit_samples = sample_rate / kRobustBaud;
+    c.bit_samples = sample_rate / kBitRate;
     c.window = static_cast<int>(std::lround(c.bit_samples));
     if (c.window < 1) c.window = 1;
     c.dc = sonde::dc_tracker_make(kDcSeconds * sample_rate);
     c.mean_abs = 0.0;
+    c.settled = false;
     c.mean_rate = 1.0 / (kDcSeconds * sample_rate);
-    c.click_ratio = kClickRatio;
     c.click_hold = std::max(1, static_cast<int>(std::lround(kClickSeconds * sample_rate)));
     c.blank = 0;
     c.blank_share = 0.0;
     // The limited tone (+-1) sums to about 2/pi * window over the window.
-    c.one_mag = c.zero_mag = 1.0 / c.window;
-    c.one_re = c.zero_re = c.one_mag;
+    c.one_re = c.zero_re = 1.0 / c.window;
     c.one_im = c.zero_im = 0.0;
     const double w1 = -2.0 * kPi * kToneOneHz / sample_rate;
     const double w0 = -2.0 * kPi * kToneZeroHz / sample_rate;
@@ -50,12 +49,14 @@ void tone_correlators_init(ToneCorrelators& c, double sample_rate) {
 
 void tone_correlators_tidy(ToneCorrelators& c) {
     c.tidy_count = 0;
+    // Both phasors keep the magnitude they started with.
+    const double mag = 1.0 / c.window;
     const double m1 = std::sqrt(c.one_re * c.one_re + c.one_im * c.one_im);
     const double m0 = std::sqrt(c.zero_re * c.zero_re + c.zero_im * c.zero_im);
-    c.one_re *= c.one_mag / m1;
-    c.one_im *= c.one_mag / m1;
-    c.zero_re *= c.zero_mag / m0;
-    c.zero_im *= c.zero_mag / m0;
+    c.one_re *= mag / m1;
+    c.one_im *= mag / m1;
+    c.zero_re *= mag / m0;
+    c.zero_im *= mag / m0;
     ToneSums s;
     for (const ToneSums& p : c.products) {
         s.one_re += p.one_re;

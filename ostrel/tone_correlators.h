@@ -21,12 +21,13 @@ namespace sonde::ostrel {
 
 constexpr double kToneOneHz = 1200.0;
 constexpr double kToneZeroHz = 2200.0;
-constexpr double kRobustBaud = 1200.0;
 // Bits of history the clock and the sync search can look back: a start is
 // confirmed ten bits after the pattern ends, and its 30 bits are read again.
 constexpr int kHistoryBits = 48;
 // Near the FM threshold clicks blank a few per cent of the samples.
 constexpr double kMaxBlankShare = 0.06;
+// A tone's peak is pi/2 times its mean magnitude; twice the mean is a click.
+constexpr double kClickRatio = 2.0;
 
 // Complex sums of the two correlators over one window.
 struct ToneSums {
@@ -40,15 +41,15 @@ struct ToneCorrelators {
     sonde::DcTracker dc;        // the audio's offset (a tuning offset is a DC level)
     double mean_abs = 0.0;      // mean |audio - offset|
     double mean_rate = 0.0;
-    double click_ratio = 1e9;  // |audio - offset| above click_ratio * mean_abs is a click
+    bool settled = false;      // mean_abs past its plain start-up mean
     int click_hold = 0;        // samples blanked after a click
     int blank = 0;             // samples still to blank
     double blank_share = 0.0;  // share of samples blanked lately
-    // Phasors: current value and step per sample, for each tone.
+    // Phasors of magnitude 1 / window (tidy restores it): current value and
+    // step per sample, for each tone.
     double one_re = 0.0, one_im = 0.0, one_step_re = 0.0, one_step_im = 0.0;
     double zero_re = 0.0, zero_im = 0.0, zero_step_re = 0.0, zero_step_im = 0.0;
-    double one_mag = 0.0, zero_mag = 0.0;  // phasor magnitudes kept by renormalising
-    std::vector<ToneSums> products;        // the last `window` products
+    std::vector<ToneSums> products;  // the last `window` products
     int product_pos = 0;
     ToneSums sum;
     std::vector<ToneSums> history;  // sum after each sample, newest at index `taken - 1`
@@ -67,16 +68,17 @@ void tone_correlators_tidy(ToneCorrelators& c);
 inline void tone_correlators_add(ToneCorrelators& c, double x) {
     const double level = sonde::dc_tracker_update(c.dc, x);
     const double a = std::fabs(x - level);
-    // A plain mean to start with, then one that a click moves little.
-    const double start = 1.0 / static_cast<double>(c.dc.seen);
-    const bool settled = start <= c.mean_rate;
-    if (!settled)
-        c.mean_abs += (a - c.mean_abs) * start;
-    else
-        c.mean_abs += (std::min(a, 3.0 * c.mean_abs) - c.mean_abs) * c.mean_rate;
+    // A plain mean to start with, then one that a click moves little. The
+    // plain mean's weight 1 / seen only falls: once settled, always.
+    if (!c.settled) {
+        const double start = 1.0 / static_cast<double>(c.dc.seen);
+        c.settled = start <= c.mean_rate;
+        if (!c.settled) c.mean_abs += (a - c.mean_abs) * start;
+    }
+    if (c.settled) c.mean_abs += (std::min(a, 3.0 * c.mean_abs) - c.mean_abs) * c.mean_rate;
     // Audio that is mostly noise crosses the click level often; there the
     // samples are all kept (blanking would cut the signal, not clicks).
-    if (settled && a > c.click_ratio * c.mean_abs && c.blank_share < kMaxBlankShare) c.blank = c.click_hold;
+    if (c.settled && a > kClickRatio * c.mean_abs && c.blank_share < kMaxBlankShare) c.blank = c.click_hold;
     double v = x > level ? 1.0 : (x < level ? -1.0 : 0.0);
     c.blank_share -= c.blank_share * c.mean_rate;
     if (c.blank > 0) {

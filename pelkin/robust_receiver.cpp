@@ -226,9 +226,9 @@ void take_strobe(RobustReceiver& rx) {
     rx.strobe_ready = static_cast<uint64_t>(rx.next_strobe) + 1;
     const uint64_t j = rx.strobe_count++;
     const int ph = static_cast<int>(j % kStrobesPerBit);
+    const uint64_t k = j / kStrobesPerBit;  // bits this phase has seen before
 
     const int64_t y = std::llround(robust_integral(rx, ts - rx.sps, ts) * kStrobeScale);
-    const uint64_t k = rx.bits_seen[ph]++;
     int64_t* h = rx.hist[ph];
     const int64_t old = k >= kSyncBits ? h[(k - kSyncBits) & 31] : 0;
     h[k & 31] = y;
@@ -296,7 +296,6 @@ bool read_frame_once(RobustReceiver& rx, const RobustCandidate& c) {
         rx.cut[k] = cut / amp;
         rx.plain[k] = frame_integral(rx, tau, tau + sps);
         rx.y[k] = y;
-        rx.start[k] = tau;
         const double v = pol * (y - dc.level) / amp;
         int b = v >= 0.0 ? 1 : -1;
         int known = 0;
@@ -368,7 +367,6 @@ bool read_frame_once(RobustReceiver& rx, const RobustCandidate& c) {
     if (errors > rx.cfg.max_start_stop_errors) return false;
     const double mean = sm / kFrameBits;
     const double var = ss / kFrameBits - mean * mean;
-    f.stop_start_errors = errors;
     f.snr_db = var > 0.0 ? std::min(10.0 * std::log10(mean * mean / var), kMaxSnrDb) : kMaxSnrDb;
     f.dc = lv / kFrameBits / sps / rx.cfg.full_scale;
     f.sync_corr = c.corr;

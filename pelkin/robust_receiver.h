@@ -37,7 +37,6 @@ constexpr int kMaxCandidates = 16;
 struct RobustFrame {
     char bits[kFrameBits];   // '0' / '1', polarity resolved
     float soft[kFrameBits];  // +1 / -1 for a clean '1' / '0'
-    int stop_start_errors;   // start and stop bits read wrongly (of 100)
     double snr_db;           // mean^2 / variance of the soft values
     double dc;               // level at the frame, fraction of full scale
     double sync_corr;        // normalised sync correlation, sign = polarity
@@ -74,14 +73,13 @@ struct RobustReceiver {
     int64_t total = 0;
 
     // Strobes: integrals over the bit ending at each, kept per phase.
-    double next_strobe = 0.0;   // time of the next strobe
-    uint64_t strobe_ready = 0;  // samples needed before it can be taken
-    uint64_t strobe_count = 0;
+    double next_strobe = 0.0;               // time of the next strobe
+    uint64_t strobe_ready = 0;              // samples needed before it can be taken
+    uint64_t strobe_count = 0;              // strobe j is phase j % 4 of bit j / 4
     int64_t hist[kStrobesPerBit][32] = {};  // integrals (units: 1/4 sample), ring per phase
     int64_t s1[kStrobesPerBit] = {};        // sum of the last 20
     int64_t s2[kStrobesPerBit] = {};        // sum of squares of the last 20
     int64_t alt[kStrobesPerBit] = {};       // sum of (-1)^k times the k-th
-    uint64_t bits_seen[kStrobesPerBit] = {};
 
     // Peak search after a threshold crossing.
     bool in_peak = false;
@@ -96,7 +94,6 @@ struct RobustReceiver {
 
     // Work space of a frame read.
     double y[kFrameBits] = {};
-    double start[kFrameBits] = {};  // time each bit begins
     double cut[kFrameBits] = {};    // weight its clicks lost to the limit
     double v[kFrameBits] = {};      // soft values before the click weighting
     double plain[kFrameBits] = {};  // bit integrals without the limiter
