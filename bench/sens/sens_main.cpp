@@ -50,10 +50,7 @@ int tally(int argc, char** argv) {
 int reference(int argc, char** argv) {
     for (int i = 2; i < argc; i++) {
         rxchain::ChainConfig c;
-        c.deviation_hz = 3500;
-        c.bit_rate = 1200;
-        c.channel_bw_hz = 2 * (3500 + 2200);
-        c.highpass = true;
+        rxchain::chain_profile("afsk", c);
         c.ebn0_db = std::atof(argv[i]);
         c.seed = 1000 + static_cast<uint64_t>(i);
         // Enough bits to see p near 1e-4 at the top of the grid.
