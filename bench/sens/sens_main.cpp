@@ -67,11 +67,10 @@ int report(int argc, char** argv) {
     if (argc != 6 || !read_text(argv[2], csv)) return 2;
     const std::vector<sens::Point> pts = sens::read_points(csv);
     sens::Reference ref;
-    std::vector<double> grid;
     for (const auto& p : pts) ref[p.set];
     for (auto& [set, curve] : ref) {
-        const int bits = set.rfind("vardo", 0) == 0 ? (set == "vardo68" ? 544 : set == "vardo70" ? 560 : 808) : 400;
         if (set == "ostrel") continue;
+        const int bits = set.rfind("vardo", 0) == 0 ? (set == "vardo68" ? 544 : set == "vardo70" ? 560 : 808) : 400;
         for (double e = 0; e <= 30.0001; e += 0.25) curve[e] = sens::ncfsk_frame_success(e, bits);
     }
     // The AFSK reference comes measured: "ebn0 p" lines; 180 bits per packet.
