@@ -3,6 +3,8 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "common/json_line.h"
+
 namespace sondetrack {
 
 namespace {
@@ -15,13 +17,6 @@ bool digits(std::string_view s, std::size_t pos, std::size_t n, int& value) {
         value = value * 10 + (s[i] - '0');
     }
     return true;
-}
-
-bool leap_year(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int days_in_month(int y, int m) {
-    static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && leap_year(y) ? 29 : days[m - 1];
 }
 
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -40,7 +35,7 @@ bool valid_date(std::string_view s) {
     int y = 0, m = 0, d = 0;
     if (s.size() != 10 || s[4] != '-' || s[7] != '-') return false;
     if (!digits(s, 0, 4, y) || !digits(s, 5, 2, m) || !digits(s, 8, 2, d)) return false;
-    return y >= 1 && m >= 1 && m <= 12 && d >= 1 && d <= days_in_month(y, m);
+    return y >= 1 && sonde::is_calendar_time(y, m, d, 0, 0, 0);
 }
 
 bool valid_clock(std::string_view s) {

@@ -8,6 +8,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "common/line_out.h"
+
 namespace sondetrack {
 
 bool replace_file(const std::string& path, const std::string& content, std::string& error) {
@@ -24,17 +26,11 @@ bool replace_file(const std::string& path, const std::string& content, std::stri
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, 0666 & ~mask);
-    std::size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t n = write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error = "cannot write " + std::string(name.data()) + ": " + std::strerror(errno);
-            close(fd);
-            unlink(name.data());
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
+    if (!sonde::write_all(fd, content.data(), content.size())) {
+        error = "cannot write " + std::string(name.data()) + ": " + std::strerror(errno);
+        close(fd);
+        unlink(name.data());
+        return false;
     }
     if (close(fd) != 0 || std::rename(name.data(), path.c_str()) != 0) {
         error = "cannot replace " + path + ": " + std::strerror(errno);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "common/line_out.h"
 #include "sondetrack/line_splitter.h"
 #include "sondetrack/output_file.h"
 #include "sondetrack/track_documents.h"
@@ -29,7 +30,7 @@ struct Run {
 
 void message(const RunIo& io, const std::string& text) {
     const std::string line = "sondetrack: " + text + "\n";
-    [[maybe_unused]] ssize_t n = write(io.err_fd, line.data(), line.size());
+    sonde::write_all(io.err_fd, line.data(), line.size());
 }
 
 std::string document(Run& r) {
@@ -109,13 +110,7 @@ int sondetrack_run(const Options& o, const std::string& creator, const RunIo& io
                         " not JSON or had no lat, lon and alt");
     if (o.out_path.empty()) {
         const std::string doc = document(r);
-        std::size_t done = 0;
-        while (done < doc.size()) {
-            const ssize_t n = write(io.out_fd, doc.data() + done, doc.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return kExitTrouble;
-            done += static_cast<std::size_t>(n);
-        }
+        if (!sonde::write_all(io.out_fd, doc.data(), doc.size())) return kExitTrouble;
     } else if (!write_output(r)) {
         status = kExitTrouble;
     }

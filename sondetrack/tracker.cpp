@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "common/json_line.h"
+
 namespace sondetrack {
 
 namespace {
@@ -24,10 +26,7 @@ std::string next_day(std::string_view date) {
     int y = std::stoi(std::string(date.substr(0, 4)));
     int m = std::stoi(std::string(date.substr(5, 2)));
     int d = std::stoi(std::string(date.substr(8, 2)));
-    static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    const int last = m == 2 && leap ? 29 : days[m - 1];
-    if (++d > last) {
+    if (!sonde::is_calendar_time(y, m, ++d, 0, 0, 0)) {
         d = 1;
         if (++m > 12) {
             m = 1;

@@ -50,10 +50,7 @@ int tally(int argc, char** argv) {
 int reference(int argc, char** argv) {
     for (int i = 2; i < argc; i++) {
         rxchain::ChainConfig c;
-        c.deviation_hz = 3500;
-        c.bit_rate = 1200;
-        c.channel_bw_hz = 2 * (3500 + 2200);
-        c.highpass = true;
+        rxchain::chain_profile("afsk", c);
         c.ebn0_db = std::atof(argv[i]);
         c.seed = 1000 + static_cast<uint64_t>(i);
         // Enough bits to see p near 1e-4 at the top of the grid.
@@ -70,11 +67,10 @@ int report(int argc, char** argv) {
     if (argc != 6 || !read_text(argv[2], csv)) return 2;
     const std::vector<sens::Point> pts = sens::read_points(csv);
     sens::Reference ref;
-    std::vector<double> grid;
     for (const auto& p : pts) ref[p.set];
     for (auto& [set, curve] : ref) {
-        const int bits = set.rfind("vardo", 0) == 0 ? (set == "vardo68" ? 544 : set == "vardo70" ? 560 : 808) : 400;
         if (set == "ostrel") continue;
+        const int bits = set.rfind("vardo", 0) == 0 ? (set == "vardo68" ? 544 : set == "vardo70" ? 560 : 808) : 400;
         for (double e = 0; e <= 30.0001; e += 0.25) curve[e] = sens::ncfsk_frame_success(e, bits);
     }
     // The AFSK reference comes measured: "ebn0 p" lines; 180 bits per packet.

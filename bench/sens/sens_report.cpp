@@ -32,9 +32,11 @@ std::map<CurveKey, std::map<double, const Point*>> curves(const std::vector<Poin
     return c;
 }
 
+double decode_rate(const Point& p) { return p.sent > 0 ? static_cast<double>(p.decoded) / p.sent : 0.0; }
+
 std::map<double, double> rates(const std::map<double, const Point*>& curve) {
     std::map<double, double> r;
-    for (const auto& [e, p] : curve) r[e] = p->sent > 0 ? static_cast<double>(p->decoded) / p->sent : 0.0;
+    for (const auto& [e, p] : curve) r[e] = decode_rate(*p);
     return r;
 }
 
@@ -211,12 +213,10 @@ std::string report_svg(const std::vector<Point>& pts, const Reference& ref, cons
             if (set != sets[si] || off != 0 || chain != "plain") continue;
             const char* col = colors[ci++ % 7];
             o << "<polyline fill='none' stroke='" << col << "' stroke-width='1.5' points='";
-            for (const auto& [e, p] : curve)
-                o << X(e) << "," << Y(p->sent > 0 ? static_cast<double>(p->decoded) / p->sent : 0) << " ";
+            for (const auto& [e, p] : curve) o << X(e) << "," << Y(decode_rate(*p)) << " ";
             o << "'/>\n";
             for (const auto& [e, p] : curve)
-                o << "<circle r='2' fill='" << col << "' cx='" << X(e) << "' cy='"
-                  << Y(p->sent > 0 ? static_cast<double>(p->decoded) / p->sent : 0) << "'/>";
+                o << "<circle r='2' fill='" << col << "' cx='" << X(e) << "' cy='" << Y(decode_rate(*p)) << "'/>";
             o << "\n<text x='" << x0 + pw - 130 << "' y='" << y0 + ph - 50 + 13 * legend++ << "' fill='" << col << "'>"
               << mode << "</text>\n";
         }

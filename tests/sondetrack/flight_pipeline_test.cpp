@@ -7,24 +7,15 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "support/run_program.h"
+#include "xml_query.h"
 
 namespace {
 
-const char* const kXmllint = "/usr/bin/xmllint";
-
-std::string xpath(const std::string& file, const std::string& expr) {
-    std::string out = run_program(kXmllint, {"--xpath", expr, file}).out;
-    if (!out.empty() && out.back() == '\n') out.pop_back();
-    return out;
-}
-
 std::string placemark(const std::string& kml, const std::string& name, const std::string& child) {
-    return xpath(kml, "string(//*[local-name()='Placemark'][*[local-name()='name']='" + name + "']//*[local-name()='" +
-                          child + "'])");
+    return xpath(kml, "string(//" + el("Placemark") + "[" + el("name") + "='" + name + "']//" + el(child) + ")");
 }
 
 struct Point {
@@ -40,7 +31,7 @@ Point parse_point(const std::string& s) {
 }  // namespace
 
 TEST(FlightPipeline, VardoJsonToKmlShowsClimbBurstAndFall) {
-    if (access(kXmllint, X_OK) != 0) GTEST_SKIP() << "xmllint (libxml2-utils) not installed";
+    if (!have_xmllint()) GTEST_SKIP() << "xmllint (libxml2-utils) not installed";
     TempDir dir;
     const std::string wav = dir.file("flight.wav");
     // Frame k at 0.25 k s: 1000 m + 100 m/s up to the burst at 1500 m (k = 20),

@@ -8,27 +8,12 @@
 #include <cstdio>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "support/run_program.h"
+#include "xml_query.h"
 
 namespace {
-
-const char* const kXmllint = "/usr/bin/xmllint";
-
-bool have_xmllint() { return access(kXmllint, X_OK) == 0; }
-
-// The value of an XPath expression over a file, as xmllint prints it.
-std::string xpath(const std::string& file, const std::string& expr) {
-    std::string out = run_program(kXmllint, {"--xpath", expr, file}).out;
-    if (!out.empty() && out.back() == '\n') out.pop_back();
-    return out;
-}
-
-bool well_formed(const std::string& file) { return run_program(kXmllint, {"--noout", file}).status == 0; }
-
-std::string el(const std::string& name) { return "*[local-name()='" + name + "']"; }
 
 // A flight: ascent at 5 m/s from 500 m, burst at 30000 m, descent at
 // 10 m/s down to 1000 m, drifting east; a frame every 10 s.

@@ -183,6 +183,23 @@ void process_block(RxChain& c, const float* in, float* out, int n) {
 
 }  // namespace
 
+bool chain_profile(std::string_view name, ChainConfig& cfg) {
+    if (name == "afsk") {
+        cfg.deviation_hz = 3500;
+        cfg.bit_rate = 1200;
+        cfg.channel_bw_hz = 2 * (3500 + 2200);
+        cfg.highpass = true;
+    } else if (name == "vardo" || name == "pelkin") {
+        cfg.deviation_hz = 2400;
+        cfg.bit_rate = name == "pelkin" ? 4800 : 9600;
+        cfg.channel_bw_hz = 0;
+        cfg.highpass = false;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 double chain_n0(const ChainConfig& cfg) { return 1.0 / (cfg.bit_rate * std::pow(10.0, cfg.ebn0_db / 10.0)); }
 
 double chain_full_scale(const ChainConfig& cfg, double duration_s) {

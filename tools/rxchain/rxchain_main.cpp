@@ -98,11 +98,12 @@ bool scan_file(const char* path, int& peak, uint64_t& count) {
 
 int main(int argc, char** argv) {
     rxchain::ChainConfig cfg;
+    rxchain::chain_profile("vardo", cfg);
     cfg.noise = false;
-    double deviation = -1, bitrate = -1, peak = -1, duration = -1, seconds = -1;
+    double deviation = -1, bitrate = -1, bw = -1, peak = -1, duration = -1, seconds = -1;
     int highpass = -1, out_bits = 16, rate = 48000;
     bool info = false;
-    std::string profile = "vardo", out_path = "-";
+    std::string out_path = "-";
     const char* in_path = nullptr;
     for (int i = 1; i < argc; i++) {
         const char* a = argv[i];
@@ -118,8 +119,7 @@ int main(int argc, char** argv) {
             usage();
             return 0;
         } else if (!std::strcmp(a, "--profile") && has) {
-            profile = argv[++i];
-            ok = profile == "vardo" || profile == "pelkin" || profile == "afsk";
+            ok = rxchain::chain_profile(argv[++i], cfg);
         } else if (!std::strcmp(a, "--ebn0") && has) {
             ok = num(cfg.ebn0_db);
             cfg.noise = true;
@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
         } else if (!std::strcmp(a, "--deviation") && has) {
             ok = num(deviation) && deviation > 0;
         } else if (!std::strcmp(a, "--bw") && has) {
-            ok = num(cfg.channel_bw_hz) && cfg.channel_bw_hz > 0;
+            ok = num(bw) && bw > 0;
         } else if (!std::strcmp(a, "--post") && has) {
             ok = num(cfg.post_cutoff_hz) && cfg.post_cutoff_hz > 0;
         } else if (!std::strcmp(a, "--offset") && has) {
@@ -173,17 +173,9 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (profile == "afsk") {
-        cfg.deviation_hz = 3500;
-        cfg.bit_rate = 1200;
-        cfg.highpass = true;
-        if (cfg.channel_bw_hz == 0) cfg.channel_bw_hz = 2 * (3500 + 2200);
-    } else {
-        cfg.deviation_hz = 2400;
-        cfg.bit_rate = profile == "pelkin" ? 4800 : 9600;
-    }
     if (deviation > 0) cfg.deviation_hz = deviation;
     if (bitrate > 0) cfg.bit_rate = bitrate;
+    if (bw > 0) cfg.channel_bw_hz = bw;
     if (highpass >= 0) cfg.highpass = highpass == 1;
     const bool generate = !cfg.carrier && seconds >= 0 && !in_path;
     if (seconds >= 0 && !generate) {
