@@ -25,22 +25,26 @@ int insert_sorted(CorrectionCandidate* a, int n, int cap, const CorrectionCandid
 
 }  // namespace
 
-int correction_candidates(const float* reliability, int n, int max_candidates, CorrectionCandidate* out) {
-    int cap = max_candidates < kMaxCorrectionCandidates ? max_candidates : kMaxCorrectionCandidates;
-    if (cap <= 0 || n <= 0) return 0;
-    // The pool: indices of the least reliable units, least reliable first.
-    int pool[kCorrectionPool];
+int least_reliable_units(const float* reliability, int n, int cap, int* pool) {
     int np = 0;
     for (int u = 0; u < n; u++) {
         const float r = reliability[u];
-        if (np == kCorrectionPool && !(r < reliability[pool[np - 1]])) continue;
-        int i = np < kCorrectionPool ? np++ : np - 1;
+        if (np == cap && !(r < reliability[pool[np - 1]])) continue;
+        int i = np < cap ? np++ : np - 1;
         while (i > 0 && r < reliability[pool[i - 1]]) {
             pool[i] = pool[i - 1];
             i--;
         }
         pool[i] = u;
     }
+    return np;
+}
+
+int correction_candidates(const float* reliability, int n, int max_candidates, CorrectionCandidate* out) {
+    int cap = max_candidates < kMaxCorrectionCandidates ? max_candidates : kMaxCorrectionCandidates;
+    if (cap <= 0 || n <= 0) return 0;
+    int pool[kCorrectionPool];
+    const int np = least_reliable_units(reliability, n, kCorrectionPool, pool);
     int count = 0;
     for (int i = 0; i < np; i++) {
         CorrectionCandidate c;

@@ -28,6 +28,10 @@ struct CorrectionCandidate {
     float cost = 0.0f;  // summed reliability of the flipped units
 };
 
+// Indices of the (at most cap > 0) least reliable of the n units, least
+// reliable first (at equal reliability the lower index); returns how many.
+int least_reliable_units(const float* reliability, int n, int cap, int* pool);
+
 // Fills out[] with at most max_candidates candidates (capped at
 // kMaxCorrectionCandidates) drawn from the kCorrectionPool least reliable of
 // the n units, cheapest first (a single before a pair of equal cost).

@@ -6,6 +6,7 @@
 
 #include "crc16.h"
 #include "pelkin/field_decoders.h"
+#include "soft_correction.h"
 
 namespace sonde::pelkin {
 
@@ -81,16 +82,7 @@ int correct_frame_bits(const CrcSyndromes& s, char* bits, const float* soft, flo
         }
     // The least reliable units, in order.
     int pool[kPoolUnits];
-    int np = 0;
-    for (int u = 0; u < kUnits; u++) {
-        if (np == kPoolUnits && !(reliability[u] < reliability[pool[np - 1]])) continue;
-        int i = np < kPoolUnits ? np++ : np - 1;
-        while (i > 0 && reliability[u] < reliability[pool[i - 1]]) {
-            pool[i] = pool[i - 1];
-            i--;
-        }
-        pool[i] = u;
-    }
+    const int np = sonde::least_reliable_units(reliability, kUnits, kPoolUnits, pool);
     // The polynomial has the factor x + 1: the syndrome's parity is that of
     // the number of bits in error, so only patterns of that parity can pass.
     const int parity = std::popcount(syndrome) & 1;
