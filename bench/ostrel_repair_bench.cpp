@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "gps_repair.h"
+#include "ostrel/gps_repair.h"
 #include "ostrel_synth.h"
 #include "synth/signals.h"
 

@@ -17,7 +17,7 @@
 #include "pelkin/frame_bytes.h"
 #include "pelkin/robust_correction.h"
 #include "pelkin/robust_receiver.h"
-#include "wav_input.h"
+#include "io/wav_input.h"
 
 namespace {
 using namespace sonde::pelkin;

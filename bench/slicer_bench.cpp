@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "bit_slicer.h"
+#include "slicer/bit_slicer.h"
 #include "pelkin/dc_filter.h"
-#include "sync_ring.h"
+#include "slicer/sync_ring.h"
 #include "synth/wav_writer.h"
 
 using namespace sonde;

@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
-#include "bit_timing.h"
-#include "fast_tone.h"
-#include "tone_detector.h"
+#include "ostrel/bit_timing.h"
+#include "ostrel/fast_tone.h"
+#include "ostrel/tone_detector.h"
 
 using namespace sonde;
 using namespace sonde::ostrel;

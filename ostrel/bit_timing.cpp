@@ -1,4 +1,4 @@
-#include "bit_timing.h"
+#include "ostrel/bit_timing.h"
 
 #include <cstring>
 

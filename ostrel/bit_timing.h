@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "sync_ring.h"
-#include "tone_detector.h"
+#include "slicer/sync_ring.h"
+#include "ostrel/tone_detector.h"
 
 namespace sonde::ostrel {
 

@@ -1,4 +1,4 @@
-#include "byte_groups.h"
+#include "ostrel/byte_groups.h"
 
 namespace sonde::ostrel {
 

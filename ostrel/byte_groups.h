@@ -3,7 +3,7 @@
 // where a byte was expected and ends the bytes of a frame.
 #pragma once
 
-#include "ten_bit_groups.h"
+#include "frame/ten_bit_groups.h"
 
 namespace sonde::ostrel {
 

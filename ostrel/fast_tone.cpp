@@ -1,4 +1,4 @@
-#include "fast_tone.h"
+#include "ostrel/fast_tone.h"
 
 #include <cmath>
 

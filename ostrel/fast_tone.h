@@ -6,9 +6,9 @@
 
 #include <cstdint>
 
-#include "sliding_dft.h"
-#include "sliding_two_bins.h"
-#include "tone_detector.h"
+#include "ostrel/sliding_dft.h"
+#include "ostrel/sliding_two_bins.h"
+#include "ostrel/tone_detector.h"
 
 namespace sonde::ostrel {
 

@@ -1,9 +1,9 @@
-#include "gps_packet.h"
+#include "ostrel/gps_packet.h"
 
 #include <bit>
 #include <cstdint>
 
-#include "crc16.h"
+#include "frame/crc16.h"
 
 namespace sonde::ostrel {
 

@@ -5,7 +5,7 @@
 //   16..17 CRC-16 of bytes 0..15, high byte first.
 #pragma once
 
-#include "rx_quality.h"
+#include "frame/rx_quality.h"
 
 namespace sonde::ostrel {
 

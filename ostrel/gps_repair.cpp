@@ -1,13 +1,13 @@
-#include "gps_repair.h"
+#include "ostrel/gps_repair.h"
 
 #include <bit>
 #include <cmath>
 #include <initializer_list>
 
-#include "byte_groups.h"
-#include "crc16.h"
-#include "gps_packet.h"
-#include "soft_correction.h"
+#include "ostrel/byte_groups.h"
+#include "frame/crc16.h"
+#include "ostrel/gps_packet.h"
+#include "dsp/soft_correction.h"
 
 namespace sonde::ostrel {
 

@@ -1,4 +1,4 @@
-#include "ostrel_run.h"
+#include "ostrel/program.h"
 
 #include <csignal>
 
@@ -8,5 +8,5 @@ int main(int argc, char** argv) {
     // stream never ends, and decoding it for nobody would never stop.
     std::signal(SIGPIPE, SIG_DFL);
     sonde::ProgramIo io;
-    return sonde::ostrel::ostrel_run(argc, argv, io);
+    return sonde::ostrel::program_main(argc, argv, io);
 }

@@ -1,4 +1,4 @@
-#include "robust_receiver.h"
+#include "ostrel/robust_receiver.h"
 
 #include <algorithm>
 #include <cmath>

@@ -7,11 +7,11 @@
 
 #include <cstdint>
 
-#include "bit_timing.h"
-#include "soft_sync_search.h"
-#include "tone_balance.h"
-#include "tone_correlators.h"
-#include "timing_loop.h"
+#include "ostrel/bit_timing.h"
+#include "ostrel/soft_sync_search.h"
+#include "ostrel/tone_balance.h"
+#include "ostrel/tone_correlators.h"
+#include "dsp/timing_loop.h"
 
 namespace sonde::ostrel {
 

@@ -1,11 +1,11 @@
-#include "robust_run.h"
+#include "ostrel/robust_run.h"
 
 #include <algorithm>
 #include <iterator>
 #include <memory>
 
-#include "gps_repair.h"
-#include "robust_receiver.h"
+#include "ostrel/gps_repair.h"
+#include "ostrel/robust_receiver.h"
 
 namespace sonde::ostrel {
 

@@ -2,9 +2,9 @@
 // frame handler, which prints exactly as for the default path.
 #pragma once
 
-#include "ostrel_options.h"
-#include "packet_output.h"
-#include "wav_input.h"
+#include "ostrel/options.h"
+#include "ostrel/frame_layer.h"
+#include "io/wav_input.h"
 
 namespace sonde::ostrel {
 

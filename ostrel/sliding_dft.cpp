@@ -1,8 +1,8 @@
-#include "sliding_dft.h"
+#include "ostrel/sliding_dft.h"
 
 #include <cmath>
 
-#include "vector_clones.h"
+#include "dsp/vector_clones.h"
 
 namespace sonde::ostrel {
 

@@ -7,8 +7,8 @@
 // estimates, that class is the decision of max_bin as well.
 #pragma once
 
-#include "sliding_energy.h"
-#include "tone_detector.h"
+#include "ostrel/sliding_energy.h"
+#include "ostrel/tone_detector.h"
 
 namespace sonde::ostrel {
 

@@ -1,4 +1,4 @@
-#include "sliding_energy.h"
+#include "ostrel/sliding_energy.h"
 
 #include <cmath>
 

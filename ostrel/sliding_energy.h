@@ -4,7 +4,7 @@
 // sample. By Parseval it bounds the bins the spectrum does not track.
 #pragma once
 
-#include "tone_detector.h"
+#include "ostrel/tone_detector.h"
 
 namespace sonde::ostrel {
 

@@ -1,4 +1,4 @@
-#include "sliding_two_bins.h"
+#include "ostrel/sliding_two_bins.h"
 
 #include <cmath>
 

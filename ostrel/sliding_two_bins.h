@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-#include "tone_detector.h"
+#include "ostrel/tone_detector.h"
 
 namespace sonde::ostrel {
 

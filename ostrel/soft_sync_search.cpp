@@ -1,4 +1,4 @@
-#include "soft_sync_search.h"
+#include "ostrel/soft_sync_search.h"
 
 #include <algorithm>
 #include <iterator>

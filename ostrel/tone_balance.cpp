@@ -1,4 +1,4 @@
-#include "tone_balance.h"
+#include "ostrel/tone_balance.h"
 
 #include <algorithm>
 

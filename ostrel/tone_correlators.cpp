@@ -1,10 +1,10 @@
-#include "tone_correlators.h"
+#include "ostrel/tone_correlators.h"
 
 #include <bit>
 #include <algorithm>
 #include <cmath>
 
-#include "bit_timing.h"
+#include "ostrel/bit_timing.h"
 
 namespace sonde::ostrel {
 

@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "dc_tracker.h"
+#include "dsp/dc_tracker.h"
 
 namespace sonde::ostrel {
 

@@ -1,4 +1,4 @@
-#include "tone_detector.h"
+#include "ostrel/tone_detector.h"
 
 #include <cmath>
 #include <utility>

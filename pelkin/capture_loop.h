@@ -2,7 +2,7 @@
 // each sync word into the frame handler, until the audio ends.
 #pragma once
 
-#include "pelkin/pelkin_decoder.h"
+#include "pelkin/decoder.h"
 
 namespace sonde::pelkin {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <utility>
 
-#include "vector_clones.h"
+#include "dsp/vector_clones.h"
 
 namespace sonde::pelkin {
 

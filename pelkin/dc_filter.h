@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "wav_input.h"
+#include "io/wav_input.h"
 
 namespace sonde::pelkin {
 

@@ -1,7 +1,7 @@
 #include "pelkin/field_decoders.h"
 
-#include "big_endian.h"
-#include "ground_velocity.h"
+#include "frame/big_endian.h"
+#include "frame/ground_velocity.h"
 
 namespace sonde::pelkin {
 

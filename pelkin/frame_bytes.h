@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "ten_bit_groups.h"
+#include "frame/ten_bit_groups.h"
 
 namespace sonde::pelkin {
 

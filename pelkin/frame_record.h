@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "pelkin/field_decoders.h"
-#include "rx_quality.h"
+#include "frame/rx_quality.h"
 
 namespace sonde::pelkin {
 

@@ -1,4 +1,4 @@
-#include "pelkin/pelkin.h"
+#include "pelkin/program.h"
 
 #include <csignal>
 
@@ -8,5 +8,5 @@ int main(int argc, char** argv) {
     // stream never ends, and decoding it for nobody would never stop.
     std::signal(SIGPIPE, SIG_DFL);
     sonde::ProgramIo io;
-    return sonde::pelkin::pelkin_run(argc, argv, io);
+    return sonde::pelkin::program_main(argc, argv, io);
 }

@@ -4,9 +4,9 @@
 #include <bit>
 #include <cmath>
 
-#include "crc16.h"
+#include "frame/crc16.h"
 #include "pelkin/field_decoders.h"
-#include "soft_correction.h"
+#include "dsp/soft_correction.h"
 
 namespace sonde::pelkin {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "dc_tracker.h"
-#include "timing_loop.h"
+#include "dsp/dc_tracker.h"
+#include "dsp/timing_loop.h"
 
 namespace sonde::pelkin {
 

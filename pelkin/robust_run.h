@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "pelkin/pelkin_decoder.h"
+#include "pelkin/decoder.h"
 
 namespace sonde::pelkin {
 

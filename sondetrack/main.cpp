@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "sondetrack/options.h"
-#include "sondetrack/sondetrack_run.h"
+#include "sondetrack/program.h"
 
 int main(int argc, char** argv) {
     using namespace sondetrack;

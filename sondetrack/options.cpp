@@ -1,6 +1,6 @@
 #include "sondetrack/options.h"
 
-#include "sondetrack/json_line.h"
+#include "sondetrack/json_reader.h"
 
 namespace sondetrack {
 

@@ -8,7 +8,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "common/line_out.h"
+#include "io/line_out.h"
 
 namespace sondetrack {
 

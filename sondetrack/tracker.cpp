@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "common/json_line.h"
+#include "format/json_writer.h"
 
 namespace sondetrack {
 

@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "sondetrack/json_line.h"
+#include "sondetrack/json_reader.h"
 #include "sondetrack/track.h"
 
 namespace sondetrack {

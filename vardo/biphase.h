@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "rawbit.h"
-#include "wav_input.h"
+#include "slicer/rawbit.h"
+#include "io/wav_input.h"
 
 namespace sonde::vardo {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "vardo/biphase.h"
-#include "vardo/frame_dispatch.h"
+#include "vardo/frame_layer.h"
 
 namespace sonde::vardo {
 

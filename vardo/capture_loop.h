@@ -3,7 +3,7 @@
 // collected and handed to the frame handler.
 #pragma once
 
-#include "vardo/vardo_decoder.h"
+#include "vardo/decoder.h"
 
 namespace sonde::vardo {
 

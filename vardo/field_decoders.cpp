@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
-#include "big_endian.h"
-#include "ground_velocity.h"
+#include "frame/big_endian.h"
+#include "frame/ground_velocity.h"
 
 namespace sonde::vardo {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "rx_quality.h"
+#include "frame/rx_quality.h"
 #include "vardo/field_decoders.h"
 #include "vardo/frame_layout.h"
 

@@ -4,7 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "line_out.h"
+#include "io/line_out.h"
 
 namespace sonde::vardo {
 

@@ -3,7 +3,7 @@
 // check's verdict.
 #pragma once
 
-#include "line_out.h"
+#include "io/line_out.h"
 #include "vardo/frame_record.h"
 
 namespace sonde::vardo {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "json_line.h"
+#include "format/json_writer.h"
 
 namespace sonde::vardo {
 

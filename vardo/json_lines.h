@@ -1,7 +1,7 @@
 // The record of one frame as a JSON object on one line (with its line end).
 #pragma once
 
-#include "line_out.h"
+#include "io/line_out.h"
 #include "vardo/frame_record.h"
 
 namespace sonde::vardo {

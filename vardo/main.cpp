@@ -1,4 +1,4 @@
-#include "vardo/vardo_run.h"
+#include "vardo/program.h"
 
 #include <csignal>
 
@@ -8,5 +8,5 @@ int main(int argc, char** argv) {
     // stream never ends, and decoding it for nobody would never stop.
     std::signal(SIGPIPE, SIG_DFL);
     sonde::ProgramIo io;
-    return sonde::vardo::vardo_run(argc, argv, io);
+    return sonde::vardo::program_main(argc, argv, io);
 }

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "vardo/frame_record.h"
-#include "vardo/vardo_decoder.h"
+#include "vardo/decoder.h"
 
 namespace sonde::vardo {
 

@@ -2,7 +2,7 @@
 // line (without the final newline).
 #pragma once
 
-#include "line_out.h"
+#include "io/line_out.h"
 #include "vardo/frame_record.h"
 
 namespace sonde::vardo {

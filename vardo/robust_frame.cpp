@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "soft_correction.h"
+#include "dsp/soft_correction.h"
 #include "vardo/check_m10.h"
 
 namespace sonde::vardo {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "vardo/vardo_decoder.h"
+#include "vardo/decoder.h"
 
 namespace sonde::vardo {
 

@@ -22,10 +22,10 @@
 
 #include <cstdint>
 
-#include "dc_tracker.h"
-#include "matched_filter.h"
-#include "soft_sync.h"
-#include "timing_loop.h"
+#include "dsp/dc_tracker.h"
+#include "dsp/integrator.h"
+#include "dsp/soft_sync.h"
+#include "dsp/timing_loop.h"
 #include "vardo/robust_frame.h"
 
 namespace sonde::vardo {

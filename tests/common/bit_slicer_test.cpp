@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "bit_slicer.h"
-#include "rawbit.h"
+#include "slicer/bit_slicer.h"
+#include "slicer/rawbit.h"
 #include "synth/signals.h"
 #include "synth/wav_writer.h"
 

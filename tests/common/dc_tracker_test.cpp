@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "dc_tracker.h"
+#include "dsp/dc_tracker.h"
 
 using sonde::DcTracker;
 

@@ -9,10 +9,10 @@
 
 #include "captured_output.h"
 #include "ostrel/ostrel_synth.h"
-#include "packet_output.h"
-#include "pelkin/frame_handler.h"
+#include "ostrel/frame_layer.h"
+#include "pelkin/frame_layer.h"
 #include "pelkin/pelkin_synth.h"
-#include "vardo/frame_dispatch.h"
+#include "vardo/frame_layer.h"
 #include "vardo/vardo_synth.h"
 
 using namespace sonde;

@@ -6,10 +6,10 @@
 #include <cmath>
 #include <string>
 
-#include "big_endian.h"
-#include "crc16.h"
-#include "ground_velocity.h"
-#include "ten_bit_groups.h"
+#include "frame/big_endian.h"
+#include "frame/crc16.h"
+#include "frame/ground_velocity.h"
+#include "frame/ten_bit_groups.h"
 
 using namespace sonde;
 

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "captured_output.h"
-#include "ostrel_run.h"
-#include "pelkin/pelkin.h"
-#include "program_driver.h"
+#include "ostrel/program.h"
+#include "pelkin/program.h"
+#include "io/program_driver.h"
 #include "synth/wav_writer.h"
-#include "vardo/vardo_run.h"
+#include "vardo/program.h"
 
 using namespace sonde;
 
@@ -120,9 +120,9 @@ TEST(ProgramDriver, HelpAndVersionEndTheRunBeforeAnyInput) {
 }
 
 TEST(ProgramDriver, EveryDecoderTellsItsVersion) {
-    EXPECT_EQ(run_with({"vardo", "--version"}, "", vardo::vardo_run).out, "vardo 0.2.0\n");
-    EXPECT_EQ(run_with({"pelkin", "--version"}, "", pelkin::pelkin_run).out, "pelkin 0.2.0\n");
-    EXPECT_EQ(run_with({"ostrel", "--version"}, "", ostrel::ostrel_run).out, "ostrel 0.2.0\n");
+    EXPECT_EQ(run_with({"vardo", "--version"}, "", vardo::program_main).out, "vardo 0.2.0\n");
+    EXPECT_EQ(run_with({"pelkin", "--version"}, "", pelkin::program_main).out, "pelkin 0.2.0\n");
+    EXPECT_EQ(run_with({"ostrel", "--version"}, "", ostrel::program_main).out, "ostrel 0.2.0\n");
 }
 
 namespace {
@@ -163,9 +163,9 @@ TEST(ProgramDriver, EveryAcceptedOptionIsInTheHelpTextAndTheReadme) {
         const char* name;
         RunFn run;
         std::vector<ProgramOption> options;
-    } programs[] = {{"vardo", vardo::vardo_run, vardo::vardo_options(*vardo_state)},
-                    {"pelkin", pelkin::pelkin_run, pelkin::pelkin_options(*pelkin_state)},
-                    {"ostrel", ostrel::ostrel_run, ostrel::ostrel_options(ostrel_flags)}};
+    } programs[] = {{"vardo", vardo::program_main, vardo::program_options(*vardo_state)},
+                    {"pelkin", pelkin::program_main, pelkin::program_options(*pelkin_state)},
+                    {"ostrel", ostrel::program_main, ostrel::program_options(ostrel_flags)}};
     for (const auto& p : programs) {
         const std::vector<std::string> help = words_of(run_with({p.name, "-h"}, "", p.run).err);
         const std::string readme = readme_section(p.name);

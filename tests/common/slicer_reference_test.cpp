@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "bit_slicer.h"
+#include "slicer/bit_slicer.h"
 #include "synth/wav_writer.h"
 
 using namespace sonde;

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "soft_correction.h"
+#include "dsp/soft_correction.h"
 
 using sonde::CorrectionCandidate;
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <string>
 
-#include "soft_sync.h"
+#include "dsp/soft_sync.h"
 
 namespace {
 const char* kWord = "10011001100110010100110010011001";

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "sync_ring.h"
+#include "slicer/sync_ring.h"
 
 using namespace sonde;
 

@@ -6,7 +6,7 @@
 
 #include "synth/signals.h"
 #include "synth/wav_writer.h"
-#include "wav_input.h"
+#include "io/wav_input.h"
 
 using namespace sonde;
 

@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "matched_filter.h"
-#include "timing_loop.h"
+#include "dsp/integrator.h"
+#include "dsp/timing_loop.h"
 
 namespace {
 

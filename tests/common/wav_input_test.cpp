@@ -9,9 +9,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "line_out.h"
+#include "io/line_out.h"
 #include "synth/wav_writer.h"
-#include "wav_input.h"
+#include "io/wav_input.h"
 
 using namespace sonde;
 

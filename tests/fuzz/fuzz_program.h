@@ -13,7 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "line_out.h"
+#include "io/line_out.h"
 
 using ProgramRun = int (*)(int, char**, const sonde::ProgramIo&);
 

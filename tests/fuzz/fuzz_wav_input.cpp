@@ -7,7 +7,7 @@
 #include <memory>
 #include <unistd.h>
 
-#include "wav_input.h"
+#include "io/wav_input.h"
 
 using namespace sonde;
 

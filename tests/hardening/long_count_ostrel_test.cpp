@@ -9,12 +9,12 @@
 #include <string>
 #include <unistd.h>
 
-#include "bit_timing.h"
+#include "ostrel/bit_timing.h"
 #include "hostile_input.h"
-#include "ostrel_options.h"
-#include "packet_output.h"
-#include "tone_detector.h"
-#include "wav_input.h"
+#include "ostrel/options.h"
+#include "ostrel/frame_layer.h"
+#include "ostrel/tone_detector.h"
+#include "io/wav_input.h"
 
 using namespace sonde;
 using namespace sonde::ostrel;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "bit_timing.h"
+#include "ostrel/bit_timing.h"
 
 using namespace sonde;
 using namespace sonde::ostrel;

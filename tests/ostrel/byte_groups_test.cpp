@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "byte_groups.h"
+#include "ostrel/byte_groups.h"
 
 using namespace sonde;
 using namespace sonde::ostrel;

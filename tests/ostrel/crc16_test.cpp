@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "crc16.h"
-#include "gps_packet.h"
+#include "frame/crc16.h"
+#include "ostrel/gps_packet.h"
 
 using namespace sonde;
 using namespace sonde::ostrel;

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "bit_timing.h"
-#include "fast_tone.h"
+#include "ostrel/bit_timing.h"
+#include "ostrel/fast_tone.h"
 #include "ostrel_synth.h"
 #include "synth/signals.h"
 #include "synth/wav_writer.h"
-#include "tone_detector.h"
+#include "ostrel/tone_detector.h"
 
 using namespace sonde;
 using namespace sonde::ostrel;

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "gps_repair.h"
+#include "ostrel/gps_repair.h"
 #include "ostrel_synth.h"
 #include "synth/signals.h"
 

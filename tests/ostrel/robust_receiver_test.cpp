@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ostrel_synth.h"
-#include "robust_receiver.h"
+#include "ostrel/robust_receiver.h"
 #include "synth/signals.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "ostrel_run.h"
+#include "ostrel/program.h"
 #include "ostrel_synth.h"
 #include "synth/wav_writer.h"
 
@@ -44,7 +44,7 @@ Result run(const std::string& image, std::vector<std::string> args) {
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     Result r;
-    r.status = ostrel_run(static_cast<int>(args.size()), argv.data(), io);
+    r.status = program_main(static_cast<int>(args.size()), argv.data(), io);
     close(out[1]);
     close(err[1]);
     r.out = drain(out[0]);

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "soft_sync_search.h"
+#include "ostrel/soft_sync_search.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // balancing of tones at unequal levels (de-emphasis).
 #include <gtest/gtest.h>
 
-#include "tone_balance.h"
+#include "ostrel/tone_balance.h"
 
 namespace {
 

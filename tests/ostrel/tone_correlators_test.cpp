@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "synth/signals.h"
-#include "tone_correlators.h"
+#include "ostrel/tone_correlators.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <random>
 
-#include "tone_detector.h"
+#include "ostrel/tone_detector.h"
 
 using namespace sonde;
 using namespace sonde::ostrel;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "crc16.h"
+#include "frame/crc16.h"
 #include "pelkin/pelkin_synth.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "bit_slicer.h"
+#include "slicer/bit_slicer.h"
 #include "pelkin/dc_filter.h"
 
 using namespace sonde;

@@ -9,7 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "vardo/frame_dispatch.h"
+#include "vardo/frame_layer.h"
 #include "vardo/vardo_synth.h"
 
 using namespace sonde;

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "soft_correction.h"
+#include "dsp/soft_correction.h"
 #include "synth/signals.h"
 #include "vardo/check_m10.h"
 #include "vardo/robust_frame.h"

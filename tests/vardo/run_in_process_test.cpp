@@ -10,7 +10,7 @@
 
 #include "synth/signals.h"
 #include "synth/wav_writer.h"
-#include "vardo/vardo_run.h"
+#include "vardo/program.h"
 #include "vardo/vardo_synth.h"
 
 using namespace sonde;
@@ -36,7 +36,7 @@ Captured run_in_memory(std::vector<std::string> args, const std::string& wav) {
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     Captured c;
-    c.status = vardo_run(static_cast<int>(args.size()), argv.data(), io);
+    c.status = program_main(static_cast<int>(args.size()), argv.data(), io);
     std::string text;
     std::rewind(out);
     char buf[4096];

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "fir_design.h"
-#include "vector_clones.h"
+#include "dsp/vector_clones.h"
 
 namespace rxchain {
 

@@ -16,7 +16,7 @@
 
 #include "rx_chain.h"
 #include "synth/wav_writer.h"
-#include "wav_input.h"
+#include "io/wav_input.h"
 
 using sonde::read_signed_samples;
 using sonde::read_wav_header;

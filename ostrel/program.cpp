@@ -1,0 +1,146 @@
+#include "ostrel/program.h"
+
+#include <memory>
+
+#include "ostrel/bit_timing.h"
+#include "ostrel/fast_tone.h"
+#include "ostrel/options.h"
+#include "ostrel/frame_layer.h"
+#include "io/program_driver.h"
+#include "ostrel/robust_receiver.h"
+#include "ostrel/robust_run.h"
+#include "ostrel/tone_detector.h"
+#include "io/wav_input.h"
+
+namespace sonde::ostrel {
+
+namespace {
+
+// Below this rate the 80-sample window spans more than two bits.
+constexpr int kFullRate = 44100;
+
+// Everything one run needs; large, so it lives on the heap, made once.
+struct Ostrel {
+    OstrelOptions opt;
+    WavInput in;
+    ToneDetector det;
+    FastTone fast;
+    BitTiming timing;
+    PacketOutput out;
+    // A block of samples on its way through the two-bin method.
+    int block[kToneBlock];
+    double scaled[kToneBlock];
+    int decision[kToneBlock];
+};
+
+constexpr sonde::ProgramText kText{
+    "ostrel",
+    "  options:\n"
+    "       -v, --verbose\n"
+    "       -r, --raw\n",
+    "       --csv\n"
+    "       --rawbits\n"
+    "       -d1, --dft1\n"
+    "       -d2, --dft2\n"
+    "       --json\n"
+    "       --robust  weak-signal receive path, 8000 Hz and up (-d1, -d2 have no effect)\n"
+    "       --version\n"
+    "       -h, --help\n"};
+
+void run_samples(Ostrel& o, int out_fd) {
+    BitTiming& t = o.timing;
+    auto on_frame = [&o, out_fd](const unsigned char* bitframe, int groups) {
+        print_frame(o.out, o.opt, bitframe, groups, out_fd);
+    };
+    // The two-bin method decides a block of windows at once; the bit layer
+    // then takes them in order, the ring at hand for close calls. The other
+    // methods step sample by sample.
+    const bool in_blocks = o.opt.option_dft == 0;
+    for (;;) {
+        const int n = read_signed_samples(o.in, o.block, kToneBlock);
+        if (n == 0) return;
+        if (in_blocks) {
+            // The fast detector sees the very value the ring holds.
+            for (int i = 0; i < n; i++) o.scaled[i] = static_cast<double>(o.block[i]) * t.sample_step;
+            fast_tone_add_block(o.fast, o.scaled, n, o.decision);
+        }
+        for (int i = 0; i < n; i++) {
+            const bool full = timing_add_sample(t, o.block[i]);
+            int tone_bit = t.tone_bit;
+            if (in_blocks) {
+                if (!full) continue;
+                if (o.decision[i] >= 0)
+                    tone_bit = o.decision[i];
+                else
+                    decide_tone(o.det, t.buffer, t.ptr, 0, tone_bit);
+            } else {
+                if (!fast_tone_add(o.fast, t.buffer[t.ptr]) || !full) continue;
+                fast_tone_decide(o.fast, o.det, t.buffer, t.ptr, tone_bit);
+            }
+            timing_decision(t, tone_bit, on_frame);
+        }
+    }
+}
+
+struct OstrelProgram final : sonde::ProgramHooks {
+    Ostrel& o;
+    explicit OstrelProgram(Ostrel& os) : o(os) {}
+
+    WavInput& input() override { return o.in; }
+    bool start(const ProgramIo& io) override {
+        const int rate = o.in.sample_rate;
+        if (o.opt.option_robust) {
+            if (rate < kRobustMinRate) {
+                fd_printf(io.err_fd, "error: --robust needs a sample rate of at least %d Hz\n", kRobustMinRate);
+                return false;
+            }
+            if (rate > kRobustMaxRate) {
+                fd_printf(io.err_fd, "error: --robust takes sample rates up to %d Hz\n", kRobustMaxRate);
+                return false;
+            }
+            return true;
+        }
+        set_tone_bins(o.det, rate);
+        if (!tone_method_fits(o.det, o.opt.option_dft)) {
+            fd_printf(io.err_fd,
+                      "error: sample rate %d Hz is too low for the two-bin tone detector (at least 2175 Hz)\n", rate);
+            return false;
+        }
+        if (rate < kFullRate)
+            fd_printf(io.err_fd,
+                      "warning: below 44100 Hz the tone window spans too many bits; packets will not decode\n");
+        init_dft(o.det);
+        fast_tone_init(o.fast, o.det, o.opt.option_dft);
+        bit_timing_init(o.timing, rate, o.in.bits_sample);
+        return true;
+    }
+    void run(const ProgramIo& io) override {
+        if (o.opt.option_robust)
+            run_robust(o.in, o.out, o.opt, io.out_fd);
+        else
+            run_samples(o, io.out_fd);
+    }
+    bool final_empty_line() const override { return o.opt.option_json == 0; }
+};
+
+}  // namespace
+
+int program_main(int argc, char** argv, const ProgramIo& io) {
+    auto o = std::make_unique<Ostrel>();
+    o->in.wav_channel = 0;
+    o->in.nominal_bit_rate = 0.0f;
+    o->in.count_samples = false;
+    OstrelProgram program(*o);
+    return sonde::run_program(kText, program_options(o->opt), program, argc, argv, io);
+}
+
+std::vector<ProgramOption> program_options(OstrelOptions& o) {
+    return {
+        {"--csv", nullptr, &o.option_csv},   {"-v", "--verbose", &o.option_verbose},
+        {"-r", "--raw", &o.option_raw},      {"--rawbits", nullptr, &o.option_rawbits},
+        {"-d1", "--dft1", &o.option_dft, 1}, {"-d2", "--dft2", &o.option_dft, 2},
+        {"--json", nullptr, &o.option_json}, {"--robust", nullptr, &o.option_robust},
+    };
+}
+
+}  // namespace sonde::ostrel

@@ -1,0 +1,108 @@
+#include "pelkin/frame_layer.h"
+
+#include <cstring>
+
+#include "frame/crc16.h"
+#include "pelkin/json_lines.h"
+#include "pelkin/report_lines.h"
+#include "frame/ten_bit_groups.h"
+
+namespace sonde::pelkin {
+
+namespace {
+// Bytes 3..49: up to and including the stored CRC.
+constexpr int kBytesThroughCrc = pos_CRC + 2 - kFrameBodyStart;
+
+// Bytes and bits this capture did not reach still hold the previous frame;
+// a frame whose CRC was not received cannot pass the check by matching it.
+bool crc_received(int written, int collected) {
+    if (written < kBytesThroughCrc) return false;
+    const int skipped = kFrameGroups - written;
+    const int last_data_bit = (skipped + kBytesThroughCrc - 1) * kGroupBits + 8;
+    return collected > last_data_bit;
+}
+
+FrameRecord check_frame(PelkinFrame& f, int written) {
+    FrameRecord r;
+    r.bytes = f.frame_bytes;
+    r.written = written;
+    r.crc_stored = f.frame_bytes[pos_CRC] * 256 + f.frame_bytes[pos_CRC + 1];
+    r.crc_computed = sonde::crc16(sonde::kCrc16Modbus, f.frame_bytes, CRC_LEN);
+    r.crc_match = r.crc_computed == r.crc_stored;
+    r.good = r.crc_match && crc_received(written, f.collected);
+    r.quality = f.quality;
+    return r;
+}
+
+// The fields of the frame in f.frame_bytes into f.datum and the record.
+void decode_fields(PelkinFrame& f, FrameRecord& r) {
+    get_GPSpos(f.frame_bytes, f.datum);
+    get_GPSvel(f.frame_bytes, f.datum);
+    get_GPStime(f.frame_bytes, f.datum);
+    get_GPSdate(f.frame_bytes, f.datum);
+    get_GPSstatus(f.frame_bytes, f.datum);
+    r.datum = f.datum;
+}
+
+// Fields, then the position report as text, comma-separated or JSON line. A
+// frame at latitude + longitude 0 writes nothing.
+void report_frame(PelkinFrame& f, const PelkinOptions& opt, FrameRecord& r, int out_fd) {
+    decode_fields(f, r);
+    if (r.datum.lat_e6 + r.datum.lon_e6 == 0) return;
+
+    if (opt.option_json) {
+        // -g keeps good frames here, also where the CSV ignores it.
+        if (r.good || !opt.option_good) format_json_line(f.line, r, opt.option_raw != 0);
+    } else if (opt.option_csv)
+        format_csv_line(f.line, r);
+    else if (r.good || !opt.option_good)
+        format_text_line(f.line, r, opt.option_verbose != 0);
+    line_flush(f.line, out_fd);
+}
+
+void emit_frame(PelkinFrame& f, const PelkinOptions& opt, FrameRecord& r, int out_fd) {
+    if (opt.option_raw == 2) {
+        // The bits as collected, whatever became of them.
+        if (opt.option_good && !r.crc_match) return;
+        sonde::group_bit_dump(f.line, f.frame_bits, kFrameBits);
+        line_flush(f.line, out_fd);
+        return;
+    }
+    // Nothing but preamble: no frame at all.
+    if (r.written == 0) return;
+    if (opt.option_raw == 0 || opt.option_json) {
+        report_frame(f, opt, r, out_fd);
+        return;
+    }
+    if (opt.option_good && !r.good) return;
+    format_hex_line(f.line, r);
+    line_flush(f.line, out_fd);
+}
+}  // namespace
+
+void pelkin_frame_init(PelkinFrame& f) {
+    std::memset(f.frame_bits, 0, sizeof f.frame_bits);
+    f.collected = kFrameBits;
+    std::memset(f.frame_bytes, 0, sizeof f.frame_bytes);
+    frame_bytes_init(f.frame_bytes);
+    f.datum = Datum{};
+    f.quality = sonde::RxQuality{};
+    line_clear(f.line);
+}
+
+void print_frame(PelkinFrame& f, const PelkinOptions& opt, int out_fd) {
+    const int written = bits2bytes(f.frame_bits, f.frame_bytes + kFrameBodyStart);
+    FrameRecord r = check_frame(f, written);
+    emit_frame(f, opt, r, out_fd);
+}
+
+void frame_bytes_in(PelkinFrame& f, const PelkinOptions& opt, const uint8_t* body, int n, int out_fd) {
+    if (n < 0) n = 0;
+    if (n > kFrameGroups) n = kFrameGroups;
+    std::memcpy(f.frame_bytes + kFrameBodyStart, body, static_cast<std::size_t>(n));
+    f.collected = kFrameBits;
+    FrameRecord r = check_frame(f, n);
+    emit_frame(f, opt, r, out_fd);
+}
+
+}  // namespace sonde::pelkin

@@ -1,0 +1,61 @@
+#include "pelkin/report_lines.h"
+
+#include "pelkin/frame_bytes.h"
+
+namespace sonde::pelkin {
+
+namespace {
+struct Clock {
+    int day, month, year;
+    int hours, minutes;
+    double seconds;
+};
+
+Clock split_date_time(const Datum& datum) {
+    Clock c;
+    c.day = datum.date / 10000;
+    c.month = (datum.date % 10000) / 100;
+    c.year = datum.date % 100;
+    c.hours = datum.time / 10000000;
+    c.minutes = (datum.time % 10000000) / 100000;
+    c.seconds = static_cast<double>(datum.time % 100000) / 1000;
+    return c;
+}
+}  // namespace
+
+void format_text_line(LineBuf& line, const FrameRecord& r, bool verbose) {
+    const Datum& datum = r.datum;
+    const Clock c = split_date_time(datum);
+    line_printf(line, " %02d-%02d-%02d", c.day, c.month, c.year);
+    line_printf(line, " %02d:%02d:%06.3f ", c.hours, c.minutes, c.seconds);
+    line_printf(line, " lat: %.6f\xc2\xb0 ", datum.lat_e6 / 1000000);
+    line_printf(line, " lon: %.6f\xc2\xb0 ", datum.lon_e6 / 1000000);
+    line_printf(line, " alt: %.2fm ", datum.alt_cm / 100);
+    line_printf(line, "  vH: %.1fm/s  D: %.1f\xc2\xb0  vV: %.1fm/s", datum.speed_h, datum.course, datum.speed_v);
+    if (verbose) line_printf(line, "  sats: %d  fix: %d ", datum.sats, datum.fix);
+    line_puts(line, "  # CRC ");
+    line_puts(line, r.good ? "[OK]\n" : "[NO]\n");
+}
+
+void format_csv_line(LineBuf& line, const FrameRecord& r) {
+    const Datum& datum = r.datum;
+    const Clock c = split_date_time(datum);
+    line_printf(line, "%5d,", 0);
+    line_printf(line, "%s,", "0");
+    line_printf(line, "20%02d-%02d-%02d,", c.year, c.month, c.day);
+    line_printf(line, "%02d:%02d:%06.3f,", c.hours, c.minutes, c.seconds);
+    line_printf(line, "%.5f,", datum.lat_e6 / 1000000);
+    line_printf(line, "%.5f,", datum.lon_e6 / 1000000);
+    line_printf(line, "%.2f,", datum.alt_cm / 100);
+    line_printf(line, "%.1f,%.1f,%.1f,", datum.speed_h, datum.course, datum.speed_v);
+    line_puts(line, r.good ? "OK\n" : "FAIL\n");
+}
+
+void format_hex_line(LineBuf& line, const FrameRecord& r) {
+    for (int i = kFrameBodyStart; i < CRC_LEN; i++) line_printf(line, "%02x ", r.bytes[i]);
+    line_printf(line, " %04x ", r.crc_stored);
+    line_printf(line, "# %04x ", r.crc_computed);
+    line_putc(line, '\n');
+}
+
+}  // namespace sonde::pelkin

@@ -1,0 +1,97 @@
+#include "vardo/frame_layer.h"
+
+#include <cstring>
+
+#include "frame/big_endian.h"
+#include "vardo/biphase.h"
+#include "vardo/check_m10.h"
+#include "vardo/hex_lines.h"
+#include "vardo/position_report.h"
+
+namespace sonde::vardo {
+
+namespace {
+
+// The capture's channel bits (or, in the symbol mode, data bits) to bytes.
+void capture_to_bytes(VardoDecoder& v) {
+    FrameBuffers& fb = v.buf;
+    const FrameLayout& l = v.layout;
+    if (v.opt.option_b <= 1) {
+        // Always the nominal length, whatever the capture holds.
+        const int n = l.RAWBITFRAME_LEN + kCaptureExtraRawbits;
+        dpsk_bpm(fb.frame_rawbits, fb.frame_bits, n);
+        fb.bits_count = n / 2;
+    }
+    const int nbytes = l.FRAME_LEN + kCaptureExtraBytes;
+    bits2bytes(fb.frame_bits, fb.frame_bytes, nbytes);
+    fb.decoded_bytes = fb.bits_count / 8 < nbytes ? fb.bits_count / 8 : nbytes;
+}
+
+// Length extension, type and check of the bytes in v.buf.
+FrameRecord check_frame(VardoDecoder& v) {
+    FrameBuffers& fb = v.buf;
+    FrameLayout& l = v.layout;
+    set_auxlen(l, fb.frame_bytes[0]);
+    l.type = get_type(l, fb.frame_bytes);
+
+    FrameRecord r;
+    r.bytes = fb.frame_bytes;
+    r.layout = l;
+    r.type_bytes = be_u16(fb.frame_bytes);
+    const int p = check_pos(l);
+    if (check_field_inside(l, fb.decoded_bytes)) {
+        r.check_stored = static_cast<uint16_t>(fb.frame_bytes[p] << 8 | fb.frame_bytes[p + 1]);
+        r.check_computed = checkM10(fb.frame_bytes, p);
+        r.check_ok = r.check_stored == r.check_computed;
+    } else {
+        // The check field is not in this capture: the frame is bad.
+        r.check_computed = checkM10(fb.frame_bytes, p < 0 ? 0 : p);
+        r.check_ok = false;
+    }
+    return r;
+}
+
+void emit_frame(VardoDecoder& v, FrameRecord& r) {
+    if (v.opt.option_rawbits == 1) {
+        line_append(v.line, v.buf.frame_rawbits, strnlen(v.buf.frame_rawbits, kRawbitsCapacity));
+        line_putc(v.line, '\n');
+        line_flush(v.line, v.out_fd);
+        return;
+    }
+    if (v.opt.option_raw && !v.opt.option_json && r.layout.type != 0 && (r.check_ok || !v.opt.option_good)) {
+        if (v.opt.option_color)
+            hex_line_color(v.line, r, v.opt.option_verbose);
+        else
+            hex_line_plain(v.line, r, v.opt.option_verbose);
+        line_flush(v.line, v.out_fd);
+        return;
+    }
+    if (v.opt.option_good && !r.check_ok) return;
+    report_frame(v, r);
+}
+
+}  // namespace
+
+FrameRecord decode_frame(VardoDecoder& v) {
+    capture_to_bytes(v);
+    return check_frame(v);
+}
+
+void print_frame(VardoDecoder& v) {
+    FrameRecord r = decode_frame(v);
+    emit_frame(v, r);
+}
+
+void frame_bytes_in(VardoDecoder& v, const uint8_t* bytes, int n, const sonde::RxQuality& quality) {
+    FrameBuffers& fb = v.buf;
+    if (n < 0) n = 0;
+    if (n > kBytesCapacity) n = kBytesCapacity;
+    std::memcpy(fb.frame_bytes, bytes, static_cast<std::size_t>(n));
+    fb.decoded_bytes = n;
+    fb.frame_rawbits[0] = '\0';  // no channel bits came with these bytes
+    FrameRecord r = check_frame(v);
+    r.quality = quality;
+    emit_frame(v, r);
+}
+
+}  // namespace sonde::vardo

@@ -1,0 +1,19 @@
+// Command-line flags, set once by the argument scan.
+#pragma once
+
+namespace sonde::vardo {
+
+struct VardoOptions {
+    int option_verbose = 0;  // 1: -v, 2: -vv
+    int option_raw = 0;      // hexadecimal frames
+    int option_saveframes = 0;
+    int option_color = 0;
+    int option_good = 0;  // good frames only
+    int option_b = 0;     // 1: channel bits by integrate-and-dump, 2: symbols
+    int option_csv = 0;
+    int option_rawbits = 0;
+    int option_json = 0;    // JSON Lines instead of report, CSV and hexadecimal lines
+    int option_robust = 0;  // weak-signal receiver instead of the slicer
+};
+
+}  // namespace sonde::vardo
