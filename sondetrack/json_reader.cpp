@@ -77,14 +77,17 @@ LineFix read_json_line(std::string_view line) {
 
     auto id = j.find("id");
     auto decoder = j.find("decoder");
+    if (decoder != j.end() && decoder->is_string()) r.decoder = decoder->get<std::string>();
     if (id != j.end() && id->is_string() && !id->get_ref<const std::string&>().empty())
         r.track = id->get<std::string>();
     else if (id != j.end() && id->is_number_integer())
         r.track = id->dump();
-    else if (decoder != j.end() && decoder->is_string())
-        r.track = decoder->get<std::string>();
-    else
-        r.track = "sonde";
+    r.has_serial = !r.track.empty();
+    if (!r.has_serial) r.track = r.decoder.empty() ? "sonde" : r.decoder;
+    if (number(j, "freq_hz", r.carrier_hz))
+        r.carrier = CarrierKey::frequency;
+    else if (number(j, "offset_hz", r.carrier_hz))
+        r.carrier = CarrierKey::offset;
 
     auto dt = j.find("datetime");
     if (dt != j.end() && dt->is_string() && valid_utc_datetime(dt->get_ref<const std::string&>()))

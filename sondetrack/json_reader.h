@@ -15,11 +15,19 @@ enum class LineKind {
     fix,      // a good frame with latitude, longitude and altitude
 };
 
+// Where a receiver found the sonde's signal: the carrier's frequency, or
+// its offset from the centre of an I/Q capture whose centre was not given.
+enum class CarrierKey { none, frequency, offset };
+
 struct LineFix {
     LineKind kind = LineKind::blank;
-    std::string track;  // "id" when the frame has one, else "decoder"
-    Fix fix;            // fix.time from "datetime" when it is a valid UTC time
-    std::string clock;  // "time" (HH:MM:SS) when the frame has no "datetime"
+    std::string track;        // "id" when the frame has one, else "decoder" (else "sonde")
+    std::string decoder;      // "decoder", the kind; empty when the line has none
+    bool has_serial = false;  // track is the sonde's serial ("id")
+    CarrierKey carrier = CarrierKey::none;
+    double carrier_hz = 0.0;  // "freq_hz", else "offset_hz"; finite
+    Fix fix;                  // fix.time from "datetime" when it is a valid UTC time
+    std::string clock;        // "time" (HH:MM:SS) when the frame has no "datetime"
 };
 
 LineFix read_json_line(std::string_view line);

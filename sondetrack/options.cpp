@@ -6,9 +6,13 @@ namespace sondetrack {
 
 const char* help_text() {
     return "usage: sondetrack [--gpx | --kml] [-o FILE [--live]] [--date YYYY-MM-DD] [FILE...]\n"
-           "  reads the JSON Lines that vardo, pelkin and ostrel write, from the files or standard input\n"
-           "  --gpx              GPX 1.1 track, one track per sonde (the default)\n"
-           "  --kml              KML 2.2: flight line, first fix, burst and last fix per sonde\n"
+           "  reads the JSON Lines that vardo, pelkin, ostrel and sonderx write, from the files or standard input;\n"
+           "  tracks: one per kind and serial (\"312-A-10837\"); for kinds without a serial one per carrier\n"
+           "  within 5 kHz (\"pelkin 403.000 MHz\", \"ostrel +25.0 kHz\"), else one per kind (\"pelkin\", or\n"
+           "  \"pelkin (a.json)\" for each of several inputs)\n"
+           "  --gpx              GPX 1.1, one track per sonde (the default)\n"
+           "  --kml              KML 2.2: flight line, first fix, burst (after a fall of 100 m) and last fix per "
+           "sonde\n"
            "  -o FILE            write to FILE (by a temporary file and a rename) instead of standard output\n"
            "  --live             with -o: rewrite FILE after every new point\n"
            "  --date YYYY-MM-DD  day of the first ostrel packet (its packets carry a time of day only)\n"

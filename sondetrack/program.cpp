@@ -55,7 +55,7 @@ bool write_output(Run& r) {
 bool read_input(Run& r, int fd, const std::string& name) {
     LineSplitter s;
     bool added = false;
-    const auto on_line = [&](std::string_view line) { added |= tracker_line(r.tracker, line); };
+    const auto on_line = [&](std::string_view line) { added |= tracker_line(r.tracker, line, name); };
     for (;;) {
         const ssize_t n = read(fd, r.block.data(), r.block.size());
         if (n < 0 && errno == EINTR) continue;
@@ -89,6 +89,7 @@ int sondetrack_run(const Options& o, const std::string& creator, const RunIo& io
 
     std::vector<std::string> inputs = o.inputs;
     if (inputs.empty()) inputs.push_back("-");
+    r.tracker.name_inputs = inputs.size() > 1;
     for (const std::string& name : inputs) {
         if (name == "-") {
             if (!read_input(r, io.in_fd, "standard input")) status = kExitTrouble;

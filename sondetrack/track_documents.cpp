@@ -53,6 +53,22 @@ std::size_t highest_point(const Track& t) {
     return best;
 }
 
+Summit summit(const Track& t) {
+    Summit s;
+    if (t.points.empty()) return s;
+    s.index = highest_point(t);
+    const double top = t.points[s.index].alt;
+    if (!(top > t.points.front().alt)) return s;
+    s.kind = SummitKind::highest;
+    for (std::size_t i = s.index + 1; i < t.points.size(); i++) {
+        if (t.points[i].alt <= top - kBurstFall_m) {
+            s.kind = SummitKind::burst;
+            break;
+        }
+    }
+    return s;
+}
+
 std::string gpx_document(const TrackSet& set, const std::string& creator) {
     std::string out = kXmlDecl;
     out += "<gpx version=\"1.1\" creator=\"";
@@ -101,9 +117,11 @@ std::string kml_document(const TrackSet& set) {
             append_coordinates(out, t.points[i]);
         }
         out += "</coordinates></LineString></Placemark>\n";
-        const std::size_t top = highest_point(t);
+        const Summit top = summit(t);
         append_point_placemark(out, t.name, "first fix", t.points.front());
-        append_point_placemark(out, t.name, top + 1 < t.points.size() ? "burst" : "highest", t.points[top]);
+        if (top.kind != SummitKind::none)
+            append_point_placemark(out, t.name, top.kind == SummitKind::burst ? "burst" : "highest",
+                                   t.points[top.index]);
         append_point_placemark(out, t.name, "last fix", t.points.back());
         out += "    </Folder>\n";
     }

@@ -189,3 +189,26 @@ TEST(Sondetrack, CommandLine) {
     r = run_program(SONDETRACK_EXE, {"-o", dir.file("no/such.gpx")}, "");
     EXPECT_EQ(r.status, 1);
 }
+
+TEST(Sondetrack, KmlTrackPerInputWithBurstOnlyAfterAFall) {
+    if (!have_xmllint()) GTEST_SKIP() << "xmllint (libxml2-utils) not installed";
+    TempDir dir;
+    const std::string pelkin = R"({"decoder":"pelkin","ok":true,"lat":48,"lon":11,"alt":)";
+    const std::pair<const char*, std::string> files[] = {
+        {"a.json", pelkin + "1000}\n" + pelkin + "1200}\n" + pelkin + "1050}\n" +
+                       R"({"decoder":"ostrel","ok":false,"packet_type":3,"raw":"0103","offset_hz":-25000})"},
+        {"b.json", pelkin + "800}\n" + pelkin + "800}\n"}};
+    for (const auto& [name, text] : files) {
+        FILE* f = std::fopen(dir.file(name).c_str(), "w");
+        std::fputs(text.c_str(), f);
+        std::fclose(f);
+    }
+    const ProcessResult r = run_program(SONDETRACK_EXE, {"--kml", "-o", "t.kml", "a.json", "b.json"}, "", dir.path);
+    EXPECT_EQ(r.err, "");  // the packet without position is no bad line
+    const std::string kml = dir.file("t.kml");
+    const auto marks = [&](const std::string& name) {
+        return xpath(kml, "count(//" + el("Placemark") + "[" + el("name") + "='" + name + "'])");
+    };
+    EXPECT_EQ(marks("pelkin (a.json) burst"), "1");                                      // up 200 m, down 150 m
+    EXPECT_EQ(marks("pelkin (b.json) burst") + marks("pelkin (b.json) highest"), "00");  // level
+}
