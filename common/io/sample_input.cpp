@@ -135,6 +135,11 @@ InputError open_recording(SampleInput& in, const InputConfig& c, int seekable_fd
     const std::size_t n = source_read(in.src, start, sizeof start);
     in.bytes = static_cast<int64_t>(n);
     if (n == 0) return input_error(InputErrorCode::empty, in.name + " is empty");
+    const bool riff = n >= 4 && (std::memcmp(start, "RIFF", 4) == 0 || std::memcmp(start, "RF64", 4) == 0);
+    if (riff && n < kStartBytes)
+        return input_error(
+            InputErrorCode::header_cut_short,
+            in.name + " ends inside its WAV header, after " + std::to_string(n) + " bytes: the recording is cut short");
     if (!is_wav_start(start, n)) {
         if (seekable_fd >= 0) {
             InputError e = open_sndfile(in, c, seekable_fd);
@@ -174,8 +179,9 @@ InputError open_raw(SampleInput& in, const InputConfig& c) {
     in.format.type_name = "raw";
     in.format.bits = 8 * sample_bytes(c.raw_format);
     if (c.mode == InputMode::raw_audio && (channels < 1 || channels > kMaxRawChannels))
-        return input_error(InputErrorCode::no_such_channel, "raw audio has 1 to " + std::to_string(kMaxRawChannels) +
-                                                                " channels, not " + std::to_string(channels));
+        return input_error(
+            InputErrorCode::wrong_channel_count,
+            "raw audio has 1 to " + std::to_string(kMaxRawChannels) + " channels, not " + std::to_string(channels));
     if (c.rate_hz == 0)
         return input_error(InputErrorCode::rate_out_of_range,
                            "raw samples carry no rate of their own: it must be given");
