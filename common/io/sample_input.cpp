@@ -219,7 +219,11 @@ InputError check_descriptor(SampleInput& in, int fd, int& seekable_fd) {
 bool next_bytes(SampleInput& in, bool may_wait, const unsigned char*& p, std::size_t& n) {
     ByteSource& s = in.src;
     if (in.max_piece > 0 && s.pos == in.arrived) {
-        if (!may_wait || (s.pos == s.len && !source_refill(s))) return false;
+        if (!may_wait) return false;
+        if (s.pos == s.len && !source_refill(s)) {
+            in.arrived = s.pos;  // the source has emptied its block: nothing is left to arrive
+            return false;
+        }
         in.arrived =
             s.pos + static_cast<std::size_t>(std::min<int64_t>(in.max_piece, static_cast<int64_t>(s.len - s.pos)));
     } else if (in.max_piece == 0 && s.pos == s.len) {
