@@ -356,7 +356,7 @@ std::string describe_input_format(const InputFormat& f) {
     s += f.type_name;
     if (f.container == Container::raw)
         s += std::string(" ") + sample_format_name(f.sample_format);
-    else if (f.sample_format != SampleFormat::other)
+    else
         s += std::string(f.extensible ? " (extensible)" : "") + ", " + sample_format_description(f.sample_format);
     if (f.container != Container::raw && f.bits != 0 && f.bits != 8 * sample_bytes(f.sample_format))
         s += " (" + std::to_string(f.bits) + " bits used)";
