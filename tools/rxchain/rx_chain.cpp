@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "carrier_table.h"
 #include "fir_design.h"
 #include "vector_clones.h"
 
@@ -12,8 +13,6 @@ namespace rxchain {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr int kInterpHalf = 10;  // upsampler: 2 * 10 + 1 taps per phase
-constexpr int kSineBits = 12;
 
 // atan2 to about 1e-5 rad, without branches so that the discriminator loop
 // vectorises: a noise-driven discriminator spends most of its time here.
@@ -35,12 +34,6 @@ VECTOR_CLONES void discriminate(const float* re, const float* im, float* out, in
         const float x = re[j], y = im[j], px = re[j - 1], py = im[j - 1];
         out[j] = fast_atan2(y * px - x * py, x * px + y * py) * to_hz;
     }
-}
-
-inline float table_sine(const float* sine, uint32_t phase) {
-    const uint32_t idx = phase >> (32 - kSineBits);
-    const float fr = static_cast<float>(phase & ((1u << (32 - kSineBits)) - 1)) * (1.0f / (1u << (32 - kSineBits)));
-    return sine[idx] + fr * (sine[idx + 1] - sine[idx]);
 }
 
 std::vector<float> to_float(const std::vector<double>& v) { return {v.begin(), v.end()}; }
@@ -89,36 +82,13 @@ VECTOR_CLONES void fir_symmetric(const float* h, int n, const float* x, float* y
     }
 }
 
-// y[i] = sum_k h[k] x[i - k], k < n (x has n - 1 samples of history before it).
-VECTOR_CLONES void fir_plain(const float* h, int n, const float* x, float* y, int m) {
-    std::fill(y, y + m, 0.0f);
-    int k = 0;
-    for (; k + 4 <= n; k += 4) {
-        const float h0 = h[k], h1 = h[k + 1], h2 = h[k + 2], h3 = h[k + 3];
-        const float* a = x - k;
-        for (int i = 0; i < m; i++) y[i] += h0 * a[i] + h1 * a[i - 1] + h2 * a[i - 2] + h3 * a[i - 3];
-    }
-    for (; k < n; k++) {
-        const float hk = h[k];
-        const float* a = x - k;
-        for (int i = 0; i < m; i++) y[i] += hk * a[i];
-    }
-}
-
 // One block of at most kChainBlock audio samples.
 void process_block(RxChain& c, const float* in, float* out, int n) {
-    const int L = c.up, K = c.interp_k;
+    const int L = c.up;
     const int m = n * L;
-    float* ab = c.audio_buf.data();
-    for (int i = 0; i < n; i++) ab[K - 1 + i] = in[i] * static_cast<float>(c.scale_hz);
-
-    // Upsampling: phase p of audio sample i lands at intermediate sample i*L + p.
-    float* t = c.tmp.data();
-    for (int p = 0; p < L; p++) {
-        fir_plain(c.interp.data() + p * K, K, ab + K - 1, t, n);
-        for (int i = 0; i < n; i++) c.freq[static_cast<std::size_t>(i * L + p)] = t[i];
-    }
-    std::memmove(ab, ab + n, static_cast<std::size_t>(K - 1) * sizeof(float));
+    float* ab = upsampler_input(c.tx);
+    for (int i = 0; i < n; i++) ab[i] = in[i] * static_cast<float>(c.scale_hz);
+    upsampler_run(c.tx, n, c.freq.data());
 
     // Carrier: a 32-bit phase accumulator and a sine table.
     const int nc = static_cast<int>(c.chan.size());
@@ -133,7 +103,7 @@ void process_block(RxChain& c, const float* in, float* out, int n) {
                              drift_step * static_cast<double>(c.fs_count + static_cast<uint64_t>(j));
             c.phase += static_cast<uint32_t>(static_cast<int64_t>(f * k));
             im[j] = table_sine(sine, c.phase);
-            re[j] = table_sine(sine, c.phase + 0x40000000u);
+            re[j] = table_sine(sine, c.phase + kQuarterTurn);
         }
     } else {
         std::fill(re, re + m, 0.0f);
@@ -167,6 +137,7 @@ void process_block(RxChain& c, const float* in, float* out, int n) {
     // decimating form does at twice the audio rate), every up-th sample kept.
     float* full = c.freq.data();  // free again once the carrier is made
     fir_symmetric(c.post.data(), np, c.disc.data(), full, m);
+    float* t = c.tmp.data();
     for (int i = 0; i < n; i++) t[i] = full[i * L];
     std::memmove(c.disc.data(), c.disc.data() + m, static_cast<std::size_t>(np - 1) * sizeof(float));
 
@@ -220,23 +191,8 @@ bool chain_init(RxChain& c, const ChainConfig& cfg) {
     c.scale_hz = cfg.deviation_hz / cfg.input_peak;
     c.sigma = std::sqrt(chain_n0(cfg) * c.fs / 2.0);
 
-    // Upsampler: a low-pass at 0.45 of the audio rate, split into phases.
     const int L = c.up;
-    int interp_delay = 0;
-    if (L == 1) {
-        c.interp_k = 1;
-        c.interp = {1.0f};
-    } else {
-        const int n = 2 * kInterpHalf * L + 1;
-        const std::vector<double> h = lowpass_taps(n, 0.45 * cfg.audio_rate, c.fs);
-        c.interp_k = 2 * kInterpHalf + 1;
-        c.interp.assign(static_cast<std::size_t>(L * c.interp_k), 0.0f);
-        for (int p = 0; p < L; p++)
-            for (int i = 0; p + i * L < n; i++)
-                c.interp[static_cast<std::size_t>(p * c.interp_k + i)] =
-                    static_cast<float>(L * h[static_cast<std::size_t>(p + i * L)]);
-        interp_delay = kInterpHalf;
-    }
+    upsampler_init(c.tx, L, cfg.audio_rate, kChainBlock);
 
     // Channel filter: transition band 0.4 of its width, noise bandwidth exact.
     const int nc = taps_for_transition(0.4 * bw, c.fs, 15);
@@ -249,9 +205,8 @@ bool chain_init(RxChain& c, const ChainConfig& cfg) {
     int np = taps_for_transition(c.post_hz, c.fs, 15);
     while (((nc - 1) / 2 + (np - 1) / 2) % L != 0) np += 2;
     c.post = to_float(lowpass_taps(np, c.post_hz, c.fs));
-    c.delay = interp_delay + ((nc - 1) / 2 + (np - 1) / 2) / L;
+    c.delay = c.tx.delay + ((nc - 1) / 2 + (np - 1) / 2) / L;
 
-    c.audio_buf.assign(static_cast<std::size_t>(c.interp_k - 1 + kChainBlock), 0.0f);
     const std::size_t m = static_cast<std::size_t>(kChainBlock * L);
     c.freq.assign(m, 0.0f);
     c.re.assign(static_cast<std::size_t>(nc - 1) + m, cfg.carrier ? 1.0f : 0.0f);
@@ -262,9 +217,7 @@ bool chain_init(RxChain& c, const ChainConfig& cfg) {
     c.disc.assign(static_cast<std::size_t>(np - 1) + m, 0.0f);
     c.tmp.assign(kChainBlock, 0.0f);
 
-    c.sine.resize((1u << kSineBits) + 1);
-    for (std::size_t i = 0; i < c.sine.size(); i++)
-        c.sine[i] = static_cast<float>(std::sin(2.0 * kPi * static_cast<double>(i) / (1u << kSineBits)));
+    c.sine = carrier_sine_table();
     c.phase = 0;
     c.fs_count = 0;
     c.rng = normal_seeded(cfg.seed);

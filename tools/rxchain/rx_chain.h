@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "normal_source.h"
+#include "upsampler.h"
 
 namespace rxchain {
 
@@ -65,11 +66,8 @@ struct RxChain {
     double sigma = 0.0;     // noise per real component
     int delay = 0;          // output lags input by this many audio samples
 
-    // Upsampler: up phases of interp_k taps each, phase-major.
-    int interp_k = 0;
-    std::vector<float> interp;
-    std::vector<float> audio_buf;  // interp_k - 1 history, then the block (Hz)
-    std::vector<float> freq;       // intermediate-rate instantaneous frequency
+    Upsampler tx;             // audio (Hz) to the intermediate rate
+    std::vector<float> freq;  // intermediate-rate instantaneous frequency
 
     // Carrier.
     uint32_t phase = 0;
