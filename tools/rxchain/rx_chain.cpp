@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "carrier_table.h"
 #include "fir_design.h"
 #include "vector_clones.h"
 
@@ -13,6 +12,7 @@ namespace rxchain {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+constexpr int kSineBits = 12;
 
 // atan2 to about 1e-5 rad, without branches so that the discriminator loop
 // vectorises: a noise-driven discriminator spends most of its time here.
@@ -34,6 +34,12 @@ VECTOR_CLONES void discriminate(const float* re, const float* im, float* out, in
         const float x = re[j], y = im[j], px = re[j - 1], py = im[j - 1];
         out[j] = fast_atan2(y * px - x * py, x * px + y * py) * to_hz;
     }
+}
+
+inline float table_sine(const float* sine, uint32_t phase) {
+    const uint32_t idx = phase >> (32 - kSineBits);
+    const float fr = static_cast<float>(phase & ((1u << (32 - kSineBits)) - 1)) * (1.0f / (1u << (32 - kSineBits)));
+    return sine[idx] + fr * (sine[idx + 1] - sine[idx]);
 }
 
 std::vector<float> to_float(const std::vector<double>& v) { return {v.begin(), v.end()}; }
@@ -103,7 +109,7 @@ void process_block(RxChain& c, const float* in, float* out, int n) {
                              drift_step * static_cast<double>(c.fs_count + static_cast<uint64_t>(j));
             c.phase += static_cast<uint32_t>(static_cast<int64_t>(f * k));
             im[j] = table_sine(sine, c.phase);
-            re[j] = table_sine(sine, c.phase + kQuarterTurn);
+            re[j] = table_sine(sine, c.phase + 0x40000000u);
         }
     } else {
         std::fill(re, re + m, 0.0f);
@@ -155,7 +161,7 @@ void process_block(RxChain& c, const float* in, float* out, int n) {
 }  // namespace
 
 bool chain_profile(std::string_view name, ChainConfig& cfg) {
-    if (name == "afsk") {
+    if (name == "afsk" || name == "ostrel") {
         cfg.deviation_hz = 3500;
         cfg.bit_rate = 1200;
         cfg.channel_bw_hz = 2 * (3500 + 2200);
@@ -217,7 +223,9 @@ bool chain_init(RxChain& c, const ChainConfig& cfg) {
     c.disc.assign(static_cast<std::size_t>(np - 1) + m, 0.0f);
     c.tmp.assign(kChainBlock, 0.0f);
 
-    c.sine = carrier_sine_table();
+    c.sine.resize((1u << kSineBits) + 1);
+    for (std::size_t i = 0; i < c.sine.size(); i++)
+        c.sine[i] = static_cast<float>(std::sin(2.0 * kPi * static_cast<double>(i) / (1u << kSineBits)));
     c.phase = 0;
     c.fs_count = 0;
     c.rng = normal_seeded(cfg.seed);

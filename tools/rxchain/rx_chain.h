@@ -42,9 +42,9 @@ struct ChainConfig {
 };
 
 // The receiver of a signal family, set in cfg: "vardo" (2400 Hz deviation,
-// Eb per 9600 bit/s), "pelkin" (2400 Hz, 4800 bit/s), "afsk" (3500 Hz,
-// 1200 bit/s, channel 2 * (3500 + 2200) Hz, 20 Hz high-pass). False for
-// any other name.
+// Eb per 9600 bit/s), "pelkin" (2400 Hz, 4800 bit/s), "afsk" or "ostrel"
+// (3500 Hz, 1200 bit/s, channel 2 * (3500 + 2200) Hz, 20 Hz high-pass).
+// False for any other name.
 bool chain_profile(std::string_view name, ChainConfig& cfg);
 
 // Audio samples handled per inner step; the chain's buffers hold this many

@@ -1,10 +1,8 @@
 #include "upsampler.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
-#include "carrier_table.h"
 #include "fir_design.h"
 #include "vector_clones.h"
 
@@ -13,7 +11,6 @@ namespace rxchain {
 namespace {
 
 constexpr int kInterpHalf = 10;  // 2 * 10 + 1 taps per phase
-constexpr double kPi = 3.14159265358979323846;
 
 // y[i] = sum_k h[k] x[i - k], k < n (x has n - 1 samples of history before it).
 VECTOR_CLONES void fir_plain(const float* h, int n, const float* x, float* y, int m) {
@@ -32,13 +29,6 @@ VECTOR_CLONES void fir_plain(const float* h, int n, const float* x, float* y, in
 }
 
 }  // namespace
-
-std::vector<float> carrier_sine_table() {
-    std::vector<float> sine((1u << kSineBits) + 1);
-    for (std::size_t i = 0; i < sine.size(); i++)
-        sine[i] = static_cast<float>(std::sin(2.0 * kPi * static_cast<double>(i) / (1u << kSineBits)));
-    return sine;
-}
 
 void upsampler_init(Upsampler& u, int up, int audio_rate, int block) {
     u.up = up;
