@@ -7,9 +7,7 @@ namespace sonde::iq {
 
 namespace {
 
-int bin_of(const Spectrum& s, double hz) {
-    return static_cast<int>(std::lround(hz / spectrum_bin_hz(s))) + s.size / 2;
-}
+int bin_of(const Spectrum& s, double hz) { return static_cast<int>(std::lround(hz / spectrum_bin_hz(s))) + s.size / 2; }
 
 void estimate_floor(CarrierFinder& f, const Spectrum& s) {
     const int n = s.size;
@@ -86,7 +84,8 @@ void finder_search(CarrierFinder& f, const Spectrum& s) {
     if (s.frames == 0) return;
     estimate_floor(f, s);
     for (int i = 0; i < n; i++)
-        f.ratio[static_cast<std::size_t>(i)] = s.power[static_cast<std::size_t>(i)] / f.floor[static_cast<std::size_t>(i)];
+        f.ratio[static_cast<std::size_t>(i)] =
+            s.power[static_cast<std::size_t>(i)] / f.floor[static_cast<std::size_t>(i)];
 
     // Windowed mean excess by a running sum.
     const int w = std::max(1, static_cast<int>(std::lround(f.cfg.window_hz / bin_hz / 2.0)));
@@ -96,7 +95,8 @@ void finder_search(CarrierFinder& f, const Spectrum& s) {
     std::fill(f.excess.begin(), f.excess.end(), 0.0);
     for (int c = w; c + w < n; c++) {
         f.excess[static_cast<std::size_t>(c)] = run / span - 1.0;
-        if (c + w + 1 < n) run += f.ratio[static_cast<std::size_t>(c + w + 1)] - f.ratio[static_cast<std::size_t>(c - w)];
+        if (c + w + 1 < n)
+            run += f.ratio[static_cast<std::size_t>(c + w + 1)] - f.ratio[static_cast<std::size_t>(c - w)];
     }
     // A Hann window's bins overlap: about 1.5 bins per independent one.
     f.sigma = std::sqrt(1.5 / (static_cast<double>(s.frames) * span));
@@ -144,4 +144,3 @@ void finder_search(CarrierFinder& f, const Spectrum& s) {
 }
 
 }  // namespace sonde::iq
-

@@ -24,13 +24,13 @@
 namespace sonde::iq {
 
 struct FinderConfig {
-    double edge_hz = 30000.0;        // excluded at each end of the band
-    double window_hz = 9000.0;       // detection window
-    double measure_hz = 8000.0;      // centre and power measured within +-this
-    double threshold = 0.5;          // least mean excess in the window (0.5: +1.8 dB)
-    double sigmas = 8.0;             // and at least this many standard deviations of it on noise
+    double edge_hz = 30000.0;    // excluded at each end of the band
+    double window_hz = 9000.0;   // detection window
+    double measure_hz = 8000.0;  // centre and power measured within +-this
+    double threshold = 0.5;      // least mean excess in the window (0.5: +1.8 dB)
+    double sigmas = 8.0;         // and at least this many standard deviations of it on noise
     double min_separation_hz = 12000.0;
-    double narrow_fraction = 0.7;    // excess share of the peak bin +-1 above which a carrier is steady
+    double narrow_fraction = 0.7;  // excess share of the peak bin +-1 above which a carrier is steady
     double image_margin_db = 20.0;
 };
 
@@ -47,9 +47,9 @@ constexpr int kMaxFound = 64;
 
 struct CarrierFinder {
     FinderConfig cfg;
-    std::vector<double> floor;  // per bin, power per Hz
-    std::vector<double> ratio;  // spectrum / floor
-    std::vector<double> excess; // windowed mean excess
+    std::vector<double> floor;   // per bin, power per Hz
+    std::vector<double> ratio;   // spectrum / floor
+    std::vector<double> excess;  // windowed mean excess
     std::vector<double> scratch;
     FoundCarrier found[kMaxFound];
     int count = 0;

@@ -23,12 +23,12 @@ enum class SourceMode : uint8_t { down_converter, channelizer };
 // What every channel of a front end shares: rates and block sizes.
 struct ChannelPlan {
     SourceMode mode = SourceMode::down_converter;
-    double rate = 0.0;        // capture
-    int block = 0;            // capture samples per block
-    double chan_rate = 0.0;   // into the kind demodulators
-    int ddc_decim = 1;        // down-converter mode
-    int half_decim = 1;       // channelizer mode: after the band's samples
-    double keep_hz = 0.0;     // band passed unaliased each side of the carrier
+    double rate = 0.0;       // capture
+    int block = 0;           // capture samples per block
+    double chan_rate = 0.0;  // into the kind demodulators
+    int ddc_decim = 1;       // down-converter mode
+    int half_decim = 1;      // channelizer mode: after the band's samples
+    double keep_hz = 0.0;    // band passed unaliased each side of the carrier
     double band_hysteresis_hz = 4000.0;
     double afc_time_s = 0.25;
     double retune_hz = 20.0;
@@ -45,7 +45,7 @@ struct ChannelMeasure {
 };
 
 struct Channel {
-    unsigned kinds = 0;  // demodulators running (bit per Kind)
+    unsigned kinds = 0;      // demodulators running (bit per Kind)
     double offset_hz = 0.0;  // carrier estimate
     double lo_hz = 0.0;      // where the oscillator is tuned
     // Sources.
@@ -56,9 +56,9 @@ struct Channel {
     std::vector<float> src, mixed, chan;
     int chan_count = 0;
     KindBranch branch[kKinds];
-    double power = 0.0;          // smoothed filtered power (the AFC branch's)
-    double noise_bw_hz = 0.0;    // of the AFC branch's filter
-    double noise_per_hz = 0.0;   // from the spectrum
+    double power = 0.0;         // smoothed filtered power (the AFC branch's)
+    double noise_bw_hz = 0.0;   // of the AFC branch's filter
+    double noise_per_hz = 0.0;  // from the spectrum
     bool has_power = false;
 };
 

@@ -63,10 +63,10 @@ int table_due(const ChannelTable& t, uint64_t now) {
             const ChannelSlot& o = t.slot[j];
             if (j == i || !live(o) || std::fabs(o.offset_hz - s.offset_hz) >= t.cfg.merge_hz) continue;
             // The younger of two on one carrier goes, unless only it is confirmed or forced.
-            const bool keep_me = (s.forced && !o.forced) ||
-                                 (s.state == ChannelState::confirmed && o.state != ChannelState::confirmed);
-            const bool keep_other = (o.forced && !s.forced) ||
-                                    (o.state == ChannelState::confirmed && s.state != ChannelState::confirmed);
+            const bool keep_me =
+                (s.forced && !o.forced) || (s.state == ChannelState::confirmed && o.state != ChannelState::confirmed);
+            const bool keep_other =
+                (o.forced && !s.forced) || (o.state == ChannelState::confirmed && s.state != ChannelState::confirmed);
             if (keep_other || (!keep_me && s.id > o.id)) return i;
         }
     }

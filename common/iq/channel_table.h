@@ -40,14 +40,14 @@ struct TableConfig {
 
 struct ChannelSlot {
     ChannelState state = ChannelState::closed;
-    uint32_t id = 0;         // unique per capture, from 1
-    unsigned kinds = 0;      // kinds still in question
-    int kind = -1;           // once confirmed
+    uint32_t id = 0;     // unique per capture, from 1
+    unsigned kinds = 0;  // kinds still in question
+    int kind = -1;       // once confirmed
     bool forced = false;
-    uint64_t opened = 0;     // capture sample
-    uint64_t last_frame = 0; // capture sample of the last frame (or the opening)
+    uint64_t opened = 0;      // capture sample
+    uint64_t last_frame = 0;  // capture sample of the last frame (or the opening)
     uint64_t frames = 0;
-    uint64_t identity = 0;   // of the last frame reported (0: none)
+    uint64_t identity = 0;  // of the last frame reported (0: none)
     uint64_t identity_at = 0;
     double offset_hz = 0.0;  // kept up to date by the front end
     double level_dbfs = -200.0;

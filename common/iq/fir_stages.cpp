@@ -43,8 +43,7 @@ int fir_run(DecimatingFir& f, const float* in, int n, float* out) {
     return n_out;
 }
 
-bool resampler_init(Resampler& r, double rate_in, double rate_out, double cutoff_hz, double transition_hz,
-                    int max_in) {
+bool resampler_init(Resampler& r, double rate_in, double rate_out, double cutoff_hz, double transition_hz, int max_in) {
     if (!(rate_in > 0.0) || !(rate_out > 0.0) || !(cutoff_hz > 0.0) || !(transition_hz > 0.0)) return false;
     const double rate = std::min(rate_in, rate_out);
     // The cutoff is kept below the lower rate's Nyquist frequency.

@@ -40,8 +40,7 @@ struct Resampler {
 
 // Real samples from rate_in to rate_out through a low-pass at cutoff_hz
 // with a transition of transition_hz; max_in: most samples per call.
-bool resampler_init(Resampler& r, double rate_in, double rate_out, double cutoff_hz, double transition_hz,
-                    int max_in);
+bool resampler_init(Resampler& r, double rate_in, double rate_out, double cutoff_hz, double transition_hz, int max_in);
 
 // Most outputs a call of n inputs makes.
 int resampler_max_out(const Resampler& r, int n);

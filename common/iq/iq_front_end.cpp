@@ -179,11 +179,9 @@ bool front_end_init(IqFrontEnd& fe, const FrontEndConfig& cfg, const FrontEndSin
         if (!channel_init(fe.channels[i], p)) return false;
     // Delays from capture to audio, for the audio's sample numbers.
     const Channel& c0 = fe.channels[0];
-    const double src_delay = p.mode == SourceMode::down_converter
-                                 ? c0.ddc.fir.delay
-                                 : 0.5 * (fe.chz.taps - 2) + c0.half.delay * fe.chz.hop;
-    for (int k = 0; k < kKinds; k++)
-        fe.delay_samples[k] = src_delay + c0.branch[k].delay_in * cfg.rate / p.chan_rate;
+    const double src_delay =
+        p.mode == SourceMode::down_converter ? c0.ddc.fir.delay : 0.5 * (fe.chz.taps - 2) + c0.half.delay * fe.chz.hop;
+    for (int k = 0; k < kKinds; k++) fe.delay_samples[k] = src_delay + c0.branch[k].delay_in * cfg.rate / p.chan_rate;
     fe.blocks = 0;
     for (double hz : cfg.forced_hz) {
         const int i = table_place(fe.table, hz, fe.next_sample);

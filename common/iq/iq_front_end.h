@@ -33,10 +33,10 @@ namespace sonde::iq {
 
 struct FrontEndConfig {
     double rate = 250000.0;
-    int mode = -1;   // -1: the down-converter up to 600 kS/s, the channelizer above; else a SourceMode
-    int block = 0;   // capture samples per block; 0: about 16 ms (down-converter) or 8 ms
-    bool search = true;                 // find carriers; false: only the forced ones
-    std::vector<double> forced_hz;      // channels open from the start and never closed
+    int mode = -1;                  // -1: the down-converter up to 600 kS/s, the channelizer above; else a SourceMode
+    int block = 0;                  // capture samples per block; 0: about 16 ms (down-converter) or 8 ms
+    bool search = true;             // find carriers; false: only the forced ones
+    std::vector<double> forced_hz;  // channels open from the start and never closed
     unsigned kinds = kAllKinds;
     uint64_t first_sample = 0;
     double dc_time_s = 0.1;

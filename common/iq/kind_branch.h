@@ -29,7 +29,7 @@ struct KindBranch {
     Resampler audio_rs;
     std::vector<float> audio;
     int audio_count = 0;
-    double delay_in = 0.0;     // group delay from channel rate input to audio, in channel-rate samples
+    double delay_in = 0.0;  // group delay from channel rate input to audio, in channel-rate samples
     // This block's sums for the AFC and the level.
     double corr_re = 0.0, corr_im = 0.0, power = 0.0;
     uint64_t audio_samples = 0;  // audio samples made since the channel opened

@@ -24,12 +24,12 @@ constexpr unsigned kind_bit(Kind k) { return 1u << static_cast<unsigned>(k); }
 
 struct KindProfile {
     const char* name;
-    double deviation_hz;    // audio full scale 1.0 means 2 * deviation_hz
-    double bit_rate;        // Eb is counted per this (bench/sensitivity's definition)
-    double channel_hz;      // -6 dB edge of the channel filter, each side of the carrier
-    double transition_hz;   // width of its transition band
-    double post_hz;         // post-detection low-pass cutoff (0: none)
-    int audio_rate;         // discriminator audio, Hz
+    double deviation_hz;   // audio full scale 1.0 means 2 * deviation_hz
+    double bit_rate;       // Eb is counted per this (bench/sensitivity's definition)
+    double channel_hz;     // -6 dB edge of the channel filter, each side of the carrier
+    double transition_hz;  // width of its transition band
+    double post_hz;        // post-detection low-pass cutoff (0: none)
+    int audio_rate;        // discriminator audio, Hz
 };
 
 constexpr KindProfile kKindProfiles[kKinds] = {

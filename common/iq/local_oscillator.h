@@ -9,8 +9,8 @@
 namespace sonde::iq {
 
 struct LocalOscillator {
-    double cycles = 0.0;  // frequency, cycles per sample
-    double phase = 0.0;   // cycles, in [0, 1)
+    double cycles = 0.0;       // frequency, cycles per sample
+    double phase = 0.0;        // cycles, in [0, 1)
     std::vector<float> table;  // e^(-i 2 pi cycles j), j < block
 };
 

@@ -17,7 +17,8 @@ void finish_look(Spectrum& s) {
     std::fill(s.power.begin(), s.power.end(), 0.0);
     for (int l = 0; l < s.looks_done; l++) {
         const std::vector<double>& v = s.look_sum[(s.look_at - l + s.looks) % s.looks];
-        for (int k = 0; k < n; k++) s.power[static_cast<std::size_t>((k + n / 2) % n)] += v[static_cast<std::size_t>(k)];
+        for (int k = 0; k < n; k++)
+            s.power[static_cast<std::size_t>((k + n / 2) % n)] += v[static_cast<std::size_t>(k)];
     }
     s.frames = s.looks_done * s.frames_per_look;
     const double scale = 1.0 / (s.frames * s.window_power * s.rate);

@@ -19,8 +19,8 @@ constexpr int kMaxLooks = 8;
 
 struct SpectrumConfig {
     double rate = 250000.0;
-    int size = 0;        // FFT points; 0: a power of two near rate / 1 kHz
-    int stride = 0;      // samples from one frame's start to the next; 0: 2 * size
+    int size = 0;    // FFT points; 0: a power of two near rate / 1 kHz
+    int stride = 0;  // samples from one frame's start to the next; 0: 2 * size
     double look_s = 0.25;
     int looks = 4;
 };
@@ -34,15 +34,15 @@ struct Spectrum {
     double window_power = 0.0;  // sum of the window's squares
     FftwBuffer in, out;
     FftwPlan plan;
-    int fill = 0;      // samples of the frame being gathered
-    int skip = 0;      // samples to pass over before the next frame starts
+    int fill = 0;                             // samples of the frame being gathered
+    int skip = 0;                             // samples to pass over before the next frame starts
     std::vector<double> look_sum[kMaxLooks];  // per look, natural bin order
     int look_at = 0;                          // the look being gathered
     int look_frames = 0;
-    int looks_done = 0;                       // complete looks (up to `looks`)
-    std::vector<double> power;                // the estimate, frequency order
-    int frames = 0;                           // frames in the estimate
-    uint64_t updates = 0;                     // estimates made so far
+    int looks_done = 0;         // complete looks (up to `looks`)
+    std::vector<double> power;  // the estimate, frequency order
+    int frames = 0;             // frames in the estimate
+    uint64_t updates = 0;       // estimates made so far
 };
 
 bool spectrum_init(Spectrum& s, const SpectrumConfig& cfg);

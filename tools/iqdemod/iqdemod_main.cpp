@@ -61,8 +61,8 @@ void on_audio(void* ctx, const AudioBlock& a) {
     const uint64_t key = uint64_t{a.id} * 4 + static_cast<uint64_t>(a.kind);
     Output& o = r.outs[key];
     if (!o.f) {
-        const std::string path = r.prefix + "-" + std::to_string(a.id) + "-" +
-                                 sonde::iq::kind_profile(a.kind).name + ".wav";
+        const std::string path =
+            r.prefix + "-" + std::to_string(a.id) + "-" + sonde::iq::kind_profile(a.kind).name + ".wav";
         o.f = std::fopen(path.c_str(), "wb");
         if (!o.f) {
             std::fprintf(stderr, "iqdemod: cannot write %s\n", path.c_str());
@@ -86,8 +86,8 @@ void on_event(void* ctx, const ChannelEvent& e) {
     static const char* kNames[] = {"opened", "confirmed", "closed"};
     const sonde::iq::ChannelMeasure m = sonde::iq::front_end_measure(*r.fe, e.channel);
     std::fprintf(stderr, "iqdemod: %.3f s channel %d id %u %s at %+.1f Hz (level %.1f dBFS, snr %.1f dB)\n",
-                 static_cast<double>(e.sample) / r.fe->cfg.rate, e.channel, e.id,
-                 kNames[static_cast<int>(e.type)], e.offset_hz, m.level_dbfs, m.snr_db);
+                 static_cast<double>(e.sample) / r.fe->cfg.rate, e.channel, e.id, kNames[static_cast<int>(e.type)],
+                 e.offset_hz, m.level_dbfs, m.snr_db);
 }
 
 bool parse_kinds(const char* s, unsigned& kinds) {
@@ -140,11 +140,16 @@ int main(int argc, char** argv) {
         const bool has = i + 1 < argc;
         if (a == "--format" && has) {
             const std::string v = argv[++i];
-            if (v == "u8") format = Format::u8;
-            else if (v == "s8") format = Format::s8;
-            else if (v == "s16le") format = Format::s16le;
-            else if (v == "f32le") format = Format::f32le;
-            else return usage(), 2;
+            if (v == "u8")
+                format = Format::u8;
+            else if (v == "s8")
+                format = Format::s8;
+            else if (v == "s16le")
+                format = Format::s16le;
+            else if (v == "f32le")
+                format = Format::f32le;
+            else
+                return usage(), 2;
         } else if (a == "--rate" && has) {
             cfg.rate = std::atof(argv[++i]);
         } else if (a == "--offset" && has) {
@@ -205,12 +210,18 @@ int main(int argc, char** argv) {
         for (std::size_t j = 0; j < 2 * n; j++) {
             float v;
             switch (format) {
-                case Format::u8: v = (static_cast<float>(p[j]) - 127.5f) / 127.5f; break;
-                case Format::s8: v = static_cast<float>(static_cast<signed char>(p[j])) / 127.0f; break;
+                case Format::u8:
+                    v = (static_cast<float>(p[j]) - 127.5f) / 127.5f;
+                    break;
+                case Format::s8:
+                    v = static_cast<float>(static_cast<signed char>(p[j])) / 127.0f;
+                    break;
                 case Format::s16le:
                     v = static_cast<float>(static_cast<int16_t>(p[2 * j] | (p[2 * j + 1] << 8))) / 32767.0f;
                     break;
-                default: std::memcpy(&v, p + 4 * j, 4); break;
+                default:
+                    std::memcpy(&v, p + 4 * j, 4);
+                    break;
             }
             iq[j] = v;
         }
