@@ -207,23 +207,22 @@ int main(int argc, char** argv) {
         const std::size_t have = carry + got;
         const std::size_t n = have / static_cast<std::size_t>(bytes_per);
         const unsigned char* p = raw.data();
-        for (std::size_t j = 0; j < 2 * n; j++) {
-            float v;
-            switch (format) {
-                case Format::u8:
-                    v = (static_cast<float>(p[j]) - 127.5f) / 127.5f;
-                    break;
-                case Format::s8:
-                    v = static_cast<float>(static_cast<signed char>(p[j])) / 127.0f;
-                    break;
-                case Format::s16le:
-                    v = static_cast<float>(static_cast<int16_t>(p[2 * j] | (p[2 * j + 1] << 8))) / 32767.0f;
-                    break;
-                default:
-                    std::memcpy(&v, p + 4 * j, 4);
-                    break;
-            }
-            iq[j] = v;
+        const std::size_t m = 2 * n;
+        float* v = iq.data();
+        switch (format) {
+            case Format::u8:
+                for (std::size_t j = 0; j < m; j++) v[j] = (static_cast<float>(p[j]) - 127.5f) * (1.0f / 127.5f);
+                break;
+            case Format::s8:
+                for (std::size_t j = 0; j < m; j++) v[j] = static_cast<float>(static_cast<signed char>(p[j])) / 127.0f;
+                break;
+            case Format::s16le:
+                for (std::size_t j = 0; j < m; j++)
+                    v[j] = static_cast<float>(static_cast<int16_t>(p[2 * j] | (p[2 * j + 1] << 8))) / 32767.0f;
+                break;
+            case Format::f32le:
+                std::memcpy(v, p, 4 * m);
+                break;
         }
         sonde::iq::front_end_feed(fe, iq.data(), n);
         total += n;
