@@ -23,19 +23,21 @@ void tune(Channel& c, const ChannelPlan& p, const Channelizer* cz) {
 }  // namespace
 
 bool channel_init(Channel& c, const ChannelPlan& p) {
-    const int chan_max = p.block + 64;
+    // Buffers for one block's worth at each stage's rate.
+    const int band_max = p.block / p.hop + 64;
+    const int chan_max = (p.mode == SourceMode::down_converter ? p.block / p.ddc_decim : band_max / p.half_decim) + 64;
     if (p.mode == SourceMode::down_converter) {
         ddc_init(c.ddc, p.rate, p.ddc_decim, p.keep_hz, p.block);
     } else {
         // The band's rate is twice the spacing; the half-band stage keeps
         // +-keep_hz and what folds onto it lies beyond band_rate / decim - keep_hz.
         const double band_rate = p.chan_rate * p.half_decim;
-        lo_init(c.fine, chan_max);
+        lo_init(c.fine, band_max);
         const double stop = p.chan_rate - p.keep_hz;
         const int taps = kaiser_taps(stop - p.keep_hz, band_rate, 60.0);
-        fir_init(c.half, kaiser_lowpass(taps, 0.5 * (stop + p.keep_hz), band_rate, 60.0), p.half_decim, chan_max);
-        c.src.assign(2 * static_cast<std::size_t>(chan_max), 0.0f);
-        c.mixed.assign(2 * static_cast<std::size_t>(chan_max), 0.0f);
+        fir_init(c.half, kaiser_lowpass(taps, 0.5 * (stop + p.keep_hz), band_rate, 60.0), p.half_decim, band_max);
+        c.src.assign(2 * static_cast<std::size_t>(band_max), 0.0f);
+        c.mixed.assign(2 * static_cast<std::size_t>(band_max), 0.0f);
     }
     c.chan.assign(2 * static_cast<std::size_t>(chan_max), 0.0f);
     for (int k = 0; k < kKinds; k++)

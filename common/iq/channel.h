@@ -28,6 +28,7 @@ struct ChannelPlan {
     double chan_rate = 0.0;  // into the kind demodulators
     int ddc_decim = 1;       // down-converter mode
     int half_decim = 1;      // channelizer mode: after the band's samples
+    int hop = 1;             // channelizer mode: capture samples per band sample
     double keep_hz = 0.0;    // band passed unaliased each side of the carrier
     double band_hysteresis_hz = 4000.0;
     double afc_time_s = 0.25;

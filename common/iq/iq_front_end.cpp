@@ -155,6 +155,7 @@ bool front_end_init(IqFrontEnd& fe, const FrontEndConfig& cfg, const FrontEndSin
         channels = std::max(2, 2 * static_cast<int>(std::lround(cfg.rate / 128000.0)));
         const int hop = channels / 2;
         p.half_decim = 2;
+        p.hop = hop;
         p.chan_rate = cfg.rate / hop / p.half_decim;
         const int want = cfg.block > 0 ? cfg.block : static_cast<int>(cfg.rate * 0.008);
         p.block = std::max(hop, (want + hop - 1) / hop * hop);
