@@ -12,7 +12,6 @@ namespace rxchain {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr int kInterpHalf = 10;  // upsampler: 2 * 10 + 1 taps per phase
 constexpr int kSineBits = 12;
 
 // atan2 to about 1e-5 rad, without branches so that the discriminator loop
@@ -89,36 +88,13 @@ VECTOR_CLONES void fir_symmetric(const float* h, int n, const float* x, float* y
     }
 }
 
-// y[i] = sum_k h[k] x[i - k], k < n (x has n - 1 samples of history before it).
-VECTOR_CLONES void fir_plain(const float* h, int n, const float* x, float* y, int m) {
-    std::fill(y, y + m, 0.0f);
-    int k = 0;
-    for (; k + 4 <= n; k += 4) {
-        const float h0 = h[k], h1 = h[k + 1], h2 = h[k + 2], h3 = h[k + 3];
-        const float* a = x - k;
-        for (int i = 0; i < m; i++) y[i] += h0 * a[i] + h1 * a[i - 1] + h2 * a[i - 2] + h3 * a[i - 3];
-    }
-    for (; k < n; k++) {
-        const float hk = h[k];
-        const float* a = x - k;
-        for (int i = 0; i < m; i++) y[i] += hk * a[i];
-    }
-}
-
 // One block of at most kChainBlock audio samples.
 void process_block(RxChain& c, const float* in, float* out, int n) {
-    const int L = c.up, K = c.interp_k;
+    const int L = c.up;
     const int m = n * L;
-    float* ab = c.audio_buf.data();
-    for (int i = 0; i < n; i++) ab[K - 1 + i] = in[i] * static_cast<float>(c.scale_hz);
-
-    // Upsampling: phase p of audio sample i lands at intermediate sample i*L + p.
-    float* t = c.tmp.data();
-    for (int p = 0; p < L; p++) {
-        fir_plain(c.interp.data() + p * K, K, ab + K - 1, t, n);
-        for (int i = 0; i < n; i++) c.freq[static_cast<std::size_t>(i * L + p)] = t[i];
-    }
-    std::memmove(ab, ab + n, static_cast<std::size_t>(K - 1) * sizeof(float));
+    float* ab = upsampler_input(c.tx);
+    for (int i = 0; i < n; i++) ab[i] = in[i] * static_cast<float>(c.scale_hz);
+    upsampler_run(c.tx, n, c.freq.data());
 
     // Carrier: a 32-bit phase accumulator and a sine table.
     const int nc = static_cast<int>(c.chan.size());
@@ -167,6 +143,7 @@ void process_block(RxChain& c, const float* in, float* out, int n) {
     // decimating form does at twice the audio rate), every up-th sample kept.
     float* full = c.freq.data();  // free again once the carrier is made
     fir_symmetric(c.post.data(), np, c.disc.data(), full, m);
+    float* t = c.tmp.data();
     for (int i = 0; i < n; i++) t[i] = full[i * L];
     std::memmove(c.disc.data(), c.disc.data() + m, static_cast<std::size_t>(np - 1) * sizeof(float));
 
@@ -184,7 +161,7 @@ void process_block(RxChain& c, const float* in, float* out, int n) {
 }  // namespace
 
 bool chain_profile(std::string_view name, ChainConfig& cfg) {
-    if (name == "afsk") {
+    if (name == "afsk" || name == "ostrel") {
         cfg.deviation_hz = 3500;
         cfg.bit_rate = 1200;
         cfg.channel_bw_hz = 2 * (3500 + 2200);
@@ -220,23 +197,8 @@ bool chain_init(RxChain& c, const ChainConfig& cfg) {
     c.scale_hz = cfg.deviation_hz / cfg.input_peak;
     c.sigma = std::sqrt(chain_n0(cfg) * c.fs / 2.0);
 
-    // Upsampler: a low-pass at 0.45 of the audio rate, split into phases.
     const int L = c.up;
-    int interp_delay = 0;
-    if (L == 1) {
-        c.interp_k = 1;
-        c.interp = {1.0f};
-    } else {
-        const int n = 2 * kInterpHalf * L + 1;
-        const std::vector<double> h = lowpass_taps(n, 0.45 * cfg.audio_rate, c.fs);
-        c.interp_k = 2 * kInterpHalf + 1;
-        c.interp.assign(static_cast<std::size_t>(L * c.interp_k), 0.0f);
-        for (int p = 0; p < L; p++)
-            for (int i = 0; p + i * L < n; i++)
-                c.interp[static_cast<std::size_t>(p * c.interp_k + i)] =
-                    static_cast<float>(L * h[static_cast<std::size_t>(p + i * L)]);
-        interp_delay = kInterpHalf;
-    }
+    upsampler_init(c.tx, L, cfg.audio_rate, kChainBlock);
 
     // Channel filter: transition band 0.4 of its width, noise bandwidth exact.
     const int nc = taps_for_transition(0.4 * bw, c.fs, 15);
@@ -249,9 +211,8 @@ bool chain_init(RxChain& c, const ChainConfig& cfg) {
     int np = taps_for_transition(c.post_hz, c.fs, 15);
     while (((nc - 1) / 2 + (np - 1) / 2) % L != 0) np += 2;
     c.post = to_float(lowpass_taps(np, c.post_hz, c.fs));
-    c.delay = interp_delay + ((nc - 1) / 2 + (np - 1) / 2) / L;
+    c.delay = c.tx.delay + ((nc - 1) / 2 + (np - 1) / 2) / L;
 
-    c.audio_buf.assign(static_cast<std::size_t>(c.interp_k - 1 + kChainBlock), 0.0f);
     const std::size_t m = static_cast<std::size_t>(kChainBlock * L);
     c.freq.assign(m, 0.0f);
     c.re.assign(static_cast<std::size_t>(nc - 1) + m, cfg.carrier ? 1.0f : 0.0f);

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "normal_source.h"
+#include "upsampler.h"
 
 namespace rxchain {
 
@@ -41,9 +42,9 @@ struct ChainConfig {
 };
 
 // The receiver of a signal family, set in cfg: "vardo" (2400 Hz deviation,
-// Eb per 9600 bit/s), "pelkin" (2400 Hz, 4800 bit/s), "afsk" (3500 Hz,
-// 1200 bit/s, channel 2 * (3500 + 2200) Hz, 20 Hz high-pass). False for
-// any other name.
+// Eb per 9600 bit/s), "pelkin" (2400 Hz, 4800 bit/s), "afsk" or "ostrel"
+// (3500 Hz, 1200 bit/s, channel 2 * (3500 + 2200) Hz, 20 Hz high-pass).
+// False for any other name.
 bool chain_profile(std::string_view name, ChainConfig& cfg);
 
 // Audio samples handled per inner step; the chain's buffers hold this many
@@ -65,11 +66,8 @@ struct RxChain {
     double sigma = 0.0;     // noise per real component
     int delay = 0;          // output lags input by this many audio samples
 
-    // Upsampler: up phases of interp_k taps each, phase-major.
-    int interp_k = 0;
-    std::vector<float> interp;
-    std::vector<float> audio_buf;  // interp_k - 1 history, then the block (Hz)
-    std::vector<float> freq;       // intermediate-rate instantaneous frequency
+    Upsampler tx;             // audio (Hz) to the intermediate rate
+    std::vector<float> freq;  // intermediate-rate instantaneous frequency
 
     // Carrier.
     uint32_t phase = 0;

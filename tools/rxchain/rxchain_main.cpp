@@ -2,7 +2,9 @@
 // it out (see rx_chain.h for the model). Reads a WAV file or standard input
 // and writes a WAV stream, block by block, so it works between pipes with
 // bounded memory. With --no-carrier and --seconds it needs no input at all:
-// receiver noise alone, for false-frame runs of any length.
+// receiver noise alone, for false-frame runs of any length. With --iq-out
+// it writes instead the complex baseband an SDR delivers (iq_capture.h),
+// from one recording or, with --mix, from several at once.
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,13 +16,14 @@
 #include <string>
 #include <vector>
 
+#include "iq_program.h"
 #include "rx_chain.h"
+#include "sonde_spec.h"
 #include "synth/wav_writer.h"
 #include "io/wav_input.h"
 
 using sonde::read_signed_samples;
 using sonde::read_wav_header;
-using sonde::source_close;
 using sonde::source_open_fd;
 using sonde::source_open_file;
 using sonde::WavInput;
@@ -53,7 +56,20 @@ void usage() {
         "  --rate HZ          audio rate with --seconds (48000)\n"
         "  --info             write the chain's parameters to standard error\n"
         "  -o FILE            output ('-' for standard output, the default)\n"
-        "Output full scale is (deviation + |offset| + |drift| * duration) / 0.5 Hz.\n",
+        "Output full scale is (deviation + |offset| + |drift| * duration) / 0.5 Hz.\n"
+        "I/Q output (complex baseband before any channel filter; see docs/simulator.md):\n"
+        "  --iq-out F         u8, s8, s16le, f32le or wav (two channels, I left, Q right)\n"
+        "  --iq-rate HZ       sample rate, 96k to 3.2M (k and M suffixes; 250k)\n"
+        "  --offset HZ        the carrier's offset from the capture's centre (k, M suffixes)\n"
+        "  --clock-ppm PPM    the capture's sample clock this far off (0)\n"
+        "  --dc-spike DBFS    a DC offset at this level, full scale 0 dB\n"
+        "  --iq-imbalance G,P Q's gain (dB) and phase (degrees) error: an image at -offset\n"
+        "  --duration S       capture length (the recording's, or the last sonde's end)\n"
+        "  --mix              several recordings in one capture, each given by\n"
+        "  --sonde FILE[:kind=K][:ebn0=DB][:offset=HZ][:drift=HZ/S][:start=S][:stop=S]\n"
+        "                     kind vardo, pelkin or ostrel; Eb/N0 against the common noise;\n"
+        "                     left out: --profile, --ebn0, --offset, --drift, 0, the end\n"
+        "Integer formats hold the RMS of I and Q at 25 % of full scale and clip beyond it.\n",
         stderr);
 }
 
@@ -76,22 +92,89 @@ void quantize(const float* y, int n, double gain, int bits, char* out) {
 
 bool write_all(std::FILE* f, const std::string& s) { return std::fwrite(s.data(), 1, s.size(), f) == s.size(); }
 
-// First pass over a named file: its peak sample and its length.
-bool scan_file(const char* path, int& peak, uint64_t& count) {
-    auto in = std::make_unique<WavInput>();
-    if (!source_open_file(in->src, path)) return false;
-    bool ok = read_wav_header(*in, -1) == 0;
-    peak = 0;
-    count = 0;
-    std::vector<int> buf(4096);
-    while (ok) {
-        const int n = read_signed_samples(*in, buf.data(), static_cast<int>(buf.size()));
-        if (n == 0) break;
-        for (int i = 0; i < n; i++) peak = std::max(peak, std::abs(buf[static_cast<std::size_t>(i)]));
-        count += static_cast<uint64_t>(n);
+// The capture of one recording (or of noise alone): the audio chain's
+// options, read as I/Q.
+bool single_sonde(const rxchain::ChainConfig& cfg, const std::string& profile, const char* in_path, double seconds,
+                  double peak, bool has_sondes, rxchain::IqOptions& o, std::string& why) {
+    if (has_sondes) {
+        why = "--sonde needs --mix";
+        return false;
     }
-    source_close(in->src);
-    return ok;
+    o.capture.noise = cfg.noise;
+    o.capture.seed = cfg.seed;
+    if (!cfg.carrier && seconds >= 0 && !in_path) {
+        if (o.duration_s >= 0) {
+            why = "--seconds or --duration, not both";
+            return false;
+        }
+        o.duration_s = seconds;
+        return true;
+    }
+    if (seconds >= 0) {
+        why = "--seconds needs --no-carrier and no input file";
+        return false;
+    }
+    rxchain::IqSonde sd;
+    sd.path = in_path ? in_path : "-";
+    sd.kind = profile;
+    sd.deviation_hz = cfg.deviation_hz;
+    sd.bit_rate = cfg.bit_rate;
+    sd.ebn0_db = cfg.ebn0_db;
+    sd.peak = peak;
+    sd.offset_hz = cfg.offset_hz;
+    sd.drift_hz_per_s = cfg.drift_hz_per_s;
+    sd.carrier = cfg.carrier;
+    if (std::fabs(sd.offset_hz) >= o.capture.rate / 2) {
+        why = "the offset lies outside the capture's band";
+        return false;
+    }
+    o.sondes.push_back(sd);
+    return true;
+}
+
+// The mix: each --sonde, its left-out keys from the options of the same
+// meaning.
+bool mix_sondes(const std::vector<rxchain::SondeSpec>& specs, const rxchain::ChainConfig& cfg,
+                const std::string& profile, bool single_options, rxchain::IqOptions& o, std::string& why) {
+    if (single_options) {
+        why =
+            "--mix takes its recordings from --sonde only (no input file, --no-carrier, --seconds, --peak, "
+            "--deviation or --bitrate)";
+        return false;
+    }
+    o.capture.noise = true;
+    o.capture.seed = cfg.seed;
+    for (const rxchain::SondeSpec& sp : specs) {
+        rxchain::IqSonde sd;
+        rxchain::ChainConfig k;
+        sd.path = sp.path;
+        sd.kind = sp.kind.empty() ? profile : sp.kind;
+        if (sd.kind.empty() || !rxchain::chain_profile(sd.kind, k)) {
+            why = sp.path + ": no kind (kind= or --profile)";
+            return false;
+        }
+        sd.deviation_hz = k.deviation_hz;
+        sd.bit_rate = k.bit_rate;
+        if (std::isnan(sp.ebn0_db) && !cfg.noise) {
+            why = sp.path + ": no level (ebn0= or --ebn0)";
+            return false;
+        }
+        sd.ebn0_db = std::isnan(sp.ebn0_db) ? cfg.ebn0_db : sp.ebn0_db;
+        sd.offset_hz = std::isnan(sp.offset_hz) ? cfg.offset_hz : sp.offset_hz;
+        sd.drift_hz_per_s = std::isnan(sp.drift_hz_per_s) ? cfg.drift_hz_per_s : sp.drift_hz_per_s;
+        sd.start_s = sp.start_s;
+        sd.stop_s = sp.stop_s;
+        if (std::fabs(sd.offset_hz) >= o.capture.rate / 2) {
+            why = sp.path + ": the offset lies outside the capture's band";
+            return false;
+        }
+        o.sondes.push_back(sd);
+    }
+    if (o.sondes.empty() && o.duration_s < 0) {
+        why = "a mix of no sondes needs --duration";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -105,6 +188,11 @@ int main(int argc, char** argv) {
     bool info = false;
     std::string out_path = "-";
     const char* in_path = nullptr;
+    // I/Q output; the audio chain's options it has no use for, named when given.
+    bool iq = false, mix = false, profile_given = false;
+    rxchain::IqOptions iqo;
+    std::vector<rxchain::SondeSpec> specs;
+    std::string profile = "vardo", audio_only, iq_only;
     for (int i = 1; i < argc; i++) {
         const char* a = argv[i];
         const bool has = i + 1 < argc;
@@ -119,7 +207,9 @@ int main(int argc, char** argv) {
             usage();
             return 0;
         } else if (!std::strcmp(a, "--profile") && has) {
-            ok = rxchain::chain_profile(argv[++i], cfg);
+            profile = argv[++i];
+            profile_given = true;
+            ok = rxchain::chain_profile(profile, cfg);
         } else if (!std::strcmp(a, "--ebn0") && has) {
             ok = num(cfg.ebn0_db);
             cfg.noise = true;
@@ -128,20 +218,26 @@ int main(int argc, char** argv) {
         } else if (!std::strcmp(a, "--deviation") && has) {
             ok = num(deviation) && deviation > 0;
         } else if (!std::strcmp(a, "--bw") && has) {
+            audio_only = a;
             ok = num(bw) && bw > 0;
         } else if (!std::strcmp(a, "--post") && has) {
+            audio_only = a;
             ok = num(cfg.post_cutoff_hz) && cfg.post_cutoff_hz > 0;
         } else if (!std::strcmp(a, "--offset") && has) {
-            ok = num(cfg.offset_hz);
+            ok = rxchain::parse_hz(argv[++i], cfg.offset_hz);
         } else if (!std::strcmp(a, "--drift") && has) {
             ok = num(cfg.drift_hz_per_s);
         } else if (!std::strcmp(a, "--highpass")) {
+            audio_only = a;
             highpass = 1;
         } else if (!std::strcmp(a, "--no-highpass")) {
+            audio_only = a;
             highpass = 0;
         } else if (!std::strcmp(a, "--deemph") && has) {
+            audio_only = a;
             ok = num(cfg.deemphasis_us) && cfg.deemphasis_us >= 0;
         } else if (!std::strcmp(a, "--bits") && has) {
+            audio_only = a;
             ok = num(v) && (v == 8 || v == 16);
             out_bits = static_cast<int>(v);
         } else if (!std::strcmp(a, "--seed") && has) {
@@ -156,8 +252,42 @@ int main(int argc, char** argv) {
         } else if (!std::strcmp(a, "--seconds") && has) {
             ok = num(seconds) && seconds >= 0;
         } else if (!std::strcmp(a, "--rate") && has) {
+            audio_only = a;
             ok = num(v) && v >= 1000 && v <= 768000;
             rate = static_cast<int>(v);
+        } else if (!std::strcmp(a, "--iq-out") && has) {
+            ok = rxchain::iq_format_from_name(argv[++i], iqo.format);
+            iq = true;
+        } else if (!std::strcmp(a, "--iq-rate") && has) {
+            ok = rxchain::parse_hz(argv[++i], iqo.capture.rate) && iqo.capture.rate >= 96000 &&
+                 iqo.capture.rate <= 3.2e6 && iqo.capture.rate == std::floor(iqo.capture.rate);
+            iq_only = a;
+        } else if (!std::strcmp(a, "--clock-ppm") && has) {
+            ok = num(iqo.capture.clock_ppm) && std::fabs(iqo.capture.clock_ppm) <= 1000;
+            iq_only = a;
+        } else if (!std::strcmp(a, "--dc-spike") && has) {
+            ok = num(iqo.capture.dc_dbfs) && iqo.capture.dc_dbfs <= 0;
+            iqo.capture.dc_spike = true;
+            iq_only = a;
+        } else if (!std::strcmp(a, "--iq-imbalance") && has) {
+            const std::string_view gp = argv[++i];
+            const std::size_t comma = gp.find(',');
+            ok = comma != std::string_view::npos &&
+                 rxchain::parse_number(gp.substr(0, comma), iqo.capture.image_gain_db) &&
+                 rxchain::parse_number(gp.substr(comma + 1), iqo.capture.image_phase_deg) &&
+                 std::fabs(iqo.capture.image_gain_db) <= 6 && std::fabs(iqo.capture.image_phase_deg) <= 45;
+            iq_only = a;
+        } else if (!std::strcmp(a, "--mix")) {
+            mix = true;
+            iq_only = a;
+        } else if (!std::strcmp(a, "--sonde") && has) {
+            std::string why;
+            specs.emplace_back();
+            if (!rxchain::parse_sonde_spec(argv[++i], specs.back(), why)) {
+                std::fprintf(stderr, "rxchain: --sonde %s: %s\n", argv[i], why.c_str());
+                return 2;
+            }
+            iq_only = a;
         } else if (!std::strcmp(a, "--info")) {
             info = true;
         } else if (!std::strcmp(a, "-o") && has) {
@@ -175,6 +305,28 @@ int main(int argc, char** argv) {
     }
     if (deviation > 0) cfg.deviation_hz = deviation;
     if (bitrate > 0) cfg.bit_rate = bitrate;
+    if (!iq && !iq_only.empty()) {
+        std::fprintf(stderr, "rxchain: %s needs --iq-out\n", iq_only.c_str());
+        return 2;
+    }
+    if (iq) {
+        if (!audio_only.empty()) {
+            std::fprintf(stderr, "rxchain: %s is for the audio output\n", audio_only.c_str());
+            return 2;
+        }
+        iqo.info = info;
+        iqo.out_path = out_path;
+        iqo.duration_s = duration;
+        std::string why;
+        if (!(mix ? mix_sondes(specs, cfg, profile_given ? profile : "",
+                               in_path || seconds >= 0 || !cfg.carrier || peak > 0 || deviation > 0 || bitrate > 0, iqo,
+                               why)
+                  : single_sonde(cfg, profile, in_path, seconds, peak, !specs.empty(), iqo, why))) {
+            std::fprintf(stderr, "rxchain: %s\n", why.c_str());
+            return 2;
+        }
+        return rxchain::iq_run(iqo);
+    }
     if (bw > 0) cfg.channel_bw_hz = bw;
     if (highpass >= 0) cfg.highpass = highpass == 1;
     const bool generate = !cfg.carrier && seconds >= 0 && !in_path;
@@ -193,7 +345,7 @@ int main(int argc, char** argv) {
     } else {
         const bool named = in_path && std::strcmp(in_path, "-") != 0;
         int file_peak = 0;
-        if (named && !scan_file(in_path, file_peak, total)) {
+        if (named && !rxchain::scan_wav_file(in_path, file_peak, total)) {
             std::fprintf(stderr, "rxchain: cannot read %s as WAV\n", in_path);
             return 1;
         }

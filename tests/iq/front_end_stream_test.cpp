@@ -1,0 +1,138 @@
+// The front end as a stream: the same audio whatever the block sizes the
+// caller feeds, 64-bit sample numbers past 2^32, and the kinds narrowed
+// once a frame decodes.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "iq/iq_front_end.h"
+#include "iq_signals.h"
+
+namespace {
+
+using namespace sonde::iq;
+
+struct Record {
+    std::vector<float> audio[kKinds];
+    std::vector<uint64_t> first[kKinds];
+    std::vector<ChannelEvent> events;
+};
+
+void on_audio(void* ctx, const AudioBlock& a) {
+    Record& r = *static_cast<Record*>(ctx);
+    const int k = static_cast<int>(a.kind);
+    r.audio[k].insert(r.audio[k].end(), a.samples, a.samples + a.count);
+    r.first[k].push_back(a.first_sample);
+}
+
+void on_event(void* ctx, const ChannelEvent& e) { static_cast<Record*>(ctx)->events.push_back(e); }
+
+Record run(const FrontEndConfig& cfg, const std::vector<float>& x, std::size_t block) {
+    Record r;
+    FrontEndSink sink;
+    sink.ctx = &r;
+    sink.audio = on_audio;
+    sink.event = on_event;
+    IqFrontEnd fe;
+    EXPECT_TRUE(front_end_init(fe, cfg, sink));
+    const std::size_t n = x.size() / 2;
+    for (std::size_t at = 0; at < n; at += block) front_end_feed(fe, x.data() + 2 * at, std::min(block, n - at));
+    front_end_flush(fe);
+    return r;
+}
+
+struct StreamCase {
+    const char* name;
+    double rate;
+    int mode;
+};
+
+class Stream : public testing::TestWithParam<StreamCase> {};
+
+// Blocks of 1, 7, 4096 and the whole capture give the same samples, with
+// the search, the AFC and the channel opening all inside the capture.
+TEST_P(Stream, BlockSizeDoesNotMatter) {
+    const StreamCase& sc = GetParam();
+    iqtest::Capture cap;
+    cap.rate = sc.rate;
+    cap.carriers.push_back({-61000.0, 0.05, iqtest::nrz(2400.0, 9600.0, 3)});
+    cap.noise_rms = 0.1;
+    const std::vector<float> x = iqtest::make_capture(cap, static_cast<int64_t>(0.7 * sc.rate));
+    FrontEndConfig cfg;
+    cfg.rate = sc.rate;
+    cfg.mode = sc.mode;
+    const Record whole = run(cfg, x, x.size() / 2);
+    ASSERT_EQ(whole.events.size(), 1u);
+    ASSERT_GT(whole.audio[0].size(), 1000u);
+    for (std::size_t block : {std::size_t{1}, std::size_t{7}, std::size_t{4096}}) {
+        const Record r = run(cfg, x, block);
+        ASSERT_EQ(r.events.size(), 1u) << block;
+        EXPECT_EQ(r.events[0].sample, whole.events[0].sample) << block;
+        for (int k = 0; k < kKinds; k++) EXPECT_TRUE(r.audio[k] == whole.audio[k]) << block << " kind " << k;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, Stream,
+                         testing::Values(StreamCase{"down_converter", 250000.0, 0},
+                                         StreamCase{"channelizer", 1024000.0, 1}),
+                         [](const testing::TestParamInfo<StreamCase>& i) { return std::string(i.param.name); });
+
+// A capture whose first sample is numbered past 2^32 (18 minutes at 4 MS/s)
+// gives the same audio, numbered on from there.
+TEST(Stream, SampleNumbersPast32Bits) {
+    iqtest::Capture cap;
+    cap.carriers.push_back({20000.0, 0.05, iqtest::nrz(2400.0, 4800.0, 9)});
+    cap.noise_rms = 0.05;
+    const std::vector<float> x = iqtest::make_capture(cap, 200000);
+    FrontEndConfig cfg;
+    cfg.search = false;
+    cfg.forced_hz = {20000.0};
+    const Record base = run(cfg, x, 5000);
+    const uint64_t start = (uint64_t{1} << 32) + 12345;
+    cfg.first_sample = start;
+    const Record late = run(cfg, x, 5000);
+    ASSERT_EQ(late.events.size(), 1u);
+    EXPECT_EQ(late.events[0].sample, start);
+    for (int k = 0; k < kKinds; k++) {
+        EXPECT_TRUE(late.audio[k] == base.audio[k]);
+        ASSERT_EQ(late.first[k].size(), base.first[k].size());
+        for (std::size_t b = 0; b < base.first[k].size(); b++)
+            EXPECT_EQ(late.first[k][b], base.first[k][b] + start) << b;
+    }
+    // The audio's sample numbers follow the capture's (48 kHz against 250 kHz).
+    EXPECT_NEAR(static_cast<double>(late.first[0].back() - start), (base.audio[0].size() - 1) * 250000.0 / 48000.0,
+                2000.0);
+}
+
+// Every kind runs until a frame decodes; then only that kind, and the
+// channel is confirmed.
+TEST(Stream, AFrameNarrowsTheKinds) {
+    iqtest::Capture cap;
+    cap.carriers.push_back({-30000.0, 0.05, iqtest::nrz(3500.0, 1200.0, 2)});
+    const std::vector<float> x = iqtest::make_capture(cap, 100000);
+    FrontEndConfig cfg;
+    cfg.search = false;
+    cfg.forced_hz = {-30000.0};
+    Record r;
+    FrontEndSink sink;
+    sink.ctx = &r;
+    sink.audio = on_audio;
+    sink.event = on_event;
+    IqFrontEnd fe;
+    ASSERT_TRUE(front_end_init(fe, cfg, sink));
+    front_end_feed(fe, x.data(), 50000);
+    for (int k = 0; k < kKinds; k++) EXPECT_FALSE(r.audio[k].empty()) << k;
+    EXPECT_TRUE(front_end_frame(fe, 0, Kind::ostrel, 42));
+    const std::size_t before[kKinds] = {r.audio[0].size(), r.audio[1].size(), r.audio[2].size()};
+    front_end_feed(fe, x.data() + 100000, 50000);
+    EXPECT_EQ(r.audio[0].size(), before[0]);
+    EXPECT_EQ(r.audio[1].size(), before[1]);
+    EXPECT_GT(r.audio[2].size(), before[2]);
+    ASSERT_EQ(r.events.size(), 2u);
+    EXPECT_EQ(r.events[1].type, EventType::confirmed);
+    EXPECT_EQ(r.events[1].kind, static_cast<int>(Kind::ostrel));
+    EXPECT_FALSE(front_end_frame(fe, 40, Kind::ostrel, 42));  // no such channel
+}
+
+}  // namespace
