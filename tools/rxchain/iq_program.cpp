@@ -134,9 +134,9 @@ int iq_run(const IqOptions& o) {
     }
     const int bytes_per = iq_sample_bytes(o.format);
     if (o.format == IqFormat::wav) {
-        WavSpec spec{static_cast<int>(o.capture.rate), 16, 2, 0, WavHeaderStyle::plain};
-        if (total < 0) spec.style = WavHeaderStyle::sizes_max;
-        const std::string h = wav_header(spec, total < 0 ? 0 : static_cast<uint64_t>(total) * 4u);
+        WavSpec wav{static_cast<int>(o.capture.rate), 16, 2, 0, WavHeaderStyle::plain};
+        if (total < 0) wav.style = WavHeaderStyle::sizes_max;
+        const std::string h = wav_header(wav, total < 0 ? 0 : static_cast<uint64_t>(total) * 4u);
         if (!write_all(out, h.data(), h.size())) return 1;
     }
 

@@ -18,7 +18,7 @@
 
 #include "iq_program.h"
 #include "rx_chain.h"
-#include "sonde_spec.h"
+#include "sonde_option.h"
 #include "synth/wav_writer.h"
 #include "io/wav_input.h"
 
@@ -134,7 +134,7 @@ bool single_sonde(const rxchain::ChainConfig& cfg, const std::string& profile, c
 
 // The mix: each --sonde, its left-out keys from the options of the same
 // meaning.
-bool mix_sondes(const std::vector<rxchain::SondeSpec>& specs, const rxchain::ChainConfig& cfg,
+bool mix_sondes(const std::vector<rxchain::SondeOption>& sonde_args, const rxchain::ChainConfig& cfg,
                 const std::string& profile, bool single_options, rxchain::IqOptions& o, std::string& why) {
     if (single_options) {
         why =
@@ -144,7 +144,7 @@ bool mix_sondes(const std::vector<rxchain::SondeSpec>& specs, const rxchain::Cha
     }
     o.capture.noise = true;
     o.capture.seed = cfg.seed;
-    for (const rxchain::SondeSpec& sp : specs) {
+    for (const rxchain::SondeOption& sp : sonde_args) {
         rxchain::IqSonde sd;
         rxchain::ChainConfig k;
         sd.path = sp.path;
@@ -191,7 +191,7 @@ int main(int argc, char** argv) {
     // I/Q output; the audio chain's options it has no use for, named when given.
     bool iq = false, mix = false, profile_given = false;
     rxchain::IqOptions iqo;
-    std::vector<rxchain::SondeSpec> specs;
+    std::vector<rxchain::SondeOption> sonde_args;
     std::string profile = "vardo", audio_only, iq_only;
     for (int i = 1; i < argc; i++) {
         const char* a = argv[i];
@@ -282,8 +282,8 @@ int main(int argc, char** argv) {
             iq_only = a;
         } else if (!std::strcmp(a, "--sonde") && has) {
             std::string why;
-            specs.emplace_back();
-            if (!rxchain::parse_sonde_spec(argv[++i], specs.back(), why)) {
+            sonde_args.emplace_back();
+            if (!rxchain::parse_sonde_option(argv[++i], sonde_args.back(), why)) {
                 std::fprintf(stderr, "rxchain: --sonde %s: %s\n", argv[i], why.c_str());
                 return 2;
             }
@@ -318,10 +318,10 @@ int main(int argc, char** argv) {
         iqo.out_path = out_path;
         iqo.duration_s = duration;
         std::string why;
-        if (!(mix ? mix_sondes(specs, cfg, profile_given ? profile : "",
+        if (!(mix ? mix_sondes(sonde_args, cfg, profile_given ? profile : "",
                                in_path || seconds >= 0 || !cfg.carrier || peak > 0 || deviation > 0 || bitrate > 0, iqo,
                                why)
-                  : single_sonde(cfg, profile, in_path, seconds, peak, !specs.empty(), iqo, why))) {
+                  : single_sonde(cfg, profile, in_path, seconds, peak, !sonde_args.empty(), iqo, why))) {
             std::fprintf(stderr, "rxchain: %s\n", why.c_str());
             return 2;
         }

@@ -19,7 +19,7 @@ bool parse_number(std::string_view text, double& v);
 
 // One sonde of a mix. Keys not given stay unset (NaN, empty) and take the
 // global option of the same meaning.
-struct SondeSpec {
+struct SondeOption {
     std::string path;
     std::string kind;  // vardo, pelkin or ostrel (afsk), empty: --profile's
     double ebn0_db = std::numeric_limits<double>::quiet_NaN();
@@ -31,6 +31,6 @@ struct SondeSpec {
 
 // Parses FILE[:key=value]...; on failure returns false with a message in
 // error. The file name itself cannot hold a ':'.
-bool parse_sonde_spec(std::string_view text, SondeSpec& spec, std::string& error);
+bool parse_sonde_option(std::string_view text, SondeOption& entry, std::string& error);
 
 }  // namespace rxchain
