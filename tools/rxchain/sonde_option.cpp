@@ -17,8 +17,8 @@ bool parse_number(std::string_view text, double& v) {
 
 bool parse_hz(std::string_view text, double& hz) {
     double scale = 1.0;
-    if (!text.empty() && (text.back() == 'k' || text.back() == 'M')) {
-        scale = text.back() == 'k' ? 1e3 : 1e6;
+    if (!text.empty() && (text.back() == 'k' || text.back() == 'K' || text.back() == 'M')) {
+        scale = text.back() == 'M' ? 1e6 : 1e3;
         text.remove_suffix(1);
     }
     double v = 0.0;

@@ -10,8 +10,9 @@
 
 namespace rxchain {
 
-// A frequency in Hz, optionally signed, with an optional k (1e3) or M (1e6)
-// suffix: 250000, 250k, 2.048M, -600k, +300k. False for anything else.
+// A frequency in Hz, optionally signed, with an optional k or K (1e3) or M
+// (1e6) suffix, as rates are written: 250000, 250k, 2.048M, -600k, +300k.
+// False for anything else.
 bool parse_hz(std::string_view text, double& hz);
 
 // A plain number (strtod's syntax, the whole text, finite).
