@@ -1,30 +1,20 @@
 #include "iq_format.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace rxchain {
 
 namespace {
 
-// Rounds x * top to the nearest integer (halves away from zero) after
-// clipping x to [-1, 1].
-inline int quantize(float x, float top, long& clipped) {
-    if (x > 1.0f || x < -1.0f) {
+// floor(offset + scale x + 0.5) within [lo, hi], counting the values that fall beyond.
+inline int quantize(float x, float scale, float offset, int lo, int hi, long& clipped) {
+    const float v = std::floor(offset + scale * x + 0.5f);
+    if (v < static_cast<float>(lo) || v > static_cast<float>(hi)) {
         clipped++;
-        x = x > 0.0f ? 1.0f : -1.0f;
+        return v < static_cast<float>(lo) ? lo : hi;
     }
-    const float v = x * top;
-    return static_cast<int>(v + (v >= 0.0f ? 0.5f : -0.5f));
-}
-
-// 127.5 x + 127.5 rounded, halves up: floor(127.5 x + 128).
-inline unsigned char offset_binary(float x, long& clipped) {
-    if (x > 1.0f || x < -1.0f) {
-        clipped++;
-        x = x > 0.0f ? 1.0f : -1.0f;
-    }
-    const int v = static_cast<int>(x * 127.5f + 128.0f);
-    return static_cast<unsigned char>(v > 255 ? 255 : v);
+    return static_cast<int>(v);
 }
 
 inline void put_le16(unsigned char* p, int v) {
@@ -76,21 +66,21 @@ long iq_encode(IqFormat format, const float* i, const float* q, int n, unsigned 
     switch (format) {
         case IqFormat::u8:
             for (int k = 0; k < n; k++) {
-                out[2 * k] = offset_binary(i[k], clipped);
-                out[2 * k + 1] = offset_binary(q[k], clipped);
+                out[2 * k] = static_cast<unsigned char>(quantize(i[k], 128.0f, 127.5f, 0, 255, clipped));
+                out[2 * k + 1] = static_cast<unsigned char>(quantize(q[k], 128.0f, 127.5f, 0, 255, clipped));
             }
             break;
         case IqFormat::s8:
             for (int k = 0; k < n; k++) {
-                out[2 * k] = static_cast<unsigned char>(quantize(i[k], 127.0f, clipped));
-                out[2 * k + 1] = static_cast<unsigned char>(quantize(q[k], 127.0f, clipped));
+                out[2 * k] = static_cast<unsigned char>(quantize(i[k], 128.0f, 0.0f, -128, 127, clipped));
+                out[2 * k + 1] = static_cast<unsigned char>(quantize(q[k], 128.0f, 0.0f, -128, 127, clipped));
             }
             break;
         case IqFormat::s16le:
         case IqFormat::wav:
             for (int k = 0; k < n; k++) {
-                put_le16(out + 4 * k, quantize(i[k], 32767.0f, clipped));
-                put_le16(out + 4 * k + 2, quantize(q[k], 32767.0f, clipped));
+                put_le16(out + 4 * k, quantize(i[k], 32768.0f, 0.0f, -32768, 32767, clipped));
+                put_le16(out + 4 * k + 2, quantize(q[k], 32768.0f, 0.0f, -32768, 32767, clipped));
             }
             break;
         case IqFormat::f32le:

@@ -118,12 +118,15 @@ int iq_run(const IqOptions& o) {
             const IqSonde& sd = o.sondes[i];
             const FmSource& s = *list[i];
             const double c = s.cfg.amplitude * s.cfg.amplitude;
+            char cn0[40] = "";
+            if (o.capture.noise && c > 0)
+                std::snprintf(cn0, sizeof cn0, " (C/N0 %.2f dB-Hz)", 10.0 * std::log10(c / n0));
+            const std::string off = s.off_known ? std::to_string(s.off) : "the input's end";
             std::fprintf(stderr,
-                         "rxchain: %s %s: deviation %.0f Hz, %.0f bit/s, amplitude %.4g (C/N0 %.2f dB-Hz), offset %.0f "
-                         "Hz, drift %g Hz/s, samples %lld..%s\n",
-                         sd.kind.c_str(), sd.path.c_str(), sd.deviation_hz, sd.bit_rate, s.cfg.amplitude,
-                         o.capture.noise && c > 0 ? 10.0 * std::log10(c / n0) : 0.0, sd.offset_hz, sd.drift_hz_per_s,
-                         static_cast<long long>(s.on), s.off_known ? std::to_string(s.off).c_str() : "end of input");
+                         "rxchain: %s %s: deviation %.0f Hz, %.0f bit/s, amplitude %.4g%s, offset %.0f Hz, drift %g "
+                         "Hz/s, samples %lld..%s\n",
+                         sd.kind.c_str(), sd.path.c_str(), sd.deviation_hz, sd.bit_rate, s.cfg.amplitude, cn0,
+                         sd.offset_hz, sd.drift_hz_per_s, static_cast<long long>(s.on), off.c_str());
         }
     }
 
@@ -134,9 +137,9 @@ int iq_run(const IqOptions& o) {
     }
     const int bytes_per = iq_sample_bytes(o.format);
     if (o.format == IqFormat::wav) {
-        WavSpec spec{static_cast<int>(o.capture.rate), 16, 2, 0, WavHeaderStyle::plain};
-        if (total < 0) spec.style = WavHeaderStyle::sizes_max;
-        const std::string h = wav_header(spec, total < 0 ? 0 : static_cast<uint64_t>(total) * 4u);
+        WavSpec wav{static_cast<int>(o.capture.rate), 16, 2, 0, WavHeaderStyle::plain};
+        if (total < 0) wav.style = WavHeaderStyle::sizes_max;
+        const std::string h = wav_header(wav, total < 0 ? 0 : static_cast<uint64_t>(total) * 4u);
         if (!write_all(out, h.data(), h.size())) return 1;
     }
 

@@ -18,7 +18,7 @@
 
 #include "iq_program.h"
 #include "rx_chain.h"
-#include "sonde_spec.h"
+#include "sonde_option.h"
 #include "synth/wav_writer.h"
 #include "io/wav_input.h"
 
@@ -34,8 +34,8 @@ void usage() {
     std::fputs(
         "rxchain [options] [clean.wav]   (no file or '-': standard input)\n"
         "  --profile P        vardo (2400 Hz deviation, Eb per 9600 bit/s channel bit),\n"
-        "                     pelkin (2400 Hz, 4800 bit/s), afsk (3500 Hz, 1200 bit/s,\n"
-        "                     channel 2 * (3500 + 2200) Hz, 20 Hz high-pass) (vardo)\n"
+        "                     pelkin (2400 Hz, 4800 bit/s), afsk or ostrel (3500 Hz,\n"
+        "                     1200 bit/s, channel 2 * (3500 + 2200) Hz, 20 Hz high-pass) (vardo)\n"
         "  --ebn0 DB          Eb/N0 of the added noise (none when not given)\n"
         "  --bitrate R        bit rate that Eb is counted per\n"
         "  --deviation HZ     FM deviation of the input's peak\n"
@@ -59,7 +59,7 @@ void usage() {
         "Output full scale is (deviation + |offset| + |drift| * duration) / 0.5 Hz.\n"
         "I/Q output (complex baseband before any channel filter; see docs/simulator.md):\n"
         "  --iq-out F         u8, s8, s16le, f32le or wav (two channels, I left, Q right)\n"
-        "  --iq-rate HZ       sample rate, 96k to 3.2M (k and M suffixes; 250k)\n"
+        "  --iq-rate HZ       sample rate, 96k to 3.2M, as 250000, 250k or 2.048M (250k)\n"
         "  --offset HZ        the carrier's offset from the capture's centre (k, M suffixes)\n"
         "  --clock-ppm PPM    the capture's sample clock this far off (0)\n"
         "  --dc-spike DBFS    a DC offset at this level, full scale 0 dB\n"
@@ -100,7 +100,8 @@ bool single_sonde(const rxchain::ChainConfig& cfg, const std::string& profile, c
         why = "--sonde needs --mix";
         return false;
     }
-    o.capture.noise = cfg.noise;
+    // Without a carrier the noise is all there is; its level is the AGC's.
+    o.capture.noise = cfg.noise || !cfg.carrier;
     o.capture.seed = cfg.seed;
     if (!cfg.carrier && seconds >= 0 && !in_path) {
         if (o.duration_s >= 0) {
@@ -134,7 +135,7 @@ bool single_sonde(const rxchain::ChainConfig& cfg, const std::string& profile, c
 
 // The mix: each --sonde, its left-out keys from the options of the same
 // meaning.
-bool mix_sondes(const std::vector<rxchain::SondeSpec>& specs, const rxchain::ChainConfig& cfg,
+bool mix_sondes(const std::vector<rxchain::SondeOption>& sonde_args, const rxchain::ChainConfig& cfg,
                 const std::string& profile, bool single_options, rxchain::IqOptions& o, std::string& why) {
     if (single_options) {
         why =
@@ -144,7 +145,7 @@ bool mix_sondes(const std::vector<rxchain::SondeSpec>& specs, const rxchain::Cha
     }
     o.capture.noise = true;
     o.capture.seed = cfg.seed;
-    for (const rxchain::SondeSpec& sp : specs) {
+    for (const rxchain::SondeOption& sp : sonde_args) {
         rxchain::IqSonde sd;
         rxchain::ChainConfig k;
         sd.path = sp.path;
@@ -191,7 +192,7 @@ int main(int argc, char** argv) {
     // I/Q output; the audio chain's options it has no use for, named when given.
     bool iq = false, mix = false, profile_given = false;
     rxchain::IqOptions iqo;
-    std::vector<rxchain::SondeSpec> specs;
+    std::vector<rxchain::SondeOption> sonde_args;
     std::string profile = "vardo", audio_only, iq_only;
     for (int i = 1; i < argc; i++) {
         const char* a = argv[i];
@@ -259,8 +260,11 @@ int main(int argc, char** argv) {
             ok = rxchain::iq_format_from_name(argv[++i], iqo.format);
             iq = true;
         } else if (!std::strcmp(a, "--iq-rate") && has) {
-            ok = rxchain::parse_hz(argv[++i], iqo.capture.rate) && iqo.capture.rate >= 96000 &&
-                 iqo.capture.rate <= 3.2e6 && iqo.capture.rate == std::floor(iqo.capture.rate);
+            // A whole number of hertz; "2.048M" may land a hair off it in floating point.
+            double hz = 0;
+            ok =
+                rxchain::parse_hz(argv[++i], hz) && std::fabs(hz - std::round(hz)) < 1e-6 && hz >= 96000 && hz <= 3.2e6;
+            iqo.capture.rate = std::round(hz);
             iq_only = a;
         } else if (!std::strcmp(a, "--clock-ppm") && has) {
             ok = num(iqo.capture.clock_ppm) && std::fabs(iqo.capture.clock_ppm) <= 1000;
@@ -282,8 +286,8 @@ int main(int argc, char** argv) {
             iq_only = a;
         } else if (!std::strcmp(a, "--sonde") && has) {
             std::string why;
-            specs.emplace_back();
-            if (!rxchain::parse_sonde_spec(argv[++i], specs.back(), why)) {
+            sonde_args.emplace_back();
+            if (!rxchain::parse_sonde_option(argv[++i], sonde_args.back(), why)) {
                 std::fprintf(stderr, "rxchain: --sonde %s: %s\n", argv[i], why.c_str());
                 return 2;
             }
@@ -318,10 +322,10 @@ int main(int argc, char** argv) {
         iqo.out_path = out_path;
         iqo.duration_s = duration;
         std::string why;
-        if (!(mix ? mix_sondes(specs, cfg, profile_given ? profile : "",
+        if (!(mix ? mix_sondes(sonde_args, cfg, profile_given ? profile : "",
                                in_path || seconds >= 0 || !cfg.carrier || peak > 0 || deviation > 0 || bitrate > 0, iqo,
                                why)
-                  : single_sonde(cfg, profile, in_path, seconds, peak, !specs.empty(), iqo, why))) {
+                  : single_sonde(cfg, profile, in_path, seconds, peak, !sonde_args.empty(), iqo, why))) {
             std::fprintf(stderr, "rxchain: %s\n", why.c_str());
             return 2;
         }

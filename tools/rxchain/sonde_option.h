@@ -10,8 +10,9 @@
 
 namespace rxchain {
 
-// A frequency in Hz, optionally signed, with an optional k (1e3) or M (1e6)
-// suffix: 250000, 250k, 2.048M, -600k, +300k. False for anything else.
+// A frequency in Hz, optionally signed, with an optional k or K (1e3) or M
+// (1e6) suffix, as rates are written: 250000, 250k, 2.048M, -600k, +300k.
+// False for anything else.
 bool parse_hz(std::string_view text, double& hz);
 
 // A plain number (strtod's syntax, the whole text, finite).
@@ -19,7 +20,7 @@ bool parse_number(std::string_view text, double& v);
 
 // One sonde of a mix. Keys not given stay unset (NaN, empty) and take the
 // global option of the same meaning.
-struct SondeSpec {
+struct SondeOption {
     std::string path;
     std::string kind;  // vardo, pelkin or ostrel (afsk), empty: --profile's
     double ebn0_db = std::numeric_limits<double>::quiet_NaN();
@@ -31,6 +32,6 @@ struct SondeSpec {
 
 // Parses FILE[:key=value]...; on failure returns false with a message in
 // error. The file name itself cannot hold a ':'.
-bool parse_sonde_spec(std::string_view text, SondeSpec& spec, std::string& error);
+bool parse_sonde_option(std::string_view text, SondeOption& entry, std::string& error);
 
 }  // namespace rxchain

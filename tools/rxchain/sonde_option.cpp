@@ -1,4 +1,4 @@
-#include "sonde_spec.h"
+#include "sonde_option.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -17,8 +17,8 @@ bool parse_number(std::string_view text, double& v) {
 
 bool parse_hz(std::string_view text, double& hz) {
     double scale = 1.0;
-    if (!text.empty() && (text.back() == 'k' || text.back() == 'M')) {
-        scale = text.back() == 'k' ? 1e3 : 1e6;
+    if (!text.empty() && (text.back() == 'k' || text.back() == 'K' || text.back() == 'M')) {
+        scale = text.back() == 'M' ? 1e6 : 1e3;
         text.remove_suffix(1);
     }
     double v = 0.0;
@@ -27,11 +27,11 @@ bool parse_hz(std::string_view text, double& hz) {
     return std::isfinite(hz);
 }
 
-bool parse_sonde_spec(std::string_view text, SondeSpec& spec, std::string& error) {
-    spec = SondeSpec{};
+bool parse_sonde_option(std::string_view text, SondeOption& entry, std::string& error) {
+    entry = SondeOption{};
     std::size_t colon = text.find(':');
-    spec.path = std::string(text.substr(0, colon));
-    if (spec.path.empty()) {
+    entry.path = std::string(text.substr(0, colon));
+    if (entry.path.empty()) {
         error = "no file name";
         return false;
     }
@@ -49,17 +49,17 @@ bool parse_sonde_spec(std::string_view text, SondeSpec& spec, std::string& error
         if (key == "kind") {
             ChainConfig probe;
             ok = chain_profile(value, probe);
-            spec.kind = std::string(value);
+            entry.kind = std::string(value);
         } else if (key == "ebn0") {
-            ok = parse_number(value, spec.ebn0_db);
+            ok = parse_number(value, entry.ebn0_db);
         } else if (key == "offset") {
-            ok = parse_hz(value, spec.offset_hz);
+            ok = parse_hz(value, entry.offset_hz);
         } else if (key == "drift") {
-            ok = parse_number(value, spec.drift_hz_per_s);
+            ok = parse_number(value, entry.drift_hz_per_s);
         } else if (key == "start") {
-            ok = parse_number(value, spec.start_s) && spec.start_s >= 0.0;
+            ok = parse_number(value, entry.start_s) && entry.start_s >= 0.0;
         } else if (key == "stop") {
-            ok = parse_number(value, spec.stop_s) && spec.stop_s >= 0.0;
+            ok = parse_number(value, entry.stop_s) && entry.stop_s >= 0.0;
         } else {
             error.assign("unknown key ").append(key).append(" (kind, ebn0, offset, drift, start, stop)");
             return false;
@@ -69,7 +69,7 @@ bool parse_sonde_spec(std::string_view text, SondeSpec& spec, std::string& error
             return false;
         }
     }
-    if (spec.stop_s <= spec.start_s) {
+    if (entry.stop_s <= entry.start_s) {
         error = "stop must come after start";
         return false;
     }
