@@ -19,7 +19,7 @@
 
 #include <vector>
 
-#include "iq/spectrum.h"
+#include "iq/periodogram.h"
 
 namespace sonde::iq {
 

@@ -27,7 +27,7 @@
 #include "iq/channel.h"
 #include "iq/channel_table.h"
 #include "iq/channelizer.h"
-#include "iq/spectrum.h"
+#include "iq/periodogram.h"
 
 namespace sonde::iq {
 

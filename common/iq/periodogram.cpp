@@ -1,4 +1,4 @@
-#include "iq/spectrum.h"
+#include "iq/periodogram.h"
 
 #include <algorithm>
 #include <cmath>
