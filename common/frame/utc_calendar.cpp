@@ -24,10 +24,10 @@ UtcTime utc_time(int64_t unix_seconds) {
     // gives.
     const int64_t z = days + 719468;
     const int64_t era = floor_div(z, 146097);
-    const int64_t doe = z - era * 146097;                                  // 0..146096
+    const int64_t doe = z - era * 146097;                                       // 0..146096
     const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // 0..399
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);           // 0..365, from March 1
-    const int64_t mp = (5 * doy + 2) / 153;                                // 0..11, March = 0
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);                // 0..365, from March 1
+    const int64_t mp = (5 * doy + 2) / 153;                                     // 0..11, March = 0
     u.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
     u.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
     u.year = yoe + era * 400 + (u.month <= 2 ? 1 : 0);
