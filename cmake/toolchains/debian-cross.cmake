@@ -19,6 +19,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/${SONDE_TARGET_TRIPLET}/pkgconfig:/usr/share/pkgconfig)
 set(ENV{PKG_CONFIG_PATH} "")
 
-# -L: the target's dynamic loader and C library from Debian's cross
-# packages; qemu finds the multiarch libraries in /usr/lib/<triplet> itself.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${SONDE_TARGET_QEMU} -L /usr/${SONDE_TARGET_TRIPLET})
+# The programs run on the target's multiarch run-time libraries (libc6,
+# libstdc++6, libgcc-s1 of the target's architecture), dynamic loader
+# included: -L / keeps qemu from taking the loader from the cross packages
+# in /usr/<triplet> while the C library comes from /lib/<triplet>, a
+# mismatched pair under which fork() crashes.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${SONDE_TARGET_QEMU} -L /)
