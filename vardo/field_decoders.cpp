@@ -2,10 +2,10 @@
 
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 
 #include "frame/big_endian.h"
 #include "frame/ground_velocity.h"
+#include "frame/utc_calendar.h"
 
 namespace sonde::vardo {
 
@@ -17,16 +17,13 @@ void get_GPStime(Datum& d, const uint8_t* fb, const FrameLayout& l, int type) {
     if (t <= kRolloverLimitUnix) t += kRolloverSeconds;
     t -= type == 1 ? fb[l.pos_GPSutc] : kShortFrameLeapSeconds;
 
-    std::time_t tt = static_cast<std::time_t>(t);
-    std::tm tm{};
-    if (gmtime_r(&tt, &tm) != nullptr) {
-        d.year = tm.tm_year + 1900;
-        d.month = tm.tm_mon + 1;
-        d.day = tm.tm_mday;
-        d.hour = tm.tm_hour;
-        d.minute = tm.tm_min;
-        d.second = tm.tm_sec;
-    }
+    const UtcTime u = utc_time(t);
+    d.year = static_cast<int>(u.year);
+    d.month = u.month;
+    d.day = u.day;
+    d.hour = u.hour;
+    d.minute = u.minute;
+    d.second = u.second;
 }
 
 void get_GPSpos(Datum& d, const uint8_t* fb, const FrameLayout& l, int type) {

@@ -1,11 +1,11 @@
 #include "bit_slicer.h"
 
 #include <cstring>
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(SONDE_PORTABLE)
 #include <emmintrin.h>
+#endif
 
 namespace sonde {
-#endif
 
 namespace {
 
@@ -14,7 +14,7 @@ namespace {
 constexpr std::size_t kMaskSamples = 64;
 
 uint64_t negative_mask(const unsigned char* p, int width) {
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(SONDE_PORTABLE)
     uint64_t m = 0;
     if (width == 2) {
         for (int q = 0; q < 4; q++) {
@@ -99,7 +99,7 @@ int read_bits_fsk(SlicerState& st, WavInput& in, float samples_per_bit, int* bit
 }
 
 uint64_t negative_mask_int(const int* x) {
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(SONDE_PORTABLE)
     uint64_t m = 0;
     for (int q = 0; q < 4; q++) {
         const __m128i* p = reinterpret_cast<const __m128i*>(x + 16 * q);
@@ -120,7 +120,8 @@ uint64_t negative_mask_int(const int* x) {
 // where the processor has them, are chosen at run time (AVX2 only: AVX-512
 // divisions are no faster per lane and measured slower). Where the sign
 // does not change the quotient is never used (and may be 0/0).
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__) && \
+    !defined(SONDE_PORTABLE)
 __attribute__((target_clones("avx2", "default")))
 #endif
 void crossings_mono16(const unsigned char* p, int before, float* x1v) {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 #include <cstring>
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(SONDE_PORTABLE)
 #include <emmintrin.h>
 #endif
 
@@ -176,7 +176,7 @@ inline uint64_t changes_before(uint64_t ch, unsigned t) {
 
 // Bit i set when x[i] is not 0, for the 64 bytes at x.
 inline uint64_t nonzero_mask8(const uint8_t* x) {
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(SONDE_PORTABLE)
     uint64_t m = 0;
     const __m128i zero = _mm_setzero_si128();
     for (int q = 0; q < 4; q++) {

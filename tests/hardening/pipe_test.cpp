@@ -38,6 +38,10 @@ PipeRun close_reader_after_first_line(Prog p, const std::string& stream, bool ig
     int in[2], out[2];
     if (pipe(in) != 0 || pipe(out) != 0) return run;
     std::signal(SIGPIPE, SIG_IGN);  // our own writes see EPIPE instead
+    const std::vector<std::string> cmd = program_command(prog_exe(p));
+    std::vector<char*> argv;
+    for (const std::string& w : cmd) argv.push_back(const_cast<char*>(w.c_str()));
+    argv.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
         std::signal(SIGPIPE, ignore_sigpipe ? SIG_IGN : SIG_DFL);
@@ -46,7 +50,7 @@ PipeRun close_reader_after_first_line(Prog p, const std::string& stream, bool ig
         dup2(out[1], 1);
         dup2(err, 2);
         for (int fd : {in[0], in[1], out[0], out[1], err}) close(fd);
-        execl(prog_exe(p), prog_exe(p), static_cast<char*>(nullptr));
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     close(in[0]);
@@ -151,6 +155,11 @@ Child start(Prog p, const char* option = nullptr) {
         close(in[1]);
         return c;
     }
+    std::vector<std::string> cmd = program_command(prog_exe(p));
+    if (option != nullptr) cmd.push_back(option);
+    std::vector<char*> argv;
+    for (const std::string& w : cmd) argv.push_back(const_cast<char*>(w.c_str()));
+    argv.push_back(nullptr);
     c.pid = fork();
     if (c.pid == 0) {
         dup2(in[0], 0);
@@ -158,7 +167,7 @@ Child start(Prog p, const char* option = nullptr) {
         const int null = open("/dev/null", O_WRONLY);
         dup2(null, 2);
         for (int fd : {in[0], in[1], out[0], out[1], null}) close(fd);
-        execl(prog_exe(p), prog_exe(p), option, static_cast<char*>(nullptr));
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     close(in[0]);

@@ -137,7 +137,7 @@ TEST(Sondetrack, LiveFileFollowsAStream) {
     if (!have_xmllint()) GTEST_SKIP() << "xmllint (libxml2-utils) not installed";
     TempDir dir;
     const std::string out = dir.file("live.gpx");
-    const std::string cmd = std::string(SONDETRACK_EXE) + " -o " + out + " --live";
+    const std::string cmd = shell_command(SONDETRACK_EXE) + " -o " + out + " --live";
     std::signal(SIGPIPE, SIG_IGN);
     FILE* to = popen(cmd.c_str(), "w");
     ASSERT_NE(to, nullptr);

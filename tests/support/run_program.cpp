@@ -1,9 +1,12 @@
 #include "support/run_program.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <elf.h>
 #include <fcntl.h>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <poll.h>
@@ -12,9 +15,67 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#ifdef TARGET_EMULATOR
+namespace {
+
+// The ELF machine these tests were compiled for.
+#if defined(__aarch64__)
+constexpr uint16_t kOwnMachine = EM_AARCH64;
+#elif defined(__arm__)
+constexpr uint16_t kOwnMachine = EM_ARM;
+#elif defined(__x86_64__)
+constexpr uint16_t kOwnMachine = EM_X86_64;
+#elif defined(__i386__)
+constexpr uint16_t kOwnMachine = EM_386;
+#else
+constexpr uint16_t kOwnMachine = EM_NONE;
+#endif
+
+// True when path is an ELF file for kOwnMachine. e_machine sits at byte 18,
+// in the file's own byte order (little-endian on every target here).
+bool built_for_this_machine(const std::string& path) {
+    unsigned char h[20] = {};
+    std::ifstream f(path, std::ios::binary);
+    if (!f.read(reinterpret_cast<char*>(h), sizeof h)) return false;
+    if (std::memcmp(h, ELFMAG, SELFMAG) != 0 || h[EI_DATA] != ELFDATA2LSB) return false;
+    return (h[18] | h[19] << 8) == kOwnMachine;
+}
+
+}  // namespace
+#endif
+
+std::vector<std::string> program_command(const std::string& exe) {
+    std::vector<std::string> cmd;
+#ifdef TARGET_EMULATOR
+    // The emulator's words, joined with '|' by CMake.
+    if (built_for_this_machine(exe)) {
+        const std::string words = TARGET_EMULATOR;
+        for (std::size_t at = 0; at <= words.size();) {
+            const std::size_t bar = std::min(words.find('|', at), words.size());
+            if (bar > at) cmd.push_back(words.substr(at, bar - at));
+            at = bar + 1;
+        }
+    }
+#endif
+    cmd.push_back(exe);
+    return cmd;
+}
+
+std::string shell_command(const std::string& exe) {
+    std::string line;
+    for (const std::string& w : program_command(exe)) {
+        if (!line.empty()) line += ' ';
+        line += '\'';
+        for (char c : w) line += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        line += '\'';
+    }
+    return line;
+}
+
 ProcessResult run_program(const std::string& exe, const std::vector<std::string>& args, const std::string& stdin_data,
                           const std::string& cwd) {
     ProcessResult r;
+    const std::vector<std::string> command = program_command(exe);
     int in[2], out[2], err[2];
     if (pipe(in) || pipe(out) || pipe(err)) return r;
     signal(SIGPIPE, SIG_IGN);
@@ -26,10 +87,10 @@ ProcessResult run_program(const std::string& exe, const std::vector<std::string>
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
         if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
         std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(exe.c_str()));
+        for (const auto& w : command) argv.push_back(const_cast<char*>(w.c_str()));
         for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        execv(exe.c_str(), argv.data());
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     close(in[0]);

@@ -77,6 +77,33 @@ TEST(GpsTime, LongFrameMillisecondsAndItsOwnLeapSeconds) {
     EXPECT_EQ(f.date(), "2024-02-03 23:55:45");
 }
 
+// Dates past January 2038 and up to the largest week, the same on every
+// platform whatever the width of its time_t (dates from Python's datetime).
+TEST(GpsTime, DatesPast2038AndTheLastWeek) {
+    struct Case {
+        int type;
+        uint32_t week, tow;
+        int leap;  // long frame only
+        const char* date;
+    };
+    const Case cases[] = {
+        {2, 3500, 0, 0, "2047-02-02 23:59:42"},
+        {2, 2500, 16777215, 0, "2028-06-16 04:19:57"},  // the largest 24-bit second count
+        {2, 65535, 604799, 0, "3236-01-12 23:59:41"},
+        {1, 65535, 0xFFFFFFFF, 0, "3236-01-06 00:00:00"},  // -1 ms as a signed count
+        {1, 4000, 0x80000000, 18, "2056-08-09 03:28:19"},  // the most negative count
+        {1, 2190, 604799999, 18, "2022-01-01 23:59:41"},
+    };
+    for (const Case& c : cases) {
+        Frame f(c.type);
+        f.put_be(f.l.pos_GPSweek, c.week, 2);
+        f.put_be(f.l.pos_GPSTOW, c.tow, c.type == 2 ? 3 : 4);
+        if (c.type == 1) f.b[f.l.pos_GPSutc] = static_cast<uint8_t>(c.leap);
+        get_GPStime(f.d, f.b, f.l, c.type);
+        EXPECT_EQ(f.date(), c.date) << "type " << c.type << " week " << c.week << " tow " << c.tow;
+    }
+}
+
 TEST(GpsPosition, LongFrameScaleAndSign) {
     Frame f(1);
     f.put(f.l.pos_GPSlat, {0x40, 0x00, 0x00, 0x00});
@@ -187,4 +214,20 @@ TEST(Thermistor, Readings) {
     EXPECT_FLOAT_EQ(get_Tntc0(r0, 0), -273.15f);
     EXPECT_FLOAT_EQ(get_Tntc0(r4095, 0), -273.15f);
     EXPECT_FLOAT_EQ(get_Tntc0(r5000, 0), -273.15f);
+}
+
+// The temperature goes through the C library's log, whose last bit may
+// differ between processors; over every one of the 65536 readings the
+// printed floats are the same on x86-64 (with and without FMA), aarch64 and
+// armhf. The digest is FNV-1a over the bit patterns, taken on x86-64.
+TEST(Thermistor, EveryReadingGivesX86Bits) {
+    uint64_t digest = 1469598103934665603u;
+    for (unsigned n = 0; n < 65536; n++) {
+        const uint8_t r[2] = {static_cast<uint8_t>(n & 0xFF), static_cast<uint8_t>(n >> 8)};
+        const float t = get_Tntc0(r, 0);
+        uint32_t bits;
+        std::memcpy(&bits, &t, sizeof bits);
+        digest = (digest ^ bits) * 1099511628211u;
+    }
+    EXPECT_EQ(digest, 0x850f9662070ec5a4u);
 }
