@@ -3,9 +3,9 @@
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
 
 namespace sonde {
-#endif
 
 namespace {
 
