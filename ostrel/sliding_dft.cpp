@@ -114,20 +114,24 @@ float rotate_and_measure(SlidingSpectrum& s, float xo, float xn) {
 
 }  // namespace
 
-void spectrum_init(SlidingSpectrum& s, const ToneDetector& d) {
+void spectrum_init(SlidingSpectrum& s, const ToneDetector& d, SinCos sincos) {
     for (int set = 0; set < 3; set++) {
         const double shift = set == 0 ? 0.0 : set == 1 ? -kHannPhi : kHannPhi;
         for (int k = 0; k < kSpectrumLanes; k++) {
             const int i = set * kSpectrumLanes + k;
             const double t = kTwoPi * k / 128.0 + shift;
             s.re[i] = s.im[i] = 0.0f;
-            s.step_re[i] = static_cast<float>(std::cos(t));
-            s.step_im[i] = static_cast<float>(std::sin(t));
-            s.in_re[i] = static_cast<float>(std::cos(t * kHannLength));
-            s.in_im[i] = static_cast<float>(-std::sin(t * kHannLength));
+            double sn, cs;
+            sincos(t, sn, cs);
+            s.step_re[i] = static_cast<float>(cs);
+            s.step_im[i] = static_cast<float>(sn);
+            sincos(t * kHannLength, sn, cs);
+            s.in_re[i] = static_cast<float>(cs);
+            s.in_im[i] = static_cast<float>(-sn);
             for (int n = 0; n < kHannLength; n++) {
-                s.tw_re[n][i] = static_cast<float>(std::cos(t * n));
-                s.tw_im[n][i] = static_cast<float>(-std::sin(t * n));
+                sincos(t * n, sn, cs);
+                s.tw_re[n][i] = static_cast<float>(cs);
+                s.tw_im[n][i] = static_cast<float>(-sn);
             }
         }
     }
@@ -149,7 +153,7 @@ void spectrum_init(SlidingSpectrum& s, const ToneDetector& d) {
     s.bound_held = 0;
     for (int l = 0; l < kClassLanes; l++) s.low_weight[l] = l == 0 ? 0.25f : 0.5f;
     s.low_sum = 0.0f;
-    energy_init(s.energy);
+    energy_init(s.energy, sincos);
 }
 
 void spectrum_step(SlidingSpectrum& s, double x_old, double x_new, const double* span, double abs_sum) {

@@ -54,7 +54,7 @@ struct SlidingSpectrum {
     SlidingEnergy energy;
 };
 
-void spectrum_init(SlidingSpectrum& s, const ToneDetector& d);
+void spectrum_init(SlidingSpectrum& s, const ToneDetector& d, SinCos sincos = sincos_reference);
 
 // Moves the sums on by one sample, as the two-bin sums move, and measures the
 // windowed bins. abs_sum is the sum of |x| over the 80 samples after the move.

@@ -18,18 +18,22 @@ constexpr double kRound = 1.0 / 9007199254740992.0;  // 2^-53
 // gain at most 6 u (plain + E) + 16 u (x_old^2 + x_new^2) per step, from a
 // direct sum within 1e-13 plain.
 
-void energy_init(SlidingEnergy& e) {
+void energy_init(SlidingEnergy& e, SinCos sincos) {
     e.plain = 0.0;
     for (int j = 0; j < 2; j++) {
         const double psi = (j + 1) * kHannPhi;
         e.re[j] = e.im[j] = 0.0;
-        e.step_re[j] = std::cos(psi);
-        e.step_im[j] = std::sin(psi);
-        e.in_re[j] = std::cos(psi * kHannLength);
-        e.in_im[j] = -std::sin(psi * kHannLength);
+        double sn, cs;
+        sincos(psi, sn, cs);
+        e.step_re[j] = cs;
+        e.step_im[j] = sn;
+        sincos(psi * kHannLength, sn, cs);
+        e.in_re[j] = cs;
+        e.in_im[j] = -sn;
         for (int n = 0; n < kHannLength; n++) {
-            e.tw_re[j][n] = std::cos(psi * n);
-            e.tw_im[j][n] = -std::sin(psi * n);
+            sincos(psi * n, sn, cs);
+            e.tw_re[j][n] = cs;
+            e.tw_im[j][n] = -sn;
         }
     }
     e.until_anchor = 0;

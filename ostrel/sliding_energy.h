@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ostrel/tone_detector.h"
+#include "ostrel/tone_tables.h"
 
 namespace sonde::ostrel {
 
@@ -25,7 +26,7 @@ struct SlidingEnergy {
     double sum_error = 0.0;  // bound on the error of re, im
 };
 
-void energy_init(SlidingEnergy& e);
+void energy_init(SlidingEnergy& e, SinCos sincos = sincos_reference);
 
 // As spectrum_step: x_old leaves, x_new enters, span holds the 80 samples
 // after the move.

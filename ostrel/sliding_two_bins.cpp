@@ -31,7 +31,7 @@ constexpr double kHannPhi = kTwoPi / 79.0;  // the window's cosine frequency
 // above 4 d (A + d) means |m0 - m1| > 2 d: the sign dft_k gives. The factor
 // 4.01 leaves room for this arithmetic's own rounding.
 
-void two_bins_init(SlidingTwoBins& s, int idx_2200, int idx_1200) {
+void two_bins_init(SlidingTwoBins& s, int idx_2200, int idx_1200, SinCos sincos) {
     const int bins[2] = {idx_2200, idx_1200};
     for (int b = 0; b < 2; b++) {
         const double theta = kTwoPi * bins[b] / 128.0;
@@ -40,13 +40,17 @@ void two_bins_init(SlidingTwoBins& s, int idx_2200, int idx_1200) {
             const int i = kTwoBinTurns * b + j;
             const double t = thetas[j];
             s.re[j][b] = s.im[j][b] = 0.0;
-            s.turn.step_re[j][b] = std::cos(t);
-            s.turn.step_im[j][b] = std::sin(t);
-            s.turn.in_re[j][b] = std::cos(t * kHannLength);
-            s.turn.in_im[j][b] = -std::sin(t * kHannLength);
+            double sn, cs;
+            sincos(t, sn, cs);
+            s.turn.step_re[j][b] = cs;
+            s.turn.step_im[j][b] = sn;
+            sincos(t * kHannLength, sn, cs);
+            s.turn.in_re[j][b] = cs;
+            s.turn.in_im[j][b] = -sn;
             for (int n = 0; n < kHannLength; n++) {
-                s.tw_re[i][n] = std::cos(t * n);
-                s.tw_im[i][n] = -std::sin(t * n);
+                sincos(t * n, sn, cs);
+                s.tw_re[i][n] = cs;
+                s.tw_im[i][n] = -sn;
             }
         }
     }

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "ostrel/tone_detector.h"
+#include "ostrel/tone_tables.h"
 
 namespace sonde::ostrel {
 
@@ -42,7 +43,7 @@ struct SlidingTwoBins {
     double sum_error = 0.0;  // bound on |R estimate - R| of every sum
 };
 
-void two_bins_init(SlidingTwoBins& s, int idx_2200, int idx_1200);
+void two_bins_init(SlidingTwoBins& s, int idx_2200, int idx_1200, SinCos sincos = sincos_reference);
 
 // Sums the 80 samples of span directly and restarts the count to the next
 // re-summing and the error bound.

@@ -8,6 +8,8 @@
 
 #include <complex>
 
+#include "ostrel/tone_tables.h"
+
 namespace sonde::ostrel {
 
 constexpr int kDftSize = 128;                       // window and ring length
@@ -30,6 +32,7 @@ struct ToneDetector {
     cplx Z[kDftSize];
     cplx w[kDftSize];
     cplx ew[kTwiddleCount];
+    cplx fft_turn[7];  // e^{-i pi / 2^l}, the radix-2 stages' twiddle steps
     // Bin settings for the sample rate.
     double bin_2200 = 0.0;
     double bin_1200 = 0.0;
@@ -48,7 +51,9 @@ bool set_tone_bins(ToneDetector& d, int sample_rate);
 // True when option_dft can run with the settings of set_tone_bins.
 bool tone_method_fits(const ToneDetector& d, int option_dft);
 
-void init_dft(ToneDetector& d);
+// Fills the tables; sincos gives the twiddles (the tests pass the C
+// library's to check that the default gives the same bits).
+void init_dft(ToneDetector& d, SinCos sincos = sincos_reference);
 
 // xn[n] = Hann[n] * ring[(ptr + 1 + n) mod 128]: n = 0 is the oldest sample.
 void window_ring(ToneDetector& d, const double* ring, int ptr);
