@@ -9,34 +9,12 @@ namespace sonde::ostrel {
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
-constexpr double kHannPhi = kTwoPi / 79.0;
-constexpr double kRound = 1.0 / 16777216.0;  // 2^-24, one float rounding
-
-// Error bound: the argument of sliding_two_bins.cpp with u = 2^-24. With A
-// the sum of |x| over the 80 samples, E the bound on the sums' error:
-// - A re-anchored sum is a float direct sum of 80 terms with rounded
-//   twiddles: within 82 u A of the exact sum.
-// - Each step adds 6 u (A + E) + 16 u s to E (s = |x_old| + |x_new|).
-// - Forming the windowed magnitudes adds 4 u (A + E).
-// - max_bin's magnitudes, from dft or from dft2, lie within 1e-10 A of the
-//   exact windowed bins (their twiddles stay within 1e-12 of the true
-//   roots; the tests measure the distance).
-// So every estimated magnitude lies within d = E + 4 u (A + E) + 1e-10 A of
-// max_bin's.
-constexpr double kReferenceError = 1.0e-10;
 
 VECTOR_CLONES
 void sum_directly(SlidingSpectrum& s, const float* span) {
     for (int set = 0; set < 3; set++) {
         const int base = set * kSpectrumLanes;
-        for (int i = base; i < base + s.lanes; i++) s.re[i] = s.im[i] = 0.0f;
-        for (int n = 0; n < kHannLength; n++) {
-            const float x = span[n];
-            for (int i = base; i < base + s.lanes; i++) {
-                s.re[i] += x * s.tw_re[n][i];
-                s.im[i] += x * s.tw_im[n][i];
-            }
-        }
+        sums_anchor(s.turns, span, s.re, s.im, base, base + s.lanes);
     }
 }
 
@@ -82,59 +60,26 @@ float windowed_powers(SlidingSpectrum& s) {
     return lanes_max(part);
 }
 
-// One step of every sum, R <- e^{i theta} (R - x_old + x_new e^{-i theta 80}),
-// fused with windowed_powers' work on the new values.
+// One step of every sum, then windowed_powers' work on the new values.
 VECTOR_CLONES
-float rotate_and_measure(SlidingSpectrum& s, float xo, float xn) {
-    float part[kClassLanes];
-    for (int l = 0; l < kClassLanes; l++) part[l] = 0.0f;
-    for (int b = 0; b < s.lanes; b += kClassLanes) {
-        for (int l = 0; l < kClassLanes; l++) {
-            float r[3], q[3];
-            for (int set = 0; set < 3; set++) {
-                const int i = set * kSpectrumLanes + b + l;
-                const float tr = s.re[i] + (xn * s.in_re[i] - xo);
-                const float ti = s.im[i] + xn * s.in_im[i];
-                r[set] = s.step_re[i] * tr - s.step_im[i] * ti;
-                q[set] = s.step_re[i] * ti + s.step_im[i] * tr;
-                s.re[i] = r[set];
-                s.im[i] = q[set];
-            }
-            const int k = b + l;
-            const float sr = r[0] - 0.5f * (r[1] + r[2]);
-            const float si = q[0] - 0.5f * (q[1] + q[2]);
-            const float p = sr * sr + si * si;
-            s.power[k] = p;
-            const float v = p * s.neither[k];
-            part[l] = v > part[l] ? v : part[l];
-        }
+float step_and_measure(SlidingSpectrum& s, float xo, float xn) {
+    for (int set = 0; set < 3; set++) {
+        const int base = set * kSpectrumLanes;
+        sums_step(s.turns, s.re, s.im, xo, xn, base, base + s.lanes);
     }
-    return lanes_max(part);
+    return windowed_powers(s);
 }
 
 }  // namespace
 
 void spectrum_init(SlidingSpectrum& s, const ToneDetector& d, SinCos sincos) {
+    double theta[kSpectrumSums];
     for (int set = 0; set < 3; set++) {
         const double shift = set == 0 ? 0.0 : set == 1 ? -kHannPhi : kHannPhi;
-        for (int k = 0; k < kSpectrumLanes; k++) {
-            const int i = set * kSpectrumLanes + k;
-            const double t = kTwoPi * k / 128.0 + shift;
-            s.re[i] = s.im[i] = 0.0f;
-            double sn, cs;
-            sincos(t, sn, cs);
-            s.step_re[i] = static_cast<float>(cs);
-            s.step_im[i] = static_cast<float>(sn);
-            sincos(t * kHannLength, sn, cs);
-            s.in_re[i] = static_cast<float>(cs);
-            s.in_im[i] = static_cast<float>(-sn);
-            for (int n = 0; n < kHannLength; n++) {
-                sincos(t * n, sn, cs);
-                s.tw_re[n][i] = static_cast<float>(cs);
-                s.tw_im[n][i] = static_cast<float>(-sn);
-            }
-        }
+        for (int k = 0; k < kSpectrumLanes; k++) theta[set * kSpectrumLanes + k] = kTwoPi * k / 128.0 + shift;
     }
+    turns_init(s.turns, theta, sincos);
+    for (int i = 0; i < kSpectrumSums; i++) s.re[i] = s.im[i] = 0.0f;
     constexpr int kNeither = -1;
     s.tone_bin_count[0] = s.tone_bin_count[1] = 0;
     for (int k = 0; k < kSpectrumLanes; k++) {
@@ -164,13 +109,11 @@ void spectrum_step(SlidingSpectrum& s, double x_old, double x_new, const double*
         sum_directly(s, x);
         s.neither_max = windowed_powers(s);
         s.until_anchor = kSpectrumAnchorEvery;
-        s.sum_error = 82.0 * kRound * abs_sum;
+        s.sum_error = bound_anchored<float>(abs_sum);
     } else {
         s.until_anchor--;
-        s.neither_max = rotate_and_measure(s, static_cast<float>(x_old), static_cast<float>(x_new));
-        // E + 6 u (A + E) + 16 u s, arranged to keep E's own dependency chain short.
-        s.sum_error = s.sum_error * (1.0 + 6.0 * kRound) +
-                      (6.0 * kRound * abs_sum + 16.0 * kRound * (std::fabs(x_old) + std::fabs(x_new)));
+        s.neither_max = step_and_measure(s, static_cast<float>(x_old), static_cast<float>(x_new));
+        s.sum_error = bound_after_step<float>(s.sum_error, abs_sum, std::fabs(x_old) + std::fabs(x_new));
     }
     if (s.rest_bounded) {
         s.low_sum = low_power_sum(s);
@@ -190,7 +133,8 @@ namespace {
 bool rest_below(const SlidingSpectrum& s, double mw, double d) {
     // low_sum is a float sum of 16 terms: within 16 u of M either way.
     const double m = static_cast<double>(s.low_sum);
-    const double lower = m * (1.0 - 16.0 * kRound) - 2.0 * d * std::sqrt(31.0 * m * (1.0 + 16.0 * kRound));
+    const double lower =
+        m * (1.0 - 16.0 * SumBound<float>::u) - 2.0 * d * std::sqrt(31.0 * m * (1.0 + 16.0 * SumBound<float>::u));
     const double total = 128.0 * energy_upper(s.energy);
     // The difference may cancel: allow for its rounding in absolute terms.
     const double rest2 = 0.5 * (total - lower) + 1.0e-15 * (total + std::fabs(lower));
@@ -221,7 +165,7 @@ int spectrum_decision(SlidingSpectrum& s, double abs_sum, int tone_bit) {
     // it suffices that (p_w - p_o)^2 > 64 d^2 p_w; 65 leaves room for this
     // arithmetic's own rounding.
     const double e = s.sum_error;
-    const double d = e + 4.0 * kRound * (abs_sum + e) + kReferenceError * abs_sum;
+    const double d = bound_distance<float>(e, abs_sum);
     const double pw = power[w];
     const double gap = pw - other;
     if (!(gap > 0.0) || gap * gap <= 65.0 * d * d * pw) return -1;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "ostrel/sliding_energy.h"
+#include "ostrel/sliding_sums.h"
 #include "ostrel/tone_detector.h"
 
 namespace sonde::ostrel {
@@ -20,17 +21,11 @@ constexpr int kLowBins = kClassLanes;              // bins tracked when the rest
 constexpr int kBoundedAfter = 1024;                // windows of a holding bound before untracking
 
 struct SlidingSpectrum {
-    // Sliding sums R(theta) = sum_{n<80} x[n] e^{-i theta n}, laid out as
-    // [set][bin] with the sets theta_k, theta_k - phi, theta_k + phi.
+    // Sliding sums (sliding_sums.h), laid out as [set][bin] with the sets
+    // theta_k, theta_k - phi, theta_k + phi.
+    SlidingTurns<float, kSpectrumSums> turns;
     alignas(64) float re[kSpectrumSums];
     alignas(64) float im[kSpectrumSums];
-    alignas(64) float step_re[kSpectrumSums];  // e^{i theta}
-    alignas(64) float step_im[kSpectrumSums];
-    alignas(64) float in_re[kSpectrumSums];  // e^{-i theta 80}
-    alignas(64) float in_im[kSpectrumSums];
-    // e^{-i theta n} for n < 80, for the direct re-sums.
-    alignas(64) float tw_re[kHannLength][kSpectrumSums];
-    alignas(64) float tw_im[kHannLength][kSpectrumSums];
     // Squared magnitudes of twice the windowed bins after the last step, and
     // their largest over the bins of neither window.
     alignas(64) float power[kSpectrumLanes];
@@ -41,7 +36,7 @@ struct SlidingSpectrum {
     int tone_bins[2][kSearchedBins];
     int tone_bin_count[2];
     int until_anchor = 0;
-    double sum_error = 0.0;  // bound on |R estimate - R| of every sum
+    double sum_error = 0.0;  // E of every sum
     // Where every bin from kLowBins on lies in neither window (44100 Hz and
     // up), only bins 0..kLowBins-1 are tracked, and the weighted energy
     // bounds all others.

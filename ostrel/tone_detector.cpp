@@ -58,6 +58,10 @@ void window_ring(ToneDetector& d, const double* ring, int ptr) {
     for (int n = 0; n < kDftSize; n++) d.xn[n] = d.Hann[n] * ring[(ptr + 1 + n) % kDftSize];
 }
 
+void window_span(ToneDetector& d, const double* window) {
+    for (int n = 0; n < kDftSize; n++) d.xn[n] = d.Hann[n] * window[n];
+}
+
 // The sums below stop at kHannLength. From there on xn[n] = 0 * sample is a
 // zero of either sign, so each skipped term xn[n] * ew is a signed zero as
 // well; adding it leaves a non-zero sum unchanged and can at most flip the

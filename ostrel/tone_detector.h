@@ -21,6 +21,9 @@ constexpr int kSearchedBins = 63;                   // bins max_bin() looks at
 constexpr int kMaxSingleBin = (kTwiddleCount - 1) / (kDftSize - 1);
 
 constexpr int kToneUndecided = 8;
+// Block decisions (fast_tone.h) besides 0 (2200 Hz) and 1 (1200 Hz).
+constexpr int kToneKept = 2;      // methods 1, 2: the strongest bin lies near neither tone
+constexpr int kToneNotFull = -2;  // the window is not full yet
 
 using cplx = std::complex<double>;
 
@@ -57,6 +60,9 @@ void init_dft(ToneDetector& d, SinCos sincos = sincos_reference);
 
 // xn[n] = Hann[n] * ring[(ptr + 1 + n) mod 128]: n = 0 is the oldest sample.
 void window_ring(ToneDetector& d, const double* ring, int ptr);
+
+// The same from the 128 samples of window, oldest first.
+void window_span(ToneDetector& d, const double* window);
 
 double dft_k(const ToneDetector& d, int k);
 void dft(ToneDetector& d);
