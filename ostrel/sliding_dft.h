@@ -41,11 +41,15 @@ struct SlidingSpectrum {
     // up), only bins 0..kLowBins-1 are tracked, and the weighted energy
     // bounds all others.
     // They are all tracked again, for a while, when the bound falls short.
-    bool rest_bounded = false;                  // the rate allows tracking the low bins only
-    int lanes = kSpectrumLanes;                 // bins tracked
-    int bound_held = 0;                         // windows in a row the bound would have done
+    bool rest_bounded = false;   // the rate allows tracking the low bins only
+    int lanes = kSpectrumLanes;  // bins tracked
+    int bound_held = 0;          // windows in a row the bound would have done
+    unsigned checked = 0;        // windows decided with every bin tracked
+    // The last roots taken in the energy bound, near the next ones.
+    double root_power = 1.0;
+    double root_low = 1.0;
     alignas(64) float low_weight[kClassLanes];  // 1/4 for bin 0, 1/2 for 1..15
-    float low_sum = 0.0f;                       // sum over tracked bins of low_weight * power
+    float low_sum = 0.0f;                       // sum over the low bins of low_weight * |2 S|^2
     SlidingEnergy energy;
 };
 

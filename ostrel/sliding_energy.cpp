@@ -33,12 +33,4 @@ void energy_step(SlidingEnergy& e, double x_old, double x_new, const double* spa
     e.sum_error = bound_after_step<double>(e.sum_error, e.plain, so + sn);
 }
 
-// 3/8 plain - 1/2 Re R(phi) + 1/8 Re R(2 phi): the turning sums carry their
-// error at weights 1/2 and 1/8, the combination's rounding stays below
-// 4 u plain.
-double energy_upper(const SlidingEnergy& e) {
-    const double v = 0.375 * e.plain - 0.5 * e.re[0] + 0.125 * e.re[1];
-    return v + 0.625 * e.sum_error + 4.0 * SumBound<double>::u * e.plain;
-}
-
 }  // namespace sonde::ostrel

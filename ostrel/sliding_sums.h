@@ -68,15 +68,19 @@ inline void sums_anchor(const SlidingTurns<T, N>& c, const V* span, V* re, V* im
     }
 }
 
-// One step of sums j in [first, last): x_old leaves, x_new enters.
+// One step of sum j: x_old leaves, x_new enters.
+template <class T, int N, class V>
+inline void sum_step(const SlidingTurns<T, N>& c, V* re, V* im, int j, V x_old, V x_new) {
+    const V tr = re[j] + (x_new * c.in_re[j] - x_old);
+    const V ti = im[j] + x_new * c.in_im[j];
+    re[j] = c.step_re[j] * tr - c.step_im[j] * ti;
+    im[j] = c.step_re[j] * ti + c.step_im[j] * tr;
+}
+
+// One step of sums j in [first, last).
 template <class T, int N, class V>
 inline void sums_step(const SlidingTurns<T, N>& c, V* re, V* im, V x_old, V x_new, int first, int last) {
-    for (int j = first; j < last; j++) {
-        const V tr = re[j] + (x_new * c.in_re[j] - x_old);
-        const V ti = im[j] + x_new * c.in_im[j];
-        re[j] = c.step_re[j] * tr - c.step_im[j] * ti;
-        im[j] = c.step_re[j] * ti + c.step_im[j] * tr;
-    }
+    for (int j = first; j < last; j++) sum_step(c, re, im, j, x_old, x_new);
 }
 
 // The error bound. A is the sum of |x| over the 80 weighted samples (|x| <=
