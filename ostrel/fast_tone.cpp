@@ -30,6 +30,57 @@ int8_t decide_directly(FastTone& f, ToneDetector& d, const double* window) {
     return static_cast<int8_t>(tone);
 }
 
+constexpr int kRowChunk = 256;  // windows measured at once by the low-bins pass
+
+// Methods 1 and 2 over block samples [first_full, count).
+void decide_spectrum(FastTone& f, ToneDetector& d, int first_full, int count, int8_t* decision) {
+    const double* h = f.hist;
+    SlidingSpectrum& s = f.spectrum;
+    // A after each sample's step. Samples are multiples of 2^-16 below 1/2
+    // in magnitude: the sum of 80 of them is exact, so it is 0 exactly when
+    // all of them are.
+    double abs_sum[kToneBlock];
+    for (int i = 0; i < count; i++) {
+        f.abs_sum += std::fabs(h[i + kHannLength]) - std::fabs(h[i]);
+        abs_sum[i] = f.abs_sum;
+        if (i < first_full) decision[i] = kToneNotFull;
+    }
+    SpectrumRow rows[kRowChunk];
+    int i = first_full;
+    while (i < count) {
+        if (s.lanes == kLowBins && s.rest_bounded) {
+            // A chunk through the low-bins pass, then its decisions in order;
+            // should one of them track every bin again, the rest of the
+            // chunk goes the per-sample way.
+            const int end = count - i < kRowChunk ? count : i + kRowChunk;
+            spectrum_run_low(s, f.hist_float, abs_sum, i, end, rows);
+            const int first = i;
+            while (i < end) {
+                const int t = i++;
+                energy_step(s.energy, h[t], h[t + kHannLength], h + t + 1);
+                f.decisions++;
+                int fast;
+                if (abs_sum[t] == 0.0)
+                    fast = tone_from_peak(d, 0, kToneKept);  // every bin zero: the search stays at bin 0
+                else
+                    fast = spectrum_row_decision(s, rows[t - first], abs_sum[t], kToneKept);
+                decision[t] = fast >= 0 ? static_cast<int8_t>(fast) : decide_directly(f, d, h + t + 1);
+                if (s.lanes != kLowBins) break;
+            }
+            continue;
+        }
+        const int t = i++;
+        spectrum_step(s, h[t], h[t + kHannLength], h + t + 1, abs_sum[t]);
+        f.decisions++;
+        int fast;
+        if (abs_sum[t] == 0.0)
+            fast = tone_from_peak(d, 0, kToneKept);
+        else
+            fast = spectrum_decision(s, abs_sum[t], kToneKept);
+        decision[t] = fast >= 0 ? static_cast<int8_t>(fast) : decide_directly(f, d, h + t + 1);
+    }
+}
+
 }  // namespace
 
 void fast_tone_block(FastTone& f, ToneDetector& d, const double* x, int count, int8_t* decision) {
@@ -47,27 +98,7 @@ void fast_tone_block(FastTone& f, ToneDetector& d, const double* x, int count, i
             if (decision[i] < 0) decision[i] = decide_directly(f, d, h + i + 1);
         if (count > first_full) f.decisions += static_cast<uint64_t>(count - first_full);
     } else {
-        for (int i = 0; i < count; i++) {
-            const double x_old = h[i];
-            const double x_new = h[i + kHannLength];
-            // Samples are multiples of 2^-16 below 1/2 in magnitude: the sum
-            // of 80 of them is exact, so it is 0 exactly when all of them are.
-            f.abs_sum += std::fabs(x_new) - std::fabs(x_old);
-            if (i < first_full) {
-                decision[i] = kToneNotFull;
-                continue;
-            }
-            spectrum_step(f.spectrum, x_old, x_new, h + i + 1, f.abs_sum);
-            f.decisions++;
-            if (f.abs_sum == 0.0) {
-                // All weighted samples zero: every bin is zero; the
-                // strongest-bin search stays at bin 0.
-                decision[i] = static_cast<int8_t>(tone_from_peak(d, 0, kToneKept));
-                continue;
-            }
-            const int fast = spectrum_decision(f.spectrum, f.abs_sum, kToneKept);
-            decision[i] = fast >= 0 ? static_cast<int8_t>(fast) : decide_directly(f, d, h + i + 1);
-        }
+        decide_spectrum(f, d, first_full, count, decision);
     }
     f.samples += count;
     std::memmove(h, h + count, kDftSize * sizeof h[0]);

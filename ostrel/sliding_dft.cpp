@@ -1,6 +1,7 @@
 #include "ostrel/sliding_dft.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "dsp/vector_clones.h"
 
@@ -67,6 +68,79 @@ void anchor_and_measure(SlidingSpectrum& s, const float* span) {
     step_and_measure<false>(s, 0.0f, 0.0f);
 }
 
+// The largest lane and the sum of the lanes, folded pairwise.
+inline float fold_max(LowBins v) {
+    typedef float H8 __attribute__((vector_size(32)));
+    typedef float H4 __attribute__((vector_size(16)));
+    const H8 a = __builtin_shufflevector(v, v, 0, 1, 2, 3, 4, 5, 6, 7);
+    const H8 b = __builtin_shufflevector(v, v, 8, 9, 10, 11, 12, 13, 14, 15);
+    const H8 m8 = b > a ? b : a;
+    const H4 c = __builtin_shufflevector(m8, m8, 0, 1, 2, 3);
+    const H4 e = __builtin_shufflevector(m8, m8, 4, 5, 6, 7);
+    const H4 m4 = e > c ? e : c;
+    const float x = m4[2] > m4[0] ? m4[2] : m4[0];
+    const float y = m4[3] > m4[1] ? m4[3] : m4[1];
+    return y > x ? y : x;
+}
+
+inline float fold_sum(LowBins v) {
+    typedef float H8 __attribute__((vector_size(32)));
+    typedef float H4 __attribute__((vector_size(16)));
+    const H8 s8 = __builtin_shufflevector(v, v, 0, 1, 2, 3, 4, 5, 6, 7) +
+                  __builtin_shufflevector(v, v, 8, 9, 10, 11, 12, 13, 14, 15);
+    const H4 s4 = __builtin_shufflevector(s8, s8, 0, 1, 2, 3) + __builtin_shufflevector(s8, s8, 4, 5, 6, 7);
+    return (s4[0] + s4[2]) + (s4[1] + s4[3]);
+}
+
+// The low bins over samples [first, end) of a block in one pass, the sums
+// held as vectors: the same steps and anchors as spectrum_step's, and each
+// sample's row.
+VECTOR_CLONES
+void run_low_bins(SlidingSpectrum& s, const float* x, const double* abs_sum, int first, int end, SpectrumRow* rows) {
+    const SlidingTurns<LowBins, 3>& c = s.low_turns;
+    LowBins re[3], im[3];
+    for (int set = 0; set < 3; set++) {
+        std::memcpy(&re[set], s.re + set * kSpectrumLanes, sizeof re[set]);
+        std::memcpy(&im[set], s.im + set * kSpectrumLanes, sizeof im[set]);
+    }
+    LowBins neither, weight;
+    std::memcpy(&neither, s.neither, sizeof neither);
+    std::memcpy(&weight, s.low_weight, sizeof weight);
+    int until = s.until_anchor;
+    double e = s.sum_error;
+    for (int t = first; t < end; t++) {
+        const float xo = x[t];
+        const float xn = x[t + kHannLength];
+        if (until == 0) {
+            LowBins span[kHannLength];
+            for (int n = 0; n < kHannLength; n++) span[n] = LowBins{} + x[t + 1 + n];
+            sums_anchor(c, span, re, im, 0, 3);
+            until = kSpectrumAnchorEvery;
+            e = bound_anchored<float>(abs_sum[t]);
+        } else {
+            until--;
+            const LowBins vo = LowBins{} + xo;
+            const LowBins vn = LowBins{} + xn;
+            sums_step(c, re, im, vo, vn, 0, 3);
+            e = bound_after_step<float>(e, abs_sum[t], static_cast<double>(std::fabs(xo) + std::fabs(xn)));
+        }
+        const LowBins sr = re[0] - 0.5f * (re[1] + re[2]);
+        const LowBins si = im[0] - 0.5f * (im[1] + im[2]);
+        const LowBins p = sr * sr + si * si;
+        SpectrumRow& r = rows[t - first];
+        std::memcpy(r.power, &p, sizeof p);
+        r.neither_max = fold_max(p * neither);
+        r.low_sum = fold_sum(p * weight);
+        r.sum_error = e;
+    }
+    for (int set = 0; set < 3; set++) {
+        std::memcpy(s.re + set * kSpectrumLanes, &re[set], sizeof re[set]);
+        std::memcpy(s.im + set * kSpectrumLanes, &im[set], sizeof im[set]);
+    }
+    s.until_anchor = until;
+    s.sum_error = e;
+}
+
 }  // namespace
 
 void spectrum_init(SlidingSpectrum& s, const ToneDetector& d, SinCos sincos) {
@@ -76,6 +150,19 @@ void spectrum_init(SlidingSpectrum& s, const ToneDetector& d, SinCos sincos) {
         for (int k = 0; k < kSpectrumLanes; k++) theta[set * kSpectrumLanes + k] = kTwoPi * k / 128.0 + shift;
     }
     turns_init(s.turns, theta, sincos);
+    // The same constants for the low bins, one vector per set.
+    for (int set = 0; set < 3; set++) {
+        const int j = set * kSpectrumLanes;
+        SlidingTurns<LowBins, 3>& v = s.low_turns;
+        std::memcpy(&v.step_re[set], s.turns.step_re + j, sizeof(LowBins));
+        std::memcpy(&v.step_im[set], s.turns.step_im + j, sizeof(LowBins));
+        std::memcpy(&v.in_re[set], s.turns.in_re + j, sizeof(LowBins));
+        std::memcpy(&v.in_im[set], s.turns.in_im + j, sizeof(LowBins));
+        for (int n = 0; n < kHannLength; n++) {
+            std::memcpy(&v.tw_re[n][set], s.turns.tw_re[n] + j, sizeof(LowBins));
+            std::memcpy(&v.tw_im[n][set], s.turns.tw_im[n] + j, sizeof(LowBins));
+        }
+    }
     for (int i = 0; i < kSpectrumSums; i++) s.re[i] = s.im[i] = 0.0f;
     constexpr int kNeither = -1;
     s.tone_bin_count[0] = s.tone_bin_count[1] = 0;
@@ -151,14 +238,11 @@ bool rest_below(SlidingSpectrum& s, double pw, double d) {
 
 }  // namespace
 
-int spectrum_decision(SlidingSpectrum& s, double abs_sum, int tone_bit) {
-    // Largest |2 S|^2 per class: bins giving 0, bins giving 1, neither.
-    float power[3] = {0.0f, 0.0f, s.neither_max};
-    for (int c = 0; c < 2; c++)
-        for (int j = 0; j < s.tone_bin_count[c]; j++) {
-            const float p = s.power[s.tone_bins[c][j]];
-            if (p > power[c]) power[c] = p;
-        }
+namespace {
+
+// The decision from the class maxima of |2 S|^2 (the 2200 Hz window, the
+// 1200 Hz window, neither), E and A.
+int decide_classes(SlidingSpectrum& s, const float* power, double e, double abs_sum, int tone_bit) {
     int w = 0;
     for (int c = 1; c < 3; c++)
         if (power[c] > power[w]) w = c;
@@ -170,7 +254,6 @@ int spectrum_decision(SlidingSpectrum& s, double abs_sum, int tone_bit) {
     // (4 (m_w + m_o)) >= (p_w - p_o) / (8 m_w) = (p_w - p_o) / (4 sqrt(p_w)),
     // it suffices that (p_w - p_o)^2 > 64 d^2 p_w; 65 leaves room for this
     // arithmetic's own rounding.
-    const double e = s.sum_error;
     const double d = bound_distance<float>(e, abs_sum);
     const double pw = power[w];
     const double gap = pw - other;
@@ -192,6 +275,39 @@ int spectrum_decision(SlidingSpectrum& s, double abs_sum, int tone_bit) {
     s.until_anchor = 0;
     s.bound_held = 0;
     return -1;
+}
+
+// The largest of the tone windows' bins in a row of |2 S|^2.
+inline void tone_maxima(const SlidingSpectrum& s, const float* row, float* power) {
+    for (int c = 0; c < 2; c++) {
+        power[c] = 0.0f;
+        for (int j = 0; j < s.tone_bin_count[c]; j++) {
+            const float p = row[s.tone_bins[c][j]];
+            if (p > power[c]) power[c] = p;
+        }
+    }
+}
+
+}  // namespace
+
+int spectrum_decision(SlidingSpectrum& s, double abs_sum, int tone_bit) {
+    float power[3];
+    tone_maxima(s, s.power, power);
+    power[2] = s.neither_max;
+    return decide_classes(s, power, s.sum_error, abs_sum, tone_bit);
+}
+
+void spectrum_run_low(SlidingSpectrum& s, const float* x, const double* abs_sum, int first, int end,
+                      SpectrumRow* rows) {
+    run_low_bins(s, x, abs_sum, first, end, rows);
+}
+
+int spectrum_row_decision(SlidingSpectrum& s, const SpectrumRow& row, double abs_sum, int tone_bit) {
+    float power[3];
+    tone_maxima(s, row.power, power);
+    power[2] = row.neither_max;
+    s.low_sum = row.low_sum;
+    return decide_classes(s, power, row.sum_error, abs_sum, tone_bit);
 }
 
 }  // namespace sonde::ostrel

@@ -20,10 +20,14 @@ constexpr int kClassLanes = 16;                    // partial maxima kept side b
 constexpr int kLowBins = kClassLanes;              // bins tracked when the rest is bounded
 constexpr int kBoundedAfter = 1024;                // windows of a holding bound before untracking
 
+// The low bins of one set as a vector, lane k holding bin k.
+typedef float LowBins __attribute__((vector_size(kLowBins * sizeof(float))));
+
 struct SlidingSpectrum {
     // Sliding sums (sliding_sums.h), laid out as [set][bin] with the sets
     // theta_k, theta_k - phi, theta_k + phi.
     SlidingTurns<float, kSpectrumSums> turns;
+    SlidingTurns<LowBins, 3> low_turns;  // the low bins' constants, one vector per set
     alignas(64) float re[kSpectrumSums];
     alignas(64) float im[kSpectrumSums];
     // Squared magnitudes of twice the windowed bins after the last step, and
@@ -53,6 +57,14 @@ struct SlidingSpectrum {
     SlidingEnergy energy;
 };
 
+// One window's measures from the low bins (the block path).
+struct SpectrumRow {
+    alignas(64) float power[kLowBins];  // |2 S_k|^2
+    float neither_max;                  // their largest over the bins of neither window
+    float low_sum;                      // sum of low_weight * power
+    double sum_error;                   // E
+};
+
 void spectrum_init(SlidingSpectrum& s, const ToneDetector& d, SinCos sincos = sincos_reference);
 
 // Moves the sums on by one sample, as the two-bin sums move, and measures the
@@ -63,5 +75,14 @@ void spectrum_step(SlidingSpectrum& s, double x_old, double x_new, const double*
 // 0, 1, or tone_bit where that bin lies in neither window; -1 when two
 // classes are too close to call.
 int spectrum_decision(SlidingSpectrum& s, double abs_sum, int tone_bit);
+
+// While only the low bins are tracked (lanes == kLowBins): steps the sums
+// over block samples [first, end) at once, as spectrum_step would one by
+// one (x as fast_tone's hist_float, abs_sum[t] A after sample t's step),
+// and fills rows[t - first]. The energy is not stepped.
+void spectrum_run_low(SlidingSpectrum& s, const float* x, const double* abs_sum, int first, int end, SpectrumRow* rows);
+
+// spectrum_decision on a row of spectrum_run_low's.
+int spectrum_row_decision(SlidingSpectrum& s, const SpectrumRow& row, double abs_sum, int tone_bit);
 
 }  // namespace sonde::ostrel
