@@ -1,14 +1,10 @@
 #include "ostrel/sliding_two_bins.h"
 
-#include "dsp/vector_clones.h"
-
 namespace sonde::ostrel {
 
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
-
-typedef float LaneFloats __attribute__((vector_size(kTwoBinLanes * sizeof(float))));
 
 template <class V>
 inline V abs_of(V x) {
@@ -58,23 +54,47 @@ inline V lane_decision(const TwoBinLane<V>& l) {
     return l.abs_sum == 0.0f ? 1.0f : fast;
 }
 
-// kTwoBinLanes whole segments from x[0] on (x[0] the first sample's x_old),
-// lane l taking segment l.
-VECTOR_CLONES
-void decide_group(const SlidingTurns<float, kTwoBinSums>& c, const float* x, int8_t* decision) {
+// Lanes whole segments from x[0] on (x[0] the first sample's x_old), lane
+// l taking segment l.
+typedef float NarrowLanes __attribute__((vector_size(kTwoBinLanes * sizeof(float))));
+typedef float WideLanes __attribute__((vector_size(kTwoBinWideLanes * sizeof(float))));
+
+template <class LaneFloats, int Lanes>
+inline __attribute__((always_inline)) void decide_group(const SlidingTurns<float, kTwoBinSums>& c, const float* x,
+                                                        int8_t* decision) {
     // Each lane's samples side by side: at[k][l] = x[l * segment + k].
     constexpr int kSpan = kTwoBinSegment + kHannLength;
     alignas(64) LaneFloats at[kSpan];
     for (int k = 0; k < kSpan; k++)
-        for (int l = 0; l < kTwoBinLanes; l++) at[k][l] = x[l * kTwoBinSegment + k];
+        for (int l = 0; l < Lanes; l++) at[k][l] = x[l * kTwoBinSegment + k];
     TwoBinLane<LaneFloats> g;
     lane_anchor(c, g, at + 1);
     for (int m = 0;;) {
         const LaneFloats v = lane_decision(g);
-        for (int l = 0; l < kTwoBinLanes; l++) decision[l * kTwoBinSegment + m] = static_cast<int8_t>(v[l]);
+        for (int l = 0; l < Lanes; l++) decision[l * kTwoBinSegment + m] = static_cast<int8_t>(v[l]);
         if (++m == kTwoBinSegment) break;
         lane_step(c, g, at[m], at[m + kHannLength]);
     }
+}
+
+void decide_narrow_group(const SlidingTurns<float, kTwoBinSums>& c, const float* x, int8_t* decision) {
+    decide_group<NarrowLanes, kTwoBinLanes>(c, x, decision);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
+#define OSTREL_WIDE_LANES 1
+__attribute__((target("avx2"))) void decide_wide_group(const SlidingTurns<float, kTwoBinSums>& c, const float* x,
+                                                       int8_t* decision) {
+    decide_group<WideLanes, kTwoBinWideLanes>(c, x, decision);
+}
+#endif
+
+// Segments in one group: wider where the processor has AVX2.
+int group_lanes() {
+#ifdef OSTREL_WIDE_LANES
+    if (__builtin_cpu_supports("avx2")) return kTwoBinWideLanes;
+#endif
+    return kTwoBinLanes;
 }
 
 }  // namespace
@@ -94,12 +114,19 @@ void two_bins_init(SlidingTwoBins& s, int idx_2200, int idx_1200, SinCos sincos)
 }
 
 void two_bins_decide(SlidingTwoBins& s, const float* x, int64_t first, int count, int8_t* decision) {
+    const int lanes = group_lanes();
+    const int group = lanes * kTwoBinSegment;
     int i = 0;
     while (i < count) {
         const int64_t at = first + i;
-        if (at % kTwoBinSegment == 0 && count - i >= kTwoBinGroup) {
-            decide_group(s.turns, x + i, decision + i);
-            i += kTwoBinGroup;
+        if (at % kTwoBinSegment == 0 && count - i >= group) {
+#ifdef OSTREL_WIDE_LANES
+            if (lanes == kTwoBinWideLanes)
+                decide_wide_group(s.turns, x + i, decision + i);
+            else
+#endif
+                decide_narrow_group(s.turns, x + i, decision + i);
+            i += group;
             continue;
         }
         // One sample of the segment in progress, through the same arithmetic.

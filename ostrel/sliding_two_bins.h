@@ -21,8 +21,10 @@ namespace sonde::ostrel {
 // theta_b + phi for j = 0, 1, 2.
 constexpr int kTwoBinSums = 6;
 constexpr int kTwoBinSegment = 256;  // samples from one anchoring to the next
-constexpr int kTwoBinLanes = 8;      // segments stepped at once
-constexpr int kTwoBinGroup = kTwoBinLanes * kTwoBinSegment;
+// Segments stepped at once: 4 in the portable build (one 128-bit vector per
+// sum: the state fits SSE2's 16 registers), 8 where AVX2 is found at run time.
+constexpr int kTwoBinLanes = 4;
+constexpr int kTwoBinWideLanes = 8;
 
 // The state of one stretch of samples: its sums, A and E (sliding_sums.h).
 template <class V>
