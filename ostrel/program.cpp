@@ -52,20 +52,17 @@ void run_samples(Ostrel& o, int out_fd) {
     auto on_frame = [&o, out_fd](const unsigned char* bitframe, int groups) {
         print_frame(o.out, o.opt, bitframe, groups, out_fd);
     };
-    // Whole blocks wherever the input allows (the detector runs them
-    // fastest); a short read is topped up before the block goes on.
+    // A block is what the input has at hand (a pipe's lines must leave as
+    // soon as their samples are in), up to the next multiple of kToneBlock
+    // samples: after a short read the blocks line up again with the
+    // detector's segments, which it runs fastest whole.
     for (;;) {
-        int n = 0;
-        while (n < kToneBlock) {
-            const int got = read_signed_samples(o.in, o.block + n, kToneBlock - n);
-            if (got == 0) break;
-            n += got;
-        }
+        const int room = kToneBlock - static_cast<int>(o.fast.samples % kToneBlock);
+        const int n = read_signed_samples(o.in, o.block, room);
         if (n == 0) return;
         for (int i = 0; i < n; i++) o.scaled[i] = static_cast<double>(o.block[i]) * t.sample_step;
         fast_tone_block(o.fast, o.det, o.scaled, n, o.decision);
         timing_decisions(t, o.decision, n, on_frame);
-        if (n < kToneBlock) return;
     }
 }
 

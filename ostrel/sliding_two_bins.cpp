@@ -54,38 +54,41 @@ inline V lane_decision(const TwoBinLane<V>& l) {
     return l.abs_sum == 0.0f ? 1.0f : fast;
 }
 
-// Lanes whole segments from x[0] on (x[0] the first sample's x_old), lane
-// l taking segment l.
 typedef float NarrowLanes __attribute__((vector_size(kTwoBinLanes * sizeof(float))));
 typedef float WideLanes __attribute__((vector_size(kTwoBinWideLanes * sizeof(float))));
 
+// `segments` (1..Lanes) whole segments from x[0] on (x[0] the first
+// sample's x_old), lane l taking segment l; spare lanes repeat the last
+// segment and are not written out.
 template <class LaneFloats, int Lanes>
 inline __attribute__((always_inline)) void decide_group(const SlidingTurns<float, kTwoBinSums>& c, const float* x,
-                                                        int8_t* decision) {
+                                                        int segments, int8_t* decision) {
     // Each lane's samples side by side: at[k][l] = x[l * segment + k].
     constexpr int kSpan = kTwoBinSegment + kHannLength;
     alignas(64) LaneFloats at[kSpan];
-    for (int k = 0; k < kSpan; k++)
-        for (int l = 0; l < Lanes; l++) at[k][l] = x[l * kTwoBinSegment + k];
+    for (int l = 0; l < Lanes; l++) {
+        const float* from = x + (l < segments ? l : segments - 1) * kTwoBinSegment;
+        for (int k = 0; k < kSpan; k++) at[k][l] = from[k];
+    }
     TwoBinLane<LaneFloats> g;
     lane_anchor(c, g, at + 1);
     for (int m = 0;;) {
         const LaneFloats v = lane_decision(g);
-        for (int l = 0; l < Lanes; l++) decision[l * kTwoBinSegment + m] = static_cast<int8_t>(v[l]);
+        for (int l = 0; l < segments; l++) decision[l * kTwoBinSegment + m] = static_cast<int8_t>(v[l]);
         if (++m == kTwoBinSegment) break;
         lane_step(c, g, at[m], at[m + kHannLength]);
     }
 }
 
-void decide_narrow_group(const SlidingTurns<float, kTwoBinSums>& c, const float* x, int8_t* decision) {
-    decide_group<NarrowLanes, kTwoBinLanes>(c, x, decision);
+void decide_narrow_group(const SlidingTurns<float, kTwoBinSums>& c, const float* x, int segments, int8_t* decision) {
+    decide_group<NarrowLanes, kTwoBinLanes>(c, x, segments, decision);
 }
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
 #define OSTREL_WIDE_LANES 1
 __attribute__((target("avx2"))) void decide_wide_group(const SlidingTurns<float, kTwoBinSums>& c, const float* x,
-                                                       int8_t* decision) {
-    decide_group<WideLanes, kTwoBinWideLanes>(c, x, decision);
+                                                       int segments, int8_t* decision) {
+    decide_group<WideLanes, kTwoBinWideLanes>(c, x, segments, decision);
 }
 #endif
 
@@ -115,18 +118,20 @@ void two_bins_init(SlidingTwoBins& s, int idx_2200, int idx_1200, SinCos sincos)
 
 void two_bins_decide(SlidingTwoBins& s, const float* x, int64_t first, int count, int8_t* decision) {
     const int lanes = group_lanes();
-    const int group = lanes * kTwoBinSegment;
     int i = 0;
     while (i < count) {
         const int64_t at = first + i;
-        if (at % kTwoBinSegment == 0 && count - i >= group) {
+        const int segments = (count - i) / kTwoBinSegment;
+        if (at % kTwoBinSegment == 0 && segments > 0) {
+            // Whole segments, a group of them side by side.
+            const int n = segments < lanes ? segments : lanes;
 #ifdef OSTREL_WIDE_LANES
             if (lanes == kTwoBinWideLanes)
-                decide_wide_group(s.turns, x + i, decision + i);
+                decide_wide_group(s.turns, x + i, n, decision + i);
             else
 #endif
-                decide_narrow_group(s.turns, x + i, decision + i);
-            i += group;
+                decide_narrow_group(s.turns, x + i, n, decision + i);
+            i += n * kTwoBinSegment;
             continue;
         }
         // One sample of the segment in progress, through the same arithmetic.
