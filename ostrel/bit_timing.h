@@ -84,4 +84,17 @@ void timing_decision(BitTiming& t, int tone_bit, OnFrame&& on_frame) {
     t.run_bit = tone_bit;
 }
 
+// Takes a block of window decisions in order (fast_tone_block's): one per
+// sample, kToneNotFull while the window fills, kToneKept where the tone
+// stays as it was. The ring is not kept: the decisions need no samples.
+template <class OnFrame>
+void timing_decisions(BitTiming& t, const int8_t* decision, int count, OnFrame&& on_frame) {
+    for (int i = 0; i < count; i++) {
+        t.sample_index++;
+        const int d = decision[i];
+        if (d == kToneNotFull) continue;
+        timing_decision(t, d == kToneKept ? t.tone_bit : d, on_frame);
+    }
+}
+
 }  // namespace sonde::ostrel

@@ -1,7 +1,9 @@
 // Fast tone decisions, identical to tone_decision's window by window: each
-// method keeps running estimates of the bins it needs, decides from them
-// where they settle the decision beyond their error bound, and forms the
-// window and runs the direct transform of tone_detector.h otherwise.
+// method keeps running estimates of the bins it needs (sliding_sums.h),
+// decides from them where they settle the decision beyond their error
+// bound, and forms the window and runs the direct transform of
+// tone_detector.h otherwise. Samples come in blocks; every window of a
+// block is decided at once.
 #pragma once
 
 #include <cstdint>
@@ -12,19 +14,19 @@
 
 namespace sonde::ostrel {
 
+constexpr int kToneBlock = 4096;  // samples at most in one block
+
 struct FastTone {
     int option_dft = 0;
-    bool same_bins = false;  // both tones round to one bin: dft_k ties
-    // The newest 128 samples, stored twice so that any 128 consecutive
-    // samples are contiguous: sample s sits in hist[s % 128] and
-    // hist[s % 128 + 128].
-    double hist[2 * kDftSize] = {};
-    int slot = 0;              // where the next sample goes
-    int64_t samples = 0;       // samples added so far
-    double abs_sum = 0.0;      // sum of |x| over the 80 weighted samples (exact)
-    SlidingTwoBins two_bins;   // option_dft 0
-    SlidingSpectrum spectrum;  // option_dft 1 and 2
-    int pending = -2;          // option_dft 0: the decision fast_tone_add took, as fast_tone_add_block gives it
+    int64_t samples = 0;  // samples taken so far
+    // The newest 128 samples, then the block: block sample i at [128 + i],
+    // its window at [i + 1 .. i + 128] (oldest first), its weighted span the
+    // first 80 of those.
+    double hist[kDftSize + kToneBlock] = {};
+    float hist_float[kDftSize + kToneBlock] = {};  // the same values (exact in float)
+    double abs_sum = 0.0;                          // methods 1, 2: sum of |x| over the weighted span (exact)
+    SlidingTwoBins two_bins;                       // option_dft 0
+    SlidingSpectrum spectrum;                      // option_dft 1 and 2
     uint64_t decisions = 0;
     uint64_t fallbacks = 0;  // windows that went through the direct transform
 };
@@ -32,23 +34,11 @@ struct FastTone {
 // After set_tone_bins and init_dft on d.
 void fast_tone_init(FastTone& f, const ToneDetector& d, int option_dft);
 
-// Takes the newest scaled sample (as the ring holds it) and moves the
-// running sums on; true once the window is full and can be decided.
-bool fast_tone_add(FastTone& f, double x);
-
-// Decision for the current window, exactly as decide_tone(d, ring, ptr,
-// option_dft, tone_bit) would make it; ring and ptr hold the same samples
-// (BitTiming's ring), used only when falling back.
-void fast_tone_decide(FastTone& f, ToneDetector& d, const double* ring, int ptr, int& tone_bit);
-
-// Samples the two-bin method takes in one block.
-constexpr int kToneBlock = 1024;
-
-// The two-bin method (option_dft 0) over count (at most kToneBlock) new
-// scaled samples at once, as many fast_tone_add calls take them one by one:
-// decision[i] is the tone for sample i's window, or -1 when the direct
-// transform must decide it (the caller holds the ring), or -2 while the
-// window is not yet full.
-void fast_tone_add_block(FastTone& f, const double* x, int count, int* decision);
+// Takes count (at most kToneBlock) new scaled samples, as BitTiming's ring
+// holds them, and sets decision[i] for the window ending with sample i:
+// what decide_tone with the chosen method makes of it (0, 1, or kToneKept
+// where the tone it is given stays), or kToneNotFull. Close calls run the
+// direct transform on d.
+void fast_tone_block(FastTone& f, ToneDetector& d, const double* x, int count, int8_t* decision);
 
 }  // namespace sonde::ostrel

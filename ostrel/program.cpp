@@ -27,10 +27,10 @@ struct Ostrel {
     FastTone fast;
     BitTiming timing;
     PacketOutput out;
-    // A block of samples on its way through the two-bin method.
+    // A block of samples on its way through the tone detector.
     int block[kToneBlock];
     double scaled[kToneBlock];
-    int decision[kToneBlock];
+    int8_t decision[kToneBlock];
 };
 
 constexpr sonde::ProgramText kText{
@@ -52,33 +52,17 @@ void run_samples(Ostrel& o, int out_fd) {
     auto on_frame = [&o, out_fd](const unsigned char* bitframe, int groups) {
         print_frame(o.out, o.opt, bitframe, groups, out_fd);
     };
-    // The two-bin method decides a block of windows at once; the bit layer
-    // then takes them in order, the ring at hand for close calls. The other
-    // methods step sample by sample.
-    const bool in_blocks = o.opt.option_dft == 0;
+    // A block is what the input has at hand (a pipe's lines must leave as
+    // soon as their samples are in), up to the next multiple of kToneBlock
+    // samples: after a short read the blocks line up again with the
+    // detector's segments, which it runs fastest whole.
     for (;;) {
-        const int n = read_signed_samples(o.in, o.block, kToneBlock);
+        const int room = kToneBlock - static_cast<int>(o.fast.samples % kToneBlock);
+        const int n = read_signed_samples(o.in, o.block, room);
         if (n == 0) return;
-        if (in_blocks) {
-            // The fast detector sees the very value the ring holds.
-            for (int i = 0; i < n; i++) o.scaled[i] = static_cast<double>(o.block[i]) * t.sample_step;
-            fast_tone_add_block(o.fast, o.scaled, n, o.decision);
-        }
-        for (int i = 0; i < n; i++) {
-            const bool full = timing_add_sample(t, o.block[i]);
-            int tone_bit = t.tone_bit;
-            if (in_blocks) {
-                if (!full) continue;
-                if (o.decision[i] >= 0)
-                    tone_bit = o.decision[i];
-                else
-                    decide_tone(o.det, t.buffer, t.ptr, 0, tone_bit);
-            } else {
-                if (!fast_tone_add(o.fast, t.buffer[t.ptr]) || !full) continue;
-                fast_tone_decide(o.fast, o.det, t.buffer, t.ptr, tone_bit);
-            }
-            timing_decision(t, tone_bit, on_frame);
-        }
+        for (int i = 0; i < n; i++) o.scaled[i] = static_cast<double>(o.block[i]) * t.sample_step;
+        fast_tone_block(o.fast, o.det, o.scaled, n, o.decision);
+        timing_decisions(t, o.decision, n, on_frame);
     }
 }
 

@@ -1,37 +1,12 @@
 #include "ostrel/sliding_energy.h"
 
-#include <cmath>
-
 namespace sonde::ostrel {
 
-namespace {
-
-constexpr double kTwoPi = 6.283185307179586;
-constexpr double kHannPhi = kTwoPi / 79.0;
-constexpr double kRound = 1.0 / 9007199254740992.0;  // 2^-53
-
-}  // namespace
-
-// Error argument as for the two-bin sums (sliding_two_bins.cpp), with x^2 in
-// place of x: squares of multiples of 2^-16 below 0.5 are exact multiples of
-// 2^-32 below 0.25, so `plain` (at most 20) is exact, and the turning sums
-// gain at most 6 u (plain + E) + 16 u (x_old^2 + x_new^2) per step, from a
-// direct sum within 1e-13 plain.
-
-void energy_init(SlidingEnergy& e) {
+void energy_init(SlidingEnergy& e, SinCos sincos) {
+    const double psi[2] = {kHannPhi, 2 * kHannPhi};
+    turns_init(e.turns, psi, sincos);
     e.plain = 0.0;
-    for (int j = 0; j < 2; j++) {
-        const double psi = (j + 1) * kHannPhi;
-        e.re[j] = e.im[j] = 0.0;
-        e.step_re[j] = std::cos(psi);
-        e.step_im[j] = std::sin(psi);
-        e.in_re[j] = std::cos(psi * kHannLength);
-        e.in_im[j] = -std::sin(psi * kHannLength);
-        for (int n = 0; n < kHannLength; n++) {
-            e.tw_re[j][n] = std::cos(psi * n);
-            e.tw_im[j][n] = -std::sin(psi * n);
-        }
-    }
+    e.re[0] = e.re[1] = e.im[0] = e.im[1] = 0.0;
     e.until_anchor = 0;
     e.sum_error = 0.0;
 }
@@ -41,39 +16,21 @@ void energy_step(SlidingEnergy& e, double x_old, double x_new, const double* spa
     const double sn = x_new * x_new;
     e.plain += sn - so;
     if (e.until_anchor == 0) {
+        double squares[kHannLength];
         double plain = 0.0;
-        for (int n = 0; n < kHannLength; n++) plain += span[n] * span[n];
-        e.plain = plain;
-        for (int j = 0; j < 2; j++) {
-            double re = 0.0, im = 0.0;
-            for (int n = 0; n < kHannLength; n++) {
-                const double x2 = span[n] * span[n];
-                re += x2 * e.tw_re[j][n];
-                im += x2 * e.tw_im[j][n];
-            }
-            e.re[j] = re;
-            e.im[j] = im;
+        for (int n = 0; n < kHannLength; n++) {
+            squares[n] = span[n] * span[n];
+            plain += squares[n];
         }
+        e.plain = plain;
+        sums_anchor(e.turns, squares, e.re, e.im, 0, 2);
         e.until_anchor = kEnergyAnchorEvery;
-        e.sum_error = 1.0e-13 * e.plain;
+        e.sum_error = bound_anchored<double>(plain);
         return;
     }
     e.until_anchor--;
-    for (int j = 0; j < 2; j++) {
-        const double tr = e.re[j] + (sn * e.in_re[j] - so);
-        const double ti = e.im[j] + sn * e.in_im[j];
-        e.re[j] = e.step_re[j] * tr - e.step_im[j] * ti;
-        e.im[j] = e.step_re[j] * ti + e.step_im[j] * tr;
-    }
-    e.sum_error = e.sum_error * (1.0 + 6.0 * kRound) + (6.0 * kRound * e.plain + 16.0 * kRound * (so + sn));
-}
-
-// 3/8 plain - 1/2 Re R(phi) + 1/8 Re R(2 phi): the turning sums carry their
-// error at weights 1/2 and 1/8, the combination's rounding stays below
-// 4 u plain.
-double energy_upper(const SlidingEnergy& e) {
-    const double v = 0.375 * e.plain - 0.5 * e.re[0] + 0.125 * e.re[1];
-    return v + 0.625 * e.sum_error + 4.0 * kRound * e.plain;
+    sums_step(e.turns, e.re, e.im, so, sn, 0, 2);
+    e.sum_error = bound_after_step<double>(e.sum_error, e.plain, so + sn);
 }
 
 }  // namespace sonde::ostrel

@@ -1,92 +1,53 @@
-// Two-bin tone decision by sliding sums: the Hann-windowed values of the
-// 2200 Hz and 1200 Hz bins follow from three plain (unwindowed) sliding sums
-// per bin, each updated in O(1) per sample. Decisions are taken from these
-// estimates only where they provably agree with the direct sums of dft_k;
-// close calls go back to dft_k.
+// Two-bin tone decision by sliding sums (sliding_sums.h): the Hann-windowed
+// 2200 Hz and 1200 Hz bins follow from three plain sums per bin, in single
+// precision. Decisions are taken from these estimates only where they
+// provably agree with the direct sums of dft_k; close calls go back to it.
+//
+// The sums are anchored at every multiple of kTwoBinSegment samples (counted
+// from the start of the stream), so each window's estimate depends only on
+// the samples, never on how they arrive in blocks. That makes whole
+// segments independent: kTwoBinLanes of them run side by side, one per
+// vector lane, and a long dependency chain per sample becomes a short one
+// per lane.
 #pragma once
 
-#include <cmath>
+#include <cstdint>
 
-#include "ostrel/tone_detector.h"
+#include "ostrel/sliding_sums.h"
 
 namespace sonde::ostrel {
 
-constexpr int kTwoBinSums = 6;            // three per bin
-constexpr int kTwoBinAnchorEvery = 1024;  // samples between direct re-sums
+// Sum 3 b + j is bin b's (0: 2200 Hz, 1: 1200 Hz) at theta_b, theta_b - phi,
+// theta_b + phi for j = 0, 1, 2.
+constexpr int kTwoBinSums = 6;
+constexpr int kTwoBinSegment = 256;  // samples from one anchoring to the next
+// Segments stepped at once: 4 in the portable build (one 128-bit vector per
+// sum: the state fits SSE2's 16 registers), 8 where AVX2 is found at run time.
+constexpr int kTwoBinLanes = 4;
+constexpr int kTwoBinWideLanes = 8;
 
-// The two bins side by side (lane 0: 2200 Hz, lane 1: 1200 Hz), so that one
-// vector operation steps both; each lane's arithmetic is the scalar one.
-typedef double TwoBinPair __attribute__((vector_size(2 * sizeof(double))));
-
-// The three sums of each bin: at theta, theta - phi and theta + phi.
-constexpr int kTwoBinTurns = 3;
-
-// The constants of a step: e^{i theta} and e^{-i theta 80} of each sum.
-struct TwoBinTurn {
-    TwoBinPair step_re[kTwoBinTurns];
-    TwoBinPair step_im[kTwoBinTurns];
-    TwoBinPair in_re[kTwoBinTurns];
-    TwoBinPair in_im[kTwoBinTurns];
+// The state of one stretch of samples: its sums, A and E (sliding_sums.h).
+template <class V>
+struct TwoBinLane {
+    V re[kTwoBinSums];
+    V im[kTwoBinSums];
+    V abs_sum;    // exact: samples are multiples of 2^-16 below 1/2
+    V sum_error;  // E
 };
 
 struct SlidingTwoBins {
-    // R(theta) = sum_{n<80} x[n] e^{-i theta n} over the 80 weighted samples,
-    // for theta = theta_k, theta_k - phi, theta_k + phi of both bins.
-    TwoBinPair re[kTwoBinTurns];
-    TwoBinPair im[kTwoBinTurns];
-    TwoBinTurn turn;  // e^{i theta}; e^{-i theta 80}, weight of the entering sample
-    // e^{-i theta n} for re-anchoring, sum j of bin b at [3 b + j].
-    double tw_re[kTwoBinSums][kHannLength];
-    double tw_im[kTwoBinSums][kHannLength];
-    int until_anchor = 0;    // 0: the next step sums directly
-    double sum_error = 0.0;  // bound on |R estimate - R| of every sum
+    SlidingTurns<float, kTwoBinSums> turns;
+    bool same_bins = false;  // both tones round to one bin: dft_k ties, giving 1
+    TwoBinLane<float> lane;  // the segment in progress
 };
 
-void two_bins_init(SlidingTwoBins& s, int idx_2200, int idx_1200);
+void two_bins_init(SlidingTwoBins& s, int idx_2200, int idx_1200, SinCos sincos = sincos_reference);
 
-// Sums the 80 samples of span directly and restarts the count to the next
-// re-summing and the error bound.
-void two_bins_anchor(SlidingTwoBins& s, const double* span, double abs_sum);
-
-// The pieces of a step and a decision, on sums held by the caller (the
-// block loop keeps them in registers).
-constexpr double kTwoBinRound = 1.0 / 9007199254740992.0;  // 2^-53, one double rounding
-
-// R <- e^{i theta} (R - x_old + x_new e^{-i theta 80}) for every sum.
-inline void two_bins_advance(const TwoBinTurn& c, TwoBinPair* re, TwoBinPair* im, double x_old, double x_new) {
-    for (int j = 0; j < kTwoBinTurns; j++) {
-        const TwoBinPair tr = re[j] + (x_new * c.in_re[j] - x_old);
-        const TwoBinPair ti = im[j] + x_new * c.in_im[j];
-        re[j] = c.step_re[j] * tr - c.step_im[j] * ti;
-        im[j] = c.step_re[j] * ti + c.step_im[j] * tr;
-    }
-}
-
-// The error bound after a step: E + 6 u (A + E) + 16 u s, arranged to keep
-// E's own dependency chain short.
-inline double two_bins_error_after(double e, double abs_sum, double x_old, double x_new) {
-    return e * (1.0 + 6.0 * kTwoBinRound) +
-           (6.0 * kTwoBinRound * abs_sum + 16.0 * kTwoBinRound * (std::fabs(x_old) + std::fabs(x_new)));
-}
-
-// Hann[n] = 0.5 - 0.25 e^{i phi n} - 0.25 e^{-i phi n}, so the windowed bin
-// is 0.5 R(theta) - 0.25 R(theta - phi) - 0.25 R(theta + phi); its squared
-// magnitude, both bins at once.
-inline TwoBinPair two_bins_powers(const TwoBinPair* re, const TwoBinPair* im) {
-    const TwoBinPair r = 0.5 * re[0] - 0.25 * (re[1] + re[2]);
-    const TwoBinPair m = 0.5 * im[0] - 0.25 * (im[1] + im[2]);
-    return r * r + m * m;
-}
-
-// 0 or 1 when the squared magnitudes p0, p1 settle the comparison of the
-// bins beyond the error bound e, -1 when too close to call.
-inline int two_bins_decide(double p0, double p1, double e, double abs_sum) {
-    const double d = e + 4.0 * kTwoBinRound * (abs_sum + e) + 1.0e-10 * abs_sum;
-    const double margin = 4.01 * d * (abs_sum + d);
-    const double diff = p0 - p1;
-    if (diff > margin) return 0;
-    if (diff < -margin) return 1;
-    return -1;
-}
+// Decides the windows of count new samples, the first of which is sample
+// number `first` of the stream (0-based). x holds them with the 80 samples
+// before: the step to new sample i takes x_old = x[i] and x_new = x[i + 80],
+// and its weighted span is x[i + 1 .. i + 80]. decision[i] becomes 0 or 1,
+// or -1 where the estimates are too close to call.
+void two_bins_decide(SlidingTwoBins& s, const float* x, int64_t first, int count, int8_t* decision);
 
 }  // namespace sonde::ostrel

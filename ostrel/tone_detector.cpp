@@ -3,6 +3,8 @@
 #include <cmath>
 #include <utility>
 
+#include "ostrel/portable_math.h"
+
 namespace sonde::ostrel {
 
 namespace {
@@ -28,25 +30,36 @@ bool tone_method_fits(const ToneDetector& d, int option_dft) {
     return d.idx_2200 >= 0 && d.idx_2200 <= kMaxSingleBin && d.idx_1200 >= 0 && d.idx_1200 <= kMaxSingleBin;
 }
 
-void init_dft(ToneDetector& d) {
-    for (int n = 0; n < kDftSize; n++) d.Hann[n] = 0.0;
-    for (int n = 0; n < kHannLength; n++) d.Hann[n] = (1.0 - std::cos((n * kTwoPi) / 79.0)) * 0.5;
+void init_dft(ToneDetector& d, SinCos sincos) {
+    static_assert(kHannTableLength == kHannLength);
+    for (int n = 0; n < kDftSize; n++) d.Hann[n] = n < kHannLength ? kHann[n] : 0.0;
     for (int n = 0; n < kDftSize; n++) d.xn[n] = 0.0;
     for (int k = 0; k < kDftSize; k++) d.Z[k] = 0.0;
 
     for (int k = 0; k < kDftSize; k++) {
         d.w[k] = cplx((k * -0.0) / 128.0, (k * -kTwoPi) / 128.0);
         for (int n = 0; n < kDftSize; n++) {
-            // Several (k, n) share k*n; the last one written stays, as the
-            // values agree to within the last bits.
-            cplx v = std::exp(cplx(n * d.w[k].real(), n * d.w[k].imag()));
-            d.ew[k * n] = v;
+            // e^{i n w}, the real part of n w being a zero. Several (k, n)
+            // share k*n; the last one written stays, as the values agree to
+            // within the last bits.
+            double s, c;
+            sincos(n * d.w[k].imag(), s, c);
+            d.ew[k * n] = cplx(c, s);
         }
+    }
+    for (int l = 0; l < 7; l++) {
+        double s, c;
+        sincos(-kPi / (1 << l), s, c);
+        d.fft_turn[l] = cplx(c, s);
     }
 }
 
 void window_ring(ToneDetector& d, const double* ring, int ptr) {
     for (int n = 0; n < kDftSize; n++) d.xn[n] = d.Hann[n] * ring[(ptr + 1 + n) % kDftSize];
+}
+
+void window_span(ToneDetector& d, const double* window) {
+    for (int n = 0; n < kDftSize; n++) d.xn[n] = d.Hann[n] * window[n];
 }
 
 // The sums below stop at kHannLength. From there on xn[n] = 0 * sample is a
@@ -68,7 +81,10 @@ cplx bin_sum(const ToneDetector& d, int k) {
 }
 }  // namespace
 
-double dft_k(const ToneDetector& d, int k) { return std::abs(bin_sum(d, k)); }
+double dft_k(const ToneDetector& d, int k) {
+    const cplx z = bin_sum(d, k);
+    return magnitude(z.real(), z.imag());
+}
 
 void dft(ToneDetector& d) {
     for (int k = 0; k < kDirectBins; k++) d.Z[k] = bin_sum(d, k);
@@ -93,7 +109,7 @@ void dft2(ToneDetector& d) {
     for (int l = 0; l < 7; l++) {
         const int half = 1 << l;
         const int span = 2 * half;
-        const cplx f = std::exp(cplx(-0.0 / half, -kPi / half));
+        const cplx f = d.fft_turn[l];
         cplx u(1.0, 0.0);
         for (int jj = 1; jj <= half; jj++) {
             for (int i = jj; i <= kDftSize; i += span) {
@@ -111,7 +127,7 @@ int max_bin(const ToneDetector& d) {
     double best = 0.0;
     int index = 0;
     for (int k = 0; k < kSearchedBins; k++) {
-        const double m = std::abs(d.Z[k]);
+        const double m = magnitude(d.Z[k].real(), d.Z[k].imag());
         if (best < m) {
             best = m;
             index = k;

@@ -8,6 +8,8 @@
 
 #include <complex>
 
+#include "ostrel/tone_tables.h"
+
 namespace sonde::ostrel {
 
 constexpr int kDftSize = 128;                       // window and ring length
@@ -19,6 +21,9 @@ constexpr int kSearchedBins = 63;                   // bins max_bin() looks at
 constexpr int kMaxSingleBin = (kTwiddleCount - 1) / (kDftSize - 1);
 
 constexpr int kToneUndecided = 8;
+// Block decisions (fast_tone.h) besides 0 (2200 Hz) and 1 (1200 Hz).
+constexpr int kToneKept = 2;      // methods 1, 2: the strongest bin lies near neither tone
+constexpr int kToneNotFull = -2;  // the window is not full yet
 
 using cplx = std::complex<double>;
 
@@ -30,6 +35,7 @@ struct ToneDetector {
     cplx Z[kDftSize];
     cplx w[kDftSize];
     cplx ew[kTwiddleCount];
+    cplx fft_turn[7];  // e^{-i pi / 2^l}, the radix-2 stages' twiddle steps
     // Bin settings for the sample rate.
     double bin_2200 = 0.0;
     double bin_1200 = 0.0;
@@ -48,10 +54,15 @@ bool set_tone_bins(ToneDetector& d, int sample_rate);
 // True when option_dft can run with the settings of set_tone_bins.
 bool tone_method_fits(const ToneDetector& d, int option_dft);
 
-void init_dft(ToneDetector& d);
+// Fills the tables; sincos gives the twiddles (the tests pass the C
+// library's to check that the default gives the same bits).
+void init_dft(ToneDetector& d, SinCos sincos = sincos_reference);
 
 // xn[n] = Hann[n] * ring[(ptr + 1 + n) mod 128]: n = 0 is the oldest sample.
 void window_ring(ToneDetector& d, const double* ring, int ptr);
+
+// The same from the 128 samples of window, oldest first.
+void window_span(ToneDetector& d, const double* window);
 
 double dft_k(const ToneDetector& d, int k);
 void dft(ToneDetector& d);
