@@ -25,11 +25,17 @@ using namespace sonde::ostrel;
 
 namespace {
 
+// The reference build ran glibc's FMA variants, which glibc picks on x86-64
+// processors with FMA and AVX2; its plain variants round some angles the
+// other way, so on other processors the derivations only report.
+bool reference_platform() {
 #if defined(__x86_64__) && defined(__GLIBC__)
-constexpr bool kReferencePlatform = true;
+    return __builtin_cpu_supports("fma") && __builtin_cpu_supports("avx2");
 #else
-constexpr bool kReferencePlatform = false;
+    return false;
 #endif
+}
+const bool kReferencePlatform = reference_platform();
 
 // The C library's values, as the detector once took them: e^{ix} for the
 // transform's twiddles, sin and cos for the sliding sums'.
