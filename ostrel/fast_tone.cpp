@@ -30,8 +30,6 @@ int8_t decide_directly(FastTone& f, ToneDetector& d, const double* window) {
     return static_cast<int8_t>(tone);
 }
 
-constexpr int kRowChunk = 256;  // windows measured at once by the low-bins pass
-
 // Methods 1 and 2 over block samples [first_full, count).
 void decide_spectrum(FastTone& f, ToneDetector& d, int first_full, int count, int8_t* decision) {
     const double* h = f.hist;
@@ -39,31 +37,41 @@ void decide_spectrum(FastTone& f, ToneDetector& d, int first_full, int count, in
     // A after each sample's step. Samples are multiples of 2^-16 below 1/2
     // in magnitude: the sum of 80 of them is exact, so it is 0 exactly when
     // all of them are.
-    double abs_sum[kToneBlock];
+    double abs_sum[kToneBlock + 8];
     for (int i = 0; i < count; i++) {
         f.abs_sum += std::fabs(h[i + kHannLength]) - std::fabs(h[i]);
         abs_sum[i] = f.abs_sum;
         if (i < first_full) decision[i] = kToneNotFull;
     }
-    SpectrumRow rows[kRowChunk];
+    // The window's energy bound, where it bounds the untracked bins: stepped
+    // once through every window, by the low-bins pass or one by one; it has
+    // reached window energy_to.
+    double energy[kToneBlock + 8];
+    int energy_to = first_full;
+    // Every bin zero: the search stays at bin 0.
+    const int zero_code = tone_from_peak(d, 0, kToneKept);
+    SpectrumRows rows;
+    int8_t codes[kRowChunk];
     int i = first_full;
     while (i < count) {
         if (s.lanes == kLowBins && s.rest_bounded) {
-            // A chunk through the low-bins pass, then its decisions in order;
-            // should one of them track every bin again, the rest of the
-            // chunk goes the per-sample way.
+            // A chunk through the low-bins pass and the decisions its
+            // estimates settle, then the rest in order; should one of them
+            // track every bin again, the rest of the chunk goes the
+            // per-sample way.
             const int end = count - i < kRowChunk ? count : i + kRowChunk;
-            spectrum_run_low(s, f.hist_float, abs_sum, i, end, rows);
+            spectrum_run_low(s, f.hist_float, h, abs_sum, i, end, rows, energy);
+            energy_to = end;
+            for (int t = end; t % 8 != i % 8; t++) abs_sum[t] = energy[t] = 0.0;  // whole groups of eight
+            spectrum_rows_decide(s, rows, abs_sum + i, energy + i, end - i, zero_code, kToneKept, codes);
             const int first = i;
             while (i < end) {
                 const int t = i++;
-                energy_step(s.energy, h[t], h[t + kHannLength], h + t + 1);
                 f.decisions++;
-                int fast;
-                if (abs_sum[t] == 0.0)
-                    fast = tone_from_peak(d, 0, kToneKept);  // every bin zero: the search stays at bin 0
-                else
-                    fast = spectrum_row_decision(s, rows[t - first], abs_sum[t], kToneKept);
+                int fast = codes[t - first];
+                decision[t] = static_cast<int8_t>(fast);
+                if (fast >= 0) continue;
+                if (fast == -2) fast = spectrum_row_decision(s, rows, t - first, abs_sum[t], energy[t], kToneKept);
                 decision[t] = fast >= 0 ? static_cast<int8_t>(fast) : decide_directly(f, d, h + t + 1);
                 if (s.lanes != kLowBins) break;
             }
@@ -71,12 +79,17 @@ void decide_spectrum(FastTone& f, ToneDetector& d, int first_full, int count, in
         }
         const int t = i++;
         spectrum_step(s, h[t], h[t + kHannLength], h + t + 1, abs_sum[t]);
+        if (s.rest_bounded && t >= energy_to) {
+            energy_step(s.energy, h[t], h[t + kHannLength], h + t + 1);
+            energy[t] = energy_upper(s.energy);
+            energy_to = t + 1;
+        }
         f.decisions++;
         int fast;
         if (abs_sum[t] == 0.0)
-            fast = tone_from_peak(d, 0, kToneKept);
+            fast = zero_code;
         else
-            fast = spectrum_decision(s, abs_sum[t], kToneKept);
+            fast = spectrum_decision(s, abs_sum[t], s.rest_bounded ? energy[t] : 0.0, kToneKept);
         decision[t] = fast >= 0 ? static_cast<int8_t>(fast) : decide_directly(f, d, h + t + 1);
     }
 }

@@ -22,9 +22,23 @@ struct SlidingEnergy {
 
 void energy_init(SlidingEnergy& e, SinCos sincos = sincos_reference);
 
+// Sums the span directly (the step's slow branch).
+void energy_anchor(SlidingEnergy& e, const double* span);
+
 // As the spectrum steps: x_old leaves, x_new enters, span holds the 80
 // samples after the move.
-void energy_step(SlidingEnergy& e, double x_old, double x_new, const double* span);
+inline void energy_step(SlidingEnergy& e, double x_old, double x_new, const double* span) {
+    if (e.until_anchor == 0) {
+        energy_anchor(e, span);
+        return;
+    }
+    const double so = x_old * x_old;
+    const double sn = x_new * x_new;
+    e.plain += sn - so;
+    e.until_anchor--;
+    sums_step(e.turns, e.re, e.im, so, sn, 0, 2);
+    e.sum_error = bound_after_step<double>(e.sum_error, e.plain, so + sn);
+}
 
 // An upper bound on the exact weighted energy sum_n (Hann[n] x[n])^2, Hann
 // the exact window: 3/8 plain - 1/2 Re R(phi) + 1/8 Re R(2 phi), the turning
