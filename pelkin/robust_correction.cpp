@@ -7,35 +7,17 @@
 #include "frame/crc16.h"
 #include "pelkin/field_decoders.h"
 #include "dsp/soft_correction.h"
+#include "frame/syndrome_table.h"
 
 namespace sonde::pelkin {
 
 namespace {
+constexpr auto modbus = [](const uint8_t* bytes, int n) { return sonde::crc16(sonde::kCrc16Modbus, bytes, n); };
 // Computed CRC XOR stored CRC of the frame bytes.
-int frame_syndrome(const uint8_t* bytes) {
-    const int stored = bytes[pos_CRC] * 256 + bytes[pos_CRC + 1];
-    return sonde::crc16(sonde::kCrc16Modbus, bytes, CRC_LEN) ^ stored;
-}
-
+int frame_syndrome(const uint8_t* bytes) { return static_cast<int>(sonde::check_syndrome(modbus, bytes, CRC_LEN)); }
 }  // namespace
 
-void crc_syndromes_init(CrcSyndromes& s) {
-    uint8_t zero[kFrameBytesSize] = {};
-    const int base = sonde::crc16(sonde::kCrc16Modbus, zero, CRC_LEN);
-    for (int i = 0; i < kCheckedBytes; i++) {
-        const int byte = kCheckedFirst + i;
-        for (int b = 0; b < 8; b++) {
-            if (byte < CRC_LEN) {
-                uint8_t msg[kFrameBytesSize] = {};
-                msg[byte] = static_cast<uint8_t>(1 << b);
-                s.bit[i][b] = static_cast<uint16_t>(sonde::crc16(sonde::kCrc16Modbus, msg, CRC_LEN) ^ base);
-            } else {
-                // The stored CRC, high byte first.
-                s.bit[i][b] = static_cast<uint16_t>(byte == pos_CRC ? 1 << (8 + b) : 1 << b);
-            }
-        }
-    }
-}
+void crc_syndromes_init(CrcSyndromes& s) { sonde::syndrome_table(modbus, CRC_LEN, kCheckedFirst, false, &s.bit[0][0]); }
 
 bool frame_bits_pass(const char* bits) {
     uint8_t bytes[kFrameBytesSize] = {};
