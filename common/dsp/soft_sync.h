@@ -55,4 +55,9 @@ float soft_sync_correlation(const SoftSync& s);
 // caller that wants both does not correlate twice.
 int soft_sync_push(SoftSync& s, float x, float* score, float* corr = nullptr);
 
+// Where a peak found on a grid lies between grid points, in steps from the
+// best point: the vertex of the parabola through the best value and its two
+// neighbours, limited to +-0.5; 0 where the three do not bend down.
+double parabola_peak_offset(double before, double best, double after);
+
 }  // namespace sonde
