@@ -57,9 +57,10 @@ int correction_candidates(const float* reliability, int n, int max_candidates, C
     auto add = [&](uint32_t mask) {
         if (how.parity >= 0 && (std::popcount(mask) & 1) != how.parity) return;
         CorrectionCandidate c;
+        for (uint32_t m = mask; m != 0; m &= m - 1) c.cost += reliability[pool[std::countr_zero(m)]] - how.flip_bonus;
+        if (count == cap && c.cost > out[cap - 1].cost) return;  // beyond the list however ties go
         for (uint32_t m = mask; m != 0; m &= m - 1) {
             const int u = pool[std::countr_zero(m)];
-            c.cost += reliability[u] - how.flip_bonus;
             int i = c.count++;  // units in increasing order
             for (; i > 0 && c.units[i - 1] > u; i--) c.units[i] = c.units[i - 1];
             c.units[i] = u;

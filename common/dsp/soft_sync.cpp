@@ -1,6 +1,5 @@
 #include "soft_sync.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace sonde {
@@ -81,11 +80,6 @@ int soft_sync_push(SoftSync& s, float x, float* score, float* corr) {
     if (r >= s.threshold) return 1;
     if (-r >= s.threshold) return -1;
     return 0;
-}
-
-double parabola_peak_offset(double before, double best, double after) {
-    const double den = before - 2.0 * best + after;
-    return den < 0.0 ? std::clamp(0.5 * (before - after) / den, -0.5, 0.5) : 0.0;
 }
 
 }  // namespace sonde
