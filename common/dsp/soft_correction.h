@@ -49,7 +49,7 @@ struct CorrectionSearch {
 
 // Fills out[] with at most max_candidates candidates (capped at
 // kMaxCorrectionCandidates) drawn from the kCorrectionPool least reliable of
-// the n units, cheapest first (a single before a pair of equal cost).
+// the n units, cheapest first (equal costs as `how` orders them).
 // `reliability` holds one non-negative value per unit (the soft value's
 // magnitude). Returns the number of candidates.
 int correction_candidates(const float* reliability, int n, int max_candidates, CorrectionCandidate* out,
