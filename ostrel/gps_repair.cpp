@@ -8,16 +8,18 @@
 #include "frame/crc16.h"
 #include "ostrel/gps_packet.h"
 #include "dsp/soft_correction.h"
+#include "frame/syndrome_table.h"
 
 namespace sonde::ostrel {
 
 namespace {
+constexpr auto aug_ccitt = [](const uint8_t* bytes, int n) { return sonde::crc16(sonde::kCrc16AugCcitt, bytes, n); };
+
 // Computed CRC ^ stored CRC of the packet in bits.
 uint32_t packet_syndrome(const unsigned char* bits) {
     unsigned char bytes[kRepairGroups];
     for (int g = 0; g < kRepairGroups; g++) bytes[g] = static_cast<unsigned char>(bits2byte(bits + 10 * g) & 0xFF);
-    return static_cast<uint32_t>(sonde::crc16(sonde::kCrc16AugCcitt, bytes, kGpsCrcCovered) ^
-                                 (bytes[16] << 8 | bytes[17]));
+    return sonde::check_syndrome(aug_ccitt, bytes, kGpsCrcCovered);
 }
 
 // Positions of the wrong start and stop bits of groups 1..17 (at most max
@@ -36,20 +38,7 @@ int framing_errors(const unsigned char* bits, int* where, int max) {
 }  // namespace
 
 void gps_repair_table_init(GpsRepairTable& t) {
-    unsigned char zero[kGpsCrcCovered] = {};
-    const int base = sonde::crc16(sonde::kCrc16AugCcitt, zero, kGpsCrcCovered);
-    for (int u = 0; u < kRepairDataBits; u++) {
-        const int byte = u / 8 + 1;
-        const int bit = u % 8;
-        if (byte < kGpsCrcCovered) {
-            unsigned char e[kGpsCrcCovered] = {};
-            e[byte] = static_cast<unsigned char>(1 << bit);
-            t.syndrome[u] = static_cast<uint32_t>(sonde::crc16(sonde::kCrc16AugCcitt, e, kGpsCrcCovered) ^ base);
-        } else {
-            // A flip in the stored CRC changes it by that bit.
-            t.syndrome[u] = static_cast<uint32_t>(byte == 16 ? (1 << bit) << 8 : 1 << bit);
-        }
-    }
+    sonde::syndrome_table(aug_ccitt, kGpsCrcCovered, 1, false, t.syndrome);
 }
 
 RepairOutcome gps_repair(const GpsRepairTable& t, unsigned char* bits, const float* llr) {

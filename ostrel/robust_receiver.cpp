@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dsp/soft_sync.h"
+
 namespace sonde::ostrel {
 
 namespace {
@@ -50,11 +52,8 @@ double refine_peak(const RobustReceiver& r, double t) {
         score[i] = pattern_match(r, t + (i - kSteps) * step);
         if (score[i] > score[best]) best = i;
     }
-    double offset = 0.0;
-    if (best > 0 && best < 2 * kSteps) {
-        const double den = score[best - 1] - 2.0 * score[best] + score[best + 1];
-        if (den < 0.0) offset = std::clamp(0.5 * (score[best - 1] - score[best + 1]) / den, -0.5, 0.5);
-    }
+    const bool inside = best > 0 && best < 2 * kSteps;
+    const double offset = inside ? sonde::parabola_peak_offset(score[best - 1], score[best], score[best + 1]) : 0.0;
     return t + (best - kSteps + offset) * step;
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "dsp/soft_sync.h"
+
 namespace sonde::ostrel {
 
 void soft_sync_reset(SoftSyncSearch& s) {
@@ -47,10 +49,7 @@ bool soft_sync_push(SoftSyncSearch& s, double llr, double t, double step, SyncPe
         // Refine the best point's time with a parabola through it and its
         // neighbours.
         s.armed = false;
-        const double den = s.before - 2.0 * s.best + s.after;
-        double offset = den < 0.0 ? 0.5 * (s.before - s.after) / den : 0.0;
-        offset = std::clamp(offset, -0.5, 0.5);
-        peak.time = s.best_time + offset * step;
+        peak.time = s.best_time + sonde::parabola_peak_offset(s.before, s.best, s.after) * step;
         peak.score = s.best;
         return true;
     }

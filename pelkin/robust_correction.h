@@ -21,7 +21,7 @@ constexpr int kCheckedFirst = kFrameBodyStart;       // byte 3
 constexpr int kCheckedBytes = 50 - kFrameBodyStart;  // bytes 3..49, the stored CRC included
 
 struct CrcSyndromes {
-    uint16_t bit[kCheckedBytes][8];  // change of (computed ^ stored) when bit b of byte 3 + i flips
+    uint16_t bit[kCheckedBytes * 8];  // change of (computed ^ stored) when bit b of byte 3 + i flips: bit[8 * i + b]
 };
 
 void crc_syndromes_init(CrcSyndromes& s);

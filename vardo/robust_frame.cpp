@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "dsp/soft_correction.h"
+#include "frame/syndrome_table.h"
 #include "vardo/check_m10.h"
 
 namespace sonde::vardo {
@@ -23,27 +24,12 @@ void type_symbols(int t, uint8_t* hard) {
 }  // namespace
 
 uint16_t robust_syndrome(const uint8_t* bytes, int len) {
-    const uint16_t stored = static_cast<uint16_t>(bytes[len - 2] << 8 | bytes[len - 1]);
-    return static_cast<uint16_t>(checkM10(bytes, len - 2) ^ stored);
+    return static_cast<uint16_t>(sonde::check_syndrome(checkM10, bytes, len - 2));
 }
 
 void robust_syndromes_init(RobustSyndromes& s) {
-    // A lone 1 bit in byte i runs through the register from state 0 and then
-    // through zero bytes up to the check, so one pass per bit of a byte
-    // serves every byte position. A flipped stored-check bit is its own
-    // syndrome.
-    for (int t = 0; t < kRobustTypeCount; t++) {
-        const int len = kRobustTypes[t].len;
-        for (int k = 0; k < 8; k++) {
-            uint16_t st = update_checkM10(0, static_cast<uint8_t>(0x80u >> k));
-            for (int i = len - 3; i >= 0; i--) {
-                s.bit[t][8 * i + k] = st;
-                st = update_checkM10(st, 0);
-            }
-            s.bit[t][8 * (len - 2) + k] = static_cast<uint16_t>(0x8000u >> k);
-            s.bit[t][8 * (len - 1) + k] = static_cast<uint16_t>(0x80u >> k);
-        }
-    }
+    for (int t = 0; t < kRobustTypeCount; t++)
+        sonde::syndrome_table(checkM10, kRobustTypes[t].len - 2, 0, true, s.bit[t]);
 }
 
 int robust_frame_type(const float* sym, int max_errors) {

@@ -2,7 +2,8 @@
 // units". A unit is what one channel error flips: a bit, or in a
 // differential code a symbol, which flips two neighbouring data bits. When
 // the frame's check fails, the least reliable units are flipped, singly and
-// in pairs, in order of increasing summed reliability (the most likely error
+// in pairs (and, when asked, in deeper patterns among the very least
+// reliable), in order of increasing summed reliability (the most likely error
 // patterns first), and the first candidate whose check passes is taken. The
 // number of candidates is capped: with a 16-bit check each extra candidate
 // lets a wrong frame through once in 65536.
@@ -22,22 +23,37 @@ constexpr int kMaxCorrectionCandidates = 32;
 // candidates drawn from them are the cheapest of all singles and pairs.
 constexpr int kCorrectionPool = kMaxCorrectionCandidates;
 
+constexpr int kMaxCorrectionUnits = 4;
+
 struct CorrectionCandidate {
-    int units[2] = {-1, -1};
-    int count = 0;      // 1 or 2
-    float cost = 0.0f;  // summed reliability of the flipped units
+    int units[kMaxCorrectionUnits] = {-1, -1, -1, -1};  // increasing
+    int count = 0;
+    float cost = 0.0f;  // summed reliability of the flipped units, less the bonus per unit
 };
 
-// Indices of the (at most cap > 0) least reliable of the n units, least
-// reliable first (at equal reliability the lower index); returns how many.
-int least_reliable_units(const float* reliability, int n, int cap, int* pool);
+// How far the search reaches beyond singles and pairs. Every pattern of at
+// most deep_max units among the deep_units (below 32) least reliable is a
+// candidate as well; only patterns whose unit count has the given parity are
+// kept (for a check whose syndrome's parity is that of the number of bits in
+// error); each unit's cost is its reliability less flip_bonus. Candidates of
+// equal cost go fewer units first, then lower indices first; or, without
+// ties_by_units, as found: in order of the highest pool rank they use, then
+// the next.
+struct CorrectionSearch {
+    int deep_units = 0;
+    int deep_max = 2;
+    int parity = -1;  // -1: any
+    float flip_bonus = 0.0f;
+    bool ties_by_units = true;
+};
 
 // Fills out[] with at most max_candidates candidates (capped at
 // kMaxCorrectionCandidates) drawn from the kCorrectionPool least reliable of
-// the n units, cheapest first (a single before a pair of equal cost).
+// the n units, cheapest first (equal costs as `how` orders them).
 // `reliability` holds one non-negative value per unit (the soft value's
 // magnitude). Returns the number of candidates.
-int correction_candidates(const float* reliability, int n, int max_candidates, CorrectionCandidate* out);
+int correction_candidates(const float* reliability, int n, int max_candidates, CorrectionCandidate* out,
+                          const CorrectionSearch& how = {});
 
 // Tries the candidates in order; returns the index of the first one that
 // `passes(candidate)` accepts, or -1.
@@ -50,8 +66,8 @@ int correct_first(const CorrectionCandidate* cands, int count, Passes&& passes) 
 
 // Syndrome of a candidate for a linear check: the frame's syndrome XOR the
 // per-unit syndromes. 0 means the candidate's check passes.
-inline uint32_t candidate_syndrome(uint32_t frame_syndrome, const uint32_t* unit_syndromes,
-                                   const CorrectionCandidate& c) {
+template <class T>
+uint32_t candidate_syndrome(uint32_t frame_syndrome, const T* unit_syndromes, const CorrectionCandidate& c) {
     uint32_t s = frame_syndrome;
     for (int i = 0; i < c.count; i++) s ^= unit_syndromes[c.units[i]];
     return s;

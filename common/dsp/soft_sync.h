@@ -11,6 +11,7 @@
 // value elsewhere.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 
@@ -54,5 +55,13 @@ float soft_sync_correlation(const SoftSync& s);
 // correlation the score came from (0 where the score is not computed), so a
 // caller that wants both does not correlate twice.
 int soft_sync_push(SoftSync& s, float x, float* score, float* corr = nullptr);
+
+// Where a peak found on a grid lies between grid points, in steps from the
+// best point: the vertex of the parabola through the best value and its two
+// neighbours, limited to +-0.5; 0 where the three do not bend down.
+inline double parabola_peak_offset(double before, double best, double after) {
+    const double den = before - 2.0 * best + after;
+    return den < 0.0 ? std::clamp(0.5 * (before - after) / den, -0.5, 0.5) : 0.0;
+}
 
 }  // namespace sonde

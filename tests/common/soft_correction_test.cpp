@@ -80,3 +80,28 @@ TEST(SoftCorrection, MendsTwoWeakBitsThroughLinearSyndromes) {
                   [&](const CorrectionCandidate& cc) { return sonde::candidate_syndrome(s1, unit.data(), cc) == 0; }),
               -1);
 }
+
+// Deeper patterns with a bonus per unit and a parity, and the two orders of
+// equal-cost candidates. Reliabilities and the bonus are exact in binary.
+TEST(CorrectionCandidates, DeepPatternsParityAndTieOrder) {
+    const float r[] = {0.125f, 0.25f, 0.375f, 3.0f, 5.0f, 6.0f};
+    CorrectionCandidate c[sonde::kMaxCorrectionCandidates];
+    // Costs less 0.5 per unit: three weak bits (-0.75) beat one (-0.375);
+    // with odd parity no pair is kept.
+    sonde::CorrectionSearch deep{.deep_units = 3, .deep_max = 3, .parity = 1, .flip_bonus = 0.5f};
+    ASSERT_EQ(sonde::correction_candidates(r, 6, 4, c, deep), 4);
+    const std::vector<std::vector<int>> want = {{0, 1, 2}, {0}, {1}, {2}};
+    for (std::size_t i = 0; i < want.size(); i++)
+        EXPECT_EQ(std::vector<int>(c[i].units, c[i].units + c[i].count), want[i]) << i;
+    // Four equal units: pairs by their lower index, or as found (by the
+    // higher of their ranks among the least reliable).
+    const float e[] = {1.0f, 1.0f, 1.0f, 1.0f, 9.0f};
+    const sonde::CorrectionSearch pairs{.parity = 0};
+    const sonde::CorrectionSearch as_found{.parity = 0, .ties_by_units = false};
+    for (const auto& [how, order] : {std::pair{pairs, std::vector<int>{1, 2, 3, 12, 13, 23}},
+                                     std::pair{as_found, std::vector<int>{1, 2, 12, 3, 13, 23}}}) {
+        ASSERT_EQ(sonde::correction_candidates(e, 5, 6, c, how), 6);
+        for (int i = 0; i < 6; i++)
+            EXPECT_EQ(10 * c[i].units[0] + c[i].units[1], order[static_cast<std::size_t>(i)]) << i;
+    }
+}

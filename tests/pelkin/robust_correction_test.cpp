@@ -40,7 +40,7 @@ TEST(RobustCorrection, SyndromesMatchTheCrcOfFlippedBytes) {
             x[static_cast<std::size_t>(byte)] ^= static_cast<uint8_t>(1 << b);
             const int computed = pelkin_crc(x.data(), 48);
             const int stored = x[48] * 256 + x[49];
-            EXPECT_EQ(computed ^ stored, syn.bit[byte - 3][b]) << byte << " " << b;
+            EXPECT_EQ(computed ^ stored, syn.bit[8 * (byte - 3) + b]) << byte << " " << b;
         }
 }
 
@@ -116,8 +116,7 @@ TEST(RobustCorrection, FramesBeyondRepairAreRarelyAccepted) {
 TEST(RobustCorrection, SingleBitSyndromesAreOdd) {
     CrcSyndromes syn;
     crc_syndromes_init(syn);
-    for (const auto& byte : syn.bit)
-        for (uint16_t v : byte) EXPECT_EQ(std::popcount(v) & 1, 1) << v;
+    for (uint16_t v : syn.bit) EXPECT_EQ(std::popcount(v) & 1, 1) << v;
 }
 
 // Three errors among the least reliable bits: a pattern of three is tried.
