@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "slicer/bit_slicer.h"
+#include "slicer/run_readers.h"
 #include "pelkin/dc_filter.h"
 #include "slicer/sync_ring.h"
 #include "synth/wav_writer.h"

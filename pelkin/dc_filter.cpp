@@ -164,17 +164,16 @@ int filter_steady(DcFilter& f, const unsigned char* p, const FrameShape& shape, 
 
 int dc_filter_block(DcFilter& f, int* out, int max_out) {
     WavInput& in = *f.in;
-    ByteSource& s = in.src;
     const FrameShape shape = frame_shape(in);
-    const std::size_t whole = (s.len - s.pos) / shape.frame;
+    const RawFrames raw = raw_frames(in, shape);
+    const std::size_t whole = raw.frames;
     // Past the warm-up, with no sample read around the filter.
     if (max_out > 0 && f.work != nullptr && f.whole_stream && in.count_samples && whole > 0 &&
         f.next_k == in.sample_count && f.next_k >= static_cast<uint64_t>(f.wlen)) {
         int m = whole < static_cast<std::size_t>(max_out) ? static_cast<int>(whole) : max_out;
         if (m > kDcBlock) m = kDcBlock;
-        const int done = filter_steady(f, s.data + s.pos, shape, m, out);
-        s.pos += static_cast<std::size_t>(done) * shape.frame;
-        in.sample_count += static_cast<uint64_t>(done);
+        const int done = filter_steady(f, raw.data, shape, m, out);
+        consume_frames(in, shape, static_cast<std::size_t>(done));
         f.next_k = in.sample_count;
         return done;
     }

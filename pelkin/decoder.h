@@ -2,7 +2,7 @@
 // DC filter and the frame being handled.
 #pragma once
 
-#include "slicer/bit_slicer.h"
+#include "slicer/run_readers.h"
 #include "pelkin/dc_filter.h"
 #include "pelkin/frame_layer.h"
 #include "pelkin/options.h"

@@ -2,7 +2,7 @@
 // fresh one per case.
 #pragma once
 
-#include "slicer/bit_slicer.h"
+#include "slicer/run_readers.h"
 #include "io/line_out.h"
 #include "slicer/rawbit.h"
 #include "slicer/sync_ring.h"

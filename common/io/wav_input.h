@@ -76,6 +76,24 @@ inline int frame_sample(const FrameShape& f, const unsigned char* frame) {
     return f.width == 2 ? le16_sample(p) : p[0] - 128;
 }
 
+// The whole sample frames already read in, for readers that scan them in
+// place (the slicer, the integrate-and-dump sums, the DC filter).
+struct RawFrames {
+    const unsigned char* data;
+    std::size_t frames;
+};
+
+inline RawFrames raw_frames(const WavInput& in, const FrameShape& f) {
+    const ByteSource& s = in.src;
+    return {s.data + s.pos, (s.len - s.pos) / f.frame};
+}
+
+// Takes n of those frames as read, as n calls of read_signed_sample would.
+inline void consume_frames(WavInput& in, const FrameShape& f, std::size_t n) {
+    in.src.pos += n * f.frame;
+    if (in.count_samples) in.sample_count += n;
+}
+
 int read_signed_sample_slow(WavInput& in);
 
 // Next sample of the chosen channel, or kEndOfData when the stream ends

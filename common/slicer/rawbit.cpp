@@ -30,18 +30,16 @@ bool rawbit_integrate(RawbitClock& c, WavInput& in, int sign, uint32_t& sum) {
     // split between blocks goes through the general reader.
     const bool own = c.anchor == RawbitAnchor::own_count;
     const FrameShape f = frame_shape(in);
-    ByteSource& s = in.src;
     uint32_t total = 0;
     bool more = true;
     do {
         const double left = c.bitgrenze - static_cast<double>(own ? c.scount : in.sample_count);
         const std::size_t need = left > 1.0 ? static_cast<std::size_t>(std::ceil(left < 65536.0 ? left : 65536.0)) : 1;
-        const std::size_t held = (s.len - s.pos) / f.frame;
-        const std::size_t k = need < held ? need : held;
+        const RawFrames raw = raw_frames(in, f);
+        const std::size_t k = need < raw.frames ? need : raw.frames;
         if (k > 0) {
-            total += sum_frames(f, s.data + s.pos, k);
-            s.pos += k * f.frame;
-            if (in.count_samples) in.sample_count += k;
+            total += sum_frames(f, raw.data, k);
+            consume_frames(in, f, k);
             if (own) c.scount += k;
         } else {
             const int v = read_signed_sample(in);

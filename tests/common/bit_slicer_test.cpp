@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "slicer/bit_slicer.h"
+#include "slicer/run_readers.h"
 #include "slicer/rawbit.h"
 #include "synth/signals.h"
 #include "synth/wav_writer.h"

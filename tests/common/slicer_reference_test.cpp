@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "slicer/bit_slicer.h"
+#include "slicer/run_readers.h"
 #include "synth/wav_writer.h"
 
 using namespace sonde;

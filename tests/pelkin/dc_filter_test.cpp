@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "slicer/bit_slicer.h"
+#include "slicer/run_readers.h"
 #include "pelkin/dc_filter.h"
 
 using namespace sonde;
