@@ -54,7 +54,6 @@ uint64_t frame_negative_mask(const FrameShape& f, const unsigned char* p, std::s
     return neg;
 }
 
-
 uint64_t negative_mask_int(const int* x) {
 #if defined(__SSE2__) && !defined(SONDE_PORTABLE)
     uint64_t m = 0;
