@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "dsp/fast_atan2.h"
+
 namespace sonde::iq {
 
 // A turn of phase is 2^32.
@@ -34,17 +36,5 @@ void discriminate(const float* z, float* out, int n, float scale);
 
 // y[j] = sum_k h[k] x[j + k], k < taps, real.
 void fir_real(const float* x, const float* h, int taps, float* y, int n);
-
-// atan2 to about 1e-5 rad, branch-free so that loops over it vectorise.
-inline float fast_atan2(float y, float x) {
-    const float ax = x < 0.0f ? -x : x, ay = y < 0.0f ? -y : y;
-    const float mx = ax > ay ? ax : ay, mn = ax > ay ? ay : ax;
-    const float a = mn / (mx > 0.0f ? mx : 1.0f);
-    const float s = a * a;
-    float r = ((-0.0464964749f * s + 0.15931422f) * s - 0.327622764f) * s * a + a;
-    r = ay > ax ? 1.57079637f - r : r;
-    r = x < 0.0f ? 3.14159274f - r : r;
-    return y < 0.0f ? -r : r;
-}
 
 }  // namespace sonde::iq

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "fir_design.h"
+#include "dsp/fast_atan2.h"
 #include "dsp/vector_clones.h"
 
 namespace rxchain {
@@ -14,25 +15,12 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kSineBits = 12;
 
-// atan2 to about 1e-5 rad, without branches so that the discriminator loop
-// vectorises: a noise-driven discriminator spends most of its time here.
-inline float fast_atan2(float y, float x) {
-    const float ax = std::fabs(x), ay = std::fabs(y);
-    const float mx = ax > ay ? ax : ay, mn = ax > ay ? ay : ax;
-    const float a = mn / (mx > 0.0f ? mx : 1.0f);
-    const float s = a * a;
-    float r = ((-0.0464964749f * s + 0.15931422f) * s - 0.327622764f) * s * a + a;
-    r = ay > ax ? 1.57079637f - r : r;
-    r = x < 0.0f ? 3.14159274f - r : r;
-    return y < 0.0f ? -r : r;
-}
-
 // Frequency of each step from one channel sample to the next; re and im
 // hold the last sample of the previous block at index -1.
 VECTOR_CLONES void discriminate(const float* re, const float* im, float* out, int m, float to_hz) {
     for (int j = 0; j < m; j++) {
         const float x = re[j], y = im[j], px = re[j - 1], py = im[j - 1];
-        out[j] = fast_atan2(y * px - x * py, x * px + y * py) * to_hz;
+        out[j] = sonde::fast_atan2(y * px - x * py, x * px + y * py) * to_hz;
     }
 }
 
