@@ -42,19 +42,22 @@ TEST(Summit, BurstOnlyAfterARiseAndAFallOf100m) {
     const struct {
         std::vector<double> alt;
         SummitKind kind;
+        std::size_t top;
     } cases[] = {
-        {{1000, 1000, 1000}, SummitKind::none},     // level
-        {{1000, 800, 500}, SummitKind::none},       // seen falling only
-        {{1000, 1200, 1150}, SummitKind::highest},  // 50 m down
-        {{1000, 1200, 1100}, SummitKind::burst},    // 100 m down (150 m: the e2e test)
+        {{1000, 1000, 1000}, SummitKind::none, 0},           // level
+        {{1000, 800, 500}, SummitKind::none, 0},             // seen falling only
+        {{1000, 1100, 1200}, SummitKind::highest, 2},        // rising only
+        {{1000, 1200, 1150}, SummitKind::highest, 1},        // 50 m down
+        {{1000, 1200, 1050, 1300}, SummitKind::highest, 3},  // the fall was not from the top
+        {{1000, 1200, 1100}, SummitKind::burst, 1},          // 100 m down (150 m: the e2e test)
     };
     for (const auto& c : cases) {
         Track t;
         for (double a : c.alt) t.points.push_back(Fix{48.0, 11.0, a, ""});
         const Summit s = summit(t);
-        EXPECT_EQ(s.kind, c.kind) << c.alt[1];
+        EXPECT_EQ(s.kind, c.kind) << c.alt.back();
         if (c.kind != SummitKind::none) {
-            EXPECT_EQ(s.index, 1u) << c.alt[1];
+            EXPECT_EQ(s.index, c.top) << c.alt.back();
         }
     }
 }

@@ -32,10 +32,12 @@ TEST(Tracker, JumpRuleLeavesOutFarPointsAndComparesWithTheLastKept) {
     EXPECT_EQ(t.set.tracks[1].name, "B");
 }
 
-TEST(Tracker, CountsBadLinesOnly) {
+TEST(Tracker, CountsBadLinesOnlyAndNoPointWithoutOkTrue) {
     Tracker t;
     tracker_line(t, "");
     tracker_line(t, "{\"ok\":false}");
+    tracker_line(t, "{\"ok\":false,\"decoder\":\"vardo\",\"id\":\"A\",\"lat\":1,\"lon\":2,\"alt\":3}");
+    tracker_line(t, "{\"ok\":\"true\",\"lat\":1,\"lon\":2,\"alt\":3}");
     tracker_line(t, "garbage");
     tracker_line(t, "{\"ok\":true,\"lat\":1}");
     EXPECT_EQ(t.bad_lines, 2);
