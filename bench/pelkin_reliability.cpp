@@ -18,6 +18,7 @@
 #include "pelkin/robust_correction.h"
 #include "pelkin/robust_receiver.h"
 #include "io/wav_input.h"
+#include "receiver/sample_pump.h"
 
 namespace {
 using namespace sonde::pelkin;
@@ -39,19 +40,15 @@ bool read_frames(const char* path, std::vector<ReadFrame>& out) {
         return false;
     }
     auto rx = std::make_unique<RobustReceiver>();
-    RobustConfig cfg;
-    cfg.sample_rate = in->sample_rate;
-    cfg.full_scale = in->bits_sample == 16 ? 32768.0 : 128.0;
-    robust_init(*rx, cfg);
-    std::vector<int> buf(4096);
-    for (;;) {
-        const int n = sonde::read_signed_samples(*in, buf.data(), static_cast<int>(buf.size()));
-        if (n == 0) break;
-        robust_feed(*rx, buf.data(), static_cast<std::size_t>(n), [&](const RobustFrame& f) {
-            out.push_back(ReadFrame{f.end_sample, std::string(f.bits, kFrameBits),
-                                    std::vector<float>(f.soft, f.soft + kFrameBits), f.deemphasis_undone});
-        });
-    }
+    receiver_init(*rx, in->sample_rate);
+    auto take = [&](const sonde::SoftFrame& f) {
+        std::string bits;
+        for (int k = 0; k < f.count; k++) bits.push_back(f.hard[k] ? '1' : '0');
+        out.push_back(ReadFrame{static_cast<uint64_t>(f.end_sample), bits, std::vector<float>(f.soft, f.soft + f.count),
+                                (f.flags & sonde::kSoftFrameDeemphasisUndone) != 0});
+    };
+    auto pump = std::make_unique<sonde::SamplePump>();
+    while (const std::size_t n = sonde::pump_block(*pump, *in)) receiver_feed(*rx, pump->x, n, sonde::frame_sink(take));
     sonde::source_close(in->src);
     return true;
 }

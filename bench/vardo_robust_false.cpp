@@ -23,13 +23,11 @@ struct NoiseCount {
     const sonde::vardo::RobustSyndromes* syn = nullptr;
     long frames = 0;
     long good = 0;
+    void operator()(const sonde::SoftFrame& f) {
+        frames++;
+        if (sonde::vardo::robust_decide(f.soft, f.type, *syn, sonde::vardo::kRobustCandidates).good) good++;
+    }
 };
-
-void on_frame(void* ctx, const sonde::vardo::RobustSoftFrame& f) {
-    NoiseCount& c = *static_cast<NoiseCount*>(ctx);
-    c.frames++;
-    if (sonde::vardo::robust_decide(f.sym, f.type, *c.syn, sonde::vardo::kRobustCandidates).good) c.good++;
-}
 
 }  // namespace
 
@@ -78,7 +76,7 @@ int main(int argc, char** argv) {
     // 2. Noise alone at 48 kHz, low-passed to about the channel bandwidth
     // (receiver noise through the FM chain: rxchain --no-carrier).
     auto rx = std::make_unique<sonde::vardo::RobustReceiver>();
-    sonde::vardo::robust_receiver_init(*rx, 5.0);
+    sonde::vardo::receiver_init(*rx, 48000.0);
     NoiseCount nc;
     nc.syn = syn.get();
     std::vector<float> block(48000);
@@ -88,7 +86,7 @@ int main(int argc, char** argv) {
             lp += 0.6 * (0.3 * gaussian_next(g) - lp);
             x = static_cast<float>(lp);
         }
-        sonde::vardo::robust_receiver_feed(*rx, block.data(), static_cast<int>(block.size()), on_frame, &nc);
+        sonde::vardo::receiver_feed(*rx, block.data(), block.size(), sonde::frame_sink(nc));
     }
     std::printf("noise alone: %.0f s, %ld frames handed on (%.2f per 10 min), %ld marked good\n", noise_s, nc.frames,
                 nc.frames * 600.0 / noise_s, nc.good);

@@ -1,5 +1,7 @@
 #include "ostrel/frame_layer.h"
 
+#include <algorithm>
+
 #include "ostrel/byte_groups.h"
 #include "ostrel/json_lines.h"
 
@@ -48,12 +50,19 @@ int print_frame(PacketOutput& po, const OstrelOptions& opt, const unsigned char*
 
     PacketRecord r = decode_packet(po.byteframe, bits2bytes(bitframe, po.byteframe, len));
     r.quality = po.quality;
+    print_record(po, opt, r, out_fd);
+    return 0;
+}
+
+void print_record(PacketOutput& po, const OstrelOptions& opt, const PacketRecord& r, int out_fd) {
+    LineBuf& line = po.line;
+    line_clear(line);
     if (opt.option_json) {
         if (r.is_gps || opt.option_raw) {
             format_json_line(line, r, opt.option_raw != 0);
             line_flush(line, out_fd);
         }
-        return 0;
+        return;
     }
     if (opt.option_raw) {
         print_hex(line, r);
@@ -64,7 +73,30 @@ int print_frame(PacketOutput& po, const OstrelOptions& opt, const unsigned char*
         line_putc(line, '\n');
         line_flush(line, out_fd);
     }
-    return 0;
+}
+
+void soft_frame_state_init(SoftFrameState& s) {
+    gps_repair_table_init(s.repair);
+    std::fill(std::begin(s.bits), std::end(s.bits), 0);
+    std::fill(std::begin(s.bytes), std::end(s.bytes), 0);
+}
+
+PacketRecord soft_frame_record(SoftFrameState& s, const sonde::SoftFrame& f) {
+    if (f.kind != sonde::SondeKind::ostrel || f.count < kFrameBits || f.hard == nullptr || f.soft == nullptr) {
+        PacketRecord r;
+        r.bytes = s.bytes;
+        return r;
+    }
+    std::copy(f.hard, f.hard + kFrameBits, s.bits);
+    const int flipped = gps_repair(s.repair, s.bits, f.soft).flipped;
+    constexpr int kGroups = kFrameBits / 10;
+    for (int i = kGroups; i < kMaxFrameGroups; i++) s.bytes[i] = 0;
+    PacketRecord r = decode_packet(s.bytes, bits2bytes(s.bits, s.bytes, kGroups));
+    r.quality.present = true;
+    r.quality.corrected = flipped;
+    r.quality.snr_db = f.snr_db;
+    r.quality.dc = f.dc;
+    return r;
 }
 
 }  // namespace sonde::ostrel

@@ -3,9 +3,12 @@
 // leaves with a single write as soon as it is complete.
 #pragma once
 
-#include "ostrel/gps_packet.h"
 #include "io/line_out.h"
+#include "ostrel/bit_timing.h"
+#include "ostrel/gps_packet.h"
+#include "ostrel/gps_repair.h"
 #include "ostrel/options.h"
+#include "receiver/soft_frame.h"
 
 namespace sonde::ostrel {
 
@@ -30,5 +33,25 @@ void print_hex(LineBuf& line, const PacketRecord& r);
 // of the default receive path, or one another path hands in with
 // po.quality set); -1 (and nothing done) when len is outside 2..120, else 0.
 int print_frame(PacketOutput& po, const OstrelOptions& opt, const unsigned char* bitframe, int len, int out_fd);
+
+// The record's lines as the options ask (all but the bit dump), with the
+// line end.
+void print_record(PacketOutput& po, const OstrelOptions& opt, const PacketRecord& r, int out_fd);
+
+// What the frame layer keeps between the soft frames of one stream: the
+// repair's syndromes, and the bits and bytes the record points to.
+struct SoftFrameState {
+    GpsRepairTable repair;
+    unsigned char bits[kFrameBits] = {};
+    unsigned char bytes[kMaxFrameGroups + 1] = {};
+};
+void soft_frame_state_init(SoftFrameState& s);
+
+// A receiver's frame (kind ostrel) to its record: CRC-guided repair of a GPS
+// packet, the frame's bytes and the packet's fields, and the receive quality
+// (bits corrected, SNR, DC). Prints nothing. The record points into s.
+//   SoftFrameState st; soft_frame_state_init(st);
+//   PacketRecord r = soft_frame_record(st, frame);  // r.is_gps, r.gps.good, r.quality
+PacketRecord soft_frame_record(SoftFrameState& s, const sonde::SoftFrame& f);
 
 }  // namespace sonde::ostrel

@@ -71,6 +71,7 @@ void start_frame(RobustReceiver& r, SyncPeak peak) {
     r.prev_diff = std::clamp(read_bit(r, peak.time).diff, -kDiffLimit, kDiffLimit);
     r.in_frame = true;
     r.bitpos = kFirstGroupBits;
+    r.frame.start = peak.time - (kFirstGroupBits - 1) * period;
     for (int j = 0; j < kFirstGroupBits; j++) {
         const unsigned char v = kSyncPatternBitsValues[kSyncPatternBits - kFirstGroupBits + j];
         r.frame.bits[j] = v;
@@ -80,7 +81,12 @@ void start_frame(RobustReceiver& r, SyncPeak peak) {
 }
 }  // namespace
 
-void robust_receiver_init(RobustReceiver& r, int sample_rate, int bits_sample) {
+bool receiver_init(RobustReceiver& r, double rate) {
+    if (!(rate >= kRobustMinRate && rate <= kRobustMaxRate)) {
+        r.upsample = 0;
+        return false;
+    }
+    const auto sample_rate = static_cast<int>(rate);
     r.upsample = (kLimiterRate + sample_rate - 1) / sample_rate;
     if (r.upsample < 1) r.upsample = 1;
     r.last_input = 0.0;
@@ -88,12 +94,12 @@ void robust_receiver_init(RobustReceiver& r, int sample_rate, int bits_sample) {
     r.balance = ToneBalance{};
     soft_sync_reset(r.sync);
     r.clock = sonde::timing_loop_make(r.corr.bit_samples, kClockBandwidth, kClockDamping);
-    r.sample_step = 1.0 / static_cast<double>(1 << (bits_sample - 1));
     r.tick_step = r.corr.bit_samples / kSyncPhases;
     // The first point whose window lies wholly inside the input.
     r.next_tick = r.corr.window;
     r.in_frame = false;
     r.bitpos = 0;
+    return true;
 }
 
 void robust_search_tick(RobustReceiver& r, double t) {
@@ -133,6 +139,37 @@ bool robust_frame_bit(RobustReceiver& r) {
     // it began inside the frame is dropped.
     r.sync.armed = false;
     return true;
+}
+
+void receiver_feed(RobustReceiver& r, const float* samples, std::size_t n, const sonde::FrameSink& sink) {
+    for (std::size_t i = 0; i < n; i++) {
+        const double x = samples[i];
+        for (int k = 1; k <= r.upsample; k++) {
+            tone_correlators_add(r.corr, r.last_input + (x - r.last_input) * k / r.upsample);
+            const auto now = static_cast<double>(r.corr.taken - 1);
+            if (r.next_tick < now) {
+                robust_search_tick(r, r.next_tick);
+                r.next_tick += r.tick_step;
+            }
+            // A frame starts a few bits after its first bit has passed (the
+            // search waits to be sure of its peak): the bits catch up here.
+            while (r.in_frame && r.clock.next < now) {
+                if (!robust_frame_bit(r)) continue;
+                const RobustFrame& f = r.frame;
+                sonde::SoftFrame out;
+                out.kind = sonde::SondeKind::ostrel;
+                out.count = kRobustFrameBits;
+                out.hard = f.bits;
+                out.soft = f.llr;
+                out.start_sample = static_cast<int64_t>(f.start / r.upsample);
+                out.end_sample = static_cast<int64_t>(r.clock.next / r.upsample);
+                out.snr_db = f.snr_db;
+                out.dc = f.dc;
+                sink(out);
+            }
+        }
+        r.last_input = x;
+    }
 }
 
 }  // namespace sonde::ostrel

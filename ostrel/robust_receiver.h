@@ -1,10 +1,11 @@
 // The weak-signal receive path of ostrel, pushed a block of samples at a
 // time: tone correlators, tone balance, soft start search and bit clock.
 // Each complete frame (the 0x01 group and 99 more groups, as the default
-// path collects them) goes to a callback with a log-likelihood ratio per
-// bit, as soon as its last bit has been read.
+// path collects them) goes to the sink as a SoftFrame of 1000 bits with a
+// log-likelihood ratio each, as soon as its last bit has been read.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "ostrel/bit_timing.h"
@@ -12,6 +13,7 @@
 #include "ostrel/tone_balance.h"
 #include "ostrel/tone_correlators.h"
 #include "dsp/timing_loop.h"
+#include "receiver/soft_frame.h"
 
 namespace sonde::ostrel {
 
@@ -25,15 +27,15 @@ struct RobustFrame {
     float llr[kRobustFrameBits] = {};  // positive: 1; the 0x01 group at the limit
     double snr_db = 0.0;               // mean^2 / variance of the decided tone differences
     double dc = 0.0;                   // the audio's offset at the frame's end, full scale 1
+    double start = 0.0;                // where the 0x01 group's first bit begins, in samples
 };
 
 struct RobustReceiver {
     ToneCorrelators corr;
     ToneBalance balance;
     SoftSyncSearch sync;
-    sonde::TimingLoop clock;   // next: end of the next frame bit
-    double prev_diff = 0.0;    // tone difference of the last frame bit
-    double sample_step = 1.0;  // scales an input sample to about +-1
+    sonde::TimingLoop clock;  // next: end of the next frame bit
+    double prev_diff = 0.0;   // tone difference of the last frame bit
     // Below about 32 kHz the limiter works on samples interpolated linearly
     // between the input's, `upsample` per input sample: its harmonics alias
     // less, and the tones' zero crossings are placed more finely.
@@ -47,8 +49,9 @@ struct RobustReceiver {
     RobustFrame frame;
 };
 
-// rate in Hz (at least kRobustMinRate), bits per input sample 8 or 16.
-void robust_receiver_init(RobustReceiver& r, int sample_rate, int bits_sample);
+// rate in Hz, kRobustMinRate to kRobustMaxRate; false (and nothing
+// decoded) outside.
+bool receiver_init(RobustReceiver& r, double sample_rate);
 
 // The work of one search point at time t.
 void robust_search_tick(RobustReceiver& r, double t);
@@ -59,24 +62,8 @@ void robust_search_tick(RobustReceiver& r, double t);
 // there is 0 only when the clock is right.
 bool robust_frame_bit(RobustReceiver& r);
 
-template <class OnFrame>
-void robust_receiver_feed(RobustReceiver& r, const int* samples, int n, OnFrame&& on_frame) {
-    for (int i = 0; i < n; i++) {
-        const double x = samples[i] * r.sample_step;
-        for (int k = 1; k <= r.upsample; k++) {
-            tone_correlators_add(r.corr, r.last_input + (x - r.last_input) * k / r.upsample);
-            const auto now = static_cast<double>(r.corr.taken - 1);
-            if (r.next_tick < now) {
-                robust_search_tick(r, r.next_tick);
-                r.next_tick += r.tick_step;
-            }
-            // A frame starts a few bits after its first bit has passed (the
-            // search waits to be sure of its peak): the bits catch up here.
-            while (r.in_frame && r.clock.next < now)
-                if (robust_frame_bit(r)) on_frame(static_cast<const RobustFrame&>(r.frame));
-        }
-        r.last_input = x;
-    }
-}
+// Takes n samples (full scale +-1); every frame completed by them goes to the
+// sink before this returns.
+void receiver_feed(RobustReceiver& r, const float* x, std::size_t n, const sonde::FrameSink& sink);
 
 }  // namespace sonde::ostrel

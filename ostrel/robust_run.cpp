@@ -1,45 +1,37 @@
 #include "ostrel/robust_run.h"
 
-#include <algorithm>
-#include <iterator>
 #include <memory>
 
-#include "ostrel/gps_repair.h"
 #include "ostrel/robust_receiver.h"
+#include "frame/ten_bit_groups.h"
+#include "receiver/sample_pump.h"
 
 namespace sonde::ostrel {
 
 namespace {
-constexpr int kRobustBlock = 4096;
-
 struct RobustRun {
     RobustReceiver rx;
-    GpsRepairTable repair;
-    unsigned char bits[kRobustFrameBits];
-    int block[kRobustBlock];
+    SoftFrameState frames;
+    sonde::SamplePump pump;
 };
 }  // namespace
 
 void run_robust(WavInput& in, PacketOutput& out, const OstrelOptions& opt, int out_fd) {
     auto r = std::make_unique<RobustRun>();
-    robust_receiver_init(r->rx, in.sample_rate, in.bits_sample);
-    gps_repair_table_init(r->repair);
-    auto on_frame = [&](const RobustFrame& f) {
-        std::copy(std::begin(f.bits), std::end(f.bits), r->bits);
-        // --rawbits shows the bits as read, before any repair.
-        int flipped = 0;
-        if (!opt.option_rawbits) flipped = gps_repair(r->repair, r->bits, f.llr).flipped;
-        out.quality.present = true;
-        out.quality.corrected = flipped;
-        out.quality.snr_db = f.snr_db;
-        out.quality.dc = f.dc;
-        print_frame(out, opt, r->bits, kRobustFrameBits / 10, out_fd);
+    receiver_init(r->rx, in.sample_rate);
+    soft_frame_state_init(r->frames);
+    auto take = [&](const sonde::SoftFrame& f) {
+        if (opt.option_rawbits) {
+            // The bits as read, before any repair.
+            line_clear(out.line);
+            sonde::group_bit_dump(out.line, f.hard, kRawbitsShown);
+            line_flush(out.line, out_fd);
+            return;
+        }
+        print_record(out, opt, soft_frame_record(r->frames, f), out_fd);
     };
-    for (;;) {
-        const int n = read_signed_samples(in, r->block, kRobustBlock);
-        if (n == 0) return;
-        robust_receiver_feed(r->rx, r->block, n, on_frame);
-    }
+    const sonde::FrameSink sink = sonde::frame_sink(take);
+    while (const std::size_t n = sonde::pump_block(r->pump, in)) receiver_feed(r->rx, r->pump.x, n, sink);
 }
 
 }  // namespace sonde::ostrel

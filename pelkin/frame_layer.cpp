@@ -22,25 +22,31 @@ bool crc_received(int written, int collected) {
     return collected > last_data_bit;
 }
 
-FrameRecord check_frame(PelkinFrame& f, int written) {
+FrameRecord check_frame(const uint8_t* bytes, const char* bits, int written, int collected) {
     FrameRecord r;
-    r.bytes = f.frame_bytes;
+    r.bytes = bytes;
+    r.bits = bits;
     r.written = written;
-    r.crc_stored = f.frame_bytes[pos_CRC] * 256 + f.frame_bytes[pos_CRC + 1];
-    r.crc_computed = sonde::crc16(sonde::kCrc16Modbus, f.frame_bytes, CRC_LEN);
+    r.crc_stored = bytes[pos_CRC] * 256 + bytes[pos_CRC + 1];
+    r.crc_computed = sonde::crc16(sonde::kCrc16Modbus, bytes, CRC_LEN);
     r.crc_match = r.crc_computed == r.crc_stored;
-    r.good = r.crc_match && crc_received(written, f.collected);
+    r.good = r.crc_match && crc_received(written, collected);
+    return r;
+}
+
+FrameRecord check_frame(PelkinFrame& f, int written) {
+    FrameRecord r = check_frame(f.frame_bytes, f.frame_bits, written, f.collected);
     r.quality = f.quality;
     return r;
 }
 
-// The fields of the frame in f.frame_bytes into f.datum and the record.
+// The fields of the record's frame into f.datum and the record.
 void decode_fields(PelkinFrame& f, FrameRecord& r) {
-    get_GPSpos(f.frame_bytes, f.datum);
-    get_GPSvel(f.frame_bytes, f.datum);
-    get_GPStime(f.frame_bytes, f.datum);
-    get_GPSdate(f.frame_bytes, f.datum);
-    get_GPSstatus(f.frame_bytes, f.datum);
+    get_GPSpos(r.bytes, f.datum);
+    get_GPSvel(r.bytes, f.datum);
+    get_GPStime(r.bytes, f.datum);
+    get_GPSdate(r.bytes, f.datum);
+    get_GPSstatus(r.bytes, f.datum);
     r.datum = f.datum;
 }
 
@@ -64,7 +70,7 @@ void emit_frame(PelkinFrame& f, const PelkinOptions& opt, FrameRecord& r, int ou
     if (opt.option_raw == 2) {
         // The bits as collected, whatever became of them.
         if (opt.option_good && !r.crc_match) return;
-        sonde::group_bit_dump(f.line, f.frame_bits, kFrameBits);
+        sonde::group_bit_dump(f.line, r.bits, kFrameBits);
         line_flush(f.line, out_fd);
         return;
     }
@@ -94,6 +100,39 @@ void print_frame(PelkinFrame& f, const PelkinOptions& opt, int out_fd) {
     const int written = bits2bytes(f.frame_bits, f.frame_bytes + kFrameBodyStart);
     FrameRecord r = check_frame(f, written);
     emit_frame(f, opt, r, out_fd);
+}
+
+void print_record(PelkinFrame& f, const PelkinOptions& opt, FrameRecord& r, int out_fd) {
+    emit_frame(f, opt, r, out_fd);
+}
+
+void soft_frame_state_init(SoftFrameState& s) {
+    crc_syndromes_init(s.syndromes);
+    std::memset(s.bits, 0, sizeof s.bits);
+    std::memset(s.bytes, 0, sizeof s.bytes);
+    frame_bytes_init(s.bytes);
+}
+
+FrameRecord soft_frame_record(SoftFrameState& s, const sonde::SoftFrame& f) {
+    if (f.kind != sonde::SondeKind::pelkin || f.count < kFrameBits || f.hard == nullptr || f.soft == nullptr) {
+        FrameRecord r;
+        r.bytes = s.bytes;
+        r.bits = s.bits;
+        return r;
+    }
+    for (int k = 0; k < kFrameBits; k++) s.bits[k] = f.hard[k] ? '1' : '0';
+    s.bits[kFrameBits] = '\0';
+    // Read as it came, a click was limited, and the bits it hit weigh less:
+    // their flips get the bonus.
+    const float bonus = (f.flags & sonde::kSoftFrameDeemphasisUndone) != 0 ? 0.0f : kClickFlipBonus;
+    const int flipped = correct_frame_bits(s.syndromes, s.bits, f.soft, bonus);
+    const int written = bits2bytes(s.bits, s.bytes + kFrameBodyStart);
+    FrameRecord r = check_frame(s.bytes, s.bits, written, kFrameBits);
+    r.quality.present = true;
+    r.quality.corrected = flipped > 0 ? flipped : 0;
+    r.quality.snr_db = f.snr_db;
+    r.quality.dc = f.dc;
+    return r;
 }
 
 void frame_bytes_in(PelkinFrame& f, const PelkinOptions& opt, const uint8_t* body, int n, int out_fd) {

@@ -8,7 +8,9 @@
 #include "pelkin/frame_bytes.h"
 #include "pelkin/frame_record.h"
 #include "pelkin/options.h"
+#include "pelkin/robust_correction.h"
 #include "frame/rx_quality.h"
+#include "receiver/soft_frame.h"
 
 namespace sonde::pelkin {
 
@@ -30,5 +32,25 @@ void print_frame(PelkinFrame& f, const PelkinOptions& opt, int out_fd);
 // frame proper is 47: bytes 3..49, the CRC included; up to 50 as a capture
 // can deliver), handled as a capture that delivered them. The bit dump (-R) shows frame_bits as they stand.
 void frame_bytes_in(PelkinFrame& f, const PelkinOptions& opt, const uint8_t* body, int n, int out_fd);
+
+// What the frame layer keeps between the soft frames of one stream: the
+// CRC's syndromes, and the bits and bytes the record points to (bytes a
+// short frame does not reach keep an earlier frame's).
+struct SoftFrameState {
+    CrcSyndromes syndromes;
+    char bits[kFrameBitsSize];
+    uint8_t bytes[kFrameBytesSize];
+};
+void soft_frame_state_init(SoftFrameState& s);
+
+// A receiver's frame (kind pelkin) to its record: CRC-guided correction, the
+// CRC check and the receive quality (bits corrected, SNR, DC). Prints
+// nothing; the fields are the report's (print_record). The record points into s.
+//   SoftFrameState st; soft_frame_state_init(st);
+//   FrameRecord r = soft_frame_record(st, frame);  // r.good, r.quality
+FrameRecord soft_frame_record(SoftFrameState& s, const sonde::SoftFrame& f);
+
+// The record's line as the options ask, the fields decoded into f.datum.
+void print_record(PelkinFrame& f, const PelkinOptions& opt, FrameRecord& r, int out_fd);
 
 }  // namespace sonde::pelkin

@@ -11,6 +11,7 @@ namespace sonde::pelkin {
 
 struct FrameRecord {
     const uint8_t* bytes = nullptr;  // frame bytes 0..49: preamble, body, CRC
+    const char* bits = nullptr;      // the 500 frame bits, '0'/'1', for the bit dump
     int written = 0;                 // body bytes this capture delivered
     int crc_stored = 0;
     int crc_computed = 0;

@@ -1,6 +1,7 @@
 #include "pelkin/robust_receiver.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "dsp/dc_tracker.h"
@@ -15,6 +16,13 @@ constexpr int kSyncPattern[kSyncBits] = {-1, -1, 1, -1, 1, -1, 1, -1, 1, 1, -1, 
 // Strobe integrals are kept in quarter sample units, as integers, so that
 // the running sums stay exact however long the stream runs.
 constexpr double kStrobeScale = 4.0;
+// Input samples are taken in units of a 16-bit sample's step.
+constexpr double kInputScale = 32768.0;
+// Strobe integrals are rounded to a quarter of the input's own step: the
+// coarsest power of two, at most an 8-bit sample's, that every sample so far
+// is a multiple of. So they are the same integers in the same units whether
+// the samples came as 8 or 16 bits.
+constexpr uint64_t kCoarsestStep = 256;
 
 // Level tracking: decision-directed while reading, then a two-sided
 // smoothing over the frame with this weight per bit.
@@ -155,9 +163,12 @@ bool is_known(int k, int* b) {
 }
 }  // namespace
 
-void robust_init(RobustReceiver& rx, const RobustConfig& cfg) {
+bool receiver_init(RobustReceiver& rx, double sample_rate, const RobustConfig& cfg) {
     rx.cfg = cfg;
-    rx.sps = cfg.sample_rate / kBitRate;
+    rx.csum.clear();
+    if (!(sample_rate >= kRobustMinRate && sample_rate <= kRobustMaxRate)) return false;
+    rx.rate = sample_rate;
+    rx.sps = sample_rate / kBitRate;
     // History from a sync word's first bit to the frame's last, with room.
     const double need = (kFrameBits + kSyncBits + 16) * rx.sps + 256.0;
     uint64_t size = 1024;
@@ -166,6 +177,7 @@ void robust_init(RobustReceiver& rx, const RobustConfig& cfg) {
     rx.mask = size - 1;
     rx.n = 0;
     rx.total = 0;
+    rx.low_bits = 0;
     rx.next_strobe = rx.sps;
     rx.strobe_ready = static_cast<uint64_t>(rx.next_strobe) + 1;
     rx.strobe_count = 0;
@@ -174,15 +186,16 @@ void robust_init(RobustReceiver& rx, const RobustConfig& cfg) {
     rx.busy_until = 0.0;
     rx.in_peak = false;
     rx.candidates_seen = 0;
-    rx.deemph = cfg.try_deemphasis ? std::exp(-1.0 / (cfg.sample_rate * kDeemphSeconds)) : 0.0;
+    rx.deemph = cfg.try_deemphasis ? std::exp(-1.0 / (sample_rate * kDeemphSeconds)) : 0.0;
     rx.emph = 0.0;
+    return true;
 }
 
 double robust_integral(const RobustReceiver& rx, double t0, double t1) {
     return running_sum(rx, t1) - running_sum(rx, t0);
 }
 
-namespace detail {
+namespace {
 
 uint64_t candidate_ready(const RobustReceiver& rx, const RobustCandidate& c) {
     return static_cast<uint64_t>(c.sync_end + (kFrameBits + 3) * rx.sps) + 2;
@@ -228,7 +241,9 @@ void take_strobe(RobustReceiver& rx) {
     const int ph = static_cast<int>(j % kStrobesPerBit);
     const uint64_t k = j / kStrobesPerBit;  // bits this phase has seen before
 
-    const int64_t y = std::llround(robust_integral(rx, ts - rx.sps, ts) * kStrobeScale);
+    const auto step = static_cast<int64_t>(uint64_t{1} << std::countr_zero(rx.low_bits | kCoarsestStep));
+    const double quarters = robust_integral(rx, ts - rx.sps, ts) * kStrobeScale;
+    const int64_t y = std::llround(quarters / static_cast<double>(step)) * step;
     int64_t* h = rx.hist[ph];
     const int64_t old = k >= kSyncBits ? h[(k - kSyncBits) & 31] : 0;
     h[k & 31] = y;
@@ -263,9 +278,6 @@ void take_strobe(RobustReceiver& rx) {
     }
 }
 
-}  // namespace detail
-
-namespace {
 bool read_frame_once(RobustReceiver& rx, const RobustCandidate& c) {
     RobustFrame& f = rx.frame;
     const double sps = rx.sps;
@@ -356,7 +368,7 @@ bool read_frame_once(RobustReceiver& rx, const RobustCandidate& c) {
     double sm = 0.0, ss = 0.0, lv = 0.0;
     for (int k = 0; k < kFrameBits; k++) {
         const double v = rx.v[k];
-        f.bits[k] = v >= 0.0 ? '1' : '0';
+        f.hard[k] = v >= 0.0 ? 1 : 0;
         int known = 0;
         if (is_known(k, &known) && (v >= 0.0 ? 1 : -1) != known) errors++;
         const double a = (v >= 0.0 ? pol : -pol) * (rx.plain[k] - rx.lvl[k]) / amp;
@@ -368,11 +380,42 @@ bool read_frame_once(RobustReceiver& rx, const RobustCandidate& c) {
     const double mean = sm / kFrameBits;
     const double var = ss / kFrameBits - mean * mean;
     f.snr_db = var > 0.0 ? std::min(10.0 * std::log10(mean * mean / var), kMaxSnrDb) : kMaxSnrDb;
-    f.dc = lv / kFrameBits / sps / rx.cfg.full_scale;
+    f.dc = lv / kFrameBits / sps / kInputScale;
     f.sync_corr = c.corr;
     f.deemphasis_undone = rx.emph != 0.0;
+    f.start_sample = static_cast<uint64_t>(t0);
     f.end_sample = static_cast<uint64_t>(tau);
     return true;
+}
+
+// Reads every candidate whose samples are in; hands on the frames.
+void serve_candidates(RobustReceiver& rx, const sonde::FrameSink& sink) {
+    while (rx.n_pending > 0 && rx.n >= rx.ready_at) {
+        const RobustCandidate c = rx.pending[0];
+        drop_first(rx);
+        if (c.sync_end < rx.busy_until || outshone(rx, c)) continue;
+        if (!robust_read_frame(rx, c)) continue;
+        rx.busy_until = c.sync_end + (kFrameBits - 5) * rx.sps;
+        const RobustFrame& f = rx.frame;
+        sonde::SoftFrame out;
+        out.kind = sonde::SondeKind::pelkin;
+        out.count = kFrameBits;
+        out.hard = f.hard;
+        out.soft = f.soft;
+        out.start_sample = static_cast<int64_t>(f.start_sample);
+        out.end_sample = static_cast<int64_t>(f.end_sample);
+        out.snr_db = f.snr_db;
+        out.dc = f.dc;
+        out.flags = f.deemphasis_undone ? sonde::kSoftFrameDeemphasisUndone : 0u;
+        sink(out);
+    }
+}
+
+// A sample in units of a 16-bit sample's step, rounded; beyond full scale
+// taken as full scale, NaN as 0.
+int64_t input_units(float x) {
+    const float c = x >= -1.0f ? (x <= 1.0f ? x : 1.0f) : (x < -1.0f ? -1.0f : 0.0f);
+    return std::llround(c * static_cast<float>(kInputScale));
 }
 }  // namespace
 
@@ -391,6 +434,19 @@ bool robust_read_frame(RobustReceiver& rx, const RobustCandidate& c) {
     if (undone && (!plain || rx.frame.snr_db > rx.spare.snr_db + kUndoMargin)) return true;
     if (plain) rx.frame = rx.spare;
     return plain;
+}
+
+void receiver_feed(RobustReceiver& rx, const float* x, std::size_t n, const sonde::FrameSink& sink) {
+    if (rx.csum.empty()) return;
+    for (std::size_t i = 0; i < n; i++) {
+        const int64_t v = input_units(x[i]);
+        rx.low_bits |= static_cast<uint64_t>(v);
+        rx.total += v;
+        rx.n++;
+        rx.csum[rx.n & rx.mask] = rx.total;
+        while (rx.n >= rx.strobe_ready) take_strobe(rx);
+        if (rx.n >= rx.ready_at) serve_candidates(rx, sink);
+    }
 }
 
 }  // namespace sonde::pelkin

@@ -19,6 +19,8 @@
 //   follows a sagging level without lag.
 // - Start and stop bits gate the candidate: noise that mimics the sync word
 //   gives no frame.
+// Frames go to the sink as SoftFrames of 500 bits, flagged
+// kSoftFrameDeemphasisUndone when read with the de-emphasis undone.
 #pragma once
 
 #include <cstddef>
@@ -26,8 +28,13 @@
 #include <vector>
 
 #include "pelkin/frame_bytes.h"
+#include "receiver/soft_frame.h"
 
 namespace sonde::pelkin {
+
+// Sample rates the receiver takes.
+constexpr int kRobustMinRate = 8000;
+constexpr int kRobustMaxRate = 768000;
 
 constexpr int kSyncBits = 20;
 constexpr int kStrobesPerBit = 4;
@@ -35,13 +42,14 @@ constexpr int kMaxCandidates = 16;
 
 // A frame as the receiver read it.
 struct RobustFrame {
-    char bits[kFrameBits];   // '0' / '1', polarity resolved
-    float soft[kFrameBits];  // +1 / -1 for a clean '1' / '0'
-    double snr_db;           // mean^2 / variance of the soft values
-    double dc;               // level at the frame, fraction of full scale
-    double sync_corr;        // normalised sync correlation, sign = polarity
-    bool deemphasis_undone;  // read with the receiver's de-emphasis undone
-    uint64_t end_sample;     // sample index just after the last bit
+    unsigned char hard[kFrameBits];  // 1 / 0, polarity resolved
+    float soft[kFrameBits];          // +1 / -1 for a clean 1 / 0
+    double snr_db;                   // mean^2 / variance of the soft values
+    double dc;                       // level at the frame, fraction of full scale
+    double sync_corr;                // normalised sync correlation, sign = polarity
+    bool deemphasis_undone;          // read with the receiver's de-emphasis undone
+    uint64_t start_sample;           // sample where the first bit begins
+    uint64_t end_sample;             // sample index just after the last bit
 };
 
 struct RobustCandidate {
@@ -50,8 +58,6 @@ struct RobustCandidate {
 };
 
 struct RobustConfig {
-    double sample_rate = 48000.0;
-    double full_scale = 32768.0;
     // |normalised correlation| that starts a candidate.
     double sync_threshold = 0.7;
     // Start/stop errors (of 100) beyond which a candidate is no frame.
@@ -65,12 +71,15 @@ struct RobustConfig {
 
 struct RobustReceiver {
     RobustConfig cfg;
-    double sps = 10.0;  // samples per bit
-    // Running sums: csum[n & mask] = sum of samples 0 .. n-1.
+    double rate = 48000.0;  // samples per second
+    double sps = 10.0;      // samples per bit
+    // Samples are taken in units of 2^-15 of full scale (a 16-bit sample's
+    // step), rounded. Running sums: csum[n & mask] = sum of samples 0 .. n-1.
     std::vector<int64_t> csum;
     uint64_t mask = 0;
     uint64_t n = 0;  // samples taken
     int64_t total = 0;
+    uint64_t low_bits = 0;  // OR of all samples: their common power-of-two step
 
     // Strobes: integrals over the bit ending at each, kept per phase.
     double next_strobe = 0.0;               // time of the next strobe
@@ -107,53 +116,21 @@ struct RobustReceiver {
     uint64_t candidates_seen = 0;  // sync candidates so far (false starts included)
 };
 
-// Sets up the receiver for a sample rate (>= 1000 Hz) and sample width;
-// the only allocation.
-void robust_init(RobustReceiver& rx, const RobustConfig& cfg);
+// Sets up the receiver for a sample rate in Hz (kRobustMinRate to
+// kRobustMaxRate); the only allocation. False, and nothing decoded, for a
+// rate outside that range.
+bool receiver_init(RobustReceiver& rx, double sample_rate, const RobustConfig& cfg = RobustConfig{});
 
-// Integral of the audio over [t0, t1] (sample units), from the running sums.
+// Takes n samples (full scale +-1); every frame completed by them goes to the
+// sink before this returns, in order.
+void receiver_feed(RobustReceiver& rx, const float* x, std::size_t n, const sonde::FrameSink& sink);
+
+// Integral of the audio over [t0, t1] (sample units; a sample of full scale
+// 1 weighs 32768), from the running sums.
 double robust_integral(const RobustReceiver& rx, double t0, double t1);
 
 // Reads the frame after a candidate; true when its start and stop bits say
 // it is one. The result is in rx.frame.
 bool robust_read_frame(RobustReceiver& rx, const RobustCandidate& c);
-
-namespace detail {
-void take_strobe(RobustReceiver& rx);
-void add_candidate(RobustReceiver& rx, const RobustCandidate& c);
-// Reads every candidate whose samples are in; calls on_frame for frames.
-template <class OnFrame>
-void serve_candidates(RobustReceiver& rx, OnFrame&& on_frame);
-uint64_t candidate_ready(const RobustReceiver& rx, const RobustCandidate& c);
-void drop_first(RobustReceiver& rx);
-// A clearly stronger sync word inside the candidate's frame: the candidate
-// is noise that happened to line up with the groups after it.
-bool outshone(const RobustReceiver& rx, const RobustCandidate& c);
-}  // namespace detail
-
-template <class OnFrame>
-void detail::serve_candidates(RobustReceiver& rx, OnFrame&& on_frame) {
-    while (rx.n_pending > 0 && rx.n >= rx.ready_at) {
-        const RobustCandidate c = rx.pending[0];
-        drop_first(rx);
-        if (c.sync_end < rx.busy_until || outshone(rx, c)) continue;
-        if (!robust_read_frame(rx, c)) continue;
-        rx.busy_until = c.sync_end + (kFrameBits - 5) * rx.sps;
-        on_frame(static_cast<const RobustFrame&>(rx.frame));
-    }
-}
-
-// Takes a block of samples; every frame completed by them goes to
-// on_frame(const RobustFrame&) before this returns, in order.
-template <class OnFrame>
-void robust_feed(RobustReceiver& rx, const int* samples, std::size_t count, OnFrame&& on_frame) {
-    for (std::size_t i = 0; i < count; i++) {
-        rx.total += samples[i];
-        rx.n++;
-        rx.csum[rx.n & rx.mask] = rx.total;
-        while (rx.n >= rx.strobe_ready) detail::take_strobe(rx);
-        if (rx.n >= rx.ready_at) detail::serve_candidates(rx, on_frame);
-    }
-}
 
 }  // namespace sonde::pelkin

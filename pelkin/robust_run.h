@@ -1,5 +1,6 @@
 // --robust: the weak-signal receiver in place of the slicer and sync ring;
-// its frames, after CRC-guided correction, go to the same frame layer.
+// the frame layer turns its frames into records (CRC-guided correction
+// included), printed as the default path prints its frames.
 #pragma once
 
 #include <memory>
@@ -7,10 +8,6 @@
 #include "pelkin/decoder.h"
 
 namespace sonde::pelkin {
-
-// Sample rates the receiver takes.
-constexpr int kRobustMinRate = 8000;
-constexpr int kRobustMaxRate = 768000;
 
 struct RobustState;
 struct RobustStateFree {

@@ -27,29 +27,30 @@ void capture_to_bytes(VardoDecoder& v) {
     fb.decoded_bytes = fb.bits_count / 8 < nbytes ? fb.bits_count / 8 : nbytes;
 }
 
-// Length extension, type and check of the bytes in v.buf.
-FrameRecord check_frame(VardoDecoder& v) {
-    FrameBuffers& fb = v.buf;
-    FrameLayout& l = v.layout;
-    set_auxlen(l, fb.frame_bytes[0]);
-    l.type = get_type(l, fb.frame_bytes);
+// Length extension, type and check of a capture's bytes, decoded of them
+// delivered by it.
+FrameRecord check_frame(FrameLayout& l, const uint8_t* bytes, int decoded) {
+    set_auxlen(l, bytes[0]);
+    l.type = get_type(l, bytes);
 
     FrameRecord r;
-    r.bytes = fb.frame_bytes;
+    r.bytes = bytes;
     r.layout = l;
-    r.type_bytes = be_u16(fb.frame_bytes);
+    r.type_bytes = be_u16(bytes);
     const int p = check_pos(l);
-    if (check_field_inside(l, fb.decoded_bytes)) {
-        r.check_stored = static_cast<uint16_t>(fb.frame_bytes[p] << 8 | fb.frame_bytes[p + 1]);
-        r.check_computed = checkM10(fb.frame_bytes, p);
+    if (check_field_inside(l, decoded)) {
+        r.check_stored = static_cast<uint16_t>(bytes[p] << 8 | bytes[p + 1]);
+        r.check_computed = checkM10(bytes, p);
         r.check_ok = r.check_stored == r.check_computed;
     } else {
         // The check field is not in this capture: the frame is bad.
-        r.check_computed = checkM10(fb.frame_bytes, p < 0 ? 0 : p);
+        r.check_computed = checkM10(bytes, p < 0 ? 0 : p);
         r.check_ok = false;
     }
     return r;
 }
+
+FrameRecord check_frame(VardoDecoder& v) { return check_frame(v.layout, v.buf.frame_bytes, v.buf.decoded_bytes); }
 
 void emit_frame(VardoDecoder& v, FrameRecord& r) {
     if (v.opt.option_rawbits == 1) {
@@ -80,6 +81,37 @@ FrameRecord decode_frame(VardoDecoder& v) {
 void print_frame(VardoDecoder& v) {
     FrameRecord r = decode_frame(v);
     emit_frame(v, r);
+}
+
+void print_record(VardoDecoder& v, FrameRecord& r) { emit_frame(v, r); }
+
+void soft_frame_state_init(SoftFrameState& s) {
+    robust_syndromes_init(s.syndromes);
+    s.layout = FrameLayout{};
+    std::memset(s.bytes, 0, sizeof s.bytes);
+}
+
+FrameRecord soft_frame_record(SoftFrameState& s, const sonde::SoftFrame& f) {
+    const bool known = f.kind == sonde::SondeKind::vardo && f.type >= 0 && f.type < kRobustTypeCount &&
+                       f.soft != nullptr && f.count >= 8 * kRobustTypes[f.type].len;
+    if (!known) {
+        FrameRecord r;
+        r.bytes = s.bytes;
+        r.layout = s.layout;
+        r.layout.type = 0;
+        return r;
+    }
+    const RobustDecision d = robust_decide(f.soft, f.type, s.syndromes, kRobustCandidates);
+    std::memcpy(s.bytes, d.bytes, static_cast<std::size_t>(d.len));
+    // The frame's own type sets the layout, so its length byte is taken as
+    // announced (no extension against an earlier frame's length).
+    get_type(s.layout, s.bytes);
+    FrameRecord r = check_frame(s.layout, s.bytes, d.len);
+    r.quality.present = true;
+    r.quality.corrected = d.corrected;
+    r.quality.snr_db = f.snr_db;
+    r.quality.dc = f.dc;
+    return r;
 }
 
 void frame_bytes_in(VardoDecoder& v, const uint8_t* bytes, int n, const sonde::RxQuality& quality) {

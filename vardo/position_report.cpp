@@ -10,11 +10,11 @@ namespace {
 // Temperatures at or below this are no reading.
 constexpr float kNoTemperatureBelow = -270.0f;
 
-// Decodes the fields of the record's frame (from v.layout's positions) into
-// the record; false for a type other than 1 and 2.
+// Decodes the fields of the record's frame (from its layout's positions)
+// into the record; false for a type other than 1 and 2.
 bool decode_fields(VardoDecoder& v, FrameRecord& r) {
     const uint8_t* fb = r.bytes;
-    const FrameLayout& l = v.layout;
+    const FrameLayout& l = r.layout;
     const int type = r.layout.type;
     get_GPStime(v.datum, fb, l, type);
     get_GPSpos(v.datum, fb, l, type);

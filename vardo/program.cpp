@@ -59,7 +59,7 @@ struct VardoProgram final : sonde::ProgramHooks {
     }
     void run(const ProgramIo&) override {
         if (v.opt.option_robust)
-            robust_capture(v);
+            robust_capture(v, bit_rate > 0.0f ? bit_rate : kVardoBitRate);
         else
             capture_loop(v);
     }

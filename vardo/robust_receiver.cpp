@@ -55,27 +55,38 @@ void start_frame(RobustReceiver& r) {
     r.frame.symbols = 0;
     r.frame.type = -1;
     r.loop.next = r.best_start + d * t / kRobustPhases + t;
+    r.frame.start = r.loop.next;
     const double a = static_cast<double>(c0) / r.sync[0].len;
     r.energy = a * a;
 }
 
-void finish_frame(RobustReceiver& r, RobustFrameSink sink, void* ctx) {
+void finish_frame(RobustReceiver& r, const sonde::FrameSink& sink) {
     RobustSoftFrame& f = r.frame;
     double m = 0.0, q = 0.0;
     for (int j = 0; j < f.symbols; j++) {
         m += std::fabs(f.sym[j]);
         q += static_cast<double>(f.sym[j]) * f.sym[j];
+        f.hard[j] = f.sym[j] > 0.0f ? 1 : 0;
     }
     m /= f.symbols;
     const double var = q / f.symbols - m * m;
-    f.snr_db = var > 0.0 ? static_cast<float>(10.0 * std::log10(m * m / var)) : 99.0f;
-    f.dc = static_cast<float>(r.dc.level);
     f.rawbits[2 * f.symbols] = '\0';
-    sink(ctx, f);
+    sonde::SoftFrame out;
+    out.kind = sonde::SondeKind::vardo;
+    out.type = f.type;
+    out.count = f.symbols;
+    out.hard = f.hard;
+    out.soft = f.sym;
+    out.raw = f.rawbits;
+    out.start_sample = static_cast<int64_t>(f.start);
+    out.end_sample = static_cast<int64_t>(r.loop.next);
+    out.snr_db = var > 0.0 ? static_cast<float>(10.0 * std::log10(m * m / var)) : 99.0f;
+    out.dc = static_cast<float>(r.dc.level);
+    sink(out);
 }
 
 // One DC-free channel-bit value c inside a frame; false when the frame ends.
-bool collect(RobustReceiver& r, float c, RobustFrameSink sink, void* ctx) {
+bool collect(RobustReceiver& r, float c, const sonde::FrameSink& sink) {
     RobustSoftFrame& f = r.frame;
     const float v = static_cast<float>(r.pol) * c;
     f.rawbits[2 * f.symbols + (r.halves & 1)] = v > 0.0f ? '1' : '0';
@@ -89,14 +100,14 @@ bool collect(RobustReceiver& r, float c, RobustFrameSink sink, void* ctx) {
         return f.type >= 0;
     }
     if (f.type >= 0 && f.symbols == 8 * kRobustTypes[f.type].len) {
-        finish_frame(r, sink, ctx);
+        finish_frame(r, sink);
         return false;
     }
     return true;
 }
 
 // The channel bit that starts at the loop's boundary, inside a frame.
-void frame_bit(RobustReceiver& r, RobustFrameSink sink, void* ctx) {
+void frame_bit(RobustReceiver& r, const sonde::FrameSink& sink) {
     const double b = r.loop.next;
     const double t = channel_len(r);
     const double dct = r.dc.level * t;
@@ -114,7 +125,7 @@ void frame_bit(RobustReceiver& r, RobustFrameSink sink, void* ctx) {
     // the bits' RMS, so no single bit outweighs its symbol's other half.
     const double lim = r.tune.bit_clip * std::sqrt(r.energy);
     const double v = after > lim ? lim : (after < -lim ? -lim : after);
-    if (!collect(r, static_cast<float>(v), sink, ctx)) r.in_frame = false;
+    if (!collect(r, static_cast<float>(v), sink)) r.in_frame = false;
 }
 
 // One search tick: the channel bit of this tick's phase that ends here.
@@ -152,7 +163,10 @@ void search_tick(RobustReceiver& r) {
 
 }  // namespace
 
-void robust_receiver_init(RobustReceiver& r, double samples_per_bit, const RobustTuning& tune) {
+bool receiver_init(RobustReceiver& r, double sample_rate, const RobustTuning& tune) {
+    const double spb = static_cast<double>(static_cast<float>(sample_rate) / tune.bit_rate);
+    r.usable = spb >= 1.0 && spb <= sonde::kIntegratorSpan / 8;
+    const double samples_per_bit = r.usable ? spb : 5.0;
     r.tune = tune;
     r.integ = sonde::Integrator{};
     r.loop = sonde::timing_loop_make(samples_per_bit, tune.track_bn, kDamping);
@@ -169,15 +183,17 @@ void robust_receiver_init(RobustReceiver& r, double samples_per_bit, const Robus
     r.first_tick = -1;
     r.best_tick = -1;
     set_ready(r);
+    return r.usable;
 }
 
-void robust_receiver_feed(RobustReceiver& r, const float* x, int n, RobustFrameSink sink, void* ctx) {
-    for (int i = 0; i < n; i++) {
+void receiver_feed(RobustReceiver& r, const float* x, std::size_t n, const sonde::FrameSink& sink) {
+    if (!r.usable) return;
+    for (std::size_t i = 0; i < n; i++) {
         r.lp_state += r.lp_gain * (x[i] - r.lp_state);
         sonde::integrator_push(r.integ, r.lp_state);
         while (static_cast<double>(r.integ.count) >= r.ready) {
             if (frame_due_first(r))
-                frame_bit(r, sink, ctx);
+                frame_bit(r, sink);
             else
                 search_tick(r);
             set_ready(r);

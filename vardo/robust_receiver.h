@@ -17,32 +17,34 @@
 // second-order timing loop; bit values are clipped at their RMS, so a click
 // cannot outweigh the rest of its symbol. Symbols are first half minus
 // second half (DC cancels); the first 16 tell the frame type and so its length, and each
-// frame of a known type is handed on as soft symbols.
+// frame of a known type is handed on as a SoftFrame of soft symbols (type:
+// the index into kRobustTypes; raw: the channel-bit decisions).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "dsp/dc_tracker.h"
 #include "dsp/integrator.h"
 #include "dsp/soft_sync.h"
 #include "dsp/timing_loop.h"
+#include "receiver/soft_frame.h"
 #include "vardo/robust_frame.h"
 
 namespace sonde::vardo {
 
-// One frame's soft symbols and what the receiver measured on it.
+// The frame being read: its soft symbols and what the receiver measured on it.
 struct RobustSoftFrame {
     float sym[kRobustMaxSymbols] = {};             // positive for symbol 1, polarity taken out
+    unsigned char hard[kRobustMaxSymbols] = {};    // 1 where sym is positive
     char rawbits[2 * kRobustMaxSymbols + 1] = {};  // channel-bit sign decisions, '0'/'1', NUL-terminated
     int type = -1;                                 // index into kRobustTypes
     int symbols = 0;                               // 8 * length
-    float snr_db = 0.0f;                           // mean^2 / variance of the symbol magnitudes
-    float dc = 0.0f;                               // tracked level, fraction of full scale
+    double start = 0.0;                            // where its first channel bit begins, in samples
 };
 
-using RobustFrameSink = void (*)(void* ctx, const RobustSoftFrame& f);
-
 struct RobustTuning {
+    float bit_rate = 9600.0f;     // channel bits per second
     float sync_threshold = 0.8f;  // normalised sync correlation
     int type_errors = 2;          // symbol errors allowed in the two type bytes
     double track_bn = 0.015;      // timing loop bandwidth per channel bit inside a frame
@@ -55,6 +57,7 @@ constexpr int kRobustPhases = 4;  // timing phases searched per channel bit
 
 struct RobustReceiver {
     RobustTuning tune;
+    bool usable = false;  // the rate allows decoding; else samples pass unused
     sonde::Integrator integ;
     sonde::TimingLoop loop;  // period always; timing inside a frame
     sonde::DcTracker dc;
@@ -81,11 +84,13 @@ struct RobustReceiver {
     RobustSoftFrame frame;
 };
 
-// Samples per channel bit from the sample rate and the channel bit rate.
-void robust_receiver_init(RobustReceiver& r, double samples_per_bit, const RobustTuning& tune = RobustTuning{});
+// Samples per channel bit: sample_rate / tune.bit_rate, in float. False when
+// a channel bit would span less than a sample, or more than the integrator's
+// history allows (up to 1.2 MHz at 9600 bit/s): nothing is decoded then.
+bool receiver_init(RobustReceiver& r, double sample_rate, const RobustTuning& tune = RobustTuning{});
 
-// Feeds n samples (full scale +-1); calls sink(ctx, frame) for every frame of
-// a known type as soon as its last symbol has been read.
-void robust_receiver_feed(RobustReceiver& r, const float* x, int n, RobustFrameSink sink, void* ctx);
+// Feeds n samples (full scale +-1); hands every frame of a known type to the
+// sink as soon as its last symbol has been read.
+void receiver_feed(RobustReceiver& r, const float* x, std::size_t n, const sonde::FrameSink& sink);
 
 }  // namespace sonde::vardo

@@ -29,10 +29,10 @@ std::vector<std::vector<uint8_t>> transmissions(int n) {
     return v;
 }
 
-// Samples as 16-bit values.
-std::vector<int> to_int(const std::vector<double>& x) {
-    std::vector<int> s;
-    for (double v : x) s.push_back(static_cast<int>(std::lround(std::clamp(v, -1.0, 1.0) * 32767)));
+// Samples as 16-bit values would arrive.
+std::vector<float> to_int(const std::vector<double>& x) {
+    std::vector<float> s;
+    for (double v : x) s.push_back(static_cast<float>(std::lround(std::clamp(v, -1.0, 1.0) * 32767)) / 32768.0f);
     return s;
 }
 
@@ -41,19 +41,19 @@ struct Decoded {
     std::vector<int64_t> at;          // samples taken when it was delivered
 };
 
-Decoded decode(const std::vector<int>& s, int rate, int block = 4096) {
+Decoded decode(const std::vector<float>& s, int rate, int block = 4096) {
     RobustReceiver r;
-    robust_receiver_init(r, rate, 16);
+    receiver_init(r, rate);
     Decoded d;
-    for (std::size_t i = 0; i < s.size(); i += static_cast<std::size_t>(block)) {
-        const int n = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(block), s.size() - i));
-        robust_receiver_feed(r, s.data() + i, n, [&](const RobustFrame& f) {
-            std::string bits;
-            for (int k = 0; k < kRobustFrameBits; k++) bits.push_back(static_cast<char>('0' + f.bits[k]));
-            d.frames.push_back(bits);
-            d.at.push_back(r.corr.taken);
-        });
-    }
+    auto take = [&](const sonde::SoftFrame& f) {
+        std::string bits;
+        for (int k = 0; k < f.count; k++) bits.push_back(static_cast<char>('0' + f.hard[k]));
+        d.frames.push_back(bits);
+        d.at.push_back(r.corr.taken);
+    };
+    const sonde::FrameSink sink = sonde::frame_sink(take);
+    for (std::size_t i = 0; i < s.size(); i += static_cast<std::size_t>(block))
+        receiver_feed(r, s.data() + i, std::min<std::size_t>(static_cast<std::size_t>(block), s.size() - i), sink);
     return d;
 }
 
@@ -100,7 +100,7 @@ TEST(RobustReceiver, BlockSizeChangesNothingAndFramesLeaveAtOnce) {
     const auto tx = transmissions(2);
     OstrelRecordingSpec layout;
     layout.tail_bits = 400;
-    const std::vector<int> s = to_int(ostrel_recording(layout, tx));
+    const std::vector<float> s = to_int(ostrel_recording(layout, tx));
     const Decoded one = decode(s, 48000, 1);
     const Decoded big = decode(s, 48000, 100000);
     EXPECT_EQ(one.frames, big.frames);

@@ -25,19 +25,22 @@ struct Received {
 Received receive(const std::vector<double>& signal, double rate, bool try_deemphasis = true) {
     auto rx = std::make_unique<RobustReceiver>();
     sonde::pelkin::RobustConfig cfg;
-    cfg.sample_rate = rate;
     cfg.try_deemphasis = try_deemphasis;
-    sonde::pelkin::robust_init(*rx, cfg);
+    sonde::pelkin::receiver_init(*rx, rate, cfg);
     Received r;
-    std::vector<int> s;
-    for (double v : signal) s.push_back(static_cast<int>(std::lround(std::clamp(v, -1.0, 1.0) * 32767.0)));
+    std::vector<float> s;
+    for (double v : signal) s.push_back(static_cast<float>(std::lround(std::clamp(v, -1.0, 1.0) * 32767.0)) / 32768.0f);
+    auto take = [&](const sonde::SoftFrame& f) {
+        std::string bits;
+        for (int k = 0; k < f.count; k++) bits.push_back(f.hard[k] ? '1' : '0');
+        r.bits.push_back(bits);
+        r.frames.push_back(rx->frame);
+    };
+    const sonde::FrameSink sink = sonde::frame_sink(take);
     std::size_t at = 0, step = 777;
     while (at < s.size()) {
         const std::size_t n = std::min(step, s.size() - at);
-        sonde::pelkin::robust_feed(*rx, s.data() + at, n, [&](const RobustFrame& f) {
-            r.bits.emplace_back(f.bits, sonde::pelkin::kFrameBits);
-            r.frames.push_back(f);
-        });
+        sonde::pelkin::receiver_feed(*rx, s.data() + at, n, sink);
         at += n;
         step = step * 3 % 4001 + 1;
     }
@@ -88,9 +91,11 @@ void highpass_20hz(std::vector<double>& x, double rate) {
 
 TEST(RobustReceiver, IntegralOfStepsAtFractionalTimes) {
     RobustReceiver rx;
-    sonde::pelkin::robust_init(rx, sonde::pelkin::RobustConfig{});
-    const int ramp[] = {0, 1, 2, 3, 4, 5, 6, 7};
-    sonde::pelkin::robust_feed(rx, ramp, 8, [](const RobustFrame&) {});
+    sonde::pelkin::receiver_init(rx, 48000.0);
+    float ramp[8];
+    for (int k = 0; k < 8; k++) ramp[k] = static_cast<float>(k) / 32768.0f;  // in units of 2^-15
+    auto none = [](const sonde::SoftFrame&) {};
+    sonde::pelkin::receiver_feed(rx, ramp, 8, sonde::frame_sink(none));
     // Sample n covers [n, n + 1): half of 2, all of 3, a quarter of 4.
     EXPECT_DOUBLE_EQ(sonde::pelkin::robust_integral(rx, 2.5, 4.25), 5.0);
     EXPECT_DOUBLE_EQ(sonde::pelkin::robust_integral(rx, 0.0, 8.0), 28.0);

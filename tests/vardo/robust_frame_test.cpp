@@ -110,12 +110,11 @@ namespace {
 struct Collected {
     std::vector<std::vector<float>> frames;
     std::vector<int> types;
+    void operator()(const sonde::SoftFrame& f) {
+        frames.emplace_back(f.soft, f.soft + f.count);
+        types.push_back(f.type);
+    }
 };
-void collect(void* ctx, const sonde::vardo::RobustSoftFrame& f) {
-    auto& c = *static_cast<Collected*>(ctx);
-    c.frames.emplace_back(f.sym, f.sym + f.symbols);
-    c.types.push_back(f.type);
-}
 }  // namespace
 
 TEST(RobustReceiver, BlockSizesDoNotChangeTheFrames) {
@@ -133,10 +132,11 @@ TEST(RobustReceiver, BlockSizesDoNotChangeTheFrames) {
     int r = 0;
     for (int block : {1, 7, 4096}) {
         auto rx = std::make_unique<sonde::vardo::RobustReceiver>();
-        sonde::vardo::robust_receiver_init(*rx, 44100.0 / 9600.0);
+        sonde::vardo::receiver_init(*rx, 44100.0);
+        const sonde::FrameSink sink = sonde::frame_sink(runs[static_cast<std::size_t>(r)]);
         for (std::size_t i = 0; i < xf.size(); i += static_cast<std::size_t>(block)) {
-            const int n = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(block), xf.size() - i));
-            sonde::vardo::robust_receiver_feed(*rx, xf.data() + i, n, collect, &runs[static_cast<std::size_t>(r)]);
+            const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(block), xf.size() - i);
+            sonde::vardo::receiver_feed(*rx, xf.data() + i, n, sink);
         }
         r++;
     }
