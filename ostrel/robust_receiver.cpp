@@ -102,7 +102,9 @@ bool receiver_init(RobustReceiver& r, double rate) {
     return true;
 }
 
-void robust_search_tick(RobustReceiver& r, double t) {
+namespace {
+// The work of one search point at time t.
+void search_tick(RobustReceiver& r, double t) {
     const BitRead b = read_bit(r, t);
     SyncPeak peak;
     const bool found = soft_sync_push(r.sync, b.llr, t, r.tick_step, peak);
@@ -111,7 +113,12 @@ void robust_search_tick(RobustReceiver& r, double t) {
     if (found) start_frame(r, peak);
 }
 
-bool robust_frame_bit(RobustReceiver& r) {
+// The work of one frame bit, ending at r.clock.next; true when the frame is
+// complete. The clock's timing error comes from the tone difference
+// (u1 - u0, see tone_balance.h) half a bit before the bit's end: where two
+// different bits meet, that window holds both tones, and the difference
+// there is 0 only when the clock is right.
+bool frame_bit(RobustReceiver& r) {
     const double t = r.clock.next;
     const BitRead mid = read_bit(r, t - 0.5 * r.clock.nominal);
     const BitRead b = read_bit(r, t);
@@ -141,6 +148,8 @@ bool robust_frame_bit(RobustReceiver& r) {
     return true;
 }
 
+}  // namespace
+
 void receiver_feed(RobustReceiver& r, const float* samples, std::size_t n, const sonde::FrameSink& sink) {
     for (std::size_t i = 0; i < n; i++) {
         const double x = samples[i];
@@ -148,13 +157,13 @@ void receiver_feed(RobustReceiver& r, const float* samples, std::size_t n, const
             tone_correlators_add(r.corr, r.last_input + (x - r.last_input) * k / r.upsample);
             const auto now = static_cast<double>(r.corr.taken - 1);
             if (r.next_tick < now) {
-                robust_search_tick(r, r.next_tick);
+                search_tick(r, r.next_tick);
                 r.next_tick += r.tick_step;
             }
             // A frame starts a few bits after its first bit has passed (the
             // search waits to be sure of its peak): the bits catch up here.
             while (r.in_frame && r.clock.next < now) {
-                if (!robust_frame_bit(r)) continue;
+                if (!frame_bit(r)) continue;
                 const RobustFrame& f = r.frame;
                 sonde::SoftFrame out;
                 out.kind = sonde::SondeKind::ostrel;

@@ -53,15 +53,6 @@ struct RobustReceiver {
 // decoded) outside.
 bool receiver_init(RobustReceiver& r, double sample_rate);
 
-// The work of one search point at time t.
-void robust_search_tick(RobustReceiver& r, double t);
-// The work of one frame bit, ending at r.clock.next; true when the frame is
-// complete. The clock's timing error comes from the tone difference
-// (u1 - u0, see tone_balance.h) half a bit before the bit's end: where two
-// different bits meet, that window holds both tones, and the difference
-// there is 0 only when the clock is right.
-bool robust_frame_bit(RobustReceiver& r);
-
 // Takes n samples (full scale +-1); every frame completed by them goes to the
 // sink before this returns.
 void receiver_feed(RobustReceiver& r, const float* x, std::size_t n, const sonde::FrameSink& sink);

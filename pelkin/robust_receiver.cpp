@@ -388,13 +388,30 @@ bool read_frame_once(RobustReceiver& rx, const RobustCandidate& c) {
     return true;
 }
 
+// Read as it comes and, when the audio may be de-emphasised and the frame
+// is not clean anyway, with the de-emphasis undone: the reading with the
+// better SNR wins.
+bool read_frame(RobustReceiver& rx, const RobustCandidate& c) {
+    if (boundary_errors(rx, c.sync_end, c.corr >= 0.0 ? 1.0 : -1.0, kEarlyGroups) > kEarlyBoundaryErrors) return false;
+    rx.emph = 0.0;
+    const bool plain = read_frame_once(rx, c);
+    if (rx.deemph == 0.0 || (plain && rx.frame.snr_db >= kCleanSnrDb)) return plain;
+    if (plain) rx.spare = rx.frame;
+    rx.emph = rx.deemph;
+    const bool undone = read_frame_once(rx, c);
+    rx.emph = 0.0;
+    if (undone && (!plain || rx.frame.snr_db > rx.spare.snr_db + kUndoMargin)) return true;
+    if (plain) rx.frame = rx.spare;
+    return plain;
+}
+
 // Reads every candidate whose samples are in; hands on the frames.
 void serve_candidates(RobustReceiver& rx, const sonde::FrameSink& sink) {
     while (rx.n_pending > 0 && rx.n >= rx.ready_at) {
         const RobustCandidate c = rx.pending[0];
         drop_first(rx);
         if (c.sync_end < rx.busy_until || outshone(rx, c)) continue;
-        if (!robust_read_frame(rx, c)) continue;
+        if (!read_frame(rx, c)) continue;
         rx.busy_until = c.sync_end + (kFrameBits - 5) * rx.sps;
         const RobustFrame& f = rx.frame;
         sonde::SoftFrame out;
@@ -418,23 +435,6 @@ int64_t input_units(float x) {
     return std::llround(c * static_cast<float>(kInputScale));
 }
 }  // namespace
-
-// Read as it comes and, when the audio may be de-emphasised and the frame
-// is not clean anyway, with the de-emphasis undone: the reading with the
-// better SNR wins.
-bool robust_read_frame(RobustReceiver& rx, const RobustCandidate& c) {
-    if (boundary_errors(rx, c.sync_end, c.corr >= 0.0 ? 1.0 : -1.0, kEarlyGroups) > kEarlyBoundaryErrors) return false;
-    rx.emph = 0.0;
-    const bool plain = read_frame_once(rx, c);
-    if (rx.deemph == 0.0 || (plain && rx.frame.snr_db >= kCleanSnrDb)) return plain;
-    if (plain) rx.spare = rx.frame;
-    rx.emph = rx.deemph;
-    const bool undone = read_frame_once(rx, c);
-    rx.emph = 0.0;
-    if (undone && (!plain || rx.frame.snr_db > rx.spare.snr_db + kUndoMargin)) return true;
-    if (plain) rx.frame = rx.spare;
-    return plain;
-}
 
 void receiver_feed(RobustReceiver& rx, const float* x, std::size_t n, const sonde::FrameSink& sink) {
     if (rx.csum.empty()) return;

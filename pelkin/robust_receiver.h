@@ -129,8 +129,4 @@ void receiver_feed(RobustReceiver& rx, const float* x, std::size_t n, const sond
 // 1 weighs 32768), from the running sums.
 double robust_integral(const RobustReceiver& rx, double t0, double t1);
 
-// Reads the frame after a candidate; true when its start and stop bits say
-// it is one. The result is in rx.frame.
-bool robust_read_frame(RobustReceiver& rx, const RobustCandidate& c);
-
 }  // namespace sonde::pelkin
