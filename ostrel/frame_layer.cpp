@@ -48,9 +48,7 @@ int print_frame(PacketOutput& po, const OstrelOptions& opt, const unsigned char*
         return 0;
     }
 
-    PacketRecord r = decode_packet(po.byteframe, bits2bytes(bitframe, po.byteframe, len));
-    r.quality = po.quality;
-    print_record(po, opt, r, out_fd);
+    print_record(po, opt, decode_packet(po.byteframe, bits2bytes(bitframe, po.byteframe, len)), out_fd);
     return 0;
 }
 
@@ -82,11 +80,8 @@ void soft_frame_state_init(SoftFrameState& s) {
 }
 
 PacketRecord soft_frame_record(SoftFrameState& s, const sonde::SoftFrame& f) {
-    if (f.kind != sonde::SondeKind::ostrel || f.count < kFrameBits || f.hard == nullptr || f.soft == nullptr) {
-        PacketRecord r;
-        r.bytes = s.bytes;
-        return r;
-    }
+    if (f.kind != sonde::SondeKind::ostrel || f.count < kFrameBits || f.hard == nullptr || f.soft == nullptr)
+        return PacketRecord{.bytes = s.bytes};
     std::copy(f.hard, f.hard + kFrameBits, s.bits);
     const int flipped = gps_repair(s.repair, s.bits, f.soft).flipped;
     constexpr int kGroups = kFrameBits / 10;

@@ -20,7 +20,6 @@ struct PacketOutput {
     // on are cleared, so a frame that stops early at an all-ones group keeps
     // an earlier frame's bytes behind the stop.
     unsigned char byteframe[kMaxFrameGroups + 1] = {};
-    sonde::RxQuality quality;  // of the frame being handled, when its receive path measures it
     LineBuf line;
 };
 
@@ -30,8 +29,8 @@ void print_GPS(LineBuf& line, const GpsRecord& r, int option_csv);
 void print_hex(LineBuf& line, const PacketRecord& r);
 
 // The frame layer: len complete groups from bitframe (the 100-group frame
-// of the default receive path, or one another path hands in with
-// po.quality set); -1 (and nothing done) when len is outside 2..120, else 0.
+// of the default receive path); -1 (and nothing done) when len is outside
+// 2..120, else 0.
 int print_frame(PacketOutput& po, const OstrelOptions& opt, const unsigned char* bitframe, int len, int out_fd);
 
 // The record's lines as the options ask (all but the bit dump), with the

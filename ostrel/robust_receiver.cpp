@@ -165,16 +165,14 @@ void receiver_feed(RobustReceiver& r, const float* samples, std::size_t n, const
             while (r.in_frame && r.clock.next < now) {
                 if (!frame_bit(r)) continue;
                 const RobustFrame& f = r.frame;
-                sonde::SoftFrame out;
-                out.kind = sonde::SondeKind::ostrel;
-                out.count = kRobustFrameBits;
-                out.hard = f.bits;
-                out.soft = f.llr;
-                out.start_sample = static_cast<int64_t>(f.start / r.upsample);
-                out.end_sample = static_cast<int64_t>(r.clock.next / r.upsample);
-                out.snr_db = f.snr_db;
-                out.dc = f.dc;
-                sink(out);
+                sink({.kind = sonde::SondeKind::ostrel,
+                      .count = kRobustFrameBits,
+                      .hard = f.bits,
+                      .soft = f.llr,
+                      .start_sample = static_cast<int64_t>(f.start / r.upsample),
+                      .end_sample = static_cast<int64_t>(r.clock.next / r.upsample),
+                      .snr_db = f.snr_db,
+                      .dc = f.dc});
             }
         }
         r.last_input = x;

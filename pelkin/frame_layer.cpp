@@ -34,12 +34,6 @@ FrameRecord check_frame(const uint8_t* bytes, const char* bits, int written, int
     return r;
 }
 
-FrameRecord check_frame(PelkinFrame& f, int written) {
-    FrameRecord r = check_frame(f.frame_bytes, f.frame_bits, written, f.collected);
-    r.quality = f.quality;
-    return r;
-}
-
 // The fields of the record's frame into f.datum and the record.
 void decode_fields(PelkinFrame& f, FrameRecord& r) {
     get_GPSpos(r.bytes, f.datum);
@@ -92,13 +86,12 @@ void pelkin_frame_init(PelkinFrame& f) {
     std::memset(f.frame_bytes, 0, sizeof f.frame_bytes);
     frame_bytes_init(f.frame_bytes);
     f.datum = Datum{};
-    f.quality = sonde::RxQuality{};
     line_clear(f.line);
 }
 
 void print_frame(PelkinFrame& f, const PelkinOptions& opt, int out_fd) {
     const int written = bits2bytes(f.frame_bits, f.frame_bytes + kFrameBodyStart);
-    FrameRecord r = check_frame(f, written);
+    FrameRecord r = check_frame(f.frame_bytes, f.frame_bits, written, f.collected);
     emit_frame(f, opt, r, out_fd);
 }
 
@@ -114,12 +107,8 @@ void soft_frame_state_init(SoftFrameState& s) {
 }
 
 FrameRecord soft_frame_record(SoftFrameState& s, const sonde::SoftFrame& f) {
-    if (f.kind != sonde::SondeKind::pelkin || f.count < kFrameBits || f.hard == nullptr || f.soft == nullptr) {
-        FrameRecord r;
-        r.bytes = s.bytes;
-        r.bits = s.bits;
-        return r;
-    }
+    if (f.kind != sonde::SondeKind::pelkin || f.count < kFrameBits || f.hard == nullptr || f.soft == nullptr)
+        return FrameRecord{.bytes = s.bytes, .bits = s.bits};
     for (int k = 0; k < kFrameBits; k++) s.bits[k] = f.hard[k] ? '1' : '0';
     s.bits[kFrameBits] = '\0';
     // Read as it came, a click was limited, and the bits it hit weigh less:
@@ -133,15 +122,6 @@ FrameRecord soft_frame_record(SoftFrameState& s, const sonde::SoftFrame& f) {
     r.quality.snr_db = f.snr_db;
     r.quality.dc = f.dc;
     return r;
-}
-
-void frame_bytes_in(PelkinFrame& f, const PelkinOptions& opt, const uint8_t* body, int n, int out_fd) {
-    if (n < 0) n = 0;
-    if (n > kFrameGroups) n = kFrameGroups;
-    std::memcpy(f.frame_bytes + kFrameBodyStart, body, static_cast<std::size_t>(n));
-    f.collected = kFrameBits;
-    FrameRecord r = check_frame(f, n);
-    emit_frame(f, opt, r, out_fd);
 }
 
 }  // namespace sonde::pelkin

@@ -414,17 +414,15 @@ void serve_candidates(RobustReceiver& rx, const sonde::FrameSink& sink) {
         if (!read_frame(rx, c)) continue;
         rx.busy_until = c.sync_end + (kFrameBits - 5) * rx.sps;
         const RobustFrame& f = rx.frame;
-        sonde::SoftFrame out;
-        out.kind = sonde::SondeKind::pelkin;
-        out.count = kFrameBits;
-        out.hard = f.hard;
-        out.soft = f.soft;
-        out.start_sample = static_cast<int64_t>(f.start_sample);
-        out.end_sample = static_cast<int64_t>(f.end_sample);
-        out.snr_db = f.snr_db;
-        out.dc = f.dc;
-        out.flags = f.deemphasis_undone ? sonde::kSoftFrameDeemphasisUndone : 0u;
-        sink(out);
+        sink({.kind = sonde::SondeKind::pelkin,
+              .count = kFrameBits,
+              .hard = f.hard,
+              .soft = f.soft,
+              .start_sample = static_cast<int64_t>(f.start_sample),
+              .end_sample = static_cast<int64_t>(f.end_sample),
+              .snr_db = f.snr_db,
+              .dc = f.dc,
+              .flags = f.deemphasis_undone ? sonde::kSoftFrameDeemphasisUndone : 0u});
     }
 }
 

@@ -94,13 +94,7 @@ void soft_frame_state_init(SoftFrameState& s) {
 FrameRecord soft_frame_record(SoftFrameState& s, const sonde::SoftFrame& f) {
     const bool known = f.kind == sonde::SondeKind::vardo && f.type >= 0 && f.type < kRobustTypeCount &&
                        f.soft != nullptr && f.count >= 8 * kRobustTypes[f.type].len;
-    if (!known) {
-        FrameRecord r;
-        r.bytes = s.bytes;
-        r.layout = s.layout;
-        r.layout.type = 0;
-        return r;
-    }
+    if (!known) return FrameRecord{.bytes = s.bytes};
     const RobustDecision d = robust_decide(f.soft, f.type, s.syndromes, kRobustCandidates);
     std::memcpy(s.bytes, d.bytes, static_cast<std::size_t>(d.len));
     // The frame's own type sets the layout, so its length byte is taken as
@@ -112,18 +106,6 @@ FrameRecord soft_frame_record(SoftFrameState& s, const sonde::SoftFrame& f) {
     r.quality.snr_db = f.snr_db;
     r.quality.dc = f.dc;
     return r;
-}
-
-void frame_bytes_in(VardoDecoder& v, const uint8_t* bytes, int n, const sonde::RxQuality& quality) {
-    FrameBuffers& fb = v.buf;
-    if (n < 0) n = 0;
-    if (n > kBytesCapacity) n = kBytesCapacity;
-    std::memcpy(fb.frame_bytes, bytes, static_cast<std::size_t>(n));
-    fb.decoded_bytes = n;
-    fb.frame_rawbits[0] = '\0';  // no channel bits came with these bytes
-    FrameRecord r = check_frame(v);
-    r.quality = quality;
-    emit_frame(v, r);
 }
 
 }  // namespace sonde::vardo

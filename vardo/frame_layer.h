@@ -37,11 +37,6 @@ void print_record(VardoDecoder& v, FrameRecord& r);
 // loop in the symbol mode) and writes its line.
 void print_frame(VardoDecoder& v);
 
-// Way in for other receive paths: the bytes of one frame (at most
-// kBytesCapacity; the layout kept from the frames before sizes it as for a
-// capture), handled as a capture that delivered exactly these bytes.
-void frame_bytes_in(VardoDecoder& v, const uint8_t* bytes, int n, const sonde::RxQuality& quality);
-
 // Bits to bytes to layout and check, without output.
 FrameRecord decode_frame(VardoDecoder& v);
 

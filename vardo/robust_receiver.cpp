@@ -71,18 +71,16 @@ void finish_frame(RobustReceiver& r, const sonde::FrameSink& sink) {
     m /= f.symbols;
     const double var = q / f.symbols - m * m;
     f.rawbits[2 * f.symbols] = '\0';
-    sonde::SoftFrame out;
-    out.kind = sonde::SondeKind::vardo;
-    out.type = f.type;
-    out.count = f.symbols;
-    out.hard = f.hard;
-    out.soft = f.sym;
-    out.raw = f.rawbits;
-    out.start_sample = static_cast<int64_t>(f.start);
-    out.end_sample = static_cast<int64_t>(r.loop.next);
-    out.snr_db = var > 0.0 ? static_cast<float>(10.0 * std::log10(m * m / var)) : 99.0f;
-    out.dc = static_cast<float>(r.dc.level);
-    sink(out);
+    sink({.kind = sonde::SondeKind::vardo,
+          .type = f.type,
+          .count = f.symbols,
+          .hard = f.hard,
+          .soft = f.sym,
+          .raw = f.rawbits,
+          .start_sample = static_cast<int64_t>(f.start),
+          .end_sample = static_cast<int64_t>(r.loop.next),
+          .snr_db = var > 0.0 ? static_cast<float>(10.0 * std::log10(m * m / var)) : 99.0f,
+          .dc = static_cast<float>(r.dc.level)});
 }
 
 // One DC-free channel-bit value c inside a frame; false when the frame ends.
