@@ -19,17 +19,6 @@ int dpsk_bpm(const char* rawbits, char* bits, int n) {
     return p;
 }
 
-int read_rawbit2(RawbitClock& clock, WavInput& in, int inv, int* bit) {
-    uint32_t sum = 0;
-    rawbit_next_period(clock, in);
-    if (!rawbit_integrate(clock, in, +1, sum)) return -1;
-    rawbit_next_period(clock, in);
-    if (!rawbit_integrate(clock, in, -1, sum)) return -1;
-    int b = static_cast<int32_t>(sum) >= 0 ? 1 : 0;
-    *bit = inv ? 1 - b : b;
-    return 0;
-}
-
 int bits2bytes(const char* bits, uint8_t* bytes, int nbytes) {
     for (int i = 0; i < nbytes; i++) {
         unsigned v = 0;

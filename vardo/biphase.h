@@ -5,18 +5,11 @@
 
 #include <cstdint>
 
-#include "slicer/rawbit.h"
-#include "io/wav_input.h"
-
 namespace sonde::vardo {
 
 // Decodes n/2 channel-bit pairs into '0'/'1' ('x' for an invalid pair) and
 // returns the last symbol state. Only the lowest bit of each character counts.
 int dpsk_bpm(const char* rawbits, char* bits, int n);
-
-// One whole symbol by integrate-and-dump: first half added, second half
-// subtracted. -1 at the end of the data (bit untouched), else 0.
-int read_rawbit2(RawbitClock& clock, WavInput& in, int inv, int* bit);
 
 // Packs nbytes bytes from 8 * nbytes data-bit characters, most significant
 // bit first; anything but '1' is a 0 bit.

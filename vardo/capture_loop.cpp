@@ -87,7 +87,7 @@ bool finish_symbol_mode(VardoDecoder& v, CaptureState& cs) {
     count /= 2;
     while (count <= v.layout.BITFRAME_LEN + kCaptureExtraBytes * 8 - 1) {
         int b;
-        if (read_rawbit2(v.clock, v.in, v.slicer.option_inv, &b) < 0) break;
+        if (read_rawbit_pair(v.clock, v.in, v.slicer.option_inv, &b) < 0) break;
         fb.frame_bits[count++] = b == s ? '1' : '0';
         s = b;
     }

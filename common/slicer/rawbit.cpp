@@ -20,8 +20,9 @@ uint32_t sum_frames(const FrameShape& f, const unsigned char* p, std::size_t k) 
     return total;
 }
 
-}  // namespace
-
+// Adds the samples of one period to sum (a 32-bit sum that wraps like the
+// hardware's); sign is +1 or -1 for adding or subtracting. False at the end
+// of the data.
 bool rawbit_integrate(RawbitClock& c, WavInput& in, int sign, uint32_t& sum) {
     // The period ends with the first sample whose count reaches bitgrenze,
     // and takes at least one. How many are still to come follows exactly
@@ -57,13 +58,22 @@ bool rawbit_integrate(RawbitClock& c, WavInput& in, int sign, uint32_t& sum) {
     return more;
 }
 
-int read_rawbit(RawbitClock& c, WavInput& in, int inv, int* bit) {
-    rawbit_next_period(c, in);
+// `periods` bit periods, alternately added and subtracted.
+int read_periods(RawbitClock& c, WavInput& in, int inv, int* bit, int periods) {
     uint32_t sum = 0;
-    if (!rawbit_integrate(c, in, 1, sum)) return -1;
-    int b = static_cast<int32_t>(sum) >= 0 ? 1 : 0;
+    for (int k = 0; k < periods; k++) {
+        rawbit_next_period(c, in);
+        if (!rawbit_integrate(c, in, k % 2 == 0 ? 1 : -1, sum)) return -1;
+    }
+    const int b = static_cast<int32_t>(sum) >= 0 ? 1 : 0;
     *bit = inv ? 1 - b : b;
     return 0;
 }
+
+}  // namespace
+
+int read_rawbit(RawbitClock& c, WavInput& in, int inv, int* bit) { return read_periods(c, in, inv, bit, 1); }
+
+int read_rawbit_pair(RawbitClock& c, WavInput& in, int inv, int* bit) { return read_periods(c, in, inv, bit, 2); }
 
 }  // namespace sonde

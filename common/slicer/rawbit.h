@@ -23,7 +23,7 @@ struct RawbitClock {
 };
 
 // Restarts the clock if bitstart is set; then moves the period end on by
-// samples_per_bit. Shared with readers that integrate in other shapes.
+// samples_per_bit.
 inline void rawbit_next_period(RawbitClock& c, const WavInput& in) {
     if (c.bitstart) {
         if (c.anchor == RawbitAnchor::own_count) {
@@ -37,13 +37,12 @@ inline void rawbit_next_period(RawbitClock& c, const WavInput& in) {
     c.bitgrenze += static_cast<double>(in.samples_per_bit);
 }
 
-// Adds the samples of one period to sum (a 32-bit sum that wraps like the
-// hardware's); sign is +1 or -1 for adding or subtracting. False at the end
-// of the data.
-bool rawbit_integrate(RawbitClock& c, WavInput& in, int sign, uint32_t& sum);
-
-// One bit period: returns -1 at the end of the data, else 0 with the bit
-// (1 for a sum >= 0, flipped by inv).
+// One bit period: returns -1 at the end of the data (bit untouched), else 0
+// with the bit (1 for a sum >= 0, flipped by inv).
 int read_rawbit(RawbitClock& c, WavInput& in, int inv, int* bit);
+
+// Two bit periods, the first added and the second subtracted: a whole
+// biphase symbol (1 for a high then low half), as read_rawbit otherwise.
+int read_rawbit_pair(RawbitClock& c, WavInput& in, int inv, int* bit);
 
 }  // namespace sonde

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "slicer/rawbit.h"
 #include "synth/wav_writer.h"
 #include "vardo/biphase.h"
 
@@ -102,11 +103,11 @@ TEST(Biphase, SymbolReaderHighThenLowIsOne) {
     RawbitClock c;
     c.bitstart = 1;
     int b = -1;
-    ASSERT_EQ(read_rawbit2(c, w.in, 0, &b), 0);
+    ASSERT_EQ(read_rawbit_pair(c, w.in, 0, &b), 0);
     EXPECT_EQ(b, 1);
-    ASSERT_EQ(read_rawbit2(c, w.in, 0, &b), 0);
+    ASSERT_EQ(read_rawbit_pair(c, w.in, 0, &b), 0);
     EXPECT_EQ(b, 0);
-    EXPECT_EQ(read_rawbit2(c, w.in, 0, &b), -1);
+    EXPECT_EQ(read_rawbit_pair(c, w.in, 0, &b), -1);
     EXPECT_EQ(b, 0);
 }
 
@@ -115,9 +116,9 @@ TEST(Biphase, SymbolReaderZeroSumIsOneUnlessInverted) {
     RawbitClock c;
     c.bitstart = 1;
     int b = -1;
-    ASSERT_EQ(read_rawbit2(c, w.in, 0, &b), 0);
+    ASSERT_EQ(read_rawbit_pair(c, w.in, 0, &b), 0);
     EXPECT_EQ(b, 1);
-    ASSERT_EQ(read_rawbit2(c, w.in, 1, &b), 0);
+    ASSERT_EQ(read_rawbit_pair(c, w.in, 1, &b), 0);
     EXPECT_EQ(b, 0);
 }
 
@@ -132,10 +133,10 @@ TEST(Biphase, SymbolReaderKeepsFractionalTimingAt44100) {
     RawbitClock c;
     c.bitstart = 1;
     int b = -1;
-    ASSERT_EQ(read_rawbit2(c, w.in, 0, &b), 0);
+    ASSERT_EQ(read_rawbit_pair(c, w.in, 0, &b), 0);
     EXPECT_EQ(b, 1);
     EXPECT_EQ(c.scount, 10u);
-    ASSERT_EQ(read_rawbit2(c, w.in, 0, &b), 0);
+    ASSERT_EQ(read_rawbit_pair(c, w.in, 0, &b), 0);
     EXPECT_EQ(b, 0);
     EXPECT_EQ(c.scount, 19u);
 }
