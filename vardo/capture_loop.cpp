@@ -11,21 +11,24 @@ namespace sonde::vardo {
 namespace {
 
 int capture_end(const FrameLayout& l) { return l.RAWBITFRAME_LEN + kCaptureExtraRawbits; }
+int symbols_end(const FrameLayout& l) { return l.BITFRAME_LEN + kCaptureExtraBytes * 8; }
 
-void hand_on(VardoDecoder& v, CaptureState& cs) {
+// The frame capture, handed runs, channel bits or symbols. A capture ends
+// with channel bits for the frame layer to decode or, as symbols, data bits.
+void hand_on(VardoDecoder& v, CaptureState& cs, bool data_bits) {
+    (data_bits ? v.buf.frame_bits : v.buf.frame_rawbits)[cs.count] = '\0';
+    v.buf.bits_count = data_bits ? cs.count : 0;
     print_frame(v);
-    cs.collecting = false;
-    cs.count = 0;
+    cs = CaptureState{};
 }
 
 // A spike (a run shorter than half a bit) late in a frame means the signal
 // has gone: the rest of the capture is padded with '0'.
 void close_early(VardoDecoder& v, CaptureState& cs) {
     const int end = capture_end(v.layout);
-    for (int i = cs.count; i < end; i++) v.buf.frame_rawbits[i] = '0';
-    v.buf.frame_rawbits[end] = '\0';
-    v.buf.bits_count = 0;
-    hand_on(v, cs);
+    std::memset(v.buf.frame_rawbits + cs.count, '0', static_cast<std::size_t>(end - cs.count));
+    cs.count = end;
+    hand_on(v, cs, false);
 }
 
 // Bits k and later of a run of `bit`, len bits long, into the frame being
@@ -50,62 +53,46 @@ inline void search_bits(VardoDecoder& v, CaptureState& cs, uint32_t bit, int k, 
     std::memset(v.buf.frame_rawbits + cs.count, '0' + static_cast<int>(bit), static_cast<std::size_t>(m));
     cs.count += m;
     if (cs.count >= end) {
-        v.buf.frame_rawbits[cs.count] = '\0';
-        v.buf.bits_count = 0;
-        hand_on(v, cs);
+        hand_on(v, cs, false);
         search_bits(v, cs, bit, k + m, len);
     }
 }
 
-// "-b1": the rest of the frame as channel bits by integrate-and-dump.
-void finish_rawbit_mode(VardoDecoder& v, CaptureState& cs) {
-    v.clock.bitstart = 1;
-    const int end = capture_end(v.layout);
-    while (cs.count < end) {
-        int b;
-        if (read_rawbit(v.clock, v.in, v.slicer.option_inv, &b) < 0) break;
-        v.buf.frame_rawbits[cs.count++] = static_cast<char>('0' + b);
-    }
-    v.buf.frame_rawbits[cs.count] = '\0';
-    v.buf.bits_count = 0;
-    hand_on(v, cs);
+// One channel bit (-b1); these bypass the sync ring.
+void take_channel_bit(VardoDecoder& v, CaptureState& cs, int b) {
+    v.buf.frame_rawbits[cs.count++] = static_cast<char>('0' + b);
+    if (cs.count >= capture_end(v.layout)) hand_on(v, cs, false);
 }
 
-// "-b2": the rest of the frame symbol by symbol, decoded on the fly.
-// False when the data ends before the pairs collected so far are complete.
-bool finish_symbol_mode(VardoDecoder& v, CaptureState& cs) {
+// -b2: the channel-bit pairs collected so far become data bits (`last`, if
+// not negative, is the channel bit that completes the final pair); symbols
+// follow.
+void begin_symbols(VardoDecoder& v, CaptureState& cs, int last) {
     FrameBuffers& fb = v.buf;
-    v.clock.bitstart = 1;
-    int count = cs.count;
-    if (count & 1) {
-        int b;
-        if (read_rawbit(v.clock, v.in, v.slicer.option_inv, &b) < 0) return false;
-        fb.frame_rawbits[count++] = static_cast<char>('0' + b);
-    }
-    fb.frame_rawbits[count] = '\0';
-    int s = dpsk_bpm(fb.frame_rawbits, fb.frame_bits, count);
-    count /= 2;
-    while (count <= v.layout.BITFRAME_LEN + kCaptureExtraBytes * 8 - 1) {
-        int b;
-        if (read_rawbit_pair(v.clock, v.in, v.slicer.option_inv, &b) < 0) break;
-        fb.frame_bits[count++] = b == s ? '1' : '0';
-        s = b;
-    }
-    fb.frame_bits[count] = '\0';
-    fb.bits_count = count;
-    hand_on(v, cs);
-    return true;
+    if (last >= 0) fb.frame_rawbits[cs.count++] = static_cast<char>('0' + last);
+    fb.frame_rawbits[cs.count] = '\0';
+    cs.symbol = dpsk_bpm(fb.frame_rawbits, fb.frame_bits, cs.count);
+    cs.count /= 2;
+    if (cs.count >= symbols_end(v.layout)) hand_on(v, cs, true);
+}
+
+// One symbol: the data bit is 1 when it equals the one before.
+void take_symbol(VardoDecoder& v, CaptureState& cs, int b) {
+    v.buf.frame_bits[cs.count++] = b == cs.symbol ? '1' : '0';
+    cs.symbol = b;
+    if (cs.count >= symbols_end(v.layout)) hand_on(v, cs, true);
 }
 
 }  // namespace
 
 void capture_loop(VardoDecoder& v) {
     CaptureState cs;
+    const FrameBitSource source = v.opt.option_b;
     // A run shorter than half a bit matters only late in a frame.
     auto set_skip = [&] { v.slicer.skip_zero_runs = !(cs.collecting && cs.count > (v.layout.tdFLEN / 2) * 16); };
-    // Per run, inside the slicer's scan; true when the frame's rest must be
-    // read by integrate-and-dump, outside it. Searching, a run only enters
-    // the ring (short runs are skipped meanwhile).
+    // Per run, inside the slicer's scan; true stops the scan when the rest of
+    // the frame comes by integrate-and-dump. Searching, a run only enters the
+    // ring (short runs are skipped meanwhile).
     auto on_run = [&](int bit, int len) {
         if (!cs.collecting && len > 0) {
             search_bits(v, cs, static_cast<uint32_t>(bit), 0, len);
@@ -116,16 +103,27 @@ void capture_loop(VardoDecoder& v) {
             collect_bits(v, cs, static_cast<uint32_t>(bit), 0, len);
         }
         set_skip();
-        return cs.collecting && v.opt.option_b >= 1;
+        return cs.collecting && source != FrameBitSource::slicer;
     };
     for (;;) {
         set_skip();
         if (read_runs(v.slicer, v.in, v.in.samples_per_bit, on_run) < 0) return;
-        if (v.opt.option_b > 1) {
-            if (!finish_symbol_mode(v, cs)) return;
+        // Bit periods from the sample that ended the slicer's last run until
+        // the frame is handed on; at the end of the data it goes on as it is.
+        v.clock.bitstart = 1;
+        const int inv = v.slicer.option_inv;
+        int b = 0;
+        if (source == FrameBitSource::channel_bits) {
+            while (cs.collecting && read_rawbit(v.clock, v.in, inv, &b) == 0) take_channel_bit(v, cs, b);
         } else {
-            finish_rawbit_mode(v, cs);
+            // A pair the slicer left half done is completed first; when the
+            // data ends before that, the capture is dropped.
+            const bool half = (cs.count & 1) != 0;
+            if (half && read_rawbit(v.clock, v.in, inv, &b) < 0) return;
+            begin_symbols(v, cs, half ? b : -1);
+            while (cs.collecting && read_rawbit_pair(v.clock, v.in, inv, &b) == 0) take_symbol(v, cs, b);
         }
+        if (cs.collecting) hand_on(v, cs, source == FrameBitSource::symbols);
     }
 }
 

@@ -16,7 +16,7 @@ namespace {
 void capture_to_bytes(VardoDecoder& v) {
     FrameBuffers& fb = v.buf;
     const FrameLayout& l = v.layout;
-    if (v.opt.option_b <= 1) {
+    if (v.opt.option_b != FrameBitSource::symbols) {
         // Always the nominal length, whatever the capture holds.
         const int n = l.RAWBITFRAME_LEN + kCaptureExtraRawbits;
         dpsk_bpm(fb.frame_rawbits, fb.frame_bits, n);

@@ -3,13 +3,17 @@
 
 namespace sonde::vardo {
 
+// Where a frame's bits come from after its sync word: the slicer's runs,
+// or integrate-and-dump channel bits (-b1) or symbols (-b2).
+enum class FrameBitSource { slicer, channel_bits, symbols };
+
 struct VardoOptions {
     int option_verbose = 0;  // 1: -v, 2: -vv
     int option_raw = 0;      // hexadecimal frames
     int option_saveframes = 0;
     int option_color = 0;
     int option_good = 0;  // good frames only
-    int option_b = 0;     // 1: channel bits by integrate-and-dump, 2: symbols
+    FrameBitSource option_b = FrameBitSource::slicer;
     int option_csv = 0;
     int option_rawbits = 0;
     int option_json = 0;    // JSON Lines instead of report, CSV and hexadecimal lines

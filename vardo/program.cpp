@@ -34,6 +34,9 @@ constexpr sonde::ProgramText kText{"vardo",
                                    "       --robust   weak-signal receiver; finds the polarity itself, "
                                    "-i, --res, -b1, -b2 have no effect\n"};
 
+// The options without a flag of their own.
+enum OptionId { kBitRateId, kChannelBitsId, kSymbolsId };
+
 // Rates outside this window are taken for a typing error.
 constexpr float kMinBitRate = 9000.0f;
 constexpr float kMaxBitRate = 10000.0f;
@@ -43,8 +46,12 @@ struct VardoProgram final : sonde::ProgramHooks {
     float bit_rate = -1.0f;
     explicit VardoProgram(VardoDecoder& d) : v(d) {}
 
-    // The only option with a value: the channel bit rate.
-    bool option(int, const char* value) override {
+    // The channel bit rate, the only option with a value, and -b1, -b2.
+    bool option(int id, const char* value) override {
+        if (id != kBitRateId) {
+            v.opt.option_b = id == kSymbolsId ? FrameBitSource::symbols : FrameBitSource::channel_bits;
+            return true;
+        }
         bit_rate = static_cast<float>(std::atof(value));
         if (bit_rate < kMinBitRate || bit_rate > kMaxBitRate) bit_rate = kVardoBitRate;
         return true;
@@ -90,10 +97,10 @@ std::vector<ProgramOption> program_options(VardoDecoder& v) {
         {"-c", "--color", &o.option_color},
         {"-g", "--good", &o.option_good},
         {"--res", nullptr, &v.slicer.option_res},
-        {"-b1", nullptr, &o.option_b, 1},
-        {"-b2", nullptr, &o.option_b, 2},
+        {"-b1", nullptr, nullptr, 0, kChannelBitsId},
+        {"-b2", nullptr, nullptr, 0, kSymbolsId},
         {"--ch2", nullptr, &v.in.wav_channel, 1},
-        {"--br", nullptr, nullptr, 0, 0, true},
+        {"--br", nullptr, nullptr, 0, kBitRateId, true},
         {"--csv", nullptr, &o.option_csv},
         {"--rawbits", nullptr, &o.option_rawbits},
         {"--json", nullptr, &o.option_json},

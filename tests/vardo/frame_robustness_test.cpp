@@ -133,7 +133,7 @@ TEST(FrameRobustness, RandomFramesInEveryOutputForm) {
 
 TEST(FrameRobustness, SymbolModeCaptureOfAnyLength) {
     Decoder d;
-    d.v->opt.option_b = 2;
+    d.v->opt.option_b = FrameBitSource::symbols;
     uint64_t seed = 12345;
     for (int k = 0; k < 300; k++) {
         const int max_bits = d.v->layout.BITFRAME_LEN + 160;
