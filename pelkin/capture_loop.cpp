@@ -12,16 +12,14 @@ namespace {
 constexpr int kRunBitsThatMatter = 2 * (kFrameBits + kSyncRingMax);
 
 struct Capture {
-    int sync = 0;   // 0 while searching, else what compare2 reported
+    int sync = 0;   // 0 while searching, else the sign of the sync word found
     int count = 0;  // frame bits stored
 };
 
-int next_run(PelkinDecoder& d, int* bit, int* len) {
-    if (d.opt.option_dc) return read_bits_fsk(d.slicer, d.dc, d.in.samples_per_bit, bit, len);
-    return read_bits_fsk(d.slicer, d.in, d.in.samples_per_bit, bit, len);
-}
-
+// The frame capture, handed runs or bits: a frame goes on as far as it came
+// (short only when the data ended inside a frame of -b).
 void finish_frame(PelkinDecoder& d, Capture& c) {
+    d.frame.frame_bits[c.count] = '\0';
     d.frame.collected = c.count;
     print_frame(d.frame, d.opt, d.out_fd);
     c.sync = 0;
@@ -30,16 +28,17 @@ void finish_frame(PelkinDecoder& d, Capture& c) {
 
 // Bits k and later of a run of `bit`, n bits long (n at most
 // kRunBitsThatMatter), through the sync search into the frame; a completed
-// frame hands the rest back to the search.
-void push_bits(PelkinDecoder& d, Capture& c, uint32_t bit, int k, int n) {
+// frame hands the rest back to the search. True when an inverted sync word
+// (searched for with --auto) was found among them.
+bool push_bits(PelkinDecoder& d, Capture& c, uint32_t bit, int k, int n) {
+    bool inverted = false;
     while (k < n) {
         if (c.sync == 0) {
             int sign = 0;
             const int in = sync_ring_search_run(d.ring, bit, k, n, d.opt.option_auto != 0, &sign);
-            if (in == 0) return;
+            if (in == 0) break;
             c.sync = sign;
-            // The inverted sync word: read everything after it the other way up.
-            if (c.sync < 0) d.slicer.option_inv = d.slicer.option_inv ? 0 : 1;
+            inverted ^= sign < 0;
             k = in;
             continue;
         }
@@ -50,35 +49,38 @@ void push_bits(PelkinDecoder& d, Capture& c, uint32_t bit, int k, int n) {
         k += m;
         if (c.count == kFrameBits) finish_frame(d, c);
     }
+    return inverted;
 }
 
-// -b: the rest of the frame by integrate-and-dump, clocked from the sample
-// that ended the sync word's last run. These bits bypass the sync ring.
-void read_frame_rest(PelkinDecoder& d, Capture& c) {
-    d.clock.bitstart = 1;
-    int bit = 0;
-    while (c.count < kFrameBits) {
-        if (read_rawbit(d.clock, d.in, d.slicer.option_inv, &bit) == -1) break;
-        d.frame.frame_bits[c.count++] = static_cast<char>('0' + bit);
-    }
-    d.frame.frame_bits[c.count] = '\0';
+// A run of no length: late in a frame the signal has gone, and the frame is
+// finished with '0' bits.
+void take_spike(PelkinDecoder& d, Capture& c) {
+    if (c.count <= kLateLossBits) return;
+    std::memset(d.frame.frame_bits + c.count, '0', static_cast<std::size_t>(kFrameBits - c.count));
+    c.count = kFrameBits;  // the padding counts as received zeros
     finish_frame(d, c);
 }
 
-// One run from the slicer: a spike late in a frame ends it, other bits go
-// through the sync search into the frame. True when the rest of the frame
-// must now be read by integrate-and-dump.
-bool take_run(PelkinDecoder& d, Capture& c, int bit, int len) {
+// One bit by integrate-and-dump (-b); these bypass the sync ring.
+void take_bit(PelkinDecoder& d, Capture& c, int bit) {
+    d.frame.frame_bits[c.count++] = static_cast<char>('0' + bit);
+    if (c.count == kFrameBits) finish_frame(d, c);
+}
+
+// The receive loop, reading the samples.
+int next_run(PelkinDecoder& d, int* bit, int* len) {
+    if (d.opt.option_dc) return read_bits_fsk(d.slicer, d.dc, d.in.samples_per_bit, bit, len);
+    return read_bits_fsk(d.slicer, d.in, d.in.samples_per_bit, bit, len);
+}
+
+// One run from the slicer into the capture. After an inverted sync word
+// everything is read the other way up.
+void take_run(PelkinDecoder& d, Capture& c, int bit, int len) {
     if (len == 0) {
-        if (c.count > kLateLossBits) {
-            std::memset(d.frame.frame_bits + c.count, '0', static_cast<std::size_t>(kFrameBits - c.count));
-            c.count = kFrameBits;  // the padding counts as received zeros
-            finish_frame(d, c);
-        }
-        return false;
+        take_spike(d, c);
+    } else if (push_bits(d, c, static_cast<uint32_t>(bit), 0, len < kRunBitsThatMatter ? len : kRunBitsThatMatter)) {
+        d.slicer.option_inv = d.slicer.option_inv ? 0 : 1;
     }
-    push_bits(d, c, static_cast<uint32_t>(bit), 0, len < kRunBitsThatMatter ? len : kRunBitsThatMatter);
-    return c.sync != 0 && d.opt.option_b == 1;
 }
 
 // Staged filter output: nothing but the filter reads the input here.
@@ -104,14 +106,20 @@ void capture_filtered(PelkinDecoder& d, Capture& c) {
 
 void capture_loop(PelkinDecoder& d) {
     Capture c;
-    if (d.opt.option_dc && d.opt.option_b != 1) {
+    const bool integrate = d.opt.option_b == FrameBitSource::integrate_dump;
+    if (d.opt.option_dc && !integrate) {
         capture_filtered(d, c);
         return;
     }
     int bit = 0, len = 0;
-    for (;;) {
-        if (next_run(d, &bit, &len) < 0) break;
-        if (take_run(d, c, bit, len)) read_frame_rest(d, c);
+    while (next_run(d, &bit, &len) == 0) {
+        take_run(d, c, bit, len);
+        if (c.sync == 0 || !integrate) continue;
+        // -b: the rest of the frame in bit periods from the sample that ended
+        // the sync word's last run.
+        d.clock.bitstart = 1;
+        while (c.sync != 0 && read_rawbit(d.clock, d.in, d.slicer.option_inv, &bit) == 0) take_bit(d, c, bit);
+        if (c.sync != 0) finish_frame(d, c);  // the data ended
     }
 }
 

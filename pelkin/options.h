@@ -4,16 +4,20 @@
 
 namespace sonde::pelkin {
 
+// Where a frame's bits come from after its sync word: the slicer's runs,
+// or bit periods by integrate-and-dump (-b).
+enum class FrameBitSource { slicer, integrate_dump };
+
 struct PelkinOptions {
     int option_verbose = 0;  // text lines add satellites and fix
     int option_raw = 0;      // 1: hexadecimal frame, 2: bit dump
     int option_good = 0;     // drop frames that fail the CRC (text and raw)
     int option_auto = 0;     // follow an inverted sync word
     int option_dc = 0;       // slice after the moving min/max DC filter
-    int option_b = 0;        // integrate-and-dump the frame after the sync word
     int option_csv = 0;      // comma-separated lines
     int option_json = 0;     // JSON Lines instead of text, CSV and hexadecimal lines
     int option_robust = 0;   // weak-signal receiver instead of the slicer
+    FrameBitSource option_b = FrameBitSource::slicer;
 };
 
 }  // namespace sonde::pelkin

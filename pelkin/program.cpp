@@ -29,6 +29,11 @@ struct PelkinProgram final : sonde::ProgramHooks {
     explicit PelkinProgram(PelkinDecoder& dec) : d(dec) {}
 
     WavInput& input() override { return d.in; }
+    // -b, the only option without a flag of its own.
+    bool option(int, const char*) override {
+        d.opt.option_b = FrameBitSource::integrate_dump;
+        return true;
+    }
 
     // The DC filter window, 20 bit periods long. Below 240 samples per second
     // it would hold no sample at all; far above audio rates a level step
@@ -83,7 +88,7 @@ std::vector<ProgramOption> program_options(PelkinDecoder& d) {
         {"--auto", nullptr, &o.option_auto},
         {"--dc", nullptr, &o.option_dc},
         {"--res", nullptr, &d.slicer.option_res},
-        {"-b", nullptr, &o.option_b},
+        {"-b", nullptr, nullptr},
         {"--csv", nullptr, &o.option_csv},
         {"--json", nullptr, &o.option_json},
         {"--robust", nullptr, &o.option_robust},

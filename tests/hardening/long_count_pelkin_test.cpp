@@ -30,7 +30,7 @@ std::string decode_with_count(const std::string& wav, uint64_t first_count, Mode
     const int null = open("/dev/null", O_WRONLY);
     auto d = std::make_unique<PelkinDecoder>();
     pelkin_decoder_init(*d, out);
-    d->opt.option_b = mode.integrate ? 1 : 0;
+    d->opt.option_b = mode.integrate ? FrameBitSource::integrate_dump : FrameBitSource::slicer;
     d->opt.option_dc = mode.dc ? 1 : 0;
     source_open_memory(d->in.src, wav.data(), wav.size());
     EXPECT_EQ(read_wav_header(d->in, null), 0);
