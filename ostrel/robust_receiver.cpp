@@ -152,7 +152,7 @@ bool frame_bit(RobustReceiver& r) {
 
 void receiver_feed(RobustReceiver& r, const float* samples, std::size_t n, const sonde::FrameSink& sink) {
     for (std::size_t i = 0; i < n; i++) {
-        const double x = samples[i];
+        const double x = sonde::full_scale_sample(samples[i]);
         for (int k = 1; k <= r.upsample; k++) {
             tone_correlators_add(r.corr, r.last_input + (x - r.last_input) * k / r.upsample);
             const auto now = static_cast<double>(r.corr.taken - 1);

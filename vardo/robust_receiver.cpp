@@ -187,7 +187,7 @@ bool receiver_init(RobustReceiver& r, double sample_rate, const RobustTuning& tu
 void receiver_feed(RobustReceiver& r, const float* x, std::size_t n, const sonde::FrameSink& sink) {
     if (!r.usable) return;
     for (std::size_t i = 0; i < n; i++) {
-        r.lp_state += r.lp_gain * (x[i] - r.lp_state);
+        r.lp_state += r.lp_gain * (sonde::full_scale_sample(x[i]) - r.lp_state);
         sonde::integrator_push(r.integ, r.lp_state);
         while (static_cast<double>(r.integ.count) >= r.ready) {
             if (frame_due_first(r))

@@ -17,6 +17,10 @@
 
 namespace sonde {
 
+// A sample as receivers take it: beyond full scale counts as full scale,
+// NaN as 0 (a receiver fed anything stays inside its buffers).
+constexpr float full_scale_sample(float x) { return x >= -1.0f ? (x <= 1.0f ? x : 1.0f) : (x < -1.0f ? -1.0f : 0.0f); }
+
 // The kinds of sonde, named after the programs that decode them.
 enum class SondeKind : uint8_t { vardo, pelkin, ostrel };
 constexpr int kSondeKinds = 3;
