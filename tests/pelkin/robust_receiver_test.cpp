@@ -34,7 +34,7 @@ Received receive(const std::vector<double>& signal, double rate, bool try_deemph
         std::string bits;
         for (int k = 0; k < f.count; k++) bits.push_back(f.hard[k] ? '1' : '0');
         r.bits.push_back(bits);
-        r.frames.push_back(rx->frame);
+        r.frames.push_back(rx->reader.frame);
     };
     const sonde::FrameSink sink = sonde::frame_sink(take);
     std::size_t at = 0, step = 777;
@@ -44,7 +44,7 @@ Received receive(const std::vector<double>& signal, double rate, bool try_deemph
         at += n;
         step = step * 3 % 4001 + 1;
     }
-    r.candidates = rx->candidates_seen;
+    r.candidates = rx->search.candidates_seen;
     return r;
 }
 
@@ -97,8 +97,8 @@ TEST(RobustReceiver, IntegralOfStepsAtFractionalTimes) {
     auto none = [](const sonde::SoftFrame&) {};
     sonde::pelkin::receiver_feed(rx, ramp, 8, sonde::frame_sink(none));
     // Sample n covers [n, n + 1): half of 2, all of 3, a quarter of 4.
-    EXPECT_DOUBLE_EQ(sonde::pelkin::robust_integral(rx, 2.5, 4.25), 5.0);
-    EXPECT_DOUBLE_EQ(sonde::pelkin::robust_integral(rx, 0.0, 8.0), 28.0);
+    EXPECT_DOUBLE_EQ(sonde::pelkin::sums_integral(rx.sums, 2.5, 4.25), 5.0);
+    EXPECT_DOUBLE_EQ(sonde::pelkin::sums_integral(rx.sums, 0.0, 8.0), 28.0);
 }
 
 // A DC level beyond the signal's own amplitude (all of it on one side of

@@ -1,0 +1,271 @@
+#include "pelkin/frame_reader.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "dsp/dc_tracker.h"
+#include "dsp/timing_loop.h"
+
+namespace sonde::pelkin {
+
+namespace {
+// Level tracking: decision-directed while reading, then a two-sided
+// smoothing over the frame with this weight per bit.
+constexpr double kLevelTimeConstant = 8.0;
+constexpr double kAmpGainRead = 1.0 / 32.0;
+constexpr double kLevelGainSmooth = 1.0 / 12.0;
+// Timing loop on bit boundaries: noise bandwidth (fraction of the bit
+// rate), damping, and the largest rate error followed.
+constexpr double kTimingBandwidth = 0.02;
+constexpr double kTimingDamping = 0.7;
+constexpr double kMaxRateError = 0.003;
+// Samples further from the level than this many times a clean bit's are
+// taken as clicks and limited.
+constexpr double kClickLimit = 1.25;
+// A bit's reliability is divided by 1 + this times the weight its clicks
+// lost to the limit (in units of a clean bit).
+constexpr double kClickWeight = 10.0;
+// SNR gain (dB) that makes the reading with de-emphasis undone win.
+constexpr double kUndoMargin = 0.5;
+// A frame read at this SNR (dB) or better is not read again.
+constexpr double kCleanSnrDb = 20.0;
+// The receivers' de-emphasis time constant tried.
+constexpr double kDeemphSeconds = 75e-6;
+// A clean recording has no noise to measure: its SNR is reported as this.
+constexpr double kMaxSnrDb = 60.0;
+// Start/stop errors in the first ten groups beyond which reading stops.
+constexpr int kEarlyErrors = 6;
+// Group boundaries checked before reading, and the errors allowed there.
+constexpr int kEarlyGroups = 10;
+constexpr int kEarlyBoundaryErrors = 4;
+
+// Correlation of the 20 bit integrals ending at t with the sync word.
+double sync_correlation(const FrameReader& rd, const RunningSums& sums, double t, double* sum) {
+    double r = 0.0, s = 0.0;
+    for (int i = 0; i < kSyncBits; i++) {
+        const double y = sums_integral(sums, t - (kSyncBits - i) * rd.sps, t - (kSyncBits - 1 - i) * rd.sps);
+        r += kSyncPattern[i] * y;
+        s += y;
+    }
+    if (sum) *sum = s;
+    return r;
+}
+
+// Best sync end near t: coarse then fine steps over half a bit each way.
+double refine_sync_end(const FrameReader& rd, const RunningSums& sums, double t) {
+    double best = t, best_r = std::fabs(sync_correlation(rd, sums, t, nullptr));
+    for (int pass = 0; pass < 2; pass++) {
+        const double step = pass == 0 ? rd.sps / 8.0 : rd.sps / 32.0;
+        const double centre = best;
+        for (int k = -4; k <= 4; k++) {
+            if (k == 0) continue;
+            const double tt = centre + k * step;
+            const double r = std::fabs(sync_correlation(rd, sums, tt, nullptr));
+            if (r > best_r) {
+                best_r = r;
+                best = tt;
+            }
+        }
+    }
+    return best;
+}
+
+// Every group ends with a stop bit (1) and the next begins with a start bit
+// (0): a fall the level cannot fake. Counts the first `groups` group
+// boundaries after the sync end t, at the nominal rate, where the bit before
+// is not above the bit after.
+int boundary_errors(const FrameReader& rd, const RunningSums& sums, double t, double pol, int groups) {
+    int errors = 0;
+    for (int g = 0; g < groups; g++) {
+        const double at = t + g * kGroupBits * rd.sps;
+        const double fall = sums_integral(sums, at - rd.sps, at) - sums_integral(sums, at, at + rd.sps);
+        if (pol * fall <= 0.0) errors++;
+    }
+    return errors;
+}
+
+// Integral over [t0, t1] of the audio with each sample's distance from
+// `level` limited to +-lim: a discriminator click (a spike whose area equals
+// that of a whole opposite bit, in half its width) loses most of its weight,
+// while a clean bit, which never leaves +-lim, keeps all of it.
+// *cut gets the weight taken off.
+double limited_integral(const FrameReader& rd, const RunningSums& sums, double t0, double t1, double level, double lim,
+                        double* cut) {
+    if (t0 < 0.0) t0 = 0.0;
+    const double top = static_cast<double>(sums.n);
+    if (t1 > top) t1 = top;
+    *cut = 0.0;
+    if (t1 <= t0) return 0.0;
+    auto raw = [&](uint64_t i) { return static_cast<double>(sums_sample(sums, i)); };
+    const double a = rd.emph;
+    auto sample = [&](uint64_t i) {
+        const double r = a == 0.0 ? raw(i) : (raw(i) - a * (i > 0 ? raw(i - 1) : 0.0)) / (1.0 - a);
+        const double x = r - level;
+        const double c = std::clamp(x, -lim, lim);
+        *cut += std::fabs(x - c);
+        return c + level;
+    };
+    const uint64_t i0 = static_cast<uint64_t>(t0);
+    const uint64_t i1 = static_cast<uint64_t>(t1);
+    if (i0 == i1) return (t1 - t0) * sample(i0);
+    double s = (static_cast<double>(i0 + 1) - t0) * sample(i0);
+    for (uint64_t i = i0 + 1; i < i1; i++) s += sample(i);
+    if (t1 > static_cast<double>(i1)) s += (t1 - static_cast<double>(i1)) * sample(i1);
+    return s;
+}
+
+// Integral as read for a frame: with rd.emph set, of the audio with a
+// one-pole de-emphasis (y[n] = a y[n-1] + (1 - a) x[n]) undone.
+double frame_integral(const FrameReader& rd, const RunningSums& sums, double t0, double t1) {
+    const double a = rd.emph;
+    if (a == 0.0) return sums_integral(sums, t0, t1);
+    return (sums_integral(sums, t0, t1) - a * sums_integral(sums, t0 - 1.0, t1 - 1.0)) / (1.0 - a);
+}
+
+bool is_known(int k, int* b) {
+    const int pos = k % kGroupBits;
+    if (pos == 0)
+        *b = -1;  // start bit
+    else if (pos == kGroupBits - 1)
+        *b = 1;  // stop bit
+    else
+        return false;
+    return true;
+}
+bool read_frame_once(FrameReader& rd, const RunningSums& sums, const RobustCandidate& c) {
+    RobustFrame& f = rd.frame;
+    const double sps = rd.sps;
+    const double t0 = refine_sync_end(rd, sums, c.sync_end);
+    double sum = 0.0;
+    const double r = sync_correlation(rd, sums, t0, &sum);
+    const double pol = r >= 0.0 ? 1.0 : -1.0;
+    double amp = std::fabs(r) / kSyncBits;  // integral of a clean bit, above the level
+    double level = sum / kSyncBits;
+    if (amp <= 0.0) return false;
+
+    // Reading: decisions from the tracked level, timing from the bit
+    // boundaries where the level changes.
+    sonde::DcTracker dc = sonde::dc_tracker_make(kLevelTimeConstant);
+    dc.level = level;
+    dc.seen = static_cast<long long>(kLevelTimeConstant);  // the sync word gave a start
+    sonde::TimingLoop loop = sonde::timing_loop_make(sps, kTimingBandwidth, kTimingDamping);
+    loop.max_rate_error = kMaxRateError;
+    loop.next = t0;
+    double before = pol * amp;  // the sync word ends with a stop bit
+    int errors = 0;
+    for (int k = 0; k < kFrameBits; k++) {
+        const double tau = loop.next;
+        const double lim = kClickLimit * amp / sps;
+        double cut = 0.0, cut_mid = 0.0;
+        const double y = limited_integral(rd, sums, tau, tau + sps, dc.level / sps, lim, &cut);
+        const double m = limited_integral(rd, sums, tau - sps / 2.0, tau + sps / 2.0, dc.level / sps, lim, &cut_mid);
+        rd.cut[k] = cut / amp;
+        rd.plain[k] = frame_integral(rd, sums, tau, tau + sps);
+        rd.y[k] = y;
+        const double v = pol * (y - dc.level) / amp;
+        int b = v >= 0.0 ? 1 : -1;
+        int known = 0;
+        if (is_known(k, &known)) {
+            if (known != b) errors++;
+            b = known;
+        }
+        if (k == 10 * kGroupBits - 1 && errors > kEarlyErrors) return false;
+        const double after = y - dc.level;
+        const double late = sonde::gardner_late(before, m - dc.level, after, amp * amp, sps);
+        sonde::dc_tracker_update(dc, y - pol * amp * b);
+        const double a = pol * b * (y - dc.level);
+        if (a > 0.0) amp += kAmpGainRead * (a - amp);
+        sonde::timing_loop_advance(loop, std::clamp(late, -sps / 2.0, sps / 2.0));
+        before = after;
+    }
+    level = dc.level;
+    const double tau = loop.next;
+    if (errors > rd.max_start_stop_errors) return false;
+    // The boundaries again, at the timing the loop found.
+    int falls = 0;
+    for (int g = 1; g < kFrameGroups; g++)
+        if (pol * (rd.y[g * kGroupBits - 1] - rd.y[g * kGroupBits]) <= 0.0) falls++;
+    if (falls > rd.max_boundary_errors) return false;
+
+    // Smoothing: the level from both sides of each bit, from the residuals
+    // of the decisions; twice, the second time with better decisions.
+    int dec[kFrameBits];
+    for (int k = 0; k < kFrameBits; k++) {
+        const double v = pol * (rd.y[k] - level) / amp;
+        int b = v >= 0.0 ? 1 : -1;
+        is_known(k, &b);
+        dec[k] = b;
+    }
+    for (int pass = 0; pass < 2; pass++) {
+        double fwd = rd.y[0] - pol * amp * dec[0];
+        for (int k = 0; k < kFrameBits; k++) {
+            fwd += kLevelGainSmooth * (rd.y[k] - pol * amp * dec[k] - fwd);
+            rd.lvl[k] = fwd;
+        }
+        double bwd = rd.y[kFrameBits - 1] - pol * amp * dec[kFrameBits - 1];
+        for (int k = kFrameBits - 1; k >= 0; k--) {
+            bwd += kLevelGainSmooth * (rd.y[k] - pol * amp * dec[k] - bwd);
+            rd.lvl[k] = 0.5 * (rd.lvl[k] + bwd);
+        }
+        for (int k = 0; k < kFrameBits; k++) {
+            const double v = pol * (rd.y[k] - rd.lvl[k]) / amp;
+            int b = v >= 0.0 ? 1 : -1;
+            is_known(k, &b);
+            dec[k] = b;
+            rd.v[k] = v;
+            f.soft[k] = static_cast<float>(v / (1.0 + kClickWeight * rd.cut[k]));
+        }
+    }
+
+    // The SNR from the plain matched filter: the limiter would flatter it.
+    errors = 0;
+    double sm = 0.0, ss = 0.0, lv = 0.0;
+    for (int k = 0; k < kFrameBits; k++) {
+        const double v = rd.v[k];
+        f.hard[k] = v >= 0.0 ? 1 : 0;
+        int known = 0;
+        if (is_known(k, &known) && (v >= 0.0 ? 1 : -1) != known) errors++;
+        const double a = (v >= 0.0 ? pol : -pol) * (rd.plain[k] - rd.lvl[k]) / amp;
+        sm += a;
+        ss += a * a;
+        lv += rd.lvl[k];
+    }
+    if (errors > rd.max_start_stop_errors) return false;
+    const double mean = sm / kFrameBits;
+    const double var = ss / kFrameBits - mean * mean;
+    f.snr_db = var > 0.0 ? std::min(10.0 * std::log10(mean * mean / var), kMaxSnrDb) : kMaxSnrDb;
+    f.dc = lv / kFrameBits / sps / kSumsFullScale;
+    f.sync_corr = c.corr;
+    f.deemphasis_undone = rd.emph != 0.0;
+    f.start_sample = static_cast<uint64_t>(t0);
+    f.end_sample = static_cast<uint64_t>(tau);
+    return true;
+}
+
+}  // namespace
+
+// Read as it comes and, when the audio may be de-emphasised and the frame
+// is not clean anyway, with the de-emphasis undone: the reading with the
+// better SNR wins.
+bool read_frame(FrameReader& rd, const RunningSums& sums, const RobustCandidate& c) {
+    if (boundary_errors(rd, sums, c.sync_end, c.corr >= 0.0 ? 1.0 : -1.0, kEarlyGroups) > kEarlyBoundaryErrors)
+        return false;
+    rd.emph = 0.0;
+    const bool plain = read_frame_once(rd, sums, c);
+    if (rd.deemph == 0.0 || (plain && rd.frame.snr_db >= kCleanSnrDb)) return plain;
+    if (plain) rd.spare = rd.frame;
+    rd.emph = rd.deemph;
+    const bool undone = read_frame_once(rd, sums, c);
+    rd.emph = 0.0;
+    if (undone && (!plain || rd.frame.snr_db > rd.spare.snr_db + kUndoMargin)) return true;
+    if (plain) rd.frame = rd.spare;
+    return plain;
+}
+
+void frame_reader_init(FrameReader& r, double sample_rate, double sps, bool try_deemphasis) {
+    r.sps = sps;
+    r.deemph = try_deemphasis ? std::exp(-1.0 / (sample_rate * kDeemphSeconds)) : 0.0;
+    r.emph = 0.0;
+}
+
+}  // namespace sonde::pelkin

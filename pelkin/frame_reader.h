@@ -1,0 +1,59 @@
+// pelkin's frame reader. A candidate is read once its 500 bits have
+// arrived: timing refined on the sync word, then bit by bit with a timing
+// loop on the bit boundaries; the level and amplitude tracked from
+// decisions, the start and stop bits serving as known symbols; a smoothing
+// pass over the frame follows a sagging level without lag. Start and stop
+// bits gate the candidate: noise that mimics the sync word gives no frame.
+// Discriminator clicks are limited, and the bits they hit weigh less; a
+// frame that may have been de-emphasised is read again with that undone.
+#pragma once
+
+#include <cstdint>
+
+#include "pelkin/frame_bytes.h"
+#include "pelkin/running_sums.h"
+#include "pelkin/sync_search.h"
+
+namespace sonde::pelkin {
+
+// A frame as the receiver read it.
+struct RobustFrame {
+    unsigned char hard[kFrameBits];  // 1 / 0, polarity resolved
+    float soft[kFrameBits];          // +1 / -1 for a clean 1 / 0
+    double snr_db;                   // mean^2 / variance of the soft values
+    double dc;                       // level at the frame, fraction of full scale
+    double sync_corr;                // normalised sync correlation, sign = polarity
+    bool deemphasis_undone;          // read with the receiver's de-emphasis undone
+    uint64_t start_sample;           // sample where the first bit begins
+    uint64_t end_sample;             // sample index just after the last bit
+};
+
+struct FrameReader {
+    double sps = 10.0;  // samples per bit
+    // Start/stop errors (of 100) beyond which a candidate is no frame.
+    int max_start_stop_errors = 20;
+    // Group boundaries (of 49) without a fall from stop to start bit beyond
+    // which a candidate is no frame.
+    int max_boundary_errors = 10;
+    double deemph = 0.0;  // de-emphasis pole tried, 0 for none
+    double emph = 0.0;    // the one undone in the frame being read
+
+    // Work space of a frame read.
+    double y[kFrameBits] = {};
+    double cut[kFrameBits] = {};    // weight its clicks lost to the limit
+    double v[kFrameBits] = {};      // soft values before the click weighting
+    double plain[kFrameBits] = {};  // bit integrals without the limiter
+    double lvl[kFrameBits] = {};
+    RobustFrame frame{};
+    RobustFrame spare{};  // the other reading of the frame
+};
+
+// sample_rate in Hz; try_deemphasis: also read each frame with a 75 us
+// de-emphasis undone.
+void frame_reader_init(FrameReader& r, double sample_rate, double sps, bool try_deemphasis);
+
+// Reads the frame after a candidate; true when its start and stop bits say
+// it is one. The result is in r.frame.
+bool read_frame(FrameReader& r, const RunningSums& sums, const RobustCandidate& c);
+
+}  // namespace sonde::pelkin

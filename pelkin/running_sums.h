@@ -1,0 +1,62 @@
+// pelkin's matched filter: the integral of the audio over any stretch, at
+// fractional times, from a ring of running sums. Samples are taken in units
+// of a 16-bit sample's step (2^-15 of full scale), rounded, so the sums stay
+// exact integers however long the stream runs.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace sonde::pelkin {
+
+// A sample of full scale 1 in the units of the sums.
+constexpr double kSumsFullScale = 32768.0;
+
+struct RunningSums {
+    std::vector<int64_t> csum;  // csum[n & mask] = sum of samples 0 .. n-1
+    uint64_t mask = 0;
+    uint64_t n = 0;  // samples taken
+    int64_t total = 0;
+    uint64_t low_bits = 0;  // OR of all samples: their common power-of-two step
+};
+
+// Room for `history` samples at least; the only allocation.
+inline void running_sums_init(RunningSums& s, double history) {
+    uint64_t size = 1024;
+    while (static_cast<double>(size) < history) size <<= 1;
+    s.csum.assign(size, 0);
+    s.mask = size - 1;
+    s.n = 0;
+    s.total = 0;
+    s.low_bits = 0;
+}
+
+inline void running_sums_push(RunningSums& s, int64_t v) {
+    s.low_bits |= static_cast<uint64_t>(v);
+    s.total += v;
+    s.n++;
+    s.csum[s.n & s.mask] = s.total;
+}
+
+// Sample i, for n - history <= i < n.
+inline int64_t sums_sample(const RunningSums& s, uint64_t i) { return s.csum[(i + 1) & s.mask] - s.csum[i & s.mask]; }
+
+// Running sum at time t (samples), linear between whole samples: the
+// integral of the piecewise constant audio from 0 to t.
+inline double running_sum(const RunningSums& s, double t) {
+    if (t <= 0.0) return 0.0;
+    const double top = static_cast<double>(s.n);
+    if (t >= top) return static_cast<double>(s.csum[s.n & s.mask]);
+    const uint64_t i = static_cast<uint64_t>(t);
+    const double f = t - static_cast<double>(i);
+    const double c0 = static_cast<double>(s.csum[i & s.mask]);
+    const double c1 = static_cast<double>(s.csum[(i + 1) & s.mask]);
+    return c0 + f * (c1 - c0);
+}
+
+// Integral of the audio over [t0, t1] (sample units).
+inline double sums_integral(const RunningSums& s, double t0, double t1) {
+    return running_sum(s, t1) - running_sum(s, t0);
+}
+
+}  // namespace sonde::pelkin
