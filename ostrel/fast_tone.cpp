@@ -44,8 +44,7 @@ void decide_spectrum(FastTone& f, ToneDetector& d, int first_full, int count, in
         if (i < first_full) decision[i] = kToneNotFull;
     }
     // The window's energy bound, where it bounds the untracked bins: stepped
-    // once through every window, by the low-bins pass or one by one; it has
-    // reached window energy_to.
+    // once through every window; it has reached window energy_to.
     double energy[kToneBlock + 8];
     int energy_to = first_full;
     // Every bin zero: the search stays at bin 0.
@@ -54,43 +53,30 @@ void decide_spectrum(FastTone& f, ToneDetector& d, int first_full, int count, in
     int8_t codes[kRowChunk];
     int i = first_full;
     while (i < count) {
-        if (s.lanes == kLowBins && s.rest_bounded) {
-            // A chunk through the low-bins pass and the decisions its
-            // estimates settle, then the rest in order; should one of them
-            // track every bin again, the rest of the chunk goes the
-            // per-sample way.
-            const int end = count - i < kRowChunk ? count : i + kRowChunk;
-            spectrum_run_low(s, f.hist_float, h, abs_sum, i, end, rows, energy);
-            energy_to = end;
-            for (int t = end; t % 8 != i % 8; t++) abs_sum[t] = energy[t] = 0.0;  // whole groups of eight
-            spectrum_rows_decide(s, rows, abs_sum + i, energy + i, end - i, zero_code, kToneKept, codes);
-            const int first = i;
-            while (i < end) {
-                const int t = i++;
-                f.decisions++;
-                int fast = codes[t - first];
+        // A chunk of windows measured, the decisions their estimates settle,
+        // then the rest in order. Should one of them switch to tracking every
+        // bin, the chunk ends there.
+        const int end = count - i < kRowChunk ? count : i + kRowChunk;
+        const int lanes = s.lanes;
+        energy_to = spectrum_run(s, f.hist_float, h, abs_sum, i, end, energy_to, rows, energy);
+        for (int t = end; t % 8 != i % 8; t++) abs_sum[t] = energy[t] = 0.0;  // whole groups of eight
+        spectrum_rows_decide(s, rows, abs_sum + i, energy + i, end - i, zero_code, kToneKept, codes);
+        const int first = i;
+        const bool watch = s.rest_bounded && lanes == kSpectrumLanes;
+        while (i < end) {
+            const int t = i++;
+            const int j = t - first;
+            int fast = codes[j];
+            if (fast >= 0) {
                 decision[t] = static_cast<int8_t>(fast);
-                if (fast >= 0) continue;
-                if (fast == -2) fast = spectrum_row_decision(s, rows, t - first, abs_sum[t], energy[t], kToneKept);
-                decision[t] = fast >= 0 ? static_cast<int8_t>(fast) : decide_directly(f, d, h + t + 1);
-                if (s.lanes != kLowBins) break;
+                if (watch && fast < 2) spectrum_watch_rest(s, rows, j, abs_sum[t], energy[t]);
+                continue;
             }
-            continue;
+            if (fast == -2) fast = spectrum_row_decision(s, rows, lanes, j, abs_sum[t], energy[t], kToneKept);
+            decision[t] = fast >= 0 ? static_cast<int8_t>(fast) : decide_directly(f, d, h + t + 1);
+            if (s.lanes > lanes) break;
         }
-        const int t = i++;
-        spectrum_step(s, h[t], h[t + kHannLength], h + t + 1, abs_sum[t]);
-        if (s.rest_bounded && t >= energy_to) {
-            energy_step(s.energy, h[t], h[t + kHannLength], h + t + 1);
-            energy[t] = energy_upper(s.energy);
-            energy_to = t + 1;
-        }
-        f.decisions++;
-        int fast;
-        if (abs_sum[t] == 0.0)
-            fast = zero_code;
-        else
-            fast = spectrum_decision(s, abs_sum[t], s.rest_bounded ? energy[t] : 0.0, kToneKept);
-        decision[t] = fast >= 0 ? static_cast<int8_t>(fast) : decide_directly(f, d, h + t + 1);
+        f.decisions += static_cast<uint64_t>(i - first);
     }
 }
 

@@ -1,5 +1,5 @@
 // Fast tone decisions, identical to tone_decision's window by window: each
-// method keeps running estimates of the bins it needs (sliding_sums.h),
+// method keeps running estimates of the bins it needs (sliding_bins.h),
 // decides from them where they settle the decision beyond their error
 // bound, and forms the window and runs the direct transform of
 // tone_detector.h otherwise. Samples come in blocks; every window of a
@@ -8,8 +8,7 @@
 
 #include <cstdint>
 
-#include "ostrel/sliding_dft.h"
-#include "ostrel/sliding_two_bins.h"
+#include "ostrel/sliding_bins.h"
 #include "ostrel/tone_detector.h"
 
 namespace sonde::ostrel {

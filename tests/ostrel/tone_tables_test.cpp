@@ -15,9 +15,7 @@
 #include <vector>
 
 #include "ostrel/portable_math.h"
-#include "ostrel/sliding_dft.h"
-#include "ostrel/sliding_energy.h"
-#include "ostrel/sliding_two_bins.h"
+#include "ostrel/sliding_bins.h"
 #include "ostrel/tone_detector.h"
 #include "ostrel/tone_tables.h"
 
