@@ -38,11 +38,13 @@ void decide_spectrum(FastTone& f, ToneDetector& d, int first_full, int count, in
     // in magnitude: the sum of 80 of them is exact, so it is 0 exactly when
     // all of them are.
     double abs_sum[kToneBlock + 8];
+    double a = f.abs_sum;
     for (int i = 0; i < count; i++) {
-        f.abs_sum += std::fabs(h[i + kHannLength]) - std::fabs(h[i]);
-        abs_sum[i] = f.abs_sum;
-        if (i < first_full) decision[i] = kToneNotFull;
+        a += std::fabs(h[i + kHannLength]) - std::fabs(h[i]);
+        abs_sum[i] = a;
     }
+    f.abs_sum = a;
+    for (int i = 0; i < first_full && i < count; i++) decision[i] = kToneNotFull;
     // The window's energy bound, where it bounds the untracked bins: stepped
     // once through every window; it has reached window energy_to.
     double energy[kToneBlock + 8];
@@ -62,14 +64,14 @@ void decide_spectrum(FastTone& f, ToneDetector& d, int first_full, int count, in
         for (int t = end; t % 8 != i % 8; t++) abs_sum[t] = energy[t] = 0.0;  // whole groups of eight
         spectrum_rows_decide(s, rows, abs_sum + i, energy + i, end - i, zero_code, kToneKept, codes);
         const int first = i;
-        const bool watch = s.rest_bounded && lanes == kSpectrumLanes;
+        const bool watch = lanes > s.fewest;
+        std::memcpy(decision + first, codes, static_cast<std::size_t>(end - first));
         while (i < end) {
             const int t = i++;
             const int j = t - first;
             int fast = codes[j];
             if (fast >= 0) {
-                decision[t] = static_cast<int8_t>(fast);
-                if (watch && fast < 2) spectrum_watch_rest(s, rows, j, abs_sum[t], energy[t]);
+                if (watch && fast < 2) spectrum_watch_rest(s, rows, lanes, j, abs_sum[t], energy[t]);
                 continue;
             }
             if (fast == -2) fast = spectrum_row_decision(s, rows, lanes, j, abs_sum[t], energy[t], kToneKept);

@@ -306,6 +306,11 @@ template <int G>
     return end > energy_to ? end : energy_to;
 }
 
+VECTOR_CLONES SCALAR_ENERGY int run_few_bins(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum,
+                                             int first, int end, int energy_to, SpectrumRows& rows, double* energy) {
+    return run_bins<kFewBins / 8>(s, x, h, abs_sum, first, end, energy_to, rows, energy);
+}
+
 VECTOR_CLONES SCALAR_ENERGY int run_low_bins(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum,
                                              int first, int end, int energy_to, SpectrumRows& rows, double* energy) {
     return run_bins<kLowBins / 8>(s, x, h, abs_sum, first, end, energy_to, rows, energy);
@@ -327,17 +332,18 @@ void spectrum_init(SlidingSpectrum& s, const ToneDetector& d, SinCos sincos) {
     turns_init(s.turns, theta, sincos);
     for (int i = 0; i < kSpectrumSums; i++) s.re[i] = s.im[i] = 0.0f;
     constexpr int kNeither = 2;
-    bool rest_neither = true;
+    int last_tone_bin = -1;
     for (int c = 0; c < 3; c++) s.class_count[c] = 0;
     for (int k = 0; k < kSearchedBins; k++) {
         const int c = tone_from_peak(d, k, kNeither);
         s.class_bins[c][s.class_count[c]++] = k;
-        if (k >= kLowBins) rest_neither = rest_neither && c == kNeither;
+        if (c != kNeither) last_tone_bin = k;
     }
     s.until_anchor = 0;
     s.sum_error = 0.0;
-    s.rest_bounded = rest_neither;
-    s.lanes = rest_neither ? kLowBins : kSpectrumLanes;
+    s.fewest = last_tone_bin < kFewBins ? kFewBins : last_tone_bin < kLowBins ? kLowBins : kSpectrumLanes;
+    s.rest_bounded = s.fewest < kSpectrumLanes;
+    s.lanes = s.fewest;
     s.bound_held = 0;
     s.checked = 0;
     const double psi[2] = {kHannPhi, 2 * kHannPhi};
@@ -348,6 +354,7 @@ void spectrum_init(SlidingSpectrum& s, const ToneDetector& d, SinCos sincos) {
 
 int spectrum_run(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum, int first, int end,
                  int energy_to, SpectrumRows& rows, double* energy) {
+    if (s.lanes == kFewBins) return run_few_bins(s, x, h, abs_sum, first, end, energy_to, rows, energy);
     if (s.lanes == kLowBins) return run_low_bins(s, x, h, abs_sum, first, end, energy_to, rows, energy);
     return run_all_bins(s, x, h, abs_sum, first, end, energy_to, rows, energy);
 }
@@ -358,19 +365,20 @@ namespace {
 // lifts it (and its own rounding) above the exact root.
 inline double root_above(double y) { return std::sqrt(y) * (1.0 + 1.0e-15); }
 
-// With only the low bins tracked: whether no untracked bin can reach the
+// With only the T low bins tracked: whether no untracked bin can reach the
 // magnitude mw - 2 d, mw = sqrt(pw) / 2 the leading class's. Parseval for
 // the 128-point transform Z of the weighted window (real, so |Z_k| =
-// |Z_128-k|) gives, for any k >= 16,
-//   2 |Z_k|^2 <= 128 energy - |Z_0|^2 - 2 sum_{0<j<16} |Z_j|^2,
+// |Z_128-k|) gives, for any k >= T,
+//   2 |Z_k|^2 <= 128 energy - |Z_0|^2 - 2 sum_{0<j<T} |Z_j|^2,
 // and |Z_j| >= m_j - d gives |Z_j|^2 >= m_j^2 - 2 d m_j, so by
-// Cauchy-Schwarz the subtracted sum is at least L = M - 2 d sqrt(31 M),
-// M = low_sum = |Z_0|^2 + 2 sum |Z_j|^2 as estimated (a float sum of 16
-// terms: within 16 u of M either way). Then (mw - 2 d)^2 >= mw^2 - 4 d mw
-// = pw / 4 - 2 d sqrt(pw) must exceed (128 energy - L) / 2.
-bool rest_below(double low_sum, double pw, double d, double energy) {
+// Cauchy-Schwarz the subtracted sum is at least L = M - 2 d sqrt(terms M),
+// terms = 2 T - 1, M = low_sum = |Z_0|^2 + 2 sum |Z_j|^2 as estimated (a
+// float sum of at most 16 terms: within 16 u of M either way). Then
+// (mw - 2 d)^2 >= mw^2 - 4 d mw = pw / 4 - 2 d sqrt(pw) must exceed
+// (128 energy - L) / 2.
+bool rest_below(double low_sum, int terms, double pw, double d, double energy) {
     const double m = low_sum;
-    const double m31 = 31.0 * m * (1.0 + 16.0 * SumBound<float>::u);
+    const double m31 = terms * m * (1.0 + 16.0 * SumBound<float>::u);
     const double lower = m * (1.0 - 16.0 * SumBound<float>::u) - 2.0 * d * root_above(m31);
     const double total = 128.0 * energy;
     // The difference may cancel: allow for its rounding in absolute terms.
@@ -381,8 +389,8 @@ bool rest_below(double low_sum, double pw, double d, double energy) {
 }
 
 // The class maxima of |2 S|^2 over a row's tracked bins, and its low sum
-// M = 1/4 |2 S_0|^2 + 1/2 sum_{0<k<16} |2 S_k|^2.
-float row_measures(const SlidingSpectrum& s, const float* row, int lanes, float* power) {
+// M = 1/4 |2 S_0|^2 + 1/2 sum_{0<k<T} |2 S_k|^2 over T = low bins.
+float row_measures(const SlidingSpectrum& s, const float* row, int lanes, int low, float* power) {
     for (int c = 0; c < 3; c++) {
         power[c] = 0.0f;
         for (int i = 0; i < s.class_count[c] && s.class_bins[c][i] < lanes; i++) {
@@ -391,14 +399,26 @@ float row_measures(const SlidingSpectrum& s, const float* row, int lanes, float*
         }
     }
     float rest = row[1];
-    for (int k = 2; k < kLowBins; k++) rest += row[k];
+    for (int k = 2; k < low; k++) rest += row[k];
     return 0.25f * row[0] + 0.5f * rest;
 }
 
-void watch_rest(SlidingSpectrum& s, float low_sum, double pw, double d, double energy) {
-    if ((++s.checked & 7) != 0) return;
-    s.bound_held = rest_below(low_sum, pw, d, energy) ? s.bound_held + 8 : 0;
-    if (s.bound_held >= kBoundedAfter) s.lanes = kLowBins;
+// With row_lanes bins tracked: every 8th time, whether the rung below would
+// have done; once it has for kBoundedAfter windows, it takes over (its bins
+// are among the tracked ones: no anchoring).
+inline bool watch_due(SlidingSpectrum& s, int row_lanes) {
+    return s.lanes == row_lanes && row_lanes > s.fewest && (++s.checked & 7) == 0;
+}
+
+void watch_rest(SlidingSpectrum& s, const float* row, int row_lanes, double pw, double d, double energy) {
+    const int below = row_lanes == kSpectrumLanes ? kLowBins : kFewBins;
+    float power[3];
+    const float low_sum = row_measures(s, row, 0, below, power);
+    s.bound_held = rest_below(low_sum, 2 * below - 1, pw, d, energy) ? s.bound_held + 8 : 0;
+    if (s.bound_held >= kBoundedAfter) {
+        s.lanes = below;
+        s.bound_held = 0;
+    }
 }
 
 }  // namespace
@@ -406,7 +426,8 @@ void watch_rest(SlidingSpectrum& s, float low_sum, double pw, double d, double e
 int spectrum_row_decision(SlidingSpectrum& s, const SpectrumRows& rows, int row_lanes, int j, double abs_sum,
                           double energy, int tone_bit) {
     float power[3];
-    const float low_sum = row_measures(s, rows.power[j], row_lanes, power);
+    const int low = row_lanes < kLowBins ? row_lanes : kLowBins;
+    const float low_sum = row_measures(s, rows.power[j], row_lanes, low, power);
     int w = 0;
     for (int c = 1; c < 3; c++)
         if (power[c] > power[w]) w = c;
@@ -424,24 +445,24 @@ int spectrum_row_decision(SlidingSpectrum& s, const SpectrumRows& rows, int row_
     if (!(gap > 0.0) || gap * gap <= 65.0 * d * d * pw) return -1;
     if (w == 2) return tone_bit;  // untracked bins lie in neither window too
     if (!s.rest_bounded) return w;
-    if (row_lanes == kSpectrumLanes) {
-        if (s.lanes == kSpectrumLanes) watch_rest(s, low_sum, pw, d, energy);
+    if (row_lanes == kSpectrumLanes || rest_below(low_sum, 2 * row_lanes - 1, pw, d, energy)) {
+        if (watch_due(s, row_lanes)) watch_rest(s, rows.power[j], row_lanes, pw, d, energy);
         return w;
     }
-    if (rest_below(low_sum, pw, d, energy)) return w;
-    // Track everything from the next window on (summed directly then).
-    s.lanes = kSpectrumLanes;
+    // The rung above from the next window on (summed directly then).
+    if (s.lanes == row_lanes) s.lanes = row_lanes == kFewBins ? kLowBins : kSpectrumLanes;
     s.until_anchor = 0;
     s.bound_held = 0;
     return -1;
 }
 
-void spectrum_watch_rest(SlidingSpectrum& s, const SpectrumRows& rows, int j, double abs_sum, double energy) {
-    if (s.lanes != kSpectrumLanes) return;
+void spectrum_watch_rest(SlidingSpectrum& s, const SpectrumRows& rows, int row_lanes, int j, double abs_sum,
+                         double energy) {
+    if (!watch_due(s, row_lanes)) return;
     float power[3];
-    const float low_sum = row_measures(s, rows.power[j], kSpectrumLanes, power);
+    row_measures(s, rows.power[j], row_lanes, 0, power);
     const double pw = power[0] > power[1] ? power[0] : power[1];
-    watch_rest(s, low_sum, pw, bound_distance<float>(rows.sum_error[j], abs_sum), energy);
+    watch_rest(s, rows.power[j], row_lanes, pw, bound_distance<float>(rows.sum_error[j], abs_sum), energy);
 }
 
 namespace {
@@ -485,7 +506,7 @@ typedef signed char Bytes4 __attribute__((vector_size(4)));
 // rounding of the squares. Where it fails, rest_below decides.
 [[gnu::always_inline]] inline void decide4(const Rows4f& c0, const Rows4f& c1, const Rows4f& c2, const Rows4f& low,
                                            const double* abs_sum, const double* sum_error, const double* energy,
-                                           bool rest_test, int zero_code, int tone_bit, int8_t* out) {
+                                           int terms, int zero_code, int tone_bit, int8_t* out) {
     constexpr double u = SumBound<float>::u;
     Rows4 a, e, total;
     rows_load(abs_sum, a);
@@ -510,12 +531,12 @@ typedef signed char Bytes4 __attribute__((vector_size(4)));
                     a * static_cast<double>(static_cast<float>(B::formed + B::reference));
     const Rows4 gap = pw - po;
     const Codes4 apart = (gap > 0.0) & (gap * gap > 65.0 * d * d * pw);
-    const Rows4 m31 = 31.0 * m * (1.0 + 16.0 * u);
+    const Rows4 m31 = terms * m * (1.0 + 16.0 * u);
     total = 128.0 * total;
     const Rows4 rest2 = 0.5 * (total - m * (1.0 - 16.0 * u)) + 1.0e-15 * (total + m);
     const Rows4 l = 0.25 * (1.0 - 1.0e-12) * pw - rest2 * (1.0 + 1.0e-12) - 1.0e-11 * (pw + total + m);
     const Codes4 below = (l > 0.0) & (l * l > 8.01 * d * d * (pw + m31));
-    const Codes4 held = rest_test ? below : Codes4{} - 1;
+    const Codes4 held = terms > 0 ? below : Codes4{} - 1;
     const Codes4 settled = w == 2 ? Codes4{} + tone_bit : held ? w : Codes4{} - 2;
     const Codes4 code = a == 0.0 ? Codes4{} + zero_code : apart ? settled : Codes4{} - 1;
     const Bytes4 bytes = __builtin_convertvector(code, Bytes4);
@@ -529,8 +550,9 @@ template <int G>
                                                const double* energy, int count, int zero_code, int tone_bit,
                                                int8_t* out) {
     constexpr int kLanes = 8 * G;
-    const bool rest_test = kLanes == kLowBins;
-    int tracked[3];  // bins of each class among the tracked ones
+    constexpr int kLow = kLanes < kLowBins ? kLanes : kLowBins;
+    constexpr int kTerms = kLanes < kSpectrumLanes ? 2 * kLanes - 1 : 0;  // 0: no rest test
+    int tracked[3];                                                       // bins of each class among the tracked ones
     for (int k = 0; k < 3; k++)
         for (tracked[k] = 0; tracked[k] < s.class_count[k] && s.class_bins[k][tracked[k]] < kLanes;) tracked[k]++;
     for (int j = 0; j < count; j += 8) {
@@ -550,7 +572,7 @@ template <int G>
             }
         }
         Lanes8 rest = col[1];
-        for (int k = 2; k < kLowBins; k++) rest += col[k];
+        for (int k = 2; k < kLow; k++) rest += col[k];
         const Lanes8 low = 0.25f * col[0] + 0.5f * rest;
         for (int q = 0; q < 2; q++) {
             const Rows4f c0 =
@@ -562,10 +584,15 @@ template <int G>
             const Rows4f lw =
                 q ? __builtin_shufflevector(low, low, 4, 5, 6, 7) : __builtin_shufflevector(low, low, 0, 1, 2, 3);
             const int at = j + 4 * q;
-            decide4(c0, c1, c2, lw, abs_sum + at, r.sum_error + at, energy + at, rest_test, zero_code, tone_bit,
-                    out + at);
+            decide4(c0, c1, c2, lw, abs_sum + at, r.sum_error + at, energy + at, kTerms, zero_code, tone_bit, out + at);
         }
     }
+}
+
+VECTOR_CLONES
+void few_rows_decide(const SlidingSpectrum& s, const SpectrumRows& r, const double* abs_sum, const double* energy,
+                     int count, int zero_code, int tone_bit, int8_t* out) {
+    rows_decide<kFewBins / 8>(s, r, abs_sum, energy, count, zero_code, tone_bit, out);
 }
 
 VECTOR_CLONES
@@ -584,7 +611,9 @@ void all_rows_decide(const SlidingSpectrum& s, const SpectrumRows& r, const doub
 
 void spectrum_rows_decide(const SlidingSpectrum& s, const SpectrumRows& rows, const double* abs_sum,
                           const double* energy, int count, int zero_code, int tone_bit, int8_t* out) {
-    if (s.lanes == kLowBins)
+    if (s.lanes == kFewBins)
+        few_rows_decide(s, rows, abs_sum, energy, count, zero_code, tone_bit, out);
+    else if (s.lanes == kLowBins)
         low_rows_decide(s, rows, abs_sum, energy, count, zero_code, tone_bit, out);
     else
         all_rows_decide(s, rows, abs_sum, energy, count, zero_code, tone_bit, out);

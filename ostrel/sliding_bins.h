@@ -219,6 +219,7 @@ constexpr int kSpectrumLanes = 64;                 // bins 0..63; 63 is never se
 constexpr int kSpectrumSums = 3 * kSpectrumLanes;  // theta_k, theta_k - phi, theta_k + phi
 constexpr int kSpectrumAnchorEvery = 512;          // samples between direct re-sums
 constexpr int kLowBins = 16;                       // bins tracked when the rest is bounded
+constexpr int kFewBins = 8;                        // or fewer still, where the signal allows
 constexpr int kBoundedAfter = 1024;                // windows of a holding bound before untracking
 constexpr int kRowChunk = 256;                     // windows measured at once
 
@@ -234,15 +235,16 @@ struct SlidingSpectrum {
     // 1200 Hz window (1), neither (2).
     int class_bins[3][kSearchedBins];
     int class_count[3];
-    // Where every bin from kLowBins on lies in neither window (44100 Hz and
-    // up), only bins 0..kLowBins-1 are tracked, and the weighted energy
-    // bounds all others. They are all tracked again, for a while, when the
-    // bound falls short.
-    bool rest_bounded = false;   // the rate allows tracking the low bins only
-    int lanes = kSpectrumLanes;  // bins tracked
-    int bound_held = 0;          // windows in a row the bound would have done
-    unsigned checked = 0;        // windows decided with every bin tracked
-    SlidingEnergy energy;        // stepped where rest_bounded
+    // Where every bin from kLowBins (kFewBins) on lies in neither window
+    // (44100 Hz and up), only the bins below are tracked, and the weighted
+    // energy bounds all others. Where the bound falls short, twice as many
+    // (then every bin) are tracked, for a while: a ladder of 8, 16 and 64.
+    bool rest_bounded = false;    // the rate allows tracking the low bins only
+    int fewest = kSpectrumLanes;  // the fewest bins the rate allows tracking
+    int lanes = kSpectrumLanes;   // bins tracked
+    int bound_held = 0;           // windows in a row the rung below would have done
+    unsigned checked = 0;         // windows looked at for that
+    SlidingEnergy energy;         // stepped where rest_bounded
 };
 
 // The measures of a chunk of windows, window j of the chunk at [j]: |2 S_k|^2
@@ -277,9 +279,10 @@ void spectrum_rows_decide(const SlidingSpectrum& s, const SpectrumRows& rows, co
 int spectrum_row_decision(SlidingSpectrum& s, const SpectrumRows& rows, int row_lanes, int j, double abs_sum,
                           double energy, int tone_bit);
 
-// While every bin is tracked though the rest could be bounded: looks at
-// every 8th window decided 0 or 1 whether the energy would have done, and
-// goes back to the low bins once it has for kBoundedAfter windows.
-void spectrum_watch_rest(SlidingSpectrum& s, const SpectrumRows& rows, int j, double abs_sum, double energy);
+// While more bins are tracked than the rate needs (row_lanes of them): looks
+// at every 8th window decided 0 or 1 whether the energy would have done
+// with the rung below, and steps down once it has for kBoundedAfter windows.
+void spectrum_watch_rest(SlidingSpectrum& s, const SpectrumRows& rows, int row_lanes, int j, double abs_sum,
+                         double energy);
 
 }  // namespace sonde::ostrel

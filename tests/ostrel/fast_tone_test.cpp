@@ -112,8 +112,8 @@ Recording noise_only(int bits, int rate = 48000) {
 }
 
 Recording tone_noise_tone() {
-    // Clean tone, noise alone, clean tone again: the spectrum tracks the low
-    // bins, then all bins, then the low bins again.
+    // Clean tone, noise alone, clean tone again: the spectrum tracks the
+    // lowest 8 bins, then all bins, then the low ones again.
     std::vector<double> x;
     double ph = 0.0;
     const double w = 2.0 * M_PI * 1200.0 / 48000.0;
@@ -238,7 +238,7 @@ TEST(SlidingSpectrum, TracksAllBinsOnlyWhileTheEnergyBoundFallsShort) {
     init_dft(*det);
     fast_tone_init(*fast, *det, 2);
     bit_timing_init(*timing, rec.rate, rec.bits);
-    EXPECT_EQ(fast->spectrum.lanes, kLowBins);
+    EXPECT_EQ(fast->spectrum.lanes, kFewBins);
     int lanes_at[3] = {};
     for (std::size_t i = 0; i < rec.samples.size(); i++) {
         const double x = static_cast<double>(rec.samples[i]) * timing->sample_step;
@@ -246,9 +246,9 @@ TEST(SlidingSpectrum, TracksAllBinsOnlyWhileTheEnergyBoundFallsShort) {
         fast_tone_block(*fast, *det, &x, 1, &decision);
         if (i == 5999 || i == 11999 || i + 1 == rec.samples.size()) lanes_at[i / 6000] = fast->spectrum.lanes;
     }
-    EXPECT_EQ(lanes_at[0], kLowBins);
+    EXPECT_EQ(lanes_at[0], kFewBins);
     EXPECT_EQ(lanes_at[1], kSpectrumLanes);
-    EXPECT_EQ(lanes_at[2], kLowBins);
+    EXPECT_EQ(lanes_at[2], kFewBins);  // back down the ladder, 16 bins on the way
 }
 
 TEST(SlidingSpectrum, TracksAllBinsWhereTheToneWindowsReachPastTheLowBins) {
