@@ -177,17 +177,9 @@ void energy_step(SlidingEnergy& e, double x_old, double x_new, const double* spa
 // Eight lanes: the unit the spectrum's pass works in (one AVX register, two
 // SSE or NEON registers; sixteen lanes compile poorly without AVX-512).
 typedef float Lanes8 __attribute__((vector_size(32)));
+typedef double Pair __attribute__((vector_size(16)));
 
 [[gnu::always_inline]] inline void load8(Lanes8& v, const float* p) { std::memcpy(&v, p, sizeof v); }
-
-// The energy's two sums stay scalars in the spectrum's pass: packed into
-// one register by GCC's straight-line vectoriser, they cost more shuffles
-// than they save.
-#if defined(__GNUC__) && !defined(__clang__)
-#define SCALAR_ENERGY __attribute__((optimize("no-tree-slp-vectorize")))
-#else
-#define SCALAR_ENERGY
-#endif
 
 // Windows [t, stop) of a stretch with no anchor of either chain in it: the
 // sums of G groups of eight bins (s.re, s.im) in variables; each window's
@@ -203,7 +195,13 @@ template <int G, bool Energy>
             load8(re[set][g], s.re + set * kB + 8 * g);
             load8(im[set][g], s.im + set * kB + 8 * g);
         }
+    // The energy's two sums side by side in one register, each lane through
+    // bins_step's arithmetic.
     SlidingBins<double, 2> es = s.energy.sums;
+    const SlidingTurns<double, 2>& q = s.energy.turns;
+    Pair er = {es.re[0], es.re[1]}, ei = {es.im[0], es.im[1]};
+    const Pair q_sr = {q.step_re[0], q.step_re[1]}, q_si = {q.step_im[0], q.step_im[1]};
+    const Pair q_in_re = {q.in_re[0], q.in_re[1]}, q_in_im = {q.in_im[0], q.in_im[1]};
     double e = s.sum_error;
     for (; t < stop; t++) {
         const float xo = x[t];
@@ -232,7 +230,10 @@ template <int G, bool Energy>
         if (Energy) {
             const double so = h[t] * h[t];
             const double sn = h[t + kHannLength] * h[t + kHannLength];
-            bins_step(s.energy.turns, es, so, sn, so, sn);
+            turn(er, ei, q_sr, q_si, q_in_re, q_in_im, Pair{so, so}, Pair{sn, sn});
+            es.abs_sum += sn - so;
+            es.sum_error = bound_after_step<double>(es.sum_error, es.abs_sum, so + sn);
+            es.re[0] = er[0], es.re[1] = er[1];
             energy[t] = energy_upper(es);
         }
     }
@@ -241,6 +242,7 @@ template <int G, bool Energy>
             std::memcpy(s.re + set * kB + 8 * g, &re[set][g], sizeof(Lanes8));
             std::memcpy(s.im + set * kB + 8 * g, &im[set][g], sizeof(Lanes8));
         }
+    es.re[0] = er[0], es.re[1] = er[1], es.im[0] = ei[0], es.im[1] = ei[1];
     s.energy.sums = es;
     s.sum_error = e;
 }
@@ -306,18 +308,18 @@ template <int G>
     return end > energy_to ? end : energy_to;
 }
 
-VECTOR_CLONES SCALAR_ENERGY int run_few_bins(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum,
-                                             int first, int end, int energy_to, SpectrumRows& rows, double* energy) {
+VECTOR_CLONES int run_few_bins(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum, int first,
+                               int end, int energy_to, SpectrumRows& rows, double* energy) {
     return run_bins<kFewBins / 8>(s, x, h, abs_sum, first, end, energy_to, rows, energy);
 }
 
-VECTOR_CLONES SCALAR_ENERGY int run_low_bins(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum,
-                                             int first, int end, int energy_to, SpectrumRows& rows, double* energy) {
+VECTOR_CLONES int run_low_bins(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum, int first,
+                               int end, int energy_to, SpectrumRows& rows, double* energy) {
     return run_bins<kLowBins / 8>(s, x, h, abs_sum, first, end, energy_to, rows, energy);
 }
 
-VECTOR_CLONES SCALAR_ENERGY int run_all_bins(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum,
-                                             int first, int end, int energy_to, SpectrumRows& rows, double* energy) {
+VECTOR_CLONES int run_all_bins(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum, int first,
+                               int end, int energy_to, SpectrumRows& rows, double* energy) {
     return run_bins<kSpectrumLanes / 8>(s, x, h, abs_sum, first, end, energy_to, rows, energy);
 }
 

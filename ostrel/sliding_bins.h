@@ -75,7 +75,8 @@ struct SlidingBins {
 
 // Sums j in [first, last) directly over span[0..79].
 template <class T, int N, class V>
-inline void sums_anchor(const SlidingTurns<T, N>& c, const V* span, V* re, V* im, int first, int last) {
+inline void sums_anchor(const SlidingTurns<T, N>& c, const V* span, V* __restrict re, V* __restrict im, int first,
+                        int last) {
     for (int j = first; j < last; j++) re[j] = im[j] = V{};
     for (int n = 0; n < kHannLength; n++) {
         const V x = span[n];
