@@ -258,11 +258,23 @@ template <int G>
     while (t < end) {
         const bool step_energy = s.rest_bounded && t >= energy_to;
         if (s.until_anchor == 0) {
-            // Sums the tracked bins directly.
-            for (int set = 0; set < 3; set++) {
-                const int base = set * kSpectrumLanes;
-                sums_anchor(s.turns, x + t + 1, s.re, s.im, base, base + kLanes);
-            }
+            // Sums the tracked bins directly (sums_anchor's arithmetic,
+            // eight bins to a vector).
+            for (int set = 0; set < 3; set++)
+                for (int g = 0; g < G; g++) {
+                    const int j = set * kSpectrumLanes + 8 * g;
+                    Lanes8 re{}, im{}, tw;
+                    for (int n = 0; n < kHannLength; n++) {
+                        const float v = x[t + 1 + n];
+                        const Lanes8 xv = {v, v, v, v, v, v, v, v};
+                        load8(tw, s.turns.tw_re[n] + j);
+                        re += xv * tw;
+                        load8(tw, s.turns.tw_im[n] + j);
+                        im += xv * tw;
+                    }
+                    std::memcpy(s.re + j, &re, sizeof re);
+                    std::memcpy(s.im + j, &im, sizeof im);
+                }
             s.until_anchor = kSpectrumAnchorEvery;
             s.sum_error = bound_anchored<float>(abs_sum[t]);
             float* row = rows.power[t - first];
