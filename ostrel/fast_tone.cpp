@@ -67,6 +67,15 @@ void decide_spectrum(FastTone& f, ToneDetector& d, int first_full, int count, in
         const bool watch = lanes > s.fewest;
         std::memcpy(decision + first, codes, static_cast<std::size_t>(end - first));
         while (i < end) {
+            if (!watch && end - i >= 8) {
+                // Eight settled windows at once (no sign bit set).
+                uint64_t eight;
+                std::memcpy(&eight, codes + (i - first), sizeof eight);
+                if ((eight & 0x8080808080808080ull) == 0) {
+                    i += 8;
+                    continue;
+                }
+            }
             const int t = i++;
             const int j = t - first;
             int fast = codes[j];
