@@ -1,0 +1,44 @@
+// One frame as sonderx reports it, whatever its kind: the values of the
+// common columns, whether the frame is good, and the way to the kind's own
+// JSON line. Filled by the kind's glue from its frame layer's record, valid
+// during the sink's call.
+#pragma once
+
+#include "io/line_out.h"
+#include "receiver/soft_frame.h"
+
+namespace sonde::sonderx {
+
+enum class FrameVerdict {
+    good,         // check passes (after correction); vardo: its position filter too
+    bad,          // check fails, or vardo's position jumped
+    no_position,  // a packet without position (ostrel's other packets, pelkin frames without a fix)
+};
+
+struct FrameReport {
+    SondeKind kind = SondeKind::vardo;
+    FrameVerdict verdict = FrameVerdict::bad;
+    const char* why_bad = "";  // "check", "position jump"
+    int corrected = 0;         // bits the check-guided correction flipped
+    char when[48] = {};        // ISO 8601 date and time, or time of day; "" when not sent or not valid
+    const char* serial = "";   // "" where the kind sends none
+    int frame = -1;            // frame counter, -1 where the kind sends none
+    double lat = 0.0, lon = 0.0, alt = 0.0;
+    double vel_h = 0.0, heading = 0.0, vel_v = 0.0;
+    bool has_position = true;  // false: no latitude, longitude or altitude to show
+    bool has_velocity = true;
+    int sats = -1;  // -1 where unknown
+    double snr_db = 0.0;
+    int packet_type = -1;  // no_position packets: the type byte
+    // The kind's JSON line for this frame, with its line end.
+    void (*json)(LineBuf& line, const void* record) = nullptr;
+    const void* record = nullptr;
+};
+
+struct ReportSink {
+    void (*take)(void* ctx, const FrameReport& r) = nullptr;
+    void* ctx = nullptr;
+    void operator()(const FrameReport& r) const { take(ctx, r); }
+};
+
+}  // namespace sonde::sonderx

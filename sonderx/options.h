@@ -1,0 +1,46 @@
+// sonderx's command line: GNU-style options in any order with the file,
+// "--" ending them and "-" naming standard input.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "io/sample_format.h"
+#include "receiver/soft_frame.h"
+
+namespace sonde::sonderx {
+
+enum class OutputForm { text, json, csv };
+enum class ColorChoice { automatic, always, never };
+
+struct Options {
+    bool kinds[kSondeKinds] = {true, true, true};  // --kind: the kinds to run
+    bool raw = false;                              // --raw FORMAT given
+    SampleFormat raw_format = SampleFormat::s16le;
+    int64_t rate_hz = 0;  // --rate; 0 when not given
+    int channels = 1;     // --channels (raw samples)
+    int channel = 0;      // --channel, counted from 0
+    bool channels_given = false;
+    bool all = false;  // --all: bad frames and packets without position too
+    OutputForm form = OutputForm::text;
+    std::string out_path;  // -o; empty: standard output
+    ColorChoice color = ColorChoice::automatic;
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+    std::string input;  // the file; "-" or empty: standard input
+};
+
+// Exit statuses.
+constexpr int kExitOk = 0;
+constexpr int kExitInput = 1;  // input, rate or output trouble
+constexpr int kExitUsage = 2;
+
+// Reads argv (argv[0] is the program's name). False with a message in
+// error (without the program's name in front) for a usage error.
+bool parse_options(int argc, char** argv, Options& o, std::string& error);
+
+// The help text, one described line per option, then the receiver recipes.
+const char* help_text();
+
+}  // namespace sonde::sonderx

@@ -1,0 +1,83 @@
+#include "sonderx/ostrel_kind.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <cstdio>
+
+#include "format/json_writer.h"
+#include "ostrel/json_lines.h"
+
+namespace sonde::sonderx {
+
+namespace {
+
+void write_json(LineBuf& line, const void* record) {
+    const auto& r = *static_cast<const ostrel::PacketRecord*>(record);
+    if (r.is_gps) {
+        ostrel::format_json_line(line, r, false);
+        return;
+    }
+    // A packet without position carries no check: ok is false.
+    JsonLine j(line);
+    json_string(j, "decoder", "ostrel");
+    json_bool(j, "ok", false);
+    json_int(j, "packet_type", r.packet_type);
+    json_bytes(j, "raw", r.bytes, r.count);
+    if (r.quality.present) json_double(j, "snr_db", r.quality.snr_db);
+    json_end(j);
+}
+
+// The float's shortest decimal form as a double: 48.1f shows as 48.100000,
+// not 48.099998.
+double as_sent(float v) {
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text - 1, v).ptr;
+    *end = '\0';
+    return std::strtod(text, nullptr);
+}
+
+void on_frame(OstrelKind& k, const SoftFrame& f) {
+    using namespace ostrel;
+    PacketRecord& r = k.record;
+    r = soft_frame_record(k.frames, f);
+
+    FrameReport rep;
+    rep.kind = SondeKind::ostrel;
+    rep.snr_db = r.quality.snr_db;
+    rep.json = write_json;
+    rep.record = &r;
+    rep.has_velocity = false;
+    if (!r.is_gps) {
+        rep.verdict = FrameVerdict::no_position;
+        rep.has_position = false;
+        rep.packet_type = r.packet_type;
+        k.sink(rep);
+        return;
+    }
+    const GpsRecord& g = r.gps;
+    rep.verdict = g.good ? FrameVerdict::good : FrameVerdict::bad;
+    rep.why_bad = "check";
+    rep.corrected = r.quality.corrected;
+    if (is_calendar_time(2000, 1, 1, g.hour, g.minute, g.second))
+        std::snprintf(rep.when, sizeof rep.when, "%02d:%02d:%02dZ", g.hour, g.minute, g.second);
+    rep.lat = as_sent(g.lat);
+    rep.lon = as_sent(g.lon);
+    rep.alt = g.alt;
+    k.sink(rep);
+}
+
+}  // namespace
+
+void ostrel_kind_init(OstrelKind& k, int64_t rate_hz) {
+    ostrel::receiver_init(k.rx, static_cast<double>(rate_hz));
+    ostrel::soft_frame_state_init(k.frames);
+}
+
+void ostrel_kind_feed(OstrelKind& k, const float* x, int n, const ReportSink& sink) {
+    k.sink = sink;
+    auto take = [&k](const SoftFrame& f) { on_frame(k, f); };
+    ostrel::receiver_feed(k.rx, x, static_cast<std::size_t>(n), frame_sink(take));
+}
+
+}  // namespace sonde::sonderx

@@ -1,0 +1,44 @@
+#include "sonderx/summary.h"
+
+#include <cstdio>
+
+#include "io/line_out.h"
+
+namespace sonde::sonderx {
+
+void summary_count(Summary& s, const FrameReport& r) {
+    KindCounts& c = s.kind[static_cast<int>(r.kind)];
+    switch (r.verdict) {
+        case FrameVerdict::good:
+            c.good++;
+            if (r.corrected > 0) c.corrected++;
+            break;
+        case FrameVerdict::bad:
+            c.bad++;
+            break;
+        case FrameVerdict::no_position:
+            c.no_position++;
+            break;
+    }
+}
+
+void summary_write(int fd, const Summary& s, const KindSet& kinds, int64_t samples, int64_t rate_hz, double cpu_s) {
+    const double audio_s = rate_hz > 0 ? static_cast<double>(samples) / static_cast<double>(rate_hz) : 0.0;
+    const int minutes = static_cast<int>(audio_s / 60.0);
+    char speed[64] = "";
+    if (cpu_s > 0.0 && audio_s > 0.0) std::snprintf(speed, sizeof speed, ", %.0f times real time", audio_s / cpu_s);
+    fd_printf(fd, "sonderx: %d:%04.1f of audio (%.1f s) decoded in %.2f s of CPU%s\n", minutes,
+              audio_s - 60.0 * minutes, audio_s, cpu_s, speed);
+    for (int k = 0; k < kSondeKinds; k++) {
+        if (!kinds.plan[k].runs) continue;
+        const KindCounts& c = s.kind[k];
+        char extra[64] = "";
+        if (c.no_position > 0)
+            std::snprintf(extra, sizeof extra, ", %lld without position", static_cast<long long>(c.no_position));
+        fd_printf(fd, "  %-6s %6lld good (%lld corrected), %lld bad%s\n", sonde_kind_name(static_cast<SondeKind>(k)),
+                  static_cast<long long>(c.good), static_cast<long long>(c.corrected), static_cast<long long>(c.bad),
+                  extra);
+    }
+}
+
+}  // namespace sonde::sonderx
