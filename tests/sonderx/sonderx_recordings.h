@@ -1,0 +1,60 @@
+// Recordings for sonderx's tests, made with the synthesizers: frames of
+// each kind with known contents, alone or in turn through the simulated
+// FM receiver, and the sonderx run on them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "support/run_program.h"
+
+// What was sent in one frame, as sonderx's CSV row shows it.
+struct SentFrame {
+    std::string kind;
+    double lat = 0.0, lon = 0.0;
+};
+
+struct Sent {
+    std::vector<double> audio;  // full scale 1
+    std::vector<SentFrame> frames;
+};
+
+// n frames of a kind, clean, at the given rate; positions unique to the
+// kind and to `first` (the index of the first frame).
+Sent sent_frames(const std::string& kind, int n, int first = 0, double rate = 48000.0);
+
+// Appends b to a.
+void append_sent(Sent& a, const Sent& b);
+
+// One stretch of a stream through the simulated receiver: a kind's frames
+// at an Eb/N0 and a carrier offset.
+struct Stretch {
+    std::string kind;
+    int frames = 3;
+    double ebn0_db = 20.0;
+    double offset_hz = 0.0;
+};
+
+// The stretches in turn, each through the receiver of its kind, at one full
+// scale (the discriminator's Hz mapped alike), noise from seed on.
+Sent through_receiver(const std::vector<Stretch>& stretches, unsigned seed);
+
+// WAV file images of samples in [-1, 1].
+enum class WavEncoding { s16, u8, s24, s32, f32, f64, s16_extensible };
+std::string wav_image(const std::vector<double>& x, int rate, WavEncoding enc = WavEncoding::s16, int channels = 1,
+                      int channel = 0);
+// Raw interleaved samples: "s16le", "u8", "s8" or "f32le".
+std::string raw_image(const std::vector<double>& x, const std::string& format, int channels = 1, int channel = 0);
+
+// A row of sonderx --csv.
+struct Row {
+    std::string utc, kind, serial, frame;
+    double lat = 0.0, lon = 0.0;
+    bool ok = false;
+    std::string note;
+};
+std::vector<Row> csv_rows(const std::string& out);
+
+// sonderx with args; the recording as a file (named last on the command
+// line) or, on_stdin, through a pipe.
+ProcessResult run_sonderx(std::vector<std::string> args, const std::string& input, bool on_stdin = false);
