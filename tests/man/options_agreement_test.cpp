@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "support/run_program.h"
 
@@ -35,9 +36,12 @@ Options option_words(const std::string& text) {
     return out;
 }
 
+// The options of the help text, up to its receiver recipes (whose command
+// lines name other programs' options).
 Options help_options(const std::string& exe) {
     const ProcessResult r = run_program(exe, {"--help"});
-    return option_words(r.out + r.err);
+    const std::string text = r.out + r.err;
+    return option_words(text.substr(0, text.find("\nReceiver recipes")));
 }
 
 // The tags of the OPTIONS section's .TP entries, with \- read as -.
@@ -85,6 +89,9 @@ std::string exe_of(const std::string& name) {
     if (name == "vardo") return VARDO_EXE;
     if (name == "pelkin") return PELKIN_EXE;
     if (name == "ostrel") return OSTREL_EXE;
+#ifdef SONDERX_EXE
+    if (name == "sonderx") return SONDERX_EXE;
+#endif
     return SONDETRACK_EXE;
 }
 
@@ -109,7 +116,16 @@ TEST_P(OptionsAgree, InHelpTextManualPageAndReadme) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Programs, OptionsAgree, ::testing::Values("vardo", "pelkin", "ostrel", "sondetrack"),
+// sonderx is built where libsndfile is found.
+std::vector<std::string> programs() {
+    std::vector<std::string> p{"vardo", "pelkin", "ostrel", "sondetrack"};
+#ifdef SONDERX_EXE
+    p.push_back("sonderx");
+#endif
+    return p;
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, OptionsAgree, ::testing::ValuesIn(programs()),
                          [](const ::testing::TestParamInfo<std::string>& i) { return i.param; });
 
 }  // namespace
