@@ -204,7 +204,7 @@ const char* help_text() {
            "  --csv              comma-separated values: a header row, then one row per frame\n"
            "  -o, --output FILE  write the frames to FILE instead of standard output\n"
            "  --color[=WHEN]     colour the text lines: auto (on a terminal), always or never (auto)\n"
-           "  -q, --quiet        no summary and no progress bar on standard error\n"
+           "  -q, --quiet        no input line, summary or progress bar on standard error\n"
            "  -h, --help         this text\n"
            "  --version          the version\n"
            "\n"

@@ -163,8 +163,11 @@ int program_main(int argc, char** argv, const ProgramIo& io) {
         !from_stdin && fmt.container != Container::sndfile && ::fstat(in->src.fd, &st) == 0 && S_ISREG(st.st_mode);
     progress_init(run->progress, io.err_fd, regular ? static_cast<int64_t>(st.st_size) : 0,
                   !o.quiet && ::isatty(io.err_fd) == 1);
-    out.before_write = clear_progress;
-    out.ctx = &run->progress;
+    if (out_terminal) {
+        // Frames and the bar share the terminal: the bar gives way to each line.
+        out.before_write = clear_progress;
+        out.ctx = &run->progress;
+    }
     output_start(out);
 
     auto rx = std::make_unique<Receivers>();
