@@ -73,17 +73,6 @@ TEST(MixedStream, EveryFrameWithItsKindAndNoneOfAWrongKind) {
     EXPECT_EQ(matched(rows, s.frames), static_cast<int>(s.frames.size())) << r.out;
 }
 
-TEST(MixedStream, KindsLeftOutGiveNothing) {
-    Sent s = sent_frames("vardo", 2);
-    append_sent(s, sent_frames("pelkin", 2));
-    append_sent(s, sent_frames("ostrel", 2));
-    const ProcessResult r = run_sonderx({"--csv", "--kind", "pelkin,ostrel"}, wav_image(s.audio, 48000));
-    const std::vector<Row> rows = csv_rows(r.out);
-    EXPECT_EQ(rows.size(), 4u);
-    for (const Row& row : rows) EXPECT_NE(row.kind, "vardo");
-    EXPECT_EQ(r.err.find("vardo "), std::string::npos) << r.err;
-}
-
 TEST(MixedStream, AllMarksBadFramesAndPacketsWithoutPosition) {
     // A vardo frame whose check fails and an ostrel packet of another type
     // than GPS: only --all shows them, marked.
@@ -122,8 +111,6 @@ TEST(MixedStream, AllMarksBadFramesAndPacketsWithoutPosition) {
     EXPECT_NE(text.find("no position (packet type 4)"), std::string::npos) << text;
     // JSON: ok on every line, false for the packet without position.
     const std::string json = run_sonderx({"--json", "--all"}, wav).out;
-    EXPECT_NE(json.find("{\"decoder\":\"vardo\",\"ok\":true"), std::string::npos) << json;
-    EXPECT_NE(json.find("{\"decoder\":\"vardo\",\"ok\":false"), std::string::npos) << json;
     EXPECT_NE(json.find("{\"decoder\":\"ostrel\",\"ok\":false,\"packet_type\":4"), std::string::npos) << json;
 }
 

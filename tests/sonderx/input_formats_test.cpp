@@ -14,47 +14,38 @@ namespace {
 struct InputCase {
     const char* name;
     std::vector<std::string> args;
+    bool raw = false;  // raw samples, else a WAV
+    Encoding enc;
     int rate = 48000;
-    // The recording's image from the audio.
-    std::string (*image)(const std::vector<double>& x, int rate);
     bool pipe = false;
     bool vardo = true;  // vardo's frame is expected (not below 16 kHz)
 };
 
-std::string wav16(const std::vector<double>& x, int rate) { return wav_image(x, rate); }
-std::string wav8(const std::vector<double>& x, int rate) { return wav_image(x, rate, WavEncoding::u8); }
-std::string wav24(const std::vector<double>& x, int rate) { return wav_image(x, rate, WavEncoding::s24); }
-std::string wav32(const std::vector<double>& x, int rate) { return wav_image(x, rate, WavEncoding::s32); }
-std::string wavf32(const std::vector<double>& x, int rate) { return wav_image(x, rate, WavEncoding::f32); }
-std::string wavf64(const std::vector<double>& x, int rate) { return wav_image(x, rate, WavEncoding::f64); }
-std::string wavext(const std::vector<double>& x, int rate) { return wav_image(x, rate, WavEncoding::s16_extensible); }
-std::string wav3ch(const std::vector<double>& x, int rate) { return wav_image(x, rate, WavEncoding::s16, 3, 2); }
-std::string raw16(const std::vector<double>& x, int) { return raw_image(x, "s16le"); }
-std::string rawu8(const std::vector<double>& x, int) { return raw_image(x, "u8"); }
-std::string raws8(const std::vector<double>& x, int) { return raw_image(x, "s8"); }
-std::string rawf32(const std::vector<double>& x, int) { return raw_image(x, "f32le"); }
-std::string raw2ch(const std::vector<double>& x, int) { return raw_image(x, "s16le", 2, 1); }
-
 const InputCase kCases[] = {
-    {"Wav16File", {}, 48000, wav16},
-    {"Wav16Pipe", {}, 48000, wav16, true},
-    {"Wav8", {}, 48000, wav8},
-    {"Wav24", {}, 48000, wav24, true},
-    {"Wav32", {}, 48000, wav32},
-    {"WavFloat", {}, 48000, wavf32, true},
-    {"WavDouble", {}, 48000, wavf64},
-    {"WavExtensible", {}, 48000, wavext},
-    {"WavThirdChannel", {"--channel", "2"}, 48000, wav3ch},
-    {"RawS16Pipe", {"--raw", "s16le", "--rate", "48000"}, 48000, raw16, true},
-    {"RawU8", {"--raw", "u8", "--rate", "48k"}, 48000, rawu8},
-    {"RawS8Pipe", {"--raw", "s8", "--rate", "48k"}, 48000, raws8, true},
-    {"RawF32", {"--raw", "f32le", "--rate", "0.048M"}, 48000, rawf32},
-    {"RawSecondOfTwo", {"--raw", "s16le", "--rate", "48k", "--channels", "2", "--channel", "1"}, 48000, raw2ch, true},
-    {"Rate44k1", {}, 44100, wav16},
-    {"Rate96k", {}, 96000, wav16, true},
-    {"Rate192k", {"--raw", "s16le", "--rate", "192k"}, 192000, raw16},
-    {"Rate16k", {}, 16000, wav16},
-    {"Rate8kWithoutVardo", {}, 8000, wav16, false, false},
+    {"Wav16File", {}, false, {}},
+    {"Wav16Pipe", {}, false, {}, 48000, true},
+    {"Wav8", {}, false, {"u8"}},
+    {"Wav24", {}, false, {"s24le"}, 48000, true},
+    {"Wav32", {}, false, {"s32le"}},
+    {"WavFloat", {}, false, {"f32le"}, 48000, true},
+    {"WavDouble", {}, false, {"f64le"}},
+    {"WavExtensible", {}, false, {"s16le", 1, 0, true}},
+    {"WavThirdChannel", {"--channel", "2"}, false, {"s16le", 3, 2}},
+    {"RawS16Pipe", {"--raw", "s16le", "--rate", "48000"}, true, {}, 48000, true},
+    {"RawU8", {"--raw", "u8", "--rate", "48k"}, true, {"u8"}},
+    {"RawS8Pipe", {"--raw", "s8", "--rate", "48k"}, true, {"s8"}, 48000, true},
+    {"RawF32", {"--raw", "f32le", "--rate", "0.048M"}, true, {"f32le"}},
+    {"RawSecondOfTwo",
+     {"--raw", "s16le", "--rate", "48k", "--channels", "2", "--channel", "1"},
+     true,
+     {"s16le", 2, 1},
+     48000,
+     true},
+    {"Rate44k1", {}, false, {}, 44100},
+    {"Rate96k", {}, false, {}, 96000, true},
+    {"Rate192k", {"--raw", "s16le", "--rate", "192k"}, true, {}, 192000},
+    {"Rate16k", {}, false, {}, 16000},
+    {"Rate8kWithoutVardo", {}, false, {}, 8000, false, false},
 };
 
 void PrintTo(const InputCase& c, std::ostream* os) { *os << c.name; }
@@ -69,7 +60,8 @@ TEST_P(InputForms, GiveEveryFrameOfEveryKind) {
     append_sent(s, sent_frames("ostrel", 1, 2, c.rate));
     std::vector<std::string> args = c.args;
     args.push_back("--csv");
-    const ProcessResult r = run_sonderx(args, c.image(s.audio, c.rate), c.pipe);
+    const std::string image = c.raw ? raw_image(s.audio, c.enc) : wav_image(s.audio, c.rate, c.enc);
+    const ProcessResult r = run_sonderx(args, image, c.pipe);
     EXPECT_EQ(r.status, 0) << r.err;
     std::set<std::tuple<std::string, long, long>> got, want;
     for (const Row& row : csv_rows(r.out))

@@ -1,7 +1,6 @@
 // What sonderx says and its exit status, for the mistakes people make and
-// the inputs it cannot read: one table, run as separate processes; and,
-// in the process, standard input that is a terminal and a reader that
-// goes away.
+// the inputs it cannot read: one table, run as separate processes; and, in
+// the process, standard input that is a terminal and a reader that goes away.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -16,58 +15,42 @@
 
 namespace {
 
-enum class In { none, recording, text, empty_stdin, stdin_recording, directory };
-
 struct MessageCase {
     const char* name;
-    std::vector<std::string> args;
-    In input;
+    std::vector<std::string> args;  // @rec, @text, @dir: a recording, a text file, a directory
+    bool wav_on_stdin;              // else standard input is empty
     int status;
-    const char* err;  // in standard error ("" for none expected)
-    const char* out;  // in standard output ("" for any)
+    const char* err;  // in standard error; nullptr: standard error stays empty
+    const char* out;  // in standard output
 };
 
 const MessageCase kCases[] = {
-    {"UnknownLongOption",
-     {"--bogus"},
-     In::stdin_recording,
-     2,
-     "sonderx: unknown option --bogus\nTry 'sonderx --help'",
-     ""},
-    {"UnknownShortOption", {"-x"}, In::stdin_recording, 2, "unknown option -x", ""},
-    {"ValueOnAFlag", {"--all=yes"}, In::stdin_recording, 2, "--all takes no value", ""},
-    {"MissingValue", {"-o"}, In::stdin_recording, 2, "-o needs a value", ""},
-    {"BadKind", {"--kind", "vardo,rs41"}, In::stdin_recording, 2, "unknown kind \"rs41\" in --kind", ""},
-    {"BadRawFormat", {"--raw", "s24le", "--rate", "48k"}, In::stdin_recording, 2, "s24le", ""},
-    {"RawWithoutRate", {"--raw", "s16le"}, In::stdin_recording, 2, "give it with --rate", ""},
-    {"RateWithoutRaw", {"--rate", "48k"}, In::stdin_recording, 2, "--rate is for raw samples", ""},
-    {"RateOutOfRange", {"--raw", "u8", "--rate", "4k"}, In::stdin_recording, 2, "out of range", ""},
-    {"TwoFiles", {"a.wav", "b.wav"}, In::none, 2, "one recording at a time", ""},
-    {"NoSuchFile",
-     {"/nonexistent/rec.wav"},
-     In::none,
-     1,
-     "cannot open /nonexistent/rec.wav: No such file or directory",
-     ""},
-    {"Directory", {}, In::directory, 1, "is a directory, not a recording", ""},
-    {"TextFile", {}, In::text, 1, "is not a recording that can be read", ""},
-    {"TextFileSuggestsRaw", {}, In::text, 1, "--raw s16le --rate 48000", ""},
-    {"EmptyStdin", {}, In::empty_stdin, 1, "standard input is empty", ""},
-    {"DashIsStdin", {"-", "--csv"}, In::stdin_recording, 0, "", "utc,kind,serial"},
-    {"OptionsAfterTheFile", {}, In::recording, 0, "ostrel      1 good", "utc,kind,serial"},
-    {"DoubleDashEndsOptions", {"--", "--csv"}, In::none, 1, "cannot open --csv", ""},
-    {"NoKindAtTheRate",
-     {"--kind", "vardo", "--raw", "s16le", "--rate", "8k"},
-     In::stdin_recording,
-     1,
-     "no chosen kind can work at 8000 Hz",
-     ""},
-    {"OthersRunAtALowRate", {"--raw", "s16le", "--rate", "8k"}, In::stdin_recording, 0, "vardo needs 16kHz", ""},
-    {"WriteError", {"--csv", "-o", "/dev/full"}, In::stdin_recording, 1, "cannot write to /dev/full", ""},
-    {"Help", {"--help"}, In::none, 0, "", "  --kind LIST"},
-    {"HelpHasRecipes", {"-h"}, In::none, 0, "", "rtl_fm -M fm -s 48k -f 403.5M - | sonderx --raw s16le --rate 48000"},
-    {"Version", {"--version"}, In::none, 0, "", "sonderx "},
-    {"Quiet", {"-q", "--csv"}, In::stdin_recording, 0, "", "utc,kind"},
+    {"UnknownLongOption", {"--bogus"}, true, 2, "sonderx: unknown option --bogus\nTry 'sonderx --help'", ""},
+    {"UnknownShortOption", {"-x"}, true, 2, "unknown option -x", ""},
+    {"ValueOnAFlag", {"--all=yes"}, true, 2, "--all takes no value", ""},
+    {"MissingValue", {"-o"}, true, 2, "-o needs a value", ""},
+    {"BadKind", {"--kind", "vardo,rs41"}, true, 2, "unknown kind \"rs41\" in --kind", ""},
+    {"BadRawFormat", {"--raw", "s24le", "--rate", "48k"}, true, 2, "s24le", ""},
+    {"RawWithoutRate", {"--raw", "s16le"}, true, 2, "give it with --rate", ""},
+    {"RateWithoutRaw", {"--rate", "48k"}, true, 2, "--rate is for raw samples", ""},
+    {"RateOutOfRange", {"--raw", "u8", "--rate", "4k"}, true, 2, "out of range", ""},
+    {"TwoFiles", {"a.wav", "b.wav"}, false, 2, "one recording at a time", ""},
+    {"NoSuchFile", {"/nonexistent/r.wav"}, false, 1, "cannot open /nonexistent/r.wav: No such file or directory", ""},
+    {"Directory", {"@dir"}, false, 1, "is a directory, not a recording", ""},
+    {"TextFile", {"@text"}, false, 1, "notes.txt is not a recording that can be read", ""},
+    {"TextFileSuggestsRaw", {"@text"}, false, 1, "--raw s16le --rate 48000", ""},
+    {"EmptyStdin", {}, false, 1, "standard input is empty", ""},
+    {"DashIsStdin", {"-", "--csv"}, true, 0, "ostrel      1 good", "utc,kind,serial"},
+    {"OptionsAfterTheFile", {"@rec", "--csv"}, false, 0, "ostrel      1 good", "utc,kind,serial"},
+    {"DoubleDashEndsOptions", {"--", "--csv"}, false, 1, "cannot open --csv", ""},
+    {"KindsLeftOut", {"--kind", "vardo,pelkin"}, true, 0, "  pelkin      0 good (0 corrected), 0 bad\n", ""},
+    {"NoKindAtTheRate", {"--kind", "vardo", "--raw", "s16le", "--rate", "8k"}, true, 1, "no chosen kind", ""},
+    {"OthersRunAtALowRate", {"--raw", "s16le", "--rate", "8k"}, true, 0, "vardo needs 16kHz", ""},
+    {"WriteError", {"--csv", "-o", "/dev/full"}, true, 1, "cannot write to /dev/full: No space left", ""},
+    {"Help", {"--help"}, false, 0, nullptr, "  --kind LIST"},
+    {"HelpHasRecipes", {"-h"}, false, 0, nullptr, "rtl_fm -M fm -s 48k -f 403.5M - | sonderx --raw s16le --rate 48000"},
+    {"Version", {"--version"}, false, 0, nullptr, "sonderx "},
+    {"Quiet", {"-q", "--csv"}, true, 0, nullptr, "utc,kind"},
 };
 
 void PrintTo(const MessageCase& c, std::ostream* os) { *os << c.name; }
@@ -76,43 +59,23 @@ class Messages : public ::testing::TestWithParam<MessageCase> {};
 
 TEST_P(Messages, SayTheReasonAndGiveTheStatus) {
     const MessageCase& c = GetParam();
-    const Sent s = sent_frames("ostrel", 1);
-    const std::string wav = wav_image(s.audio, 48000);
+    const std::string wav = wav_image(sent_frames("ostrel", 1).audio, 48000);
     TempDir dir;
+    write_file(dir.file("r.wav"), wav);
+    write_file(dir.file("notes.txt"), "frequency 403.5 MHz\n");
     std::vector<std::string> args = c.args;
-    std::string stdin_data;
-    switch (c.input) {
-        case In::none:
-            break;
-        case In::recording:
-            write_file(dir.file("r.wav"), wav);
-            args.insert(args.begin(), dir.file("r.wav"));
-            args.push_back("--csv");
-            break;
-        case In::text:
-            write_file(dir.file("notes.txt"), "frequency 403.5 MHz\n");
-            args.push_back(dir.file("notes.txt"));
-            break;
-        case In::directory:
-            args.push_back(dir.path);
-            break;
-        case In::empty_stdin:
-            break;
-        case In::stdin_recording:
-            stdin_data = wav;
-            break;
-    }
-    const ProcessResult r = run_program(SONDERX_EXE, args, stdin_data);
+    for (std::string& a : args)
+        a = a == "@rec" ? dir.file("r.wav") : a == "@text" ? dir.file("notes.txt") : a == "@dir" ? dir.path : a;
+    const ProcessResult r = run_program(SONDERX_EXE, args, c.wav_on_stdin ? wav : "");
     EXPECT_EQ(r.status, c.status) << r.err;
-    if (*c.err == '\0' && std::string(c.name) == "Quiet") {
+    if (c.err == nullptr) {
         EXPECT_EQ(r.err, "");
+    } else {
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
     }
-    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
     EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
-    // Usage errors point to --help; nothing else writes frames on a failure.
-    if (c.status == 2) {
-        EXPECT_NE(r.err.find("--help"), std::string::npos);
-    }
+    // Usage errors point to --help; nothing writes frames on a failure.
+    EXPECT_EQ(c.status == 2, r.err.find("Try 'sonderx --help'") != std::string::npos);
     if (c.status != 0) {
         EXPECT_EQ(r.out, "");
     }
@@ -121,51 +84,46 @@ TEST_P(Messages, SayTheReasonAndGiveTheStatus) {
 INSTANTIATE_TEST_SUITE_P(Table, Messages, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<MessageCase>& i) { return std::string(i.param.name); });
 
-int run_in_process(std::vector<std::string> args, const sonde::ProgramIo& io) {
+// sonderx in the process with io (standard error into a file); its status.
+int run_in_process(std::vector<std::string> args, sonde::ProgramIo io, std::string& err) {
+    TempDir dir;
+    io.err_fd = open(dir.file("err").c_str(), O_WRONLY | O_CREAT, 0600);
     args.insert(args.begin(), "sonderx");
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    return sonde::sonderx::program_main(static_cast<int>(args.size()), argv.data(), io);
+    const int status = sonde::sonderx::program_main(static_cast<int>(args.size()), argv.data(), io);
+    close(io.err_fd);
+    err = read_file(dir.file("err"));
+    return status;
 }
 
-TEST(Terminal, StandardInputOnATerminalIsAUsageErrorWithAHint) {
+TEST(InProcess, StandardInputOnATerminalIsAUsageErrorWithAHint) {
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(grantpt(master), 0);
-    ASSERT_EQ(unlockpt(master), 0);
-    const int tty = open(ptsname(master), O_RDWR | O_NOCTTY);
-    ASSERT_GE(tty, 0);
-    TempDir dir;
-    const int err = open(dir.file("err").c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
     sonde::ProgramIo io;
-    io.in_fd = tty;
-    io.err_fd = err;
-    EXPECT_EQ(run_in_process({}, io), 2);
-    close(err);
-    close(tty);
+    io.in_fd = open(ptsname(master), O_RDWR | O_NOCTTY);
+    std::string err;
+    EXPECT_EQ(run_in_process({}, io, err), 2);
+    EXPECT_NE(err.find("standard input is a terminal"), std::string::npos) << err;
+    close(io.in_fd);
     close(master);
-    EXPECT_NE(read_file(dir.file("err")).find("standard input is a terminal"), std::string::npos);
 }
 
-TEST(BrokenPipe, EndsQuietlyWithStatusZero) {
+TEST(InProcess, ABrokenPipeEndsQuietlyWithStatusZero) {
     std::signal(SIGPIPE, SIG_IGN);
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     close(fds[0]);  // the reader has gone
-    const Sent s = sent_frames("pelkin", 2);
-    const std::string wav = wav_image(s.audio, 48000);
-    TempDir dir;
-    const int err = open(dir.file("err").c_str(), O_WRONLY | O_CREAT, 0600);
+    const std::string wav = wav_image(sent_frames("pelkin", 2).audio, 48000);
     sonde::ProgramIo io;
     io.in_mem = reinterpret_cast<const unsigned char*>(wav.data());
     io.in_len = wav.size();
     io.out_fd = fds[1];
-    io.err_fd = err;
-    EXPECT_EQ(run_in_process({"--csv", "-q"}, io), 0);
+    std::string err;
+    EXPECT_EQ(run_in_process({"--csv"}, io, err), 0);
+    EXPECT_EQ(err.find("sonderx: 0:"), std::string::npos) << err;  // no summary after the pipe broke
     close(fds[1]);
-    close(err);
-    EXPECT_EQ(read_file(dir.file("err")), "");
 }
 
 }  // namespace

@@ -28,14 +28,10 @@ Sent vardo_frames(int n, int first, double rate) {
     std::vector<std::vector<uint8_t>> bytes;
     for (int i = first; i < first + n; i++) {
         VardoFrameFields f;
-        f.type = 1;
         f.tow = 200000000u + 1000u * static_cast<uint32_t>(i);
         f.lat = vardo_lat_counts(1, lat_of("vardo", i));
         f.lon = vardo_lat_counts(1, lon_of("vardo", i));
         f.alt = 1000000 + 5000 * i;
-        f.v_east = 600;
-        f.v_north = 800;
-        f.v_up = 1000;
         f.frame_counter = static_cast<uint8_t>(i);
         bytes.push_back(vardo_frame_bytes(f));
         const double k = 8.3819036711397e-8;
@@ -76,7 +72,6 @@ Sent ostrel_frames(int n, int first, double rate) {
         g.lon = static_cast<float>(lon_of("ostrel", i));
         g.alt_raw = static_cast<uint16_t>(5000 + 1500 + 10 * i);
         g.hour = 10;
-        g.minute = static_cast<uint8_t>(i / 60 % 60);
         g.second = static_cast<uint8_t>(i % 60);
         const auto p = ostrel_gps_packet(g);
         tx.push_back(ostrel_transmission(std::vector<uint8_t>(p.begin(), p.end()), static_cast<uint32_t>(i)));
@@ -138,94 +133,54 @@ Sent through_receiver(const std::vector<Stretch>& stretches, unsigned seed) {
     return all;
 }
 
-std::string wav_image(const std::vector<double>& x, int rate, WavEncoding enc, int channels, int channel) {
-    int bytes = 2, tag = 1;
-    switch (enc) {
-        case WavEncoding::u8:
-            bytes = 1;
-            break;
-        case WavEncoding::s24:
-            bytes = 3;
-            break;
-        case WavEncoding::s32:
-            bytes = 4;
-            break;
-        case WavEncoding::f32:
-            bytes = 4, tag = 3;
-            break;
-        case WavEncoding::f64:
-            bytes = 8, tag = 3;
-            break;
-        default:
-            break;
-    }
-    const bool ext = enc == WavEncoding::s16_extensible;
-    std::string data;
+std::string raw_image(const std::vector<double>& x, const Encoding& e) {
+    std::string out;
+    const bool is_float = e.format[0] == 'f';
+    const int bytes = e.format == "u8" || e.format == "s8" ? 1 : std::stoi(e.format.substr(1)) / 8;
     for (double v : x) {
-        for (int c = 0; c < channels; c++) {
-            const double s = c == channel ? std::clamp(v, -1.0, 1.0) : 0.0;
-            if (tag == 3 && bytes == 4) {
+        for (int c = 0; c < e.channels; c++) {
+            const double s = c == e.channel ? std::clamp(v, -1.0, 1.0) : 0.0;
+            uint64_t u = 0;
+            if (is_float && bytes == 4) {
                 const float f = static_cast<float>(s);
-                uint32_t u;
                 std::memcpy(&u, &f, 4);
-                put_le(data, u, 4);
-            } else if (tag == 3) {
-                uint64_t u;
+            } else if (is_float) {
                 std::memcpy(&u, &s, 8);
-                put_le(data, u, 8);
-            } else if (bytes == 1) {
-                data.push_back(static_cast<char>(std::lround(128 + 127 * s)));
             } else {
-                const double top = std::ldexp(1.0, 8 * bytes - 1) - 1;
-                put_le(data, static_cast<uint64_t>(std::llround(top * s)), bytes);
+                u = static_cast<uint64_t>(std::llround(s * (std::ldexp(1.0, 8 * bytes - 1) - 1)));
+                if (e.format == "u8") u += 128;
             }
+            put_le(out, u, bytes);
         }
     }
+    return out;
+}
+
+std::string wav_image(const std::vector<double>& x, int rate, const Encoding& e) {
+    const std::string data = raw_image(x, e);
+    const int bytes = e.format == "u8" ? 1 : std::stoi(e.format.substr(1)) / 8;
+    const int fmt_len = e.extensible ? 40 : 16;
     std::string h = "RIFF";
-    const int fmt_len = ext ? 40 : 16;
     put_le(h, 4 + 8 + fmt_len + 8 + data.size(), 4);
     h += "WAVEfmt ";
     put_le(h, static_cast<uint64_t>(fmt_len), 4);
-    put_le(h, ext ? 0xFFFE : static_cast<unsigned>(tag), 2);
-    put_le(h, static_cast<uint64_t>(channels), 2);
+    put_le(h, e.extensible ? 0xFFFE : e.format[0] == 'f' ? 3 : 1, 2);
+    put_le(h, static_cast<uint64_t>(e.channels), 2);
     put_le(h, static_cast<uint64_t>(rate), 4);
-    put_le(h, static_cast<uint64_t>(rate) * channels * bytes, 4);
-    put_le(h, static_cast<uint64_t>(channels * bytes), 2);
+    put_le(h, static_cast<uint64_t>(rate * e.channels * bytes), 4);
+    put_le(h, static_cast<uint64_t>(e.channels * bytes), 2);
     put_le(h, static_cast<uint64_t>(8 * bytes), 2);
-    if (ext) {
-        put_le(h, 22, 2);                     // cbSize
-        put_le(h, 8 * bytes, 2);              // valid bits
-        put_le(h, channels == 1 ? 4 : 3, 4);  // channel mask
-        // KSDATAFORMAT_SUBTYPE_PCM
-        const unsigned char guid[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
-                                        0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-        h.append(reinterpret_cast<const char*>(guid), 16);
+    if (e.extensible) {
+        put_le(h, 22, 2);                  // cbSize
+        put_le(h, 8 * bytes, 2);           // valid bits
+        put_le(h, 0, 4);                   // channel mask
+        put_le(h, 1, 4);                   // the PCM subformat GUID ...
+        put_le(h, 0xAA00008000100000, 8);  // ... 00000001-0000-0010-8000-00AA00389B71
+        put_le(h, 0x719B3800, 4);
     }
     h += "data";
     put_le(h, data.size(), 4);
     return h + data;
-}
-
-std::string raw_image(const std::vector<double>& x, const std::string& format, int channels, int channel) {
-    std::string out;
-    for (double v : x) {
-        for (int c = 0; c < channels; c++) {
-            const double s = c == channel ? std::clamp(v, -1.0, 1.0) : 0.0;
-            if (format == "u8") {
-                out.push_back(static_cast<char>(std::lround(128 + 127 * s)));
-            } else if (format == "s8") {
-                out.push_back(static_cast<char>(std::lround(127 * s)));
-            } else if (format == "f32le") {
-                const float f = static_cast<float>(s);
-                uint32_t u;
-                std::memcpy(&u, &f, 4);
-                put_le(out, u, 4);
-            } else {
-                put_le(out, static_cast<uint64_t>(std::lround(32767 * s)), 2);
-            }
-        }
-    }
-    return out;
 }
 
 std::vector<Row> csv_rows(const std::string& out) {
@@ -234,20 +189,12 @@ std::vector<Row> csv_rows(const std::string& out) {
     std::string line;
     std::getline(in, line);  // the header
     while (std::getline(in, line)) {
-        std::vector<std::string> cell;
+        std::vector<std::string> c;
         std::stringstream ls(line);
-        for (std::string c; std::getline(ls, c, ',');) cell.push_back(c);
-        while (cell.size() < 14) cell.emplace_back();
-        Row r;
-        r.utc = cell[0];
-        r.kind = cell[1];
-        r.serial = cell[2];
-        r.frame = cell[3];
-        r.lat = cell[4].empty() ? 0.0 : std::stod(cell[4]);
-        r.lon = cell[5].empty() ? 0.0 : std::stod(cell[5]);
-        r.ok = cell[12] == "true";
-        r.note = cell[13];
-        rows.push_back(r);
+        for (std::string cell; std::getline(ls, cell, ',');) c.push_back(cell);
+        c.resize(14);
+        rows.push_back({c[0], c[1], c[2], c[3], c[4].empty() ? 0.0 : std::stod(c[4]),
+                        c[5].empty() ? 0.0 : std::stod(c[5]), c[12] == "true", c[13]});
     }
     return rows;
 }

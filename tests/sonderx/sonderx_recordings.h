@@ -39,12 +39,17 @@ struct Stretch {
 // scale (the discriminator's Hz mapped alike), noise from seed on.
 Sent through_receiver(const std::vector<Stretch>& stretches, unsigned seed);
 
-// WAV file images of samples in [-1, 1].
-enum class WavEncoding { s16, u8, s24, s32, f32, f64, s16_extensible };
-std::string wav_image(const std::vector<double>& x, int rate, WavEncoding enc = WavEncoding::s16, int channels = 1,
-                      int channel = 0);
-// Raw interleaved samples: "s16le", "u8", "s8" or "f32le".
-std::string raw_image(const std::vector<double>& x, const std::string& format, int channels = 1, int channel = 0);
+// Samples in [-1, 1] as a WAV file image or as raw samples, in one of the
+// encodings u8, s8, s16le, s24le, s32le, f32le, f64le; with several
+// channels the signal is on `channel`, silence on the others.
+struct Encoding {
+    std::string format = "s16le";
+    int channels = 1;
+    int channel = 0;
+    bool extensible = false;  // WAVE_FORMAT_EXTENSIBLE
+};
+std::string raw_image(const std::vector<double>& x, const Encoding& e = {});
+std::string wav_image(const std::vector<double>& x, int rate, const Encoding& e = {});
 
 // A row of sonderx --csv.
 struct Row {
