@@ -67,7 +67,7 @@ const char* input_hint(const InputError& e, const Options& o) {
                          : "\nIf it holds raw samples (as rtl_fm writes), give their format and rate: "
                            "--raw s16le --rate 48000";
         case InputErrorCode::no_such_channel:
-            return "\nChoose one with --channel N.";
+            return "\nChoose one of them with --channel N.";
         default:
             return "";
     }
