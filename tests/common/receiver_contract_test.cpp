@@ -32,7 +32,7 @@ std::vector<double> recording(SondeKind kind) {
     std::vector<double> x;
     if (kind == SondeKind::vardo) {
         std::vector<std::vector<uint8_t>> frames;
-        for (int i = 0; i < 3; i++) frames.push_back(vardo_frame_bytes(VardoFrameFields{.frame_counter = i}));
+        for (uint8_t i = 0; i < 3; i++) frames.push_back(vardo_frame_bytes(VardoFrameFields{.frame_counter = i}));
         return vardo_signal(frames, VardoTiming{.period_s = 0.3});
     }
     if (kind == SondeKind::pelkin) {
