@@ -8,19 +8,16 @@
 //      ostrel)
 // The rest is the stream. Output and messages go to /dev/null; the status
 // must be 0, 1 or 2.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "fuzz_program.h"
 #include "sonderx/program.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const int null_fd = open("/dev/null", O_WRONLY);
     if (size < 2) return 0;
     static const char* const kRaw[] = {nullptr, "s16le", "u8", "s8", "f32le", nullptr, nullptr, nullptr};
     static const char* const kRates[] = {"8k", "16k", "48000", "192k"};
@@ -35,15 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if ((data[1] >> 4 & 3) == 1) args.push_back("--json");
     if ((data[1] >> 4 & 3) == 2) args.push_back("--csv");
     if (const char* kinds = kKinds[data[1] >> 6]) args.insert(args.end(), {"--kind", kinds});
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    sonde::ProgramIo io;
-    io.out_fd = null_fd;
-    io.err_fd = null_fd;
-    io.in_mem = data + 2;
-    io.in_len = size - 2;
-    const int status = sonde::sonderx::program_main(static_cast<int>(args.size()), argv.data(), io);
+    const int status = run_on_memory(args, data + 2, size - 2, sonde::sonderx::program_main);
     if (status < 0 || status > 2) std::abort();
     return 0;
 }

@@ -77,11 +77,11 @@ Sent ostrel_frames(int n, int first, double rate) {
         tx.push_back(ostrel_transmission(std::vector<uint8_t>(p.begin(), p.end()), static_cast<uint32_t>(i)));
         s.frames.push_back({"ostrel", g.lat, g.lon});
     }
-    OstrelRecordingSpec spec;
-    spec.sample_rate = rate;
-    spec.lead_bits = 200;
-    spec.gap_bits = 200;
-    s.audio = ostrel_recording(spec, tx);
+    OstrelRecordingSpec rec;
+    rec.sample_rate = rate;
+    rec.lead_bits = 200;
+    rec.gap_bits = 200;
+    s.audio = ostrel_recording(rec, tx);
     return s;
 }
 
