@@ -41,12 +41,29 @@ bool receiver_init(RobustReceiver& rx, double sample_rate, const RobustConfig& c
 }
 
 void receiver_feed(RobustReceiver& rx, const float* x, std::size_t n, const sonde::FrameSink& sink) {
-    if (rx.sums.csum.empty()) return;
+    RunningSums& s = rx.sums;
+    if (s.csum.empty()) return;
+    // The sums' state lives in registers between strobes; the strobes and
+    // the frame reader see it written back.
+    int64_t* const csum = s.csum.data();
+    uint64_t taken = s.n;
+    int64_t total = s.total;
+    uint64_t low_bits = s.low_bits;
     for (std::size_t i = 0; i < n; i++) {
-        running_sums_push(rx.sums, std::llround(sonde::full_scale_sample(x[i]) * static_cast<float>(kSumsFullScale)));
-        while (rx.sums.n >= rx.search.strobe_ready) take_strobe(rx.search, rx.sums);
-        if (rx.sums.n >= rx.search.ready_at) serve_candidates(rx, sink);
+        const int64_t v = sums_units(sonde::full_scale_sample(x[i]));
+        low_bits |= static_cast<uint64_t>(v);
+        total += v;
+        csum[++taken & s.mask] = total;
+        if (taken < rx.search.strobe_ready && taken < rx.search.ready_at) continue;
+        s.n = taken;
+        s.total = total;
+        s.low_bits = low_bits;
+        while (s.n >= rx.search.strobe_ready) take_strobe(rx.search, s);
+        if (s.n >= rx.search.ready_at) serve_candidates(rx, sink);
     }
+    s.n = taken;
+    s.total = total;
+    s.low_bits = low_bits;
 }
 
 }  // namespace sonde::pelkin

@@ -31,11 +31,14 @@ inline void running_sums_init(RunningSums& s, double history) {
     s.low_bits = 0;
 }
 
-inline void running_sums_push(RunningSums& s, int64_t v) {
-    s.low_bits |= static_cast<uint64_t>(v);
-    s.total += v;
-    s.n++;
-    s.csum[s.n & s.mask] = s.total;
+// A sample at full scale +-1 in the units of the sums, rounded to the
+// nearest (ties to even): adding and taking away 1.5 * 2^23 drops a float's
+// fraction bits, with no library call in the per-sample path. Exact for
+// samples that came from 8- or 16-bit integers.
+inline int32_t sums_units(float x) {
+    constexpr float kRound = 12582912.0f;
+    const float v = x * static_cast<float>(kSumsFullScale);
+    return static_cast<int32_t>((v + kRound) - kRound);
 }
 
 // Sample i, for n - history <= i < n.

@@ -65,7 +65,8 @@ void take_strobe(SyncSearch& s, const RunningSums& sums) {
 
     const auto step = static_cast<int64_t>(uint64_t{1} << std::countr_zero(sums.low_bits | kCoarsestStep));
     const double quarters = sums_integral(sums, ts - s.sps, ts) * kStrobeScale;
-    const int64_t y = std::llround(quarters / static_cast<double>(step)) * step;
+    // step is a power of two: multiplying by its inverse is the exact division.
+    const int64_t y = std::llround(quarters * (1.0 / static_cast<double>(step))) * step;
     int64_t* h = s.hist[ph];
     const int64_t old = k >= kSyncBits ? h[(k - kSyncBits) & 31] : 0;
     h[k & 31] = y;
