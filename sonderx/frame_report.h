@@ -30,10 +30,26 @@ struct FrameReport {
     int sats = -1;  // -1 where unknown
     double snr_db = 0.0;
     int packet_type = -1;  // no_position packets: the type byte
+    // From I/Q samples: the carrier's channel as the front end measures it.
+    bool from_iq = false;
+    double offset_hz = 0.0;  // from the capture's centre
+    double freq_hz = 0.0;    // with the centre given (has_freq)
+    bool has_freq = false;
+    double level_dbfs = 0.0;  // the carrier's level, dB full scale
     // The kind's JSON line for this frame, with its line end.
     void (*json)(LineBuf& line, const void* record) = nullptr;
     const void* record = nullptr;
 };
+
+// Position and motion, as every kind with velocities fills them.
+inline void report_fix(FrameReport& r, double lat, double lon, double alt, double vel_h, double heading, double vel_v) {
+    r.lat = lat;
+    r.lon = lon;
+    r.alt = alt;
+    r.vel_h = vel_h;
+    r.heading = heading;
+    r.vel_v = vel_v;
+}
 
 struct ReportSink {
     void (*take)(void* ctx, const FrameReport& r) = nullptr;

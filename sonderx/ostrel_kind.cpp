@@ -37,6 +37,8 @@ double as_sent(float v) {
     return std::strtod(text, nullptr);
 }
 
+}  // namespace
+
 void on_frame(OstrelKind& k, const SoftFrame& f) {
     using namespace ostrel;
     PacketRecord& r = k.record;
@@ -65,19 +67,6 @@ void on_frame(OstrelKind& k, const SoftFrame& f) {
     rep.lon = as_sent(g.lon);
     rep.alt = g.alt;
     k.sink(rep);
-}
-
-}  // namespace
-
-void ostrel_kind_init(OstrelKind& k, int64_t rate_hz) {
-    ostrel::receiver_init(k.rx, static_cast<double>(rate_hz));
-    ostrel::soft_frame_state_init(k.frames);
-}
-
-void ostrel_kind_feed(OstrelKind& k, const float* x, int n, const ReportSink& sink) {
-    k.sink = sink;
-    auto take = [&k](const SoftFrame& f) { on_frame(k, f); };
-    ostrel::receiver_feed(k.rx, x, static_cast<std::size_t>(n), frame_sink(take));
 }
 
 }  // namespace sonde::sonderx

@@ -8,17 +8,13 @@
 #include "ostrel/frame_layer.h"
 #include "ostrel/robust_receiver.h"
 #include "sonderx/frame_report.h"
+#include "sonderx/kind_receiver.h"
 
 namespace sonde::sonderx {
 
-struct OstrelKind {
-    ostrel::RobustReceiver rx;
-    ostrel::SoftFrameState frames;
-    ostrel::PacketRecord record;
-    ReportSink sink;
-};
+struct OstrelKind : KindParts<ostrel::RobustReceiver, ostrel::SoftFrameState, ostrel::PacketRecord> {};
 
-void ostrel_kind_init(OstrelKind& k, int64_t rate_hz);
-void ostrel_kind_feed(OstrelKind& k, const float* x, int n, const ReportSink& sink);
+// Started and fed through kind_receiver.h: kind_init(k, rate_hz), kind_feed(k, x, n, sink).
+void on_frame(OstrelKind& k, const SoftFrame& f);
 
 }  // namespace sonde::sonderx

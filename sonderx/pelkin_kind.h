@@ -8,17 +8,13 @@
 #include "pelkin/frame_layer.h"
 #include "pelkin/robust_receiver.h"
 #include "sonderx/frame_report.h"
+#include "sonderx/kind_receiver.h"
 
 namespace sonde::sonderx {
 
-struct PelkinKind {
-    pelkin::RobustReceiver rx;
-    pelkin::SoftFrameState frames;
-    pelkin::FrameRecord record;
-    ReportSink sink;
-};
+struct PelkinKind : KindParts<pelkin::RobustReceiver, pelkin::SoftFrameState, pelkin::FrameRecord> {};
 
-void pelkin_kind_init(PelkinKind& k, int64_t rate_hz);
-void pelkin_kind_feed(PelkinKind& k, const float* x, int n, const ReportSink& sink);
+// Started and fed through kind_receiver.h: kind_init(k, rate_hz), kind_feed(k, x, n, sink).
+void on_frame(PelkinKind& k, const SoftFrame& f);
 
 }  // namespace sonde::sonderx

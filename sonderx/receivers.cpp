@@ -2,25 +2,35 @@
 
 namespace sonde::sonderx {
 
+namespace {
+
+// Calls f with the kind's receiver.
+template <class F>
+void with_kind(Receivers& r, SondeKind kind, F&& f) {
+    switch (kind) {
+        case SondeKind::vardo:
+            f(r.vardo);
+            break;
+        case SondeKind::pelkin:
+            f(r.pelkin);
+            break;
+        case SondeKind::ostrel:
+            f(r.ostrel);
+            break;
+    }
+}
+
+}  // namespace
+
 void receivers_init(Receivers& r, const KindSet& s, int64_t in_rate_hz) {
     r.kinds = s;
     for (int k = 0; k < kSondeKinds; k++) {
         const KindPlan& p = s.plan[k];
         if (!p.runs) continue;
-        switch (static_cast<SondeKind>(k)) {
-            case SondeKind::vardo:
-                r.vardo = std::make_unique<VardoKind>();
-                vardo_kind_init(*r.vardo, p.rate_hz);
-                break;
-            case SondeKind::pelkin:
-                r.pelkin = std::make_unique<PelkinKind>();
-                pelkin_kind_init(*r.pelkin, p.rate_hz);
-                break;
-            case SondeKind::ostrel:
-                r.ostrel = std::make_unique<OstrelKind>();
-                ostrel_kind_init(*r.ostrel, p.rate_hz);
-                break;
-        }
+        with_kind(r, static_cast<SondeKind>(k), [&](auto& kind) {
+            kind = std::make_unique<typename std::remove_reference_t<decltype(kind)>::element_type>();
+            kind_init(*kind, p.rate_hz);
+        });
         if (p.decimation == 1) continue;
         for (int j = 0; j < k; j++)
             if (s.plan[j].runs && s.plan[j].decimation == p.decimation && r.shares[j] < 0) r.shares[k] = j;
@@ -42,18 +52,13 @@ void receivers_feed(Receivers& r, const float* x, int n, const ReportSink& sink)
             in = r.decimated[from].get();
             m = r.decimated_n[from];
         }
-        switch (static_cast<SondeKind>(k)) {
-            case SondeKind::vardo:
-                vardo_kind_feed(*r.vardo, in, m, sink);
-                break;
-            case SondeKind::pelkin:
-                pelkin_kind_feed(*r.pelkin, in, m, sink);
-                break;
-            case SondeKind::ostrel:
-                ostrel_kind_feed(*r.ostrel, in, m, sink);
-                break;
-        }
+        with_kind(r, static_cast<SondeKind>(k), [&](auto& kind) { kind_feed(*kind, in, m, sink); });
     }
+}
+
+void receivers_feed_kind(Receivers& r, SondeKind kind, const float* x, int n, const ReportSink& sink) {
+    if (!r.kinds.plan[static_cast<int>(kind)].runs) return;
+    with_kind(r, kind, [&](auto& k) { kind_feed(*k, x, n, sink); });
 }
 
 }  // namespace sonde::sonderx

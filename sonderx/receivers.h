@@ -35,4 +35,8 @@ void receivers_init(Receivers& r, const KindSet& s, int64_t in_rate_hz);
 // n <= kStreamBlock samples at the input's rate; frames go to sink.
 void receivers_feed(Receivers& r, const float* x, int n, const ReportSink& sink);
 
+// n samples for one kind only, at that kind's own rate (no decimation): the
+// I/Q front end's audio comes per kind.
+void receivers_feed_kind(Receivers& r, SondeKind kind, const float* x, int n, const ReportSink& sink);
+
 }  // namespace sonde::sonderx

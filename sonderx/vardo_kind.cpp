@@ -38,6 +38,8 @@ void decode_fields(vardo::FrameRecord& r) {
     }
 }
 
+}  // namespace
+
 void on_frame(VardoKind& k, const SoftFrame& f) {
     vardo::FrameRecord& r = k.record;
     r = vardo::soft_frame_record(k.frames, f);
@@ -58,30 +60,13 @@ void on_frame(VardoKind& k, const SoftFrame& f) {
                       d.minute, d.second);
     rep.serial = d.sonde_id;
     rep.frame = r.frame_counter;
-    rep.lat = d.latitude;
-    rep.lon = d.longitude;
-    rep.alt = d.altitude;
-    rep.vel_h = d.speed_h;
-    rep.heading = d.course;
-    rep.vel_v = d.speed_v;
+    report_fix(rep, d.latitude, d.longitude, d.altitude, d.speed_h, d.course, d.speed_v);
     rep.snr_db = r.quality.snr_db;
     rep.json = write_json;
     rep.record = &r;
     k.sink(rep);
 }
 
-}  // namespace
-
-void vardo_kind_init(VardoKind& k, int64_t rate_hz) {
-    vardo::receiver_init(k.rx, static_cast<double>(rate_hz));
-    vardo::soft_frame_state_init(k.frames);
-    k.filter = vardo::PositionFilter{};
-}
-
-void vardo_kind_feed(VardoKind& k, const float* x, int n, const ReportSink& sink) {
-    k.sink = sink;
-    auto take = [&k](const SoftFrame& f) { on_frame(k, f); };
-    vardo::receiver_feed(k.rx, x, static_cast<std::size_t>(n), frame_sink(take));
-}
+void kind_reset(VardoKind& k) { k.filter = vardo::PositionFilter{}; }
 
 }  // namespace sonde::sonderx

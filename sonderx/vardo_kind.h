@@ -6,22 +6,19 @@
 #include <cstdint>
 
 #include "sonderx/frame_report.h"
+#include "sonderx/kind_receiver.h"
 #include "vardo/frame_layer.h"
 #include "vardo/position_filter.h"
 #include "vardo/robust_receiver.h"
 
 namespace sonde::sonderx {
 
-struct VardoKind {
-    vardo::RobustReceiver rx;
-    vardo::SoftFrameState frames;
+struct VardoKind : KindParts<vardo::RobustReceiver, vardo::SoftFrameState, vardo::FrameRecord> {
     vardo::PositionFilter filter;
-    vardo::FrameRecord record;
-    ReportSink sink;
 };
 
-// rate_hz: the rate of the samples fed (at least 16 kHz).
-void vardo_kind_init(VardoKind& k, int64_t rate_hz);
-void vardo_kind_feed(VardoKind& k, const float* x, int n, const ReportSink& sink);
+// Started and fed through kind_receiver.h: kind_init(k, rate_hz), kind_feed(k, x, n, sink).
+void on_frame(VardoKind& k, const SoftFrame& f);
+void kind_reset(VardoKind& k);
 
 }  // namespace sonde::sonderx
