@@ -2,11 +2,12 @@
 
 namespace sonde::sonderx {
 
-void csv_header(LineBuf& line) {
-    line_puts(line, "utc,kind,serial,frame,lat,lon,alt_m,vel_h_ms,heading_deg,vel_v_ms,sats,snr_db,ok,note\n");
+void csv_header(LineBuf& line, bool carrier) {
+    line_puts(line, "utc,kind,serial,frame,lat,lon,alt_m,vel_h_ms,heading_deg,vel_v_ms,sats,snr_db,ok,note");
+    line_puts(line, carrier ? ",offset_hz,freq_hz,level_dbfs\n" : "\n");
 }
 
-void csv_row(LineBuf& line, const FrameReport& r) {
+void csv_row(LineBuf& line, const FrameReport& r, bool carrier) {
     const bool pos = r.has_position;
     line_printf(line, "%s,%s,%s,", r.when, sonde_kind_name(r.kind), r.serial);
     if (r.frame >= 0) line_printf(line, "%d", r.frame);
@@ -33,6 +34,11 @@ void csv_row(LineBuf& line, const FrameReport& r) {
             else
                 line_puts(line, "no position: no GPS fix");
             break;
+    }
+    if (carrier) {
+        line_printf(line, ",%.0f,", r.offset_hz);
+        if (r.has_freq) line_printf(line, "%.0f", r.freq_hz);
+        line_printf(line, ",%.1f", r.level_dbfs);
     }
     line_putc(line, '\n');
 }

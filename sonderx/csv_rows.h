@@ -1,5 +1,7 @@
 // The comma-separated form: a header row, then one row per frame, the
-// same columns as the text lines plus whether the frame is good.
+// same columns as the text lines plus whether the frame is good; from I/Q
+// samples (carrier) also the carrier's offset_hz, freq_hz (empty without the
+// centre) and level_dbfs.
 #pragma once
 
 #include "io/line_out.h"
@@ -7,7 +9,7 @@
 
 namespace sonde::sonderx {
 
-void csv_header(LineBuf& line);
-void csv_row(LineBuf& line, const FrameReport& r);
+void csv_header(LineBuf& line, bool carrier);
+void csv_row(LineBuf& line, const FrameReport& r, bool carrier);
 
 }  // namespace sonde::sonderx

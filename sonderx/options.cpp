@@ -14,11 +14,29 @@ namespace sonde::sonderx {
 
 namespace {
 
-enum LongOnly { kKind = 1000, kRaw, kRate, kChannels, kChannel, kAll, kJson, kCsv, kColor, kVersion };
+enum LongOnly {
+    kKind = 1000,
+    kRaw,
+    kIq,
+    kCenter,
+    kOffset,
+    kRate,
+    kChannels,
+    kChannel,
+    kAll,
+    kJson,
+    kCsv,
+    kColor,
+    kVersion
+};
 
 constexpr option kLongOptions[] = {
     {"kind", required_argument, nullptr, kKind},
     {"raw", required_argument, nullptr, kRaw},
+    {"iq", required_argument, nullptr, kIq},
+    {"center", required_argument, nullptr, kCenter},
+    {"centre", required_argument, nullptr, kCenter},
+    {"offset", required_argument, nullptr, kOffset},
     {"rate", required_argument, nullptr, kRate},
     {"channels", required_argument, nullptr, kChannels},
     {"channel", required_argument, nullptr, kChannel},
@@ -68,6 +86,24 @@ bool parse_count(const char* text, int lo, int hi, int& value) {
     return true;
 }
 
+// --offset: a signed frequency in Hz, with k or M as --rate takes them.
+bool parse_offset(const char* text, std::vector<double>& offsets, std::string& error) {
+    const bool negative = text[0] == '-';
+    const char* magnitude = text[0] == '-' || text[0] == '+' ? text + 1 : text;
+    int64_t hz = 0;
+    if (*magnitude == '\0' || parse_rate(magnitude, hz).failed()) {
+        error = std::string("--offset takes the carrier's offset from the centre in Hz, as -25000, +25k or 0, not \"") +
+                text + "\"";
+        return false;
+    }
+    if (offsets.size() >= kMaxOffsets) {
+        error = "--offset given more than " + std::to_string(kMaxOffsets) + " times: that many channels at most";
+        return false;
+    }
+    offsets.push_back(negative ? -static_cast<double>(hz) : static_cast<double>(hz));
+    return true;
+}
+
 // The option as the user wrote it, for messages about it.
 std::string written_option(char** argv, int index) {
     std::string s = argv[index];
@@ -94,9 +130,27 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error) {
                 }
                 o.raw = true;
                 break;
+            case kIq:
+                if (InputError e = parse_iq_format(optarg, o.iq_format, o.iq_wav); e.failed()) {
+                    error = e.message;
+                    return false;
+                }
+                o.iq = true;
+                break;
+            case kCenter:
+                if (InputError e = parse_rate(optarg, o.center_hz); e.failed() || o.center_hz <= 0) {
+                    error = std::string(
+                                "--center takes the capture's centre frequency in Hz, as 403500000, "
+                                "403500k or 403.5M, not \"") +
+                            optarg + "\"";
+                    return false;
+                }
+                break;
+            case kOffset:
+                if (!parse_offset(optarg, o.offsets_hz, error)) return false;
+                break;
             case kRate:
-                if (InputError e = parse_rate(optarg, o.rate_hz);
-                    e.failed() || (e = check_rate(o.rate_hz, false, "--rate")).failed()) {
+                if (InputError e = parse_rate(optarg, o.rate_hz); e.failed()) {
                     error = e.message;
                     return false;
                 }
@@ -172,6 +226,40 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error) {
         error = std::string("one recording at a time: \"") + argv[optind] + "\" and \"" + argv[optind + 1] + "\" given";
         return false;
     }
+    if (o.raw && o.iq) {
+        error = "--raw and --iq exclude each other: --raw reads FM audio, --iq an SDR's I/Q samples";
+        return false;
+    }
+    if (!o.iq && (o.center_hz != 0 || !o.offsets_hz.empty())) {
+        error = std::string(o.center_hz != 0 ? "--center" : "--offset") +
+                " is for I/Q samples: give their format with --iq too (--iq u8 --rate 250k)";
+        return false;
+    }
+    if (o.iq) {
+        if (o.channels_given || o.channel != 0) {
+            error = "--channels and --channel are for audio: I/Q samples are read as pairs, I then Q";
+            return false;
+        }
+        if (o.iq_wav && o.rate_hz != 0) {
+            error = "--rate is for raw I/Q samples: a WAV recording carries its own rate (leave out --rate)";
+            return false;
+        }
+        if (!o.iq_wav && o.rate_hz == 0) {
+            error = "raw I/Q samples carry no rate: give it with --rate (e.g. --rate 250000 or --rate 250k)";
+            return false;
+        }
+        if (InputError e = check_rate(o.rate_hz, true, "--rate"); !o.iq_wav && e.failed()) {
+            error = e.message;
+            return false;
+        }
+        return true;
+    }
+    if (o.rate_hz != 0) {
+        if (InputError e = check_rate(o.rate_hz, false, "--rate"); e.failed()) {
+            error = e.message;
+            return false;
+        }
+    }
     if (!o.raw && o.rate_hz != 0) {
         error = "--rate is for raw samples: give their format with --raw too (a WAV recording carries its own rate)";
         return false;
@@ -189,15 +277,22 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error) {
 
 const char* help_text() {
     return "usage: sonderx [OPTIONS] [FILE | -]\n"
-           "Decodes the radiosondes in a receiver's FM audio: the weak-signal receivers of all three\n"
-           "kinds (vardo, pelkin, ostrel) run on the one stream; one line per good frame.\n"
+           "Decodes the radiosondes in a receiver's FM audio, or in an SDR's I/Q samples (--iq): the\n"
+           "weak-signal receivers of all three kinds (vardo, pelkin, ostrel) run on the one stream (from\n"
+           "I/Q, on each carrier found); one line per good frame.\n"
            "FILE is a recording (WAV in any sample format, FLAC and what libsndfile reads);\n"
            "without FILE, or with -, standard input (a WAV stream, or raw samples with --raw).\n"
            "\n"
            "  --kind LIST        the kinds to run, separated by commas: vardo, pelkin, ostrel (all)\n"
            "  --raw FORMAT       the input is raw samples without a header: s16le, u8, s8 or f32le\n"
-           "  --rate HZ          the raw samples' rate, as 48000, 48k or 0.048M (needs --raw)\n"
+           "  --rate HZ          the raw samples' rate, as 48000, 48k or 0.048M (needs --raw or --iq;\n"
+           "                     I/Q from 96k to 3.2M)\n"
            "  --channels N       raw samples: N channels interleaved (1)\n"
+           "  --iq FORMAT        the input is an SDR's I/Q samples: u8 (rtl_sdr), s8 (HackRF), s16le or\n"
+           "                     f32le interleaved I then Q, or wav (a two-channel WAV, I left, Q right)\n"
+           "  --center HZ        I/Q: the capture's centre frequency, as 403.5M; frames then show theirs\n"
+           "  --offset HZ        I/Q: a channel at this offset from the centre, as +25k, instead of the\n"
+           "                     search for carriers (repeat for more channels)\n"
            "  --channel N        read channel N, counted from 0 (0, the first)\n"
            "  --all              also bad frames and packets without position, marked as such\n"
            "  --json             JSON Lines, one object per frame, as vardo/pelkin/ostrel --json write\n"
@@ -210,7 +305,8 @@ const char* help_text() {
            "\n"
            "Columns: UTC date and time (ostrel: time of day), kind, serial, frame number, latitude and\n"
            "longitude (degrees), altitude (m), horizontal speed (m/s), heading (degrees), vertical speed\n"
-           "(m/s), satellites, SNR (dB); - where the kind does not send it.\n"
+           "(m/s), satellites, SNR (dB); - where the kind does not send it. With --iq also the carrier's\n"
+           "frequency in MHz (with --center; else its offset in kHz) and its level in dB full scale.\n"
            "Exit status: 0 when the input was read to its end (frames found or not); 1 when the input\n"
            "cannot be read, no chosen kind works at its rate, or the output cannot be written; 2 for a\n"
            "usage error.\n"
@@ -219,7 +315,10 @@ const char* help_text() {
            "  rtl_fm -M fm -s 48k -f 403.5M - | sonderx --raw s16le --rate 48000\n"
            "  sonderx recording.wav\n"
            "  sonderx --json recording.flac > frames.json; sondetrack --kml frames.json > flight.kml\n"
-           "  arecord -f S16_LE -r 48000 -c 1 | sonderx --kind vardo\n";
+           "  arecord -f S16_LE -r 48000 -c 1 | sonderx --kind vardo\n"
+           "I/Q recipes (the carrier is found anywhere in the capture but its outer edges):\n"
+           "  rtl_sdr -f 403.5M -s 250k - | sonderx --iq u8 --rate 250k --center 403.5M\n"
+           "  sonderx --iq wav --center 403.5M baseband.wav\n";
 }
 
 }  // namespace sonde::sonderx

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "io/sample_format.h"
 #include "receiver/soft_frame.h"
@@ -16,6 +17,11 @@ enum class ColorChoice { automatic, always, never };
 struct Options {
     bool kinds[kSondeKinds] = {true, true, true};  // --kind: the kinds to run
     bool raw = false;                              // --raw FORMAT given
+    bool iq = false;                               // --iq FORMAT given
+    bool iq_wav = false;                           // --iq wav: a two-channel WAV, I left and Q right
+    SampleFormat iq_format = SampleFormat::u8;     // --iq: the raw I/Q samples' encoding
+    int64_t center_hz = 0;                         // --center; 0 when not given
+    std::vector<double> offsets_hz;                // --offset: channels given, no search
     SampleFormat raw_format = SampleFormat::s16le;
     int64_t rate_hz = 0;  // --rate; 0 when not given
     int channels = 1;     // --channels (raw samples)
@@ -30,6 +36,8 @@ struct Options {
     bool version = false;
     std::string input;  // the file; "-" or empty: standard input
 };
+
+constexpr std::size_t kMaxOffsets = 32;  // --offset: as many channels as the I/Q front end has
 
 // Exit statuses.
 constexpr int kExitOk = 0;

@@ -9,6 +9,7 @@
 #include "io/line_out.h"
 #include "sonderx/frame_report.h"
 #include "sonderx/options.h"
+#include "sonderx/text_lines.h"
 
 namespace sonde::sonderx {
 
@@ -16,7 +17,8 @@ struct Output {
     OutputForm form = OutputForm::text;
     bool all = false;
     bool color = false;
-    bool header = false;  // text: a header line first (on a terminal)
+    bool header = false;                            // text: a header line first (on a terminal)
+    CarrierColumns carrier = CarrierColumns::none;  // from I/Q: the carrier's columns and JSON keys
     int fd = 1;
     bool started = false;
     bool failed = false;
@@ -25,6 +27,7 @@ struct Output {
     void (*before_write)(void* ctx) = nullptr;
     void* ctx = nullptr;
     std::unique_ptr<LineBuf> line = std::make_unique<LineBuf>();
+    std::unique_ptr<LineBuf> keys;  // from I/Q: the carrier's JSON keys, before they join the line
 };
 
 // Whether the frame is written at all.

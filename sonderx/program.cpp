@@ -6,12 +6,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <complex>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 
 #include "io/sample_input.h"
+#include "sonderx/iq_receivers.h"
 #include "sonderx/kind_set.h"
 #include "sonderx/options.h"
 #include "sonderx/output.h"
@@ -51,8 +53,9 @@ void clear_progress(void* ctx) { progress_clear(*static_cast<Progress*>(ctx)); }
 
 InputConfig input_config(const Options& o) {
     InputConfig c;
-    c.mode = o.raw ? InputMode::raw_audio : InputMode::recording;
-    c.raw_format = o.raw_format;
+    c.mode = o.iq ? (o.iq_wav ? InputMode::wav_iq : InputMode::raw_iq)
+                  : (o.raw ? InputMode::raw_audio : InputMode::recording);
+    c.raw_format = o.iq ? o.iq_format : o.raw_format;
     c.rate_hz = o.rate_hz;
     c.channels = o.channels;
     c.channel = o.channel;
@@ -63,6 +66,8 @@ InputConfig input_config(const Options& o) {
 const char* input_hint(const InputError& e, const Options& o) {
     switch (e.code) {
         case InputErrorCode::not_a_recording:
+            if (o.iq)
+                return "\nIf it holds raw I/Q samples (as rtl_sdr writes), give their format: --iq u8 --rate 250k";
             return o.raw ? ""
                          : "\nIf it holds raw samples (as rtl_fm writes), give their format and rate: "
                            "--raw s16le --rate 48000";
@@ -71,6 +76,20 @@ const char* input_hint(const InputError& e, const Options& o) {
         default:
             return "";
     }
+}
+
+// Reads the I/Q capture to its end through the front end and the
+// channels' receivers; the samples read, for the summary.
+void run_iq(SampleInput& in, IqReceivers& rx, Run& run) {
+    constexpr int kPairs = 8192;
+    auto block = std::make_unique<std::complex<float>[]>(kPairs);
+    while (!run.out.failed) {
+        const int n = input_read_iq(in, block.get(), kPairs);
+        if (n <= 0) break;
+        iq_receivers_feed(rx, reinterpret_cast<const float*>(block.get()), static_cast<std::size_t>(n));
+        progress_update(run.progress, in.bytes);
+    }
+    if (!run.out.failed) iq_receivers_flush(rx);
 }
 
 bool is_terminal_env_dumb() {
@@ -107,8 +126,9 @@ int program_main(int argc, char** argv, const ProgramIo& io) {
         if (input_is_terminal(io.in_fd)) {
             fd_printf(io.err_fd,
                       "sonderx: standard input is a terminal, and samples cannot be typed: name a recording "
-                      "(sonderx rec.wav) or pipe audio in (rtl_fm -M fm -s 48k -f 403.5M - | sonderx --raw s16le "
-                      "--rate 48000)\n%s",
+                      "(sonderx rec.wav) or pipe %s\n%s",
+                      o.iq ? "I/Q samples in (rtl_sdr -f 403.5M -s 250k - | sonderx --iq u8 --rate 250k)"
+                           : "audio in (rtl_fm -M fm -s 48k -f 403.5M - | sonderx --raw s16le --rate 48000)",
                       kTryHelp);
             return kExitUsage;
         }
@@ -123,13 +143,36 @@ int program_main(int argc, char** argv, const ProgramIo& io) {
     const InputFormat& fmt = in->format;
     if (!o.quiet) fd_printf(io.err_fd, "sonderx: %s: %s\n", in->name.c_str(), describe_input_format(fmt).c_str());
     if (fmt.starts_like_wav)
-        fd_printf(io.err_fd,
-                  "sonderx: %s starts with a WAV header but is read as raw samples (--raw): leave out "
-                  "--raw to read it as a recording\n",
-                  in->name.c_str());
+        fd_printf(io.err_fd, "sonderx: %s starts with a WAV header but is read as raw samples (%s): %s\n",
+                  in->name.c_str(), o.iq ? "--iq" : "--raw",
+                  o.iq ? "read it with --iq wav" : "leave out --raw to read it as a recording");
+
+    // From I/Q, the front end and its channels' receivers; the kinds run at
+    // the front end's audio rate.
+    std::unique_ptr<IqReceivers> iq;
+    if (o.iq) {
+        iq = std::make_unique<IqReceivers>();
+        IqConfig c;
+        c.rate_hz = fmt.rate_hz;
+        c.center_hz = o.center_hz;
+        c.offsets_hz = o.offsets_hz;
+        for (int k = 0; k < kSondeKinds; k++) c.kinds[k] = o.kinds[k];
+        if (!iq_receivers_init(*iq, c, ReportSink{take_frame, nullptr})) {
+            fd_printf(io.err_fd, "sonderx: the I/Q receiver cannot work at %lld Hz\n",
+                      static_cast<long long>(fmt.rate_hz));
+            return kExitInput;
+        }
+        for (double hz : o.offsets_hz) {
+            const double edge = 0.5 * static_cast<double>(fmt.rate_hz);
+            if (hz <= -edge || hz >= edge)
+                fd_printf(io.err_fd,
+                          "sonderx: --offset %+.0f Hz is outside the capture (+-%.0f Hz): that channel hears nothing\n",
+                          hz, edge);
+        }
+    }
 
     // The kinds at this rate.
-    const KindSet kinds = plan_kinds(o.kinds, fmt.rate_hz);
+    const KindSet kinds = iq ? iq->kinds : plan_kinds(o.kinds, fmt.rate_hz);
     if (const std::string m = unusable_kinds_message(kinds, fmt.rate_hz); !m.empty())
         fd_printf(io.err_fd, "sonderx: %s\n", m.c_str());
     if (kinds.running == 0) {
@@ -157,6 +200,7 @@ int program_main(int argc, char** argv, const ProgramIo& io) {
         o.form == OutputForm::text && (o.color == ColorChoice::always ||
                                        (o.color == ColorChoice::automatic && out_terminal && !is_terminal_env_dumb()));
     out.header = o.form == OutputForm::text && out_terminal;
+    if (o.iq) out.carrier = o.center_hz > 0 ? CarrierColumns::frequency : CarrierColumns::offset;
 
     struct stat st {};
     const bool regular =
@@ -170,16 +214,21 @@ int program_main(int argc, char** argv, const ProgramIo& io) {
     }
     output_start(out);
 
-    auto rx = std::make_unique<Receivers>();
-    receivers_init(*rx, kinds, fmt.rate_hz);
-    const ReportSink sink{take_frame, run.get()};
-    auto block = std::make_unique<float[]>(kStreamBlock);
     const double cpu0 = cpu_seconds();
-    while (!out.failed) {
-        const int n = input_read(*in, block.get(), kStreamBlock);
-        if (n <= 0) break;
-        receivers_feed(*rx, block.get(), n, sink);
-        progress_update(run->progress, in->bytes);
+    if (iq) {
+        iq->out.ctx = run.get();
+        run_iq(*in, *iq, *run);
+    } else {
+        auto rx = std::make_unique<Receivers>();
+        receivers_init(*rx, kinds, fmt.rate_hz);
+        const ReportSink sink{take_frame, run.get()};
+        auto block = std::make_unique<float[]>(kStreamBlock);
+        while (!out.failed) {
+            const int n = input_read(*in, block.get(), kStreamBlock);
+            if (n <= 0) break;
+            receivers_feed(*rx, block.get(), n, sink);
+            progress_update(run->progress, in->bytes);
+        }
     }
     const double cpu = cpu_seconds() - cpu0;
     progress_clear(run->progress);
@@ -192,6 +241,11 @@ int program_main(int argc, char** argv, const ProgramIo& io) {
         fd_printf(io.err_fd, "sonderx: cannot write to %s: %s\n",
                   o.out_path.empty() ? "standard output" : o.out_path.c_str(), std::strerror(out.error_no));
         return kExitInput;
+    }
+    if (iq) {
+        run->summary.iq = true;
+        run->summary.carriers = static_cast<int64_t>(iq->opened);
+        run->summary.suppressed = static_cast<int64_t>(iq->suppressed);
     }
     if (!o.quiet) summary_write(io.err_fd, run->summary, kinds, in->samples, fmt.rate_hz, cpu);
     return kExitOk;

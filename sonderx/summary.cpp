@@ -37,8 +37,12 @@ void summary_write(int fd, const Summary& s, const KindSet& kinds, int64_t sampl
         std::snprintf(clock, sizeof clock, "%d:%04.1f", minutes, seconds);
     char speed[64] = "";
     if (cpu_s > 0.0 && audio_s > 0.0) std::snprintf(speed, sizeof speed, ", %.0f times real time", audio_s / cpu_s);
-    fd_printf(fd, "sonderx: %s of audio (%.1f s) decoded in %.2f s of CPU%s\n", clock,
+    fd_printf(fd, "sonderx: %s of %s (%.1f s) decoded in %.2f s of CPU%s\n", clock, s.iq ? "I/Q samples" : "audio",
               static_cast<double>(tenths) / 10.0, cpu_s, speed);
+    if (s.iq)
+        fd_printf(fd, "  %lld carrier%s heard, %lld frame%s taken for images or duplicates\n",
+                  static_cast<long long>(s.carriers), s.carriers == 1 ? "" : "s", static_cast<long long>(s.suppressed),
+                  s.suppressed == 1 ? "" : "s");
     for (int k = 0; k < kSondeKinds; k++) {
         if (!kinds.plan[k].runs) continue;
         const KindCounts& c = s.kind[k];

@@ -19,6 +19,11 @@ struct KindCounts {
 
 struct Summary {
     KindCounts kind[kSondeKinds];
+    // From I/Q: the carriers given channels, and good frames not reported
+    // as images or duplicates of another channel's.
+    bool iq = false;
+    int64_t carriers = 0;
+    int64_t suppressed = 0;
 };
 
 void summary_count(Summary& s, const FrameReport& r);

@@ -7,10 +7,14 @@
 
 namespace sonde::sonderx {
 
+// From I/Q samples the lines end with the carrier: its frequency in MHz
+// (the centre given) or its offset in kHz, and its level in dB full scale.
+enum class CarrierColumns { none, offset, frequency };
+
 // The column names, aligned as the lines (with the line end).
-void text_header(LineBuf& line, bool color);
+void text_header(LineBuf& line, bool color, CarrierColumns carrier);
 // The frame's line (with the line end). with_mark: a last column saying
 // good, bad (and why) or no position; --all turns it on.
-void text_line(LineBuf& line, const FrameReport& r, bool color, bool with_mark);
+void text_line(LineBuf& line, const FrameReport& r, bool color, bool with_mark, CarrierColumns carrier);
 
 }  // namespace sonde::sonderx

@@ -1,0 +1,95 @@
+#include "sonderx/iq_receivers.h"
+
+#include <cstring>
+
+namespace sonde::sonderx {
+
+namespace {
+
+// The sonde a good frame came from, for the front end to tell a second
+// copy of it (an image, a duplicate) from a new frame: a hash of what the
+// frame says. Never 0 (0 is "unknown").
+uint64_t frame_identity(const FrameReport& f) {
+    uint64_t h = 1469598103934665603ull;
+    auto mix = [&h](const void* p, std::size_t n) {
+        const auto* b = static_cast<const unsigned char*>(p);
+        for (std::size_t i = 0; i < n; i++) h = (h ^ b[i]) * 1099511628211ull;
+    };
+    const int kind = static_cast<int>(f.kind);
+    mix(&kind, sizeof kind);
+    mix(f.serial, std::strlen(f.serial));
+    mix(&f.frame, sizeof f.frame);
+    mix(f.when, std::strlen(f.when));
+    mix(&f.lat, sizeof f.lat);
+    mix(&f.lon, sizeof f.lon);
+    mix(&f.alt, sizeof f.alt);
+    mix(&f.packet_type, sizeof f.packet_type);
+    return h == 0 ? 1 : h;
+}
+
+void take_channel_frame(void* ctx, const FrameReport& in) {
+    const IqChannelLink& link = *static_cast<const IqChannelLink*>(ctx);
+    IqReceivers& r = *link.owner;
+    FrameReport f = in;
+    // A frame whose check passed confirms the carrier; ostrel's packets
+    // without position carry no check.
+    const bool checked =
+        f.verdict == FrameVerdict::good || (f.verdict == FrameVerdict::no_position && f.packet_type < 0);
+    if (checked && !iq::front_end_frame(r.fe, link.channel, static_cast<iq::Kind>(f.kind), frame_identity(f))) {
+        r.suppressed++;
+        return;
+    }
+    const iq::ChannelMeasure m = iq::front_end_measure(r.fe, link.channel);
+    f.from_iq = true;
+    f.offset_hz = m.offset_hz;
+    f.has_freq = r.cfg.center_hz > 0;
+    f.freq_hz = static_cast<double>(r.cfg.center_hz) + m.offset_hz;
+    f.level_dbfs = m.level_dbfs;
+    r.out(f);
+}
+
+void take_audio(void* ctx, const iq::AudioBlock& a) {
+    IqReceivers& r = *static_cast<IqReceivers*>(ctx);
+    if (a.channel < 0 || a.channel >= iq::kMaxChannels) return;
+    IqChannelReceivers& c = r.channel[a.channel];
+    if (c.id != a.id || !c.rx) {
+        // A new carrier in this slot: its own receivers, from the start.
+        c.rx = std::make_unique<Receivers>();
+        receivers_init(*c.rx, r.kinds, a.rate);
+        c.id = a.id;
+        r.opened++;
+    }
+    const ReportSink sink{take_channel_frame, &r.link[a.channel]};
+    receivers_feed_kind(*c.rx, static_cast<SondeKind>(a.kind), a.samples, a.count, sink);
+}
+
+}  // namespace
+
+bool iq_receivers_init(IqReceivers& r, const IqConfig& cfg, const ReportSink& out) {
+    r.cfg = cfg;
+    r.out = out;
+    iq::FrontEndConfig fc;
+    fc.rate = static_cast<double>(cfg.rate_hz);
+    fc.kinds = 0;
+    for (int k = 0; k < kSondeKinds; k++)
+        if (cfg.kinds[k]) fc.kinds |= 1u << k;
+    fc.forced_hz = cfg.offsets_hz;
+    fc.search = cfg.offsets_hz.empty();
+    // Every kind's audio comes at the one rate.
+    r.kinds = plan_kinds(cfg.kinds, fc.profiles[0].audio_rate);
+    for (int i = 0; i < iq::kMaxChannels; i++) {
+        r.link[i] = IqChannelLink{&r, i};
+        r.channel[i] = IqChannelReceivers{};
+    }
+    r.suppressed = r.opened = 0;
+    iq::FrontEndSink sink;
+    sink.ctx = &r;
+    sink.audio = take_audio;
+    return iq::front_end_init(r.fe, fc, sink);
+}
+
+void iq_receivers_feed(IqReceivers& r, const float* iq, std::size_t n) { iq::front_end_feed(r.fe, iq, n); }
+
+void iq_receivers_flush(IqReceivers& r) { iq::front_end_flush(r.fe); }
+
+}  // namespace sonde::sonderx
