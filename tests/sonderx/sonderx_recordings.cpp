@@ -192,9 +192,11 @@ std::vector<Row> csv_rows(const std::string& out) {
         std::vector<std::string> c;
         std::stringstream ls(line);
         for (std::string cell; std::getline(ls, cell, ',');) c.push_back(cell);
+        if (!line.empty() && line.back() == ',') c.emplace_back();
+        std::vector<std::string> cells = c;
         c.resize(14);
         rows.push_back({c[0], c[1], c[2], c[3], c[4].empty() ? 0.0 : std::stod(c[4]),
-                        c[5].empty() ? 0.0 : std::stod(c[5]), c[12] == "true", c[13]});
+                        c[5].empty() ? 0.0 : std::stod(c[5]), c[12] == "true", c[13], cells});
     }
     return rows;
 }

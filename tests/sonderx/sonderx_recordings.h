@@ -57,6 +57,7 @@ struct Row {
     double lat = 0.0, lon = 0.0;
     bool ok = false;
     std::string note;
+    std::vector<std::string> cells;  // every column as written (from I/Q: offset_hz, freq_hz, level_dbfs last)
 };
 std::vector<Row> csv_rows(const std::string& out);
 
