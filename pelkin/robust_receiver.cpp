@@ -1,6 +1,7 @@
 #include "pelkin/robust_receiver.h"
 
-#include <cmath>
+#include <algorithm>
+#include <cstdint>
 
 namespace sonde::pelkin {
 
@@ -43,27 +44,39 @@ bool receiver_init(RobustReceiver& rx, double sample_rate, const RobustConfig& c
 void receiver_feed(RobustReceiver& rx, const float* x, std::size_t n, const sonde::FrameSink& sink) {
     RunningSums& s = rx.sums;
     if (s.csum.empty()) return;
-    // The sums' state lives in registers between strobes; the strobes and
-    // the frame reader see it written back.
+    // The samples are converted a stretch at a time; the sums' state lives
+    // in registers between events (a strobe, a candidate's frame complete),
+    // which see it written back.
+    constexpr std::size_t kStretch = 256;
+    int32_t units[kStretch];
     int64_t* const csum = s.csum.data();
+    const uint64_t mask = s.mask;
     uint64_t taken = s.n;
     int64_t total = s.total;
-    uint64_t low_bits = s.low_bits;
-    for (std::size_t i = 0; i < n; i++) {
-        const int64_t v = sums_units(sonde::full_scale_sample(x[i]));
-        low_bits |= static_cast<uint64_t>(v);
-        total += v;
-        csum[++taken & s.mask] = total;
-        if (taken < rx.search.strobe_ready && taken < rx.search.ready_at) continue;
-        s.n = taken;
-        s.total = total;
-        s.low_bits = low_bits;
-        while (s.n >= rx.search.strobe_ready) take_strobe(rx.search, s);
-        if (s.n >= rx.search.ready_at) serve_candidates(rx, sink);
+    uint32_t low = 0;  // OR of the samples; its sign extension is the OR of theirs
+    auto next_event = [&] { return std::min(rx.search.strobe_ready, rx.search.ready_at); };
+    uint64_t next = next_event();
+    while (n > 0) {
+        const std::size_t m = std::min(n, kStretch);
+        sums_units(x, m, units);
+        for (std::size_t i = 0; i < m; i++) {
+            total += units[i];
+            low |= static_cast<uint32_t>(units[i]);
+            csum[++taken & mask] = total;
+            if (taken < next) continue;
+            s.n = taken;
+            s.total = total;
+            s.low_bits |= static_cast<uint64_t>(static_cast<int64_t>(static_cast<int32_t>(low)));
+            while (s.n >= rx.search.strobe_ready) take_strobe(rx.search, s);
+            if (s.n >= rx.search.ready_at) serve_candidates(rx, sink);
+            next = next_event();
+        }
+        x += m;
+        n -= m;
     }
     s.n = taken;
     s.total = total;
-    s.low_bits = low_bits;
+    s.low_bits |= static_cast<uint64_t>(static_cast<int64_t>(static_cast<int32_t>(low)));
 }
 
 }  // namespace sonde::pelkin

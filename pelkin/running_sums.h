@@ -4,8 +4,11 @@
 // exact integers however long the stream runs.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "receiver/soft_frame.h"
 
 namespace sonde::pelkin {
 
@@ -41,6 +44,11 @@ inline int32_t sums_units(float x) {
     return static_cast<int32_t>((v + kRound) - kRound);
 }
 
+// n samples (full scale +-1) in the units of the sums, several at a time.
+inline void sums_units(const float* x, std::size_t n, int32_t* units) {
+    for (std::size_t i = 0; i < n; i++) units[i] = sums_units(sonde::full_scale_sample(x[i]));
+}
+
 // Sample i, for n - history <= i < n.
 inline int64_t sums_sample(const RunningSums& s, uint64_t i) { return s.csum[(i + 1) & s.mask] - s.csum[i & s.mask]; }
 
@@ -48,10 +56,12 @@ inline int64_t sums_sample(const RunningSums& s, uint64_t i) { return s.csum[(i 
 // integral of the piecewise constant audio from 0 to t.
 inline double running_sum(const RunningSums& s, double t) {
     if (t <= 0.0) return 0.0;
-    const double top = static_cast<double>(s.n);
+    // Times and counts stay far below 2^63: the signed conversions are the
+    // same values, without the unsigned ones' range tests.
+    const double top = static_cast<double>(static_cast<int64_t>(s.n));
     if (t >= top) return static_cast<double>(s.csum[s.n & s.mask]);
-    const uint64_t i = static_cast<uint64_t>(t);
-    const double f = t - static_cast<double>(i);
+    const auto i = static_cast<uint64_t>(static_cast<int64_t>(t));
+    const double f = t - static_cast<double>(static_cast<int64_t>(i));
     const double c0 = static_cast<double>(s.csum[i & s.mask]);
     const double c1 = static_cast<double>(s.csum[(i + 1) & s.mask]);
     return c0 + f * (c1 - c0);

@@ -6,6 +6,8 @@
 // waits in a queue until its frame's samples are in.
 #pragma once
 
+#include <bit>
+#include <cmath>
 #include <cstdint>
 
 #include "pelkin/frame_bytes.h"
@@ -35,6 +37,10 @@ struct SyncSearch {
     int64_t s1[kStrobesPerBit] = {};        // sum of the last 20
     int64_t s2[kStrobesPerBit] = {};        // sum of squares of the last 20
     int64_t alt[kStrobesPerBit] = {};       // sum of (-1)^k times the k-th
+    // Rounding step of the integrals, from the low bits of the samples so far.
+    uint64_t step_low = UINT64_MAX;  // the low bits it was found from
+    int64_t step = 1;
+    double step_inverse = 1.0;
 
     // Peak search after a threshold crossing.
     bool in_peak = false;
@@ -52,8 +58,78 @@ struct SyncSearch {
 
 void sync_search_init(SyncSearch& s, double sps, double threshold);
 
+// Queues a candidate the strobes found.
+void add_candidate(SyncSearch& s, const RobustCandidate& c);
+
+// Strobe integrals are kept in quarter sample units, as integers, so that
+// the running sums stay exact however long the stream runs.
+constexpr double kStrobeScale = 4.0;
+// Strobe integrals are rounded to a quarter of the input's own step: the
+// coarsest power of two, at most an 8-bit sample's, that every sample so far
+// is a multiple of. So they are the same integers in the same units whether
+// the samples came as 8 or 16 bits.
+constexpr uint64_t kCoarsestStep = 256;
+// std::llround without the library call, for |x| < 2^52: x less its
+// truncation is exact there.
+inline int64_t round_half_away(double x) {
+    const auto t = static_cast<int64_t>(x);
+    const double f = x - static_cast<double>(t);
+    return t + (f >= 0.5 ? 1 : 0) - (f <= -0.5 ? 1 : 0);
+}
+
 // Takes the next strobe; its samples are in once sums.n >= s.strobe_ready.
-void take_strobe(SyncSearch& s, const RunningSums& sums);
+// Inline: the feed takes one every few samples.
+inline void take_strobe(SyncSearch& s, const RunningSums& sums) {
+    const double ts = s.next_strobe;
+    s.next_strobe += s.sps / kStrobesPerBit;
+    s.strobe_ready = static_cast<uint64_t>(s.next_strobe) + 1;
+    const uint64_t j = s.strobe_count++;
+    const int ph = static_cast<int>(j % kStrobesPerBit);
+    const uint64_t k = j / kStrobesPerBit;  // bits this phase has seen before
+
+    // The step only ever shrinks, a handful of times in a stream.
+    const uint64_t low = sums.low_bits & (2 * kCoarsestStep - 1);
+    if (low != s.step_low) {
+        s.step_low = low;
+        s.step = static_cast<int64_t>(uint64_t{1} << std::countr_zero(low | kCoarsestStep));
+        // step is a power of two: multiplying by its inverse is the exact division.
+        s.step_inverse = 1.0 / static_cast<double>(s.step);
+    }
+    const double quarters = sums_integral(sums, ts - s.sps, ts) * kStrobeScale;
+    const int64_t y = round_half_away(quarters * s.step_inverse) * s.step;
+    int64_t* h = s.hist[ph];
+    const int64_t old = k >= kSyncBits ? h[(k - kSyncBits) & 31] : 0;
+    h[k & 31] = y;
+    s.s1[ph] += y - old;
+    s.s2[ph] += y * y - old * old;
+    // k and k - 20 have the same parity.
+    s.alt[ph] += (k & 1) ? old - y : y - old;
+    if (k + 1 < kSyncBits) return;
+
+    // The pattern is (-1)^i except at its positions 0, 9, 10 and 19.
+    const uint64_t start = k + 1 - kSyncBits;
+    const int64_t alt = (start & 1) ? -s.alt[ph] : s.alt[ph];
+    const int64_t r = alt - 2 * (h[start & 31] - h[(start + 9) & 31] + h[(start + 10) & 31] - h[(start + 19) & 31]);
+    const double den = static_cast<double>(kSyncBits) * static_cast<double>(s.s2[ph]) -
+                       static_cast<double>(s.s1[ph]) * static_cast<double>(s.s1[ph]);
+    const double rr = static_cast<double>(r) * static_cast<double>(r);
+    const double th = s.threshold;
+    const bool above = den > 0.0 && rr >= th * th * den;
+    if (above) {
+        const double rho = static_cast<double>(r) / std::sqrt(den);
+        if (!s.in_peak) {
+            s.in_peak = true;
+            s.peak_until = j + kStrobesPerBit;
+            s.peak = RobustCandidate{ts, rho};
+        } else if (std::fabs(rho) > std::fabs(s.peak.corr)) {
+            s.peak = RobustCandidate{ts, rho};
+        }
+    }
+    if (s.in_peak && j >= s.peak_until) {
+        s.in_peak = false;
+        add_candidate(s, s.peak);
+    }
+}
 
 // The oldest candidate whose frame's samples are in (s.ready_at), unless it
 // lies inside a frame already read (s.busy_until) or a clearly stronger sync
