@@ -20,11 +20,6 @@ namespace sonde::vardo {
 constexpr const char* kVardoSyncWord = "10011001100110010100110010011001";
 constexpr float kVardoBitRate = 9600.0f;  // channel bits per second
 
-// Where the 16-bit little-endian thermistor reading sits in both frame
-// layouts: bytes 40 and 41, a stretch that carries no other field in the
-// 101-byte frame nor in the 68- and 70-byte frames.
-constexpr int kPosThermistor = 40;
-
 struct VardoDecoder {
     VardoOptions opt;
     WavInput in;

@@ -22,10 +22,14 @@ struct Datum {
     double speed_h = 0.0;
     double course = 0.0;  // degrees clockwise from north, 0 <= course < 360
     double speed_v = 0.0;
-    char serial[12] = {};      // digits only, for the comma-separated line
-    char sonde_id[15] = {};    // with dashes, printed after "ID: "
-    char frame_file[21] = {};  // where good frames are appended
+    char serial[12] = {};    // digits only, for the comma-separated line
+    char sonde_id[15] = {};  // with dashes, printed after "ID: "
 };
+
+// Where the 16-bit little-endian thermistor reading sits in both frame
+// layouts: bytes 40 and 41, a stretch that carries no other field in the
+// 101-byte frame nor in the 68- and 70-byte frames.
+constexpr int kPosThermistor = 40;
 
 // Scale of the long frame's latitude and longitude: close to, but not
 // exactly, 180 / 2^31 degrees per count.

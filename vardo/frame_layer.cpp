@@ -5,8 +5,10 @@
 #include "frame/big_endian.h"
 #include "vardo/biphase.h"
 #include "vardo/check_m10.h"
+#include "vardo/frame_fields.h"
 #include "vardo/hex_lines.h"
-#include "vardo/position_report.h"
+#include "vardo/json_lines.h"
+#include "vardo/report_lines.h"
 
 namespace sonde::vardo {
 
@@ -52,23 +54,33 @@ FrameRecord check_frame(FrameLayout& l, const uint8_t* bytes, int decoded) {
 
 FrameRecord check_frame(VardoDecoder& v) { return check_frame(v.layout, v.buf.frame_bytes, v.buf.decoded_bytes); }
 
-void emit_frame(VardoDecoder& v, FrameRecord& r) {
-    if (v.opt.option_rawbits == 1) {
-        line_append(v.line, v.buf.frame_rawbits, strnlen(v.buf.frame_rawbits, kRawbitsCapacity));
-        line_putc(v.line, '\n');
-        line_flush(v.line, v.out_fd);
-        return;
-    }
-    if (v.opt.option_raw && !v.opt.option_json && r.layout.type != 0 && (r.check_ok || !v.opt.option_good)) {
-        if (v.opt.option_color)
-            hex_line_color(v.line, r, v.opt.option_verbose);
-        else
-            hex_line_plain(v.line, r, v.opt.option_verbose);
-        line_flush(v.line, v.out_fd);
-        return;
-    }
-    if (v.opt.option_good && !r.check_ok) return;
-    report_frame(v, r);
+void json_line(LineBuf& l, const FrameRecord& r, const FormatFlags& f) { report_json(l, r, f.with_raw); }
+
+// In the order of OutputForm.
+const sonde::FormatTable<FrameRecord> kFormats = {report_plain,   report_color,      report_csv, hex_line_plain,
+                                                  hex_line_color, channel_bits_line, json_line};
+
+sonde::OutputForm output_form(const VardoOptions& o) {
+    return sonde::choose_form({.bits = o.option_rawbits == 1,
+                               .json = o.option_json != 0,
+                               .hex = o.option_raw != 0,
+                               .color = o.option_color != 0,
+                               .csv = o.option_csv != 0});
+}
+
+// Whether a record is written in a report form: the fields, taken on from
+// the frames before, and the position filter, which follows every frame
+// that passes -g, also those that are not written.
+bool report_passes(VardoDecoder& v, FrameRecord& r) {
+    if (v.opt.option_good && !r.check_ok) return false;
+    r.datum = v.datum;
+    const bool known = decode_frame_fields(r);
+    v.datum = r.datum;
+    const bool jump = position_filter_jump(v.filter, r.datum.latitude, r.datum.longitude);
+    r.ok = r.check_ok && !jump;
+    if (!known || (!r.ok && v.opt.option_good)) return false;
+    if (r.ok) position_filter_confirm(v.filter);
+    return true;
 }
 
 }  // namespace
@@ -80,10 +92,24 @@ FrameRecord decode_frame(VardoDecoder& v) {
 
 void print_frame(VardoDecoder& v) {
     FrameRecord r = decode_frame(v);
-    emit_frame(v, r);
+    r.channel_bits = v.buf.frame_rawbits;
+    print_record(v, r);
 }
 
-void print_record(VardoDecoder& v, FrameRecord& r) { emit_frame(v, r); }
+void print_record(VardoDecoder& v, FrameRecord& r) {
+    using sonde::OutputForm;
+    const OutputForm form = output_form(v.opt);
+    if (form == OutputForm::hex || form == OutputForm::hex_color) {
+        // A frame of no known type has no hexadecimal line.
+        if (r.layout.type == 0 || (v.opt.option_good && !r.check_ok)) return;
+    } else if (form != OutputForm::bits && !report_passes(v, r)) {
+        return;
+    }
+    write_line(kFormats, form, v.line, r, {.verbose = v.opt.option_verbose, .with_raw = v.opt.option_raw != 0},
+               v.out_fd);
+    // r.ok is set in the report forms only.
+    if (v.opt.option_saveframes && r.ok) save_frame(v.saving, r);
+}
 
 void soft_frame_state_init(SoftFrameState& s) {
     robust_syndromes_init(s.syndromes);
@@ -94,13 +120,17 @@ void soft_frame_state_init(SoftFrameState& s) {
 FrameRecord soft_frame_record(SoftFrameState& s, const sonde::SoftFrame& f) {
     const bool known = f.kind == sonde::SondeKind::vardo && f.type >= 0 && f.type < kRobustTypeCount &&
                        f.soft != nullptr && f.count >= 8 * kRobustTypes[f.type].len;
-    if (!known) return FrameRecord{.bytes = s.bytes};
+    FrameRecord unknown;
+    unknown.channel_bits = f.raw;
+    unknown.bytes = s.bytes;
+    if (!known) return unknown;
     const RobustDecision d = robust_decide(f.soft, f.type, s.syndromes, kRobustCandidates);
     std::memcpy(s.bytes, d.bytes, static_cast<std::size_t>(d.len));
     // The frame's own type sets the layout, so its length byte is taken as
     // announced (no extension against an earlier frame's length).
     get_type(s.layout, s.bytes);
     FrameRecord r = check_frame(s.layout, s.bytes, d.len);
+    r.channel_bits = f.raw;
     r.quality.present = true;
     r.quality.corrected = d.corrected;
     r.quality.snr_db = f.snr_db;

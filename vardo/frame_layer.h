@@ -1,6 +1,7 @@
 // The frame layer: one call per capture. The capture's bits become bytes;
-// length extension, type and check fill the frame's record; then the frame
-// leaves as raw channel bits, a hexadecimal line or the position report.
+// length extension, type and check fill the frame's record; in the report
+// forms the fields and the position filter too; then the record leaves as one
+// line in the form the options choose, and a good frame is saved with -b.
 #pragma once
 
 #include "frame/rx_quality.h"
@@ -24,13 +25,13 @@ void soft_frame_state_init(SoftFrameState& s);
 // A receiver's frame (kind vardo) to its record: check-guided correction,
 // the frame's own type bytes setting the layout, the check, and the receive
 // quality (bits corrected, SNR, DC). Prints nothing; the position filter and
-// the fields are the report's (print_record). The record points into s.
+// the fields are the report forms' (print_record). The record points into s.
 //   SoftFrameState st; soft_frame_state_init(st);
 //   FrameRecord r = soft_frame_record(st, frame);  // r.check_ok, r.quality
 FrameRecord soft_frame_record(SoftFrameState& s, const sonde::SoftFrame& f);
 
-// The record's line as the options ask (all but the raw channel bits):
-// hexadecimal, or fields, position filter and report.
+// The record's line as the options ask: channel bits, hexadecimal, or
+// fields, position filter and report; the frame saved.
 void print_record(VardoDecoder& v, FrameRecord& r);
 
 // Decodes the capture in v.buf (bits_count is taken as left by the capture

@@ -1,6 +1,6 @@
-// One frame as the output forms see it: filled by the frame layer (bytes,
-// type, check) and the report layer (fields, filter), turned into a line by
-// the formatters, which decode nothing themselves.
+// One frame as the output forms see it: filled by the frame layer (bits,
+// bytes, type, check, fields, filter), turned into a line by the formatters,
+// which decode nothing themselves.
 #pragma once
 
 #include <cstdint>
@@ -12,9 +12,10 @@
 namespace sonde::vardo {
 
 struct FrameRecord {
-    const uint8_t* bytes = nullptr;  // the frame, FRAME_LEN + auxlen bytes and more
-    FrameLayout layout;              // lengths, field positions and type (0, 1 or 2) of this frame
-    unsigned type_bytes = 0;         // bytes 0 and 1, high byte first
+    const char* channel_bits = nullptr;  // as received, '0'/'1', NUL-terminated
+    const uint8_t* bytes = nullptr;      // the frame, FRAME_LEN + auxlen bytes and more
+    FrameLayout layout;                  // lengths, field positions and type (0, 1 or 2) of this frame
+    unsigned type_bytes = 0;             // bytes 0 and 1, high byte first
     uint16_t check_stored = 0;
     uint16_t check_computed = 0;
     bool check_ok = false;  // the check alone

@@ -2,9 +2,7 @@
 // directory: at most ten per run, so a long flight does not fill the disk.
 #pragma once
 
-#include <cstdint>
-
-#include "vardo/field_decoders.h"
+#include "vardo/frame_record.h"
 
 namespace sonde::vardo {
 
@@ -14,8 +12,8 @@ struct FrameSaving {
     int frames = 0;  // saved in this run
 };
 
-// Sets d.frame_file (first 11 characters of the ID, then ".bin") and appends
-// len bytes; counts the frame only when it was written.
-void save_frame(FrameSaving& s, Datum& d, const uint8_t* bytes, int len);
+// Appends the record's FRAME_LEN bytes to the file of the first 11
+// characters of its ID and ".bin"; counts the frame only when it was written.
+void save_frame(FrameSaving& s, const FrameRecord& r);
 
 }  // namespace sonde::vardo

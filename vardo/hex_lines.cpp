@@ -1,5 +1,9 @@
 #include "vardo/hex_lines.h"
 
+#include <cstring>
+
+#include "vardo/frame_buffers.h"
+
 namespace sonde::vardo {
 
 namespace {
@@ -30,14 +34,15 @@ void field_colours(LineBuf& line, int i, const FrameLayout& l, int type) {
 
 }  // namespace
 
-void hex_line_plain(LineBuf& line, const FrameRecord& r, int verbose) {
+void hex_line_plain(LineBuf& line, const FrameRecord& r, const FormatFlags& f) {
     const int count = hex_byte_count(r);  // at most 256 + 20, the buffer's size
     for (int i = 0; i < count; i++) line_printf(line, "%02X", r.bytes[i]);
-    if (verbose == 1 || verbose == 2) line_printf(line, " # %04X %s", r.check_computed, r.check_ok ? "[OK]" : "[NO]");
+    if (f.verbose == 1 || f.verbose == 2)
+        line_printf(line, " # %04X %s", r.check_computed, r.check_ok ? "[OK]" : "[NO]");
     line_putc(line, '\n');
 }
 
-void hex_line_color(LineBuf& line, const FrameRecord& r, int verbose) {
+void hex_line_color(LineBuf& line, const FrameRecord& r, const FormatFlags& f) {
     const int count = hex_byte_count(r);
     line_puts(line, kGrey);
     for (int i = 0; i < count; i++) {
@@ -45,11 +50,16 @@ void hex_line_color(LineBuf& line, const FrameRecord& r, int verbose) {
         line_printf(line, "%02X", r.bytes[i]);
         line_puts(line, kGrey);
     }
-    if (verbose == 1 || verbose == 2) {
+    if (f.verbose == 1 || f.verbose == 2) {
         line_printf(line, " # \033[38;5;11m%04X\033[38;5;244m", r.check_computed);
         line_puts(line, r.check_ok ? " \033[38;5;2m[OK]\033[38;5;244m" : " \033[38;5;1m[NO]\033[38;5;244m");
     }
     line_puts(line, "\033[0m\n");
+}
+
+void channel_bits_line(LineBuf& line, const FrameRecord& r, const FormatFlags&) {
+    if (r.channel_bits != nullptr) line_append(line, r.channel_bits, strnlen(r.channel_bits, kRawbitsCapacity));
+    line_putc(line, '\n');
 }
 
 }  // namespace sonde::vardo

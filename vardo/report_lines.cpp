@@ -10,7 +10,7 @@ void temperature_part(LineBuf& line, const FrameRecord& r, int verbose) {
 
 }  // namespace
 
-void report_plain(LineBuf& line, const FrameRecord& r, int verbose) {
+void report_plain(LineBuf& line, const FrameRecord& r, const FormatFlags& f) {
     const Datum& d = r.datum;
     line_printf(line, "ID: %s ", d.sonde_id);
     line_printf(line, "frame: %3d ", r.frame_counter);
@@ -20,11 +20,12 @@ void report_plain(LineBuf& line, const FrameRecord& r, int verbose) {
     line_printf(line, " lon: %.6f ", d.longitude);
     line_printf(line, " alt: % 6.2f ", d.altitude);
     line_printf(line, "  vH: % 6.1f km/h  D: % 6.1f\xC2\xB0  vV: % 6.1f m/s ", d.speed_h, d.course, d.speed_v);
-    if (verbose == 1 || verbose == 2) line_printf(line, "  # %s", r.ok ? "OK" : "NO");
-    temperature_part(line, r, verbose);
+    if (f.verbose == 1 || f.verbose == 2) line_printf(line, "  # %s", r.ok ? "OK" : "NO");
+    temperature_part(line, r, f.verbose);
+    line_putc(line, '\n');
 }
 
-void report_color(LineBuf& line, const FrameRecord& r, int verbose) {
+void report_color(LineBuf& line, const FrameRecord& r, const FormatFlags& f) {
     const Datum& d = r.datum;
     line_printf(line, "ID: \033[38;5;1m%s \033[38;5;244m", d.sonde_id);
     line_printf(line, "frame: \033[38;5;44m%3d \033[38;5;244m", r.frame_counter);
@@ -37,13 +38,13 @@ void report_color(LineBuf& line, const FrameRecord& r, int verbose) {
                 "  vH: \033[38;5;36m% 6.1f\033[38;5;244m km/h  D: \033[38;5;36m% 6.1f\xC2\xB0\033[38;5;244m  vV: "
                 "\033[38;5;36m% 6.1f\033[38;5;244m m/s",
                 d.speed_h, d.course, d.speed_v);
-    if (verbose == 1 || verbose == 2)
+    if (f.verbose == 1 || f.verbose == 2)
         line_printf(line, "  # %s", r.ok ? "\033[38;5;2m[OK]\033[38;5;244m" : "\033[38;5;1m[NO]\033[38;5;244m");
-    temperature_part(line, r, verbose);
-    line_puts(line, "\033[0m");
+    temperature_part(line, r, f.verbose);
+    line_puts(line, "\033[0m\n");
 }
 
-void report_csv(LineBuf& line, const FrameRecord& r) {
+void report_csv(LineBuf& line, const FrameRecord& r, const FormatFlags&) {
     const Datum& d = r.datum;
     line_printf(line, "%3d", r.frame_counter);
     line_printf(line, ",%d%s,", r.layout.type, d.serial);
@@ -52,7 +53,7 @@ void report_csv(LineBuf& line, const FrameRecord& r) {
     line_printf(line, "%.5f,", d.longitude);
     line_printf(line, "%.2f,", d.altitude);
     line_printf(line, "%.1f,%.1f,%.1f,", d.speed_h, d.course, d.speed_v);
-    line_puts(line, r.ok ? "OK" : "FAIL");
+    line_puts(line, r.ok ? "OK\n" : "FAIL\n");
 }
 
 }  // namespace sonde::vardo

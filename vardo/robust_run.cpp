@@ -1,6 +1,5 @@
 #include "vardo/robust_run.h"
 
-#include <cstring>
 #include <memory>
 
 #include "receiver/sample_pump.h"
@@ -17,14 +16,8 @@ struct RobustRun {
     RobustReceiver rx;
     sonde::SamplePump pump;
 
+    // The receiver's own channel-bit decisions are the record's.
     void operator()(const sonde::SoftFrame& f) {
-        if (v->opt.option_rawbits == 1) {
-            // The receiver's own channel-bit decisions, one line per frame.
-            line_append(v->line, f.raw, std::strlen(f.raw));
-            line_putc(v->line, '\n');
-            line_flush(v->line, v->out_fd);
-            return;
-        }
         FrameRecord r = soft_frame_record(frames, f);
         print_record(*v, r);
     }

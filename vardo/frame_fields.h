@@ -1,0 +1,15 @@
+// The fields of a record's frame, read at the positions of the record's own
+// layout: time, position, velocity, serial number, frame counter and the
+// thermistor's temperature.
+#pragma once
+
+#include "vardo/frame_record.h"
+
+namespace sonde::vardo {
+
+// Into r.datum, which holds the fields of the frame before (a frame of an
+// unknown type leaves its velocity and serial number); false for a type
+// other than 1 and 2.
+bool decode_frame_fields(FrameRecord& r);
+
+}  // namespace sonde::vardo
