@@ -31,4 +31,12 @@ void get_GPSstatus(const uint8_t* frame_bytes, Datum& datum) {
     datum.fix = frame_bytes[pos_GPSfix];
 }
 
+void get_fields(const uint8_t* frame_bytes, Datum& datum) {
+    get_GPSpos(frame_bytes, datum);
+    get_GPSvel(frame_bytes, datum);
+    get_GPStime(frame_bytes, datum);
+    get_GPSdate(frame_bytes, datum);
+    get_GPSstatus(frame_bytes, datum);
+}
+
 }  // namespace sonde::pelkin

@@ -41,5 +41,7 @@ void get_GPSvel(const uint8_t* frame_bytes, Datum& datum);
 void get_GPStime(const uint8_t* frame_bytes, Datum& datum);
 void get_GPSdate(const uint8_t* frame_bytes, Datum& datum);
 void get_GPSstatus(const uint8_t* frame_bytes, Datum& datum);
+// All of the above.
+void get_fields(const uint8_t* frame_bytes, Datum& datum);
 
 }  // namespace sonde::pelkin

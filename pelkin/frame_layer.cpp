@@ -5,7 +5,6 @@
 #include "frame/crc16.h"
 #include "pelkin/json_lines.h"
 #include "pelkin/report_lines.h"
-#include "frame/ten_bit_groups.h"
 
 namespace sonde::pelkin {
 
@@ -34,49 +33,27 @@ FrameRecord check_frame(const uint8_t* bytes, const char* bits, int written, int
     return r;
 }
 
-// The fields of the record's frame into f.datum and the record.
-void decode_fields(PelkinFrame& f, FrameRecord& r) {
-    get_GPSpos(r.bytes, f.datum);
-    get_GPSvel(r.bytes, f.datum);
-    get_GPStime(r.bytes, f.datum);
-    get_GPSdate(r.bytes, f.datum);
-    get_GPSstatus(r.bytes, f.datum);
-    r.datum = f.datum;
-}
+void json_line(LineBuf& l, const FrameRecord& r, const FormatFlags& f) { format_json_line(l, r, f.with_raw); }
 
-// Fields, then the position report as text, comma-separated or JSON line. A
-// frame at latitude + longitude 0 writes nothing.
-void report_frame(PelkinFrame& f, const PelkinOptions& opt, FrameRecord& r, int out_fd) {
-    decode_fields(f, r);
-    if (r.datum.lat_e6 + r.datum.lon_e6 == 0) return;
+// In the order of OutputForm.
+const sonde::FormatTable<FrameRecord> kFormats = {format_text_line, nullptr,         format_csv_line, format_hex_line,
+                                                  nullptr,          format_bit_line, json_line};
 
-    if (opt.option_json) {
-        // -g keeps good frames here, also where the CSV ignores it.
-        if (r.good || !opt.option_good) format_json_line(f.line, r, opt.option_raw != 0);
-    } else if (opt.option_csv)
-        format_csv_line(f.line, r);
-    else if (r.good || !opt.option_good)
-        format_text_line(f.line, r, opt.option_verbose != 0);
-    line_flush(f.line, out_fd);
-}
-
-void emit_frame(PelkinFrame& f, const PelkinOptions& opt, FrameRecord& r, int out_fd) {
-    if (opt.option_raw == 2) {
-        // The bits as collected, whatever became of them.
-        if (opt.option_good && !r.crc_match) return;
-        sonde::group_bit_dump(f.line, r.bits, kFrameBits);
-        line_flush(f.line, out_fd);
-        return;
+// -g (also with -R, where it asks only for matching CRCs, and not for the
+// CSV), and the frames no line is written for: nothing but preamble, or a
+// report at latitude + longitude 0. The report forms decode the fields, from
+// those of the frame before, into f.datum and the record.
+bool record_passes(PelkinFrame& f, const PelkinOptions& opt, sonde::OutputForm form, FrameRecord& r) {
+    using sonde::OutputForm;
+    if (form == OutputForm::bits) return r.crc_match || !opt.option_good;
+    if (r.written == 0) return false;
+    if (form != OutputForm::hex) {
+        get_fields(r.bytes, f.datum);
+        r.datum = f.datum;
+        if (r.datum.lat_e6 + r.datum.lon_e6 == 0) return false;
+        if (form == OutputForm::csv) return true;
     }
-    // Nothing but preamble: no frame at all.
-    if (r.written == 0) return;
-    if (opt.option_raw == 0 || opt.option_json) {
-        report_frame(f, opt, r, out_fd);
-        return;
-    }
-    if (opt.option_good && !r.good) return;
-    format_hex_line(f.line, r);
-    line_flush(f.line, out_fd);
+    return r.good || !opt.option_good;
 }
 }  // namespace
 
@@ -92,11 +69,17 @@ void pelkin_frame_init(PelkinFrame& f) {
 void print_frame(PelkinFrame& f, const PelkinOptions& opt, int out_fd) {
     const int written = bits2bytes(f.frame_bits, f.frame_bytes + kFrameBodyStart);
     FrameRecord r = check_frame(f.frame_bytes, f.frame_bits, written, f.collected);
-    emit_frame(f, opt, r, out_fd);
+    print_record(f, opt, r, out_fd);
 }
 
 void print_record(PelkinFrame& f, const PelkinOptions& opt, FrameRecord& r, int out_fd) {
-    emit_frame(f, opt, r, out_fd);
+    const sonde::OutputForm form = sonde::choose_form({.bits = opt.option_raw == RawForm::bits,
+                                                       .json = opt.option_json != 0,
+                                                       .hex = opt.option_raw == RawForm::hex,
+                                                       .csv = opt.option_csv != 0});
+    if (!record_passes(f, opt, form, r)) return;
+    write_line(kFormats, form, f.line, r, {.verbose = opt.option_verbose, .with_raw = opt.option_raw != RawForm::none},
+               out_fd);
 }
 
 void soft_frame_state_init(SoftFrameState& s) {

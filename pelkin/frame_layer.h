@@ -1,5 +1,6 @@
 // The frame layer, called once per collected frame: bits to bytes, CRC
-// check into the frame's record, fields, and at most one line out.
+// check into the frame's record, fields, and at most one line out, in the
+// form the options choose.
 #pragma once
 
 #include <cstdint>

@@ -23,15 +23,20 @@ constexpr sonde::ProgramText kText{"pelkin",
                                    "       --version\n"
                                    "       -h, --help\n"};
 
+enum OptionId { kIntegrateDumpId, kHexId, kBitsId };
+
 struct PelkinProgram final : sonde::ProgramHooks {
     PelkinDecoder& d;
     RobustRun robust;  // the weak-signal receiver, with --robust
     explicit PelkinProgram(PelkinDecoder& dec) : d(dec) {}
 
     WavInput& input() override { return d.in; }
-    // -b, the only option without a flag of its own.
-    bool option(int, const char*) override {
-        d.opt.option_b = FrameBitSource::integrate_dump;
+    // -r, -R and -b, the options without a flag of their own.
+    bool option(int id, const char*) override {
+        if (id == kIntegrateDumpId)
+            d.opt.option_b = FrameBitSource::integrate_dump;
+        else
+            d.opt.option_raw = id == kHexId ? RawForm::hex : RawForm::bits;
         return true;
     }
 
@@ -81,14 +86,14 @@ std::vector<ProgramOption> program_options(PelkinDecoder& d) {
     PelkinOptions& o = d.opt;
     return {
         {"-v", "--verbose", &o.option_verbose},
-        {"-r", "--raw", &o.option_raw, 1},
-        {"-R", nullptr, &o.option_raw, 2},
+        {"-r", "--raw", nullptr, 0, kHexId},
+        {"-R", nullptr, nullptr, 0, kBitsId},
         {"-g", "--good", &o.option_good},
         {"-i", "--invert", &d.slicer.option_inv},
         {"--auto", nullptr, &o.option_auto},
         {"--dc", nullptr, &o.option_dc},
         {"--res", nullptr, &d.slicer.option_res},
-        {"-b", nullptr, nullptr},
+        {"-b", nullptr, nullptr, 0, kIntegrateDumpId},
         {"--csv", nullptr, &o.option_csv},
         {"--json", nullptr, &o.option_json},
         {"--robust", nullptr, &o.option_robust},

@@ -23,7 +23,7 @@ Clock split_date_time(const Datum& datum) {
 }
 }  // namespace
 
-void format_text_line(LineBuf& line, const FrameRecord& r, bool verbose) {
+void format_text_line(LineBuf& line, const FrameRecord& r, const FormatFlags& f) {
     const Datum& datum = r.datum;
     const Clock c = split_date_time(datum);
     line_printf(line, " %02d-%02d-%02d", c.day, c.month, c.year);
@@ -32,12 +32,12 @@ void format_text_line(LineBuf& line, const FrameRecord& r, bool verbose) {
     line_printf(line, " lon: %.6f\xc2\xb0 ", datum.lon_e6 / 1000000);
     line_printf(line, " alt: %.2fm ", datum.alt_cm / 100);
     line_printf(line, "  vH: %.1fm/s  D: %.1f\xc2\xb0  vV: %.1fm/s", datum.speed_h, datum.course, datum.speed_v);
-    if (verbose) line_printf(line, "  sats: %d  fix: %d ", datum.sats, datum.fix);
+    if (f.verbose != 0) line_printf(line, "  sats: %d  fix: %d ", datum.sats, datum.fix);
     line_puts(line, "  # CRC ");
     line_puts(line, r.good ? "[OK]\n" : "[NO]\n");
 }
 
-void format_csv_line(LineBuf& line, const FrameRecord& r) {
+void format_csv_line(LineBuf& line, const FrameRecord& r, const FormatFlags&) {
     const Datum& datum = r.datum;
     const Clock c = split_date_time(datum);
     line_printf(line, "%5d,", 0);
@@ -51,11 +51,15 @@ void format_csv_line(LineBuf& line, const FrameRecord& r) {
     line_puts(line, r.good ? "OK\n" : "FAIL\n");
 }
 
-void format_hex_line(LineBuf& line, const FrameRecord& r) {
+void format_hex_line(LineBuf& line, const FrameRecord& r, const FormatFlags&) {
     for (int i = kFrameBodyStart; i < CRC_LEN; i++) line_printf(line, "%02x ", r.bytes[i]);
     line_printf(line, " %04x ", r.crc_stored);
     line_printf(line, "# %04x ", r.crc_computed);
     line_putc(line, '\n');
+}
+
+void format_bit_line(LineBuf& line, const FrameRecord& r, const FormatFlags&) {
+    sonde::group_bit_dump(line, r.bits, kFrameBits);
 }
 
 }  // namespace sonde::pelkin

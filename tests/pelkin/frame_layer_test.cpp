@@ -76,13 +76,13 @@ TEST(FrameHandler, AllPreambleCaptureIsNoFrame) {
     EXPECT_EQ(h.frame(kAllPreamble), "");  // the previous frame is not repeated
     h.opt.option_csv = 1;
     EXPECT_EQ(h.frame(kAllPreamble), "");
-    h.opt.option_raw = 1;
+    h.opt.option_raw = RawForm::hex;
     EXPECT_EQ(h.frame(kAllPreamble), "");
 }
 
 TEST(FrameHandler, AllPreambleCaptureStillDumpsItsBits) {
     Handler h;
-    h.opt.option_raw = 2;
+    h.opt.option_raw = RawForm::bits;
     std::string dump = h.frame(kAllPreamble);
     ASSERT_EQ(dump.size(), 601u);
     EXPECT_EQ(dump.substr(0, 24), "0 01010101 10 01010101 1");
@@ -119,7 +119,7 @@ TEST(FrameHandler, ZeroLatitudePlusLongitudeWritesNoReport) {
     EXPECT_EQ(h.frame(body_bits(bad_crc(f))), "");
     h.opt.option_csv = 1;
     EXPECT_EQ(h.frame(bits), "");
-    h.opt.option_raw = 1;
+    h.opt.option_raw = RawForm::hex;
     EXPECT_NE(h.frame(bits), "");
 }
 
@@ -128,11 +128,11 @@ TEST(FrameHandler, GoodOptionDropsBadFramesExceptInCsv) {
     h.opt.option_good = 1;
     std::string bits = body_bits(bad_crc(PelkinFields{}));
     EXPECT_EQ(h.frame(bits), "");
-    h.opt.option_raw = 1;
+    h.opt.option_raw = RawForm::hex;
     EXPECT_EQ(h.frame(bits), "");
-    h.opt.option_raw = 2;
+    h.opt.option_raw = RawForm::bits;
     EXPECT_EQ(h.frame(bits), "");
-    h.opt.option_raw = 0;
+    h.opt.option_raw = RawForm::none;
     h.opt.option_csv = 1;
     std::string line = h.frame(bits);
     EXPECT_EQ(line.substr(line.size() - 6), ",FAIL\n");
@@ -141,7 +141,7 @@ TEST(FrameHandler, GoodOptionDropsBadFramesExceptInCsv) {
 TEST(FrameHandler, RawOutputIgnoresCsvAndVerbose) {
     Handler h;
     std::string bits = body_bits(pelkin_frame_bytes(PelkinFields{}));
-    h.opt.option_raw = 1;
+    h.opt.option_raw = RawForm::hex;
     std::string plain = h.frame(bits);
     h.opt.option_csv = h.opt.option_verbose = 1;
     EXPECT_EQ(h.frame(bits), plain);
@@ -159,7 +159,7 @@ TEST(FrameHandler, CsvIgnoresVerbose) {
 
 TEST(FrameHandler, ZeroPaddedFrameDecodesPaddingAsZeroBytes) {
     Handler h;
-    h.opt.option_raw = 1;
+    h.opt.option_raw = RawForm::hex;
     std::string bits = body_bits(pelkin_frame_bytes(PelkinFields{})).substr(0, 400) + std::string(100, '0');
     std::string hex = h.frame(bits);
     // Bytes 43..47 came from the padding; the stored CRC reads 0000.

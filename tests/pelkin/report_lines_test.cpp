@@ -35,7 +35,7 @@ FrameRecord record(const Datum& d, bool good) {
 }
 std::string text(const Datum& d, bool verbose, bool good) {
     LineBuf l;
-    format_text_line(l, record(d, good), verbose);
+    format_text_line(l, record(d, good), {.verbose = verbose});
     return std::string(l.text, l.len);
 }
 std::string csv(const Datum& d, bool good) {
