@@ -1,6 +1,7 @@
-// Frame handler: groups to bytes, the optional hexadecimal and bit dumps,
-// and one line per GPS packet as text or comma-separated values. Each line
-// leaves with a single write as soon as it is complete.
+// The frame layer: groups to bytes, the frame's record, and its lines in
+// the form the options choose: the bit dump, JSON, or one line per GPS
+// packet as text or comma-separated values, after the hexadecimal line with
+// -r. Each line leaves with a single write as soon as it is complete.
 #pragma once
 
 #include "io/line_out.h"
@@ -13,7 +14,6 @@
 namespace sonde::ostrel {
 
 constexpr int kMaxFrameGroups = 120;
-constexpr int kRawbitsShown = 400;  // 40 groups of a frame in the bit dump
 
 struct PacketOutput {
     // Bytes of the current frame. Only the positions from the frame's length
@@ -23,18 +23,12 @@ struct PacketOutput {
     LineBuf line;
 };
 
-// The GPS line of a record, without the line end.
-void print_GPS(LineBuf& line, const GpsRecord& r, int option_csv);
-// The frame's bytes in hexadecimal, with the line end.
-void print_hex(LineBuf& line, const PacketRecord& r);
-
 // The frame layer: len complete groups from bitframe (the 100-group frame
 // of the default receive path); -1 (and nothing done) when len is outside
 // 2..120, else 0.
 int print_frame(PacketOutput& po, const OstrelOptions& opt, const unsigned char* bitframe, int len, int out_fd);
 
-// The record's lines as the options ask (all but the bit dump), with the
-// line end.
+// The record's lines as the options ask.
 void print_record(PacketOutput& po, const OstrelOptions& opt, const PacketRecord& r, int out_fd);
 
 // What the frame layer keeps between the soft frames of one stream: the

@@ -30,6 +30,7 @@ struct GpsRecord {
 // One frame as the output forms see it: its bytes, and the GPS packet's
 // fields when it is one.
 struct PacketRecord {
+    const unsigned char* bits = nullptr;   // the frame's bit values as read, for the bit dump
     const unsigned char* bytes = nullptr;  // the frame's bytes (at least kGpsPacketLen)
     int count = 0;                         // bytes before the first all-ones group
     int packet_type = 0;                   // byte 1

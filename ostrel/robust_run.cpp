@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "ostrel/robust_receiver.h"
-#include "frame/ten_bit_groups.h"
 #include "receiver/sample_pump.h"
 
 namespace sonde::ostrel {
@@ -20,16 +19,8 @@ void run_robust(WavInput& in, PacketOutput& out, const OstrelOptions& opt, int o
     auto r = std::make_unique<RobustRun>();
     receiver_init(r->rx, in.sample_rate);
     soft_frame_state_init(r->frames);
-    auto take = [&](const sonde::SoftFrame& f) {
-        if (opt.option_rawbits) {
-            // The bits as read, before any repair.
-            line_clear(out.line);
-            sonde::group_bit_dump(out.line, f.hard, kRawbitsShown);
-            line_flush(out.line, out_fd);
-            return;
-        }
-        print_record(out, opt, soft_frame_record(r->frames, f), out_fd);
-    };
+    // The bit dump shows the bits as read, before any repair.
+    auto take = [&](const sonde::SoftFrame& f) { print_record(out, opt, soft_frame_record(r->frames, f), out_fd); };
     const sonde::FrameSink sink = sonde::frame_sink(take);
     while (const std::size_t n = sonde::pump_block(r->pump, in)) receiver_feed(r->rx, r->pump.x, n, sink);
 }
