@@ -44,8 +44,10 @@ void on_frame(VardoKind& k, const SoftFrame& f) {
     vardo::FrameRecord& r = k.record;
     r = vardo::soft_frame_record(k.frames, f);
     decode_fields(r);
-    // The filter follows every frame; a good one becomes its fall-back.
-    const bool jump = vardo::position_filter_jump(k.filter, r.datum.latitude, r.datum.longitude);
+    // Only frames whose check passes move the filter: a failed frame's
+    // position is noise, and as the first reference it would mark every
+    // good frame after it a jump.
+    const bool jump = r.check_ok && vardo::position_filter_jump(k.filter, r.datum.latitude, r.datum.longitude);
     r.ok = r.check_ok && !jump;
     if (r.ok) vardo::position_filter_confirm(k.filter);
 

@@ -114,4 +114,20 @@ TEST(MixedStream, AllMarksBadFramesAndPacketsWithoutPosition) {
     EXPECT_NE(json.find("{\"decoder\":\"ostrel\",\"ok\":false,\"packet_type\":4"), std::string::npos) << json;
 }
 
+TEST(MixedStream, AFailedVardoFrameFirstDoesNotMakeTheGoodOnesJumps) {
+    // The first frame's check fails and its latitude is junk: the position
+    // filter must not take it as its reference.
+    VardoFrameFields f;
+    f.lat = vardo_lat_counts(1, 48.0);
+    std::vector<uint8_t> spoiled = vardo_frame_bytes(f);
+    for (int i = 20; i < 24; i++) spoiled[static_cast<std::size_t>(i)] ^= 0xFF;
+    VardoTiming t;
+    t.period_s = 0.3;
+    Sent s;
+    s.audio = vardo_signal({spoiled}, t);
+    append_sent(s, sent_frames("vardo", 3));
+    const std::vector<Row> rows = csv_rows(run_sonderx({"--csv"}, wav_image(s.audio, 48000)).out);
+    EXPECT_EQ(matched(rows, s.frames), 3);
+}
+
 }  // namespace
