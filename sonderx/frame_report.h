@@ -11,14 +11,14 @@ namespace sonde::sonderx {
 
 enum class FrameVerdict {
     good,         // check passes (after correction); vardo: its position filter too
-    bad,          // check fails, or vardo's position jumped
+    bad,          // check fails, vardo's position jumped, or the fix is impossible
     no_position,  // a packet without position (ostrel's other packets, pelkin frames without a fix)
 };
 
 struct FrameReport {
     SondeKind kind = SondeKind::vardo;
     FrameVerdict verdict = FrameVerdict::bad;
-    const char* why_bad = "";  // "check", "position jump"
+    const char* why_bad = "";  // "check", "position jump", "impossible fix"
     int corrected = 0;         // bits the check-guided correction flipped
     char when[48] = {};        // ISO 8601 date and time, or time of day; "" when not sent or not valid
     const char* serial = "";   // "" where the kind sends none
@@ -49,6 +49,21 @@ inline void report_fix(FrameReport& r, double lat, double lon, double alt, doubl
     r.vel_h = vel_h;
     r.heading = heading;
     r.vel_v = vel_v;
+}
+
+// A frame whose check passed but whose fix no balloon can have (off the
+// globe, above 60 km, faster than 300 m/s) passed its check by chance: on
+// another kind's signal the check-guided correction now and then makes a
+// 16-bit check pass on junk. It is bad, and confirms nothing.
+inline void reject_impossible_fix(FrameReport& r) {
+    if (r.verdict != FrameVerdict::good || !r.has_position) return;
+    const bool off_globe = !(r.lat >= -90.0 && r.lat <= 90.0 && r.lon >= -180.0 && r.lon <= 180.0);
+    const bool too_high = !(r.alt >= -1000.0 && r.alt <= 60000.0);
+    const bool too_fast = r.has_velocity && !(r.vel_h <= 300.0 && r.vel_v >= -300.0 && r.vel_v <= 300.0);
+    if (off_globe || too_high || too_fast) {
+        r.verdict = FrameVerdict::bad;
+        r.why_bad = "impossible fix";
+    }
 }
 
 struct ReportSink {

@@ -66,6 +66,7 @@ void on_frame(OstrelKind& k, const SoftFrame& f) {
     rep.lat = as_sent(g.lat);
     rep.lon = as_sent(g.lon);
     rep.alt = g.alt;
+    reject_impossible_fix(rep);
     k.sink(rep);
 }
 

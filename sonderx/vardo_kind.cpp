@@ -66,6 +66,7 @@ void on_frame(VardoKind& k, const SoftFrame& f) {
     rep.snr_db = r.quality.snr_db;
     rep.json = write_json;
     rep.record = &r;
+    reject_impossible_fix(rep);
     k.sink(rep);
 }
 
