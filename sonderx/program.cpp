@@ -5,6 +5,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <complex>
 #include <cstdlib>
@@ -78,14 +79,20 @@ const char* input_hint(const InputError& e, const Options& o) {
     }
 }
 
+constexpr float kIqLimit = 1e4f;
+
 // Reads the I/Q capture to its end through the front end and the
-// channels' receivers; the samples read, for the summary.
+// channels' receivers.
 void run_iq(SampleInput& in, IqReceivers& rx, Run& run) {
     constexpr int kPairs = 8192;
     auto block = std::make_unique<std::complex<float>[]>(kPairs);
     while (!run.out.failed) {
         const int n = input_read_iq(in, block.get(), kPairs);
         if (n <= 0) break;
+        // Float captures need not stay within full scale; far beyond it
+        // (1e4) they are no SDR's and would overflow the spectrum's sums.
+        float* x = reinterpret_cast<float*>(block.get());
+        for (int j = 0; j < 2 * n; j++) x[j] = std::clamp(x[j], -kIqLimit, kIqLimit);
         iq_receivers_feed(rx, reinterpret_cast<const float*>(block.get()), static_cast<std::size_t>(n));
         progress_update(run.progress, in.bytes);
     }
