@@ -28,15 +28,29 @@ struct IqCase {
     double offset_hz;
     double ebn0_db;
     int frames;
-    int least_good;  // of frames (the search takes about a second first)
+    int least_good;                        // of frames (the search takes about a second first)
+    std::vector<std::string> faults = {};  // more rxchain options: the SDR's faults
 };
 
 void PrintTo(const IqCase& c, std::ostream* os) { *os << c.name; }
 
 const IqCase kKinds[] = {
-    {"VardoU8FarOut", "vardo", "u8", 95000.0, 13.0, 12, 9}, {"VardoF32", "vardo", "f32le", -25000.0, 13.0, 12, 9},
-    {"PelkinU8", "pelkin", "u8", -90000.0, 14.0, 10, 7},    {"PelkinF32", "pelkin", "f32le", 25000.0, 14.0, 10, 7},
-    {"OstrelU8", "ostrel", "u8", 60000.0, 19.0, 8, 6},      {"OstrelF32", "ostrel", "f32le", -60000.0, 19.0, 8, 6},
+    {"VardoU8FarOut", "vardo", "u8", 95000.0, 13.0, 12, 9},
+    {"VardoF32", "vardo", "f32le", -25000.0, 13.0, 12, 9},
+    {"PelkinU8", "pelkin", "u8", -90000.0, 14.0, 10, 7},
+    {"PelkinF32", "pelkin", "f32le", 25000.0, 14.0, 10, 7},
+    {"OstrelU8", "ostrel", "u8", 60000.0, 19.0, 8, 6},
+    {"OstrelF32", "ostrel", "f32le", -60000.0, 19.0, 8, 6},
+    // Strong enough that its I/Q image (about 30 dB down, at -60 kHz) and the
+    // DC spike are well above the noise: still one carrier, each frame once.
+    {"VardoStrongWithImageAndDcSpike",
+     "vardo",
+     "u8",
+     60000.0,
+     40.0,
+     12,
+     10,
+     {"--iq-imbalance", "0.5,3", "--dc-spike", "-30"}},
 };
 
 class IqCaptures : public ::testing::TestWithParam<IqCase> {};
@@ -51,9 +65,11 @@ TEST_P(IqCaptures, FindTheCarrierAndDecodeItsKindOnly) {
     char offset[32], ebn0[32];
     std::snprintf(offset, sizeof offset, "%.0f", c.offset_hz);
     std::snprintf(ebn0, sizeof ebn0, "%.1f", c.ebn0_db);
-    const ProcessResult made =
-        run_program(RXCHAIN_EXE, {"--profile", profile, "--ebn0", ebn0, "--seed", "7", "--offset", offset, "--iq-out",
-                                  c.format, "--iq-rate", "250k", "-o", capture, clean});
+    std::vector<std::string> args{"--profile", profile, "--ebn0",   ebn0,     "--seed",    "7",
+                                  "--offset",  offset,  "--iq-out", c.format, "--iq-rate", "250k"};
+    args.insert(args.end(), c.faults.begin(), c.faults.end());
+    args.insert(args.end(), {"-o", capture, clean});
+    const ProcessResult made = run_program(RXCHAIN_EXE, args);
     ASSERT_EQ(made.status, 0) << made.err;
 
     const ProcessResult r =
@@ -161,5 +177,29 @@ const QuietCase kQuiet[] = {
 
 INSTANTIATE_TEST_SUITE_P(Sonderx, NoSonde, ::testing::ValuesIn(kQuiet),
                          [](const auto& i) { return std::string(i.param.name); });
+
+}  // namespace
+
+namespace {
+
+// Channels forced on a strong carrier and on its I/Q image: both decode,
+// each frame is reported once, from the strong one.
+TEST(IqCaptures, AnImageChannelReportsNoFrameTwice) {
+    TempDir dir;
+    const Sent s = sent_frames("vardo", 8);
+    const std::string clean = dir.file("clean.wav"), capture = dir.file("capture");
+    write_bytes(clean, wav_image(s.audio, 48000));
+    ASSERT_EQ(run_program(RXCHAIN_EXE, {"--profile", "vardo", "--ebn0", "40", "--seed", "7", "--offset", "60000",
+                                        "--iq-imbalance", "0.5,3", "--iq-out", "u8", "-o", capture, clean})
+                  .status,
+              0);
+    const ProcessResult r = run_program(
+        SONDERX_EXE, {"--iq", "u8", "--rate", "250k", "--offset", "60k", "--offset", "-60k", "--csv", capture});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<Row> rows = csv_rows(r.out);
+    EXPECT_EQ(rows.size(), 8u) << r.out;
+    for (const Row& row : rows) EXPECT_NEAR(std::stod(row.cells[14]), 60000.0, 1000.0) << r.out;
+    EXPECT_NE(r.err.find("8 frames taken for images or duplicates"), std::string::npos) << r.err;
+}
 
 }  // namespace
