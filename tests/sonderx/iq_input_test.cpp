@@ -21,6 +21,19 @@ void write_bytes(const std::string& path, const std::string& data) {
     std::fclose(f);
 }
 
+// n frames of kind through rxchain's I/Q capture with these options (the
+// kind's profile, --iq-out and the rest) into dir's file "capture"; its path,
+// or "" when rxchain failed.
+std::string capture_of(const TempDir& dir, const char* kind, int n, std::vector<std::string> options) {
+    const std::string clean = dir.file("clean.wav"), capture = dir.file("capture");
+    write_bytes(clean, wav_image(sent_frames(kind, n).audio, 48000));
+    options.insert(options.begin(), {"--profile", std::strcmp(kind, "ostrel") == 0 ? "afsk" : kind});
+    options.insert(options.end(), {"-o", capture, clean});
+    const ProcessResult made = run_program(RXCHAIN_EXE, options);
+    EXPECT_EQ(made.status, 0) << made.err;
+    return made.status == 0 ? capture : "";
+}
+
 struct IqCase {
     const char* name;
     const char* kind;
@@ -58,19 +71,13 @@ class IqCaptures : public ::testing::TestWithParam<IqCase> {};
 TEST_P(IqCaptures, FindTheCarrierAndDecodeItsKindOnly) {
     const IqCase& c = GetParam();
     TempDir dir;
-    const Sent s = sent_frames(c.kind, c.frames);
-    const std::string clean = dir.file("clean.wav"), capture = dir.file("capture");
-    write_bytes(clean, wav_image(s.audio, 48000));
-    const std::string profile = std::strcmp(c.kind, "ostrel") == 0 ? "afsk" : c.kind;
     char offset[32], ebn0[32];
     std::snprintf(offset, sizeof offset, "%.0f", c.offset_hz);
     std::snprintf(ebn0, sizeof ebn0, "%.1f", c.ebn0_db);
-    std::vector<std::string> args{"--profile", profile, "--ebn0",   ebn0,     "--seed",    "7",
-                                  "--offset",  offset,  "--iq-out", c.format, "--iq-rate", "250k"};
-    args.insert(args.end(), c.faults.begin(), c.faults.end());
-    args.insert(args.end(), {"-o", capture, clean});
-    const ProcessResult made = run_program(RXCHAIN_EXE, args);
-    ASSERT_EQ(made.status, 0) << made.err;
+    std::vector<std::string> options{"--ebn0", ebn0, "--seed", "7", "--offset", offset, "--iq-out", c.format};
+    options.insert(options.end(), c.faults.begin(), c.faults.end());
+    const std::string capture = capture_of(dir, c.kind, c.frames, options);
+    ASSERT_FALSE(capture.empty());
 
     const ProcessResult r =
         run_program(SONDERX_EXE, {"--iq", c.format, "--rate", "250k", "--center", "403.5M", "--csv", capture});
@@ -99,13 +106,9 @@ INSTANTIATE_TEST_SUITE_P(Sonderx, IqCaptures, ::testing::ValuesIn(kKinds),
 // (--offset): the same frames, and JSON lines that carry the carrier.
 TEST(IqCaptures, WavAndGivenChannelAgreeAndJsonCarriesTheCarrier) {
     TempDir dir;
-    const Sent s = sent_frames("pelkin", 6);
-    const std::string clean = dir.file("clean.wav"), capture = dir.file("capture.wav");
-    write_bytes(clean, wav_image(s.audio, 48000));
-    ASSERT_EQ(run_program(RXCHAIN_EXE, {"--profile", "pelkin", "--ebn0", "20", "--seed", "3", "--offset", "15000",
-                                        "--iq-out", "wav", "--iq-rate", "96k", "-o", capture, clean})
-                  .status,
-              0);
+    const std::string capture = capture_of(
+        dir, "pelkin", 6, {"--ebn0", "20", "--seed", "3", "--offset", "15000", "--iq-out", "wav", "--iq-rate", "96k"});
+    ASSERT_FALSE(capture.empty());
     const ProcessResult found = run_program(SONDERX_EXE, {"--iq", "wav", "--json", capture});
     const ProcessResult given = run_program(SONDERX_EXE, {"--iq", "wav", "--offset", "+15k", "--json", capture});
     ASSERT_EQ(found.status, 0) << found.err;
@@ -178,21 +181,14 @@ const QuietCase kQuiet[] = {
 INSTANTIATE_TEST_SUITE_P(Sonderx, NoSonde, ::testing::ValuesIn(kQuiet),
                          [](const auto& i) { return std::string(i.param.name); });
 
-}  // namespace
-
-namespace {
-
 // Channels forced on a strong carrier and on its I/Q image: both decode,
 // each frame is reported once, from the strong one.
 TEST(IqCaptures, AnImageChannelReportsNoFrameTwice) {
     TempDir dir;
-    const Sent s = sent_frames("vardo", 8);
-    const std::string clean = dir.file("clean.wav"), capture = dir.file("capture");
-    write_bytes(clean, wav_image(s.audio, 48000));
-    ASSERT_EQ(run_program(RXCHAIN_EXE, {"--profile", "vardo", "--ebn0", "40", "--seed", "7", "--offset", "60000",
-                                        "--iq-imbalance", "0.5,3", "--iq-out", "u8", "-o", capture, clean})
-                  .status,
-              0);
+    const std::string capture =
+        capture_of(dir, "vardo", 8,
+                   {"--ebn0", "40", "--seed", "7", "--offset", "60000", "--iq-imbalance", "0.5,3", "--iq-out", "u8"});
+    ASSERT_FALSE(capture.empty());
     const ProcessResult r = run_program(
         SONDERX_EXE, {"--iq", "u8", "--rate", "250k", "--offset", "60k", "--offset", "-60k", "--csv", capture});
     ASSERT_EQ(r.status, 0) << r.err;
