@@ -10,11 +10,9 @@ namespace sonde::ostrel {
 
 namespace {
 
-void json_line(LineBuf& l, const PacketRecord& r, const FormatFlags& f) { format_json_line(l, r, f.with_raw); }
-
 // In the order of OutputForm.
-const sonde::FormatTable<PacketRecord> kFormats = {gps_text_line, nullptr,  gps_csv_line, hex_line,
-                                                   nullptr,       bit_line, json_line};
+const sonde::FormatTable<PacketRecord> kFormats = {gps_text_line, nullptr,  gps_csv_line,    hex_line,
+                                                   nullptr,       bit_line, format_json_line};
 
 }  // namespace
 
@@ -65,10 +63,7 @@ PacketRecord soft_frame_record(SoftFrameState& s, const sonde::SoftFrame& f) {
     for (int i = kGroups; i < kMaxFrameGroups; i++) s.bytes[i] = 0;
     PacketRecord r = decode_packet(s.bytes, bits2bytes(s.bits, s.bytes, kGroups));
     r.bits = f.hard;
-    r.quality.present = true;
-    r.quality.corrected = flipped;
-    r.quality.snr_db = f.snr_db;
-    r.quality.dc = f.dc;
+    r.quality = {.present = true, .corrected = flipped, .snr_db = f.snr_db, .dc = f.dc};
     return r;
 }
 

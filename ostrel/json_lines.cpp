@@ -6,7 +6,7 @@
 
 namespace sonde::ostrel {
 
-void format_json_line(LineBuf& line, const PacketRecord& r, bool with_raw) {
+void format_json_line(LineBuf& line, const PacketRecord& r, const FormatFlags& f) {
     JsonLine j(line);
     json_string(j, "decoder", "ostrel");
     if (!r.is_gps) {
@@ -28,7 +28,7 @@ void format_json_line(LineBuf& line, const PacketRecord& r, bool with_raw) {
     json_int(j, "alt", g.alt);
     json_hex16(j, "crc", static_cast<unsigned>(g.crc_stored));
     json_hex16(j, "crc_calc", static_cast<unsigned>(g.crc_computed));
-    if (with_raw) json_bytes(j, "raw", r.bytes, r.count);
+    if (f.with_raw) json_bytes(j, "raw", r.bytes, r.count);
     json_quality(j, r.quality);
     json_end(j);
 }

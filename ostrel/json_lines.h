@@ -3,11 +3,11 @@
 #pragma once
 
 #include "ostrel/gps_packet.h"
-#include "io/line_out.h"
+#include "format/output_form.h"
 
 namespace sonde::ostrel {
 
 // with_raw: the frame's bytes, as the hexadecimal line shows them, as "raw".
-void format_json_line(LineBuf& line, const PacketRecord& r, bool with_raw);
+void format_json_line(LineBuf& line, const PacketRecord& r, const FormatFlags& f);
 
 }  // namespace sonde::ostrel

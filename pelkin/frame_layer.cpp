@@ -33,11 +33,9 @@ FrameRecord check_frame(const uint8_t* bytes, const char* bits, int written, int
     return r;
 }
 
-void json_line(LineBuf& l, const FrameRecord& r, const FormatFlags& f) { format_json_line(l, r, f.with_raw); }
-
 // In the order of OutputForm.
 const sonde::FormatTable<FrameRecord> kFormats = {format_text_line, nullptr,         format_csv_line, format_hex_line,
-                                                  nullptr,          format_bit_line, json_line};
+                                                  nullptr,          format_bit_line, format_json_line};
 
 // -g (also with -R, where it asks only for matching CRCs, and not for the
 // CSV), and the frames no line is written for: nothing but preamble, or a
@@ -100,10 +98,7 @@ FrameRecord soft_frame_record(SoftFrameState& s, const sonde::SoftFrame& f) {
     const int flipped = correct_frame_bits(s.syndromes, s.bits, f.soft, bonus);
     const int written = bits2bytes(s.bits, s.bytes + kFrameBodyStart);
     FrameRecord r = check_frame(s.bytes, s.bits, written, kFrameBits);
-    r.quality.present = true;
-    r.quality.corrected = flipped > 0 ? flipped : 0;
-    r.quality.snr_db = f.snr_db;
-    r.quality.dc = f.dc;
+    r.quality = {.present = true, .corrected = flipped > 0 ? flipped : 0, .snr_db = f.snr_db, .dc = f.dc};
     return r;
 }
 

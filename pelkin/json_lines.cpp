@@ -10,7 +10,7 @@ namespace {
 constexpr int kFrameLen = 50;  // preamble, body and CRC
 }  // namespace
 
-void format_json_line(LineBuf& line, const FrameRecord& r, bool with_raw) {
+void format_json_line(LineBuf& line, const FrameRecord& r, const FormatFlags& f) {
     const Datum& d = r.datum;
     JsonLine j(line);
     json_string(j, "decoder", "pelkin");
@@ -34,7 +34,7 @@ void format_json_line(LineBuf& line, const FrameRecord& r, bool with_raw) {
     json_int(j, "fix", d.fix);
     json_hex16(j, "crc", static_cast<unsigned>(r.crc_stored));
     json_hex16(j, "crc_calc", static_cast<unsigned>(r.crc_computed));
-    if (with_raw) json_bytes(j, "raw", r.bytes, kFrameLen);
+    if (f.with_raw) json_bytes(j, "raw", r.bytes, kFrameLen);
     json_quality(j, r.quality);
     json_end(j);
 }

@@ -15,7 +15,7 @@ namespace {
 void write_json(LineBuf& line, const void* record) {
     const auto& r = *static_cast<const ostrel::PacketRecord*>(record);
     if (r.is_gps) {
-        ostrel::format_json_line(line, r, false);
+        ostrel::format_json_line(line, r, {});
         return;
     }
     // A packet without position carries no check: ok is false.

@@ -10,7 +10,7 @@ namespace sonde::sonderx {
 namespace {
 
 void write_json(LineBuf& line, const void* record) {
-    pelkin::format_json_line(line, *static_cast<const pelkin::FrameRecord*>(record), false);
+    pelkin::format_json_line(line, *static_cast<const pelkin::FrameRecord*>(record), {});
 }
 
 }  // namespace

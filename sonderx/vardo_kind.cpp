@@ -14,7 +14,7 @@ namespace {
 constexpr float kNoTemperatureBelow = -270.0f;
 
 void write_json(LineBuf& line, const void* record) {
-    vardo::report_json(line, *static_cast<const vardo::FrameRecord*>(record), false);
+    vardo::report_json(line, *static_cast<const vardo::FrameRecord*>(record), {});
 }
 
 // The fields of the record's frame, as vardo's report decodes them.

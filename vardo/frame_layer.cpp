@@ -6,7 +6,6 @@
 #include "vardo/biphase.h"
 #include "vardo/check_m10.h"
 #include "vardo/frame_fields.h"
-#include "vardo/hex_lines.h"
 #include "vardo/json_lines.h"
 #include "vardo/report_lines.h"
 
@@ -52,13 +51,9 @@ FrameRecord check_frame(FrameLayout& l, const uint8_t* bytes, int decoded) {
     return r;
 }
 
-FrameRecord check_frame(VardoDecoder& v) { return check_frame(v.layout, v.buf.frame_bytes, v.buf.decoded_bytes); }
-
-void json_line(LineBuf& l, const FrameRecord& r, const FormatFlags& f) { report_json(l, r, f.with_raw); }
-
 // In the order of OutputForm.
 const sonde::FormatTable<FrameRecord> kFormats = {report_plain,   report_color,      report_csv, hex_line_plain,
-                                                  hex_line_color, channel_bits_line, json_line};
+                                                  hex_line_color, channel_bits_line, report_json};
 
 sonde::OutputForm output_form(const VardoOptions& o) {
     return sonde::choose_form({.bits = o.option_rawbits == 1,
@@ -87,7 +82,7 @@ bool report_passes(VardoDecoder& v, FrameRecord& r) {
 
 FrameRecord decode_frame(VardoDecoder& v) {
     capture_to_bytes(v);
-    return check_frame(v);
+    return check_frame(v.layout, v.buf.frame_bytes, v.buf.decoded_bytes);
 }
 
 void print_frame(VardoDecoder& v) {
@@ -131,10 +126,7 @@ FrameRecord soft_frame_record(SoftFrameState& s, const sonde::SoftFrame& f) {
     get_type(s.layout, s.bytes);
     FrameRecord r = check_frame(s.layout, s.bytes, d.len);
     r.channel_bits = f.raw;
-    r.quality.present = true;
-    r.quality.corrected = d.corrected;
-    r.quality.snr_db = f.snr_db;
-    r.quality.dc = f.dc;
+    r.quality = {.present = true, .corrected = d.corrected, .snr_db = f.snr_db, .dc = f.dc};
     return r;
 }
 

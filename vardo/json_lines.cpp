@@ -6,7 +6,7 @@
 
 namespace sonde::vardo {
 
-void report_json(LineBuf& line, const FrameRecord& r, bool with_raw) {
+void report_json(LineBuf& line, const FrameRecord& r, const FormatFlags& f) {
     const Datum& d = r.datum;
     JsonLine j(line);
     json_string(j, "decoder", "vardo");
@@ -31,7 +31,7 @@ void report_json(LineBuf& line, const FrameRecord& r, bool with_raw) {
     if (r.has_temperature) json_float(j, "temp", r.temperature);
     json_hex16(j, "crc", r.check_stored);
     json_hex16(j, "crc_calc", r.check_computed);
-    if (with_raw) json_bytes(j, "raw", r.bytes, hex_byte_count(r));
+    if (f.with_raw) json_bytes(j, "raw", r.bytes, hex_byte_count(r));
     json_quality(j, r.quality);
     json_end(j);
 }

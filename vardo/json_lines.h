@@ -1,12 +1,12 @@
 // The record of one frame as a JSON object on one line (with its line end).
 #pragma once
 
-#include "io/line_out.h"
+#include "format/output_form.h"
 #include "vardo/frame_record.h"
 
 namespace sonde::vardo {
 
 // with_raw: the frame's FRAME_LEN + auxlen bytes as "raw".
-void report_json(LineBuf& line, const FrameRecord& r, bool with_raw);
+void report_json(LineBuf& line, const FrameRecord& r, const FormatFlags& f);
 
 }  // namespace sonde::vardo

@@ -1,11 +1,39 @@
 #include "vardo/report_lines.h"
 
+#include <cstring>
+
+#include "vardo/frame_buffers.h"
+
 namespace sonde::vardo {
 
 namespace {
 
 void temperature_part(LineBuf& line, const FrameRecord& r, int verbose) {
     if (verbose == 2 && r.has_temperature) line_printf(line, "  (T0:%.1fC)", static_cast<double>(r.temperature));
+}
+
+constexpr const char* kGrey = "\033[38;5;244m";
+
+bool in_field(int i, int start, int width) { return i >= start && i < start + width; }
+
+// Writes, in the fixed order of the colour map, the colour of every field
+// that holds byte i; the last one written wins.
+void field_colours(LineBuf& line, int i, const FrameLayout& l, int type) {
+    if (in_field(i, l.pos_frame, 1)) line_puts(line, "\033[38;5;44m");
+    if (in_field(i, l.pos_GPSTOW, 5 - type)) line_puts(line, "\033[38;5;27m");
+    if (in_field(i, l.pos_GPSlat, 4)) line_puts(line, "\033[38;5;34m");
+    if (in_field(i, l.pos_GPSlon, 4)) line_puts(line, "\033[38;5;70m");
+    if (in_field(i, l.pos_GPSalt, 5 - type)) line_puts(line, "\033[38;5;82m");
+    if (in_field(i, l.pos_GPSweek, 2)) line_puts(line, "\033[38;5;20m");
+    if (type == 2) {
+        if (in_field(i, l.pos_GPSvE, 2)) line_puts(line, "\033[38;5;36m");
+        if (in_field(i, l.pos_GPSvN, 2)) line_puts(line, "\033[38;5;36m");
+        if (in_field(i, l.pos_GPSvU, 2)) line_puts(line, "\033[38;5;36m");
+    } else if (in_field(i, l.pos_GPSvO, 6)) {
+        line_puts(line, "\033[38;5;36m");
+    }
+    if (in_field(i, l.pos_SN, 3)) line_puts(line, "\033[38;5;1m");
+    if (in_field(i, check_pos(l), 2)) line_puts(line, "\033[38;5;11m");
 }
 
 }  // namespace
@@ -54,6 +82,34 @@ void report_csv(LineBuf& line, const FrameRecord& r, const FormatFlags&) {
     line_printf(line, "%.2f,", d.altitude);
     line_printf(line, "%.1f,%.1f,%.1f,", d.speed_h, d.course, d.speed_v);
     line_puts(line, r.ok ? "OK\n" : "FAIL\n");
+}
+
+void hex_line_plain(LineBuf& line, const FrameRecord& r, const FormatFlags& f) {
+    const int count = hex_byte_count(r);  // at most 256 + 20, the buffer's size
+    for (int i = 0; i < count; i++) line_printf(line, "%02X", r.bytes[i]);
+    if (f.verbose == 1 || f.verbose == 2)
+        line_printf(line, " # %04X %s", r.check_computed, r.check_ok ? "[OK]" : "[NO]");
+    line_putc(line, '\n');
+}
+
+void hex_line_color(LineBuf& line, const FrameRecord& r, const FormatFlags& f) {
+    const int count = hex_byte_count(r);
+    line_puts(line, kGrey);
+    for (int i = 0; i < count; i++) {
+        field_colours(line, i, r.layout, r.layout.type);
+        line_printf(line, "%02X", r.bytes[i]);
+        line_puts(line, kGrey);
+    }
+    if (f.verbose == 1 || f.verbose == 2) {
+        line_printf(line, " # \033[38;5;11m%04X\033[38;5;244m", r.check_computed);
+        line_puts(line, r.check_ok ? " \033[38;5;2m[OK]\033[38;5;244m" : " \033[38;5;1m[NO]\033[38;5;244m");
+    }
+    line_puts(line, "\033[0m\n");
+}
+
+void channel_bits_line(LineBuf& line, const FrameRecord& r, const FormatFlags&) {
+    if (r.channel_bits != nullptr) line_append(line, r.channel_bits, strnlen(r.channel_bits, kRawbitsCapacity));
+    line_putc(line, '\n');
 }
 
 }  // namespace sonde::vardo
