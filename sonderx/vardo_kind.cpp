@@ -3,39 +3,15 @@
 #include <cstdio>
 
 #include "format/json_writer.h"
-#include "vardo/decoder.h"
+#include "vardo/frame_fields.h"
 #include "vardo/json_lines.h"
 
 namespace sonde::sonderx {
 
 namespace {
 
-// Temperatures at or below this are no reading.
-constexpr float kNoTemperatureBelow = -270.0f;
-
 void write_json(LineBuf& line, const void* record) {
     vardo::report_json(line, *static_cast<const vardo::FrameRecord*>(record), {});
-}
-
-// The fields of the record's frame, as vardo's report decodes them.
-void decode_fields(vardo::FrameRecord& r) {
-    using namespace vardo;
-    const FrameLayout& l = r.layout;
-    Datum& d = r.datum;
-    get_GPStime(d, r.bytes, l, l.type);
-    get_GPSpos(d, r.bytes, l, l.type);
-    if (l.type == 2) {
-        get_GPSvel2(d, r.bytes, l);
-        get_SN2(d, r.bytes, l);
-    } else {
-        get_GPSvel1(d, r.bytes, l);
-        get_SN1(d, r.bytes, l);
-    }
-    r.frame_counter = r.bytes[l.pos_frame];
-    if (kPosThermistor + 2 <= check_pos(l)) {
-        r.temperature = get_Tntc0(r.bytes, kPosThermistor);
-        r.has_temperature = r.temperature > kNoTemperatureBelow;
-    }
 }
 
 }  // namespace
@@ -43,7 +19,7 @@ void decode_fields(vardo::FrameRecord& r) {
 void on_frame(VardoKind& k, const SoftFrame& f) {
     vardo::FrameRecord& r = k.record;
     r = vardo::soft_frame_record(k.frames, f);
-    decode_fields(r);
+    vardo::decode_frame_fields(r);
     // Only frames whose check passes move the filter: a failed frame's
     // position is noise, and as the first reference it would mark every
     // good frame after it a jump.

@@ -28,7 +28,6 @@ struct VardoDecoder {
     SyncRing ring;
     FrameBuffers buf;
     FrameLayout layout;
-    Datum datum;
     PositionFilter filter;
     FrameSaving saving;
     LineBuf line;

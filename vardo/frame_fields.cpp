@@ -16,7 +16,7 @@ bool decode_frame_fields(FrameRecord& r) {
     if (type == 2) {
         get_GPSvel2(r.datum, fb, l);
         get_SN2(r.datum, fb, l);
-    } else if (type == 1) {
+    } else {
         get_GPSvel1(r.datum, fb, l);
         get_SN1(r.datum, fb, l);
     }

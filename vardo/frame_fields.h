@@ -7,9 +7,8 @@
 
 namespace sonde::vardo {
 
-// Into r.datum, which holds the fields of the frame before (a frame of an
-// unknown type leaves its velocity and serial number); false for a type
-// other than 1 and 2.
+// Into r.datum, every field of it (a frame of an unknown type is read as one
+// of type 1); false for a type other than 1 and 2.
 bool decode_frame_fields(FrameRecord& r);
 
 }  // namespace sonde::vardo

@@ -63,14 +63,12 @@ sonde::OutputForm output_form(const VardoOptions& o) {
                                .csv = o.option_csv != 0});
 }
 
-// Whether a record is written in a report form: the fields, taken on from
-// the frames before, and the position filter, which follows every frame
-// that passes -g, also those that are not written.
+// Whether a record is written in a report form: the fields, and the
+// position filter, which follows every frame that passes -g, also those
+// that are not written.
 bool report_passes(VardoDecoder& v, FrameRecord& r) {
     if (v.opt.option_good && !r.check_ok) return false;
-    r.datum = v.datum;
     const bool known = decode_frame_fields(r);
-    v.datum = r.datum;
     const bool jump = position_filter_jump(v.filter, r.datum.latitude, r.datum.longitude);
     r.ok = r.check_ok && !jump;
     if (!known || (!r.ok && v.opt.option_good)) return false;

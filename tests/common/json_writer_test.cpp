@@ -7,6 +7,7 @@
 #include <string>
 
 #include "format/json_writer.h"
+#include "format/output_form.h"
 
 using namespace sonde;
 
@@ -69,4 +70,22 @@ TEST(JsonLine, CalendarValues) {
     EXPECT_FALSE(is_calendar_time(2024, 1, 1, 24, 0, 0));
     EXPECT_FALSE(is_calendar_time(2024, 1, 1, 0, 0, 61));
     EXPECT_FALSE(is_calendar_time(10000, 1, 1, 0, 0, 0));
+}
+
+// The form of a frame's line: the options win in a fixed order whatever
+// else is given.
+TEST(OutputForm, StrongerOptionsWin) {
+    struct Case {
+        FormOptions o;
+        OutputForm want;
+    } cases[] = {
+        {{}, OutputForm::report},
+        {{.csv = true}, OutputForm::csv},
+        {{.color = true, .csv = true}, OutputForm::color},
+        {{.hex = true, .csv = true}, OutputForm::hex},
+        {{.hex = true, .color = true}, OutputForm::hex_color},
+        {{.json = true, .hex = true, .color = true, .csv = true}, OutputForm::json},
+        {{.bits = true, .json = true, .hex = true}, OutputForm::bits},
+    };
+    for (const Case& c : cases) EXPECT_EQ(choose_form(c.o), c.want);
 }
