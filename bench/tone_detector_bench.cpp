@@ -51,7 +51,7 @@ struct Setup {
     explicit Setup(int method) {
         set_tone_bins(*det, kRate);
         init_dft(*det);
-        fast_tone_init(*fast, *det, method);
+        fast_tone_init(*fast, *det, static_cast<ToneMethod>(method));
         bit_timing_init(*timing, kRate, 16);
     }
 };
@@ -88,7 +88,7 @@ void BM_Direct(benchmark::State& state) {
     for (auto _ : state) {
         for (int x : su.samples) {
             if (!timing_add_sample(*su.timing, x)) continue;
-            decide_tone(*su.det, su.timing->buffer, su.timing->ptr, method, tone);
+            decide_tone(*su.det, su.timing->buffer, su.timing->ptr, static_cast<ToneMethod>(method), tone);
         }
         benchmark::DoNotOptimize(tone);
     }

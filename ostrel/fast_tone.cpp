@@ -5,15 +5,15 @@
 
 namespace sonde::ostrel {
 
-void fast_tone_init(FastTone& f, const ToneDetector& d, int option_dft) {
-    f.option_dft = option_dft;
+void fast_tone_init(FastTone& f, const ToneDetector& d, ToneMethod method) {
+    f.method = method;
     f.samples = 0;
     std::memset(f.hist, 0, sizeof f.hist);
     std::memset(f.hist_float, 0, sizeof f.hist_float);
     f.abs_sum = 0.0;
     f.decisions = 0;
     f.fallbacks = 0;
-    if (option_dft == 0)
+    if (method == ToneMethod::two_bins)
         two_bins_init(f.two_bins, d.idx_2200, d.idx_1200);
     else
         spectrum_init(f.spectrum, d);
@@ -26,7 +26,7 @@ int8_t decide_directly(FastTone& f, ToneDetector& d, const double* window) {
     f.fallbacks++;
     int tone = kToneKept;
     window_span(d, window);
-    tone_decision(d, f.option_dft, tone);
+    tone_decision(d, f.method, tone);
     return static_cast<int8_t>(tone);
 }
 
@@ -101,7 +101,7 @@ void fast_tone_block(FastTone& f, ToneDetector& d, const double* x, int count, i
     }
     // Windows before the 129th sample are not full.
     const int first_full = f.samples >= kDftSize ? 0 : static_cast<int>(kDftSize - f.samples);
-    if (f.option_dft == 0) {
+    if (f.method == ToneMethod::two_bins) {
         two_bins_decide(f.two_bins, f.hist_float, f.samples, count, decision);
         for (int i = 0; i < count && i < first_full; i++) decision[i] = kToneNotFull;
         for (int i = first_full; i < count; i++)

@@ -16,7 +16,7 @@ namespace sonde::ostrel {
 constexpr int kToneBlock = 4096;  // samples at most in one block
 
 struct FastTone {
-    int option_dft = 0;
+    ToneMethod method = ToneMethod::two_bins;
     int64_t samples = 0;  // samples taken so far
     // The newest 128 samples, then the block: block sample i at [128 + i],
     // its window at [i + 1 .. i + 128] (oldest first), its weighted span the
@@ -24,14 +24,14 @@ struct FastTone {
     double hist[kDftSize + kToneBlock] = {};
     float hist_float[kDftSize + kToneBlock] = {};  // the same values (exact in float)
     double abs_sum = 0.0;                          // methods 1, 2: sum of |x| over the weighted span (exact)
-    SlidingTwoBins two_bins;                       // option_dft 0
-    SlidingSpectrum spectrum;                      // option_dft 1 and 2
+    SlidingTwoBins two_bins;                       // ToneMethod::two_bins
+    SlidingSpectrum spectrum;                      // the other two
     uint64_t decisions = 0;
     uint64_t fallbacks = 0;  // windows that went through the direct transform
 };
 
 // After set_tone_bins and init_dft on d.
-void fast_tone_init(FastTone& f, const ToneDetector& d, int option_dft);
+void fast_tone_init(FastTone& f, const ToneDetector& d, ToneMethod method);
 
 // Takes count (at most kToneBlock) new scaled samples, as BitTiming's ring
 // holds them, and sets decision[i] for the window ending with sample i:

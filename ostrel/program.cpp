@@ -71,6 +71,11 @@ struct OstrelProgram final : sonde::ProgramHooks {
     explicit OstrelProgram(Ostrel& os) : o(os) {}
 
     WavInput& input() override { return o.in; }
+    // -d1 and -d2, the options without a flag of their own.
+    bool option(int id, const char*) override {
+        o.opt.option_dft = static_cast<ToneMethod>(id);
+        return true;
+    }
     bool start(const ProgramIo& io) override {
         const int rate = o.in.sample_rate;
         if (o.opt.option_robust) {
@@ -120,10 +125,14 @@ int program_main(int argc, char** argv, const ProgramIo& io) {
 
 std::vector<ProgramOption> program_options(OstrelOptions& o) {
     return {
-        {"--csv", nullptr, &o.option_csv},   {"-v", "--verbose", &o.option_verbose},
-        {"-r", "--raw", &o.option_raw},      {"--rawbits", nullptr, &o.option_rawbits},
-        {"-d1", "--dft1", &o.option_dft, 1}, {"-d2", "--dft2", &o.option_dft, 2},
-        {"--json", nullptr, &o.option_json}, {"--robust", nullptr, &o.option_robust},
+        {"--csv", nullptr, &o.option_csv},
+        {"-v", "--verbose", &o.option_verbose},
+        {"-r", "--raw", &o.option_raw},
+        {"--rawbits", nullptr, &o.option_rawbits},
+        {"-d1", "--dft1", nullptr, 0, static_cast<int>(ToneMethod::dft)},
+        {"-d2", "--dft2", nullptr, 0, static_cast<int>(ToneMethod::fft)},
+        {"--json", nullptr, &o.option_json},
+        {"--robust", nullptr, &o.option_robust},
     };
 }
 

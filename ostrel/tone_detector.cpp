@@ -22,11 +22,11 @@ bool set_tone_bins(ToneDetector& d, int sample_rate) {
     auto nearest = [](double bin) { return bin + 0.5 < 1.0e6 ? static_cast<int>(bin + 0.5) : 1000000; };
     d.idx_2200 = nearest(d.bin_2200);
     d.idx_1200 = nearest(d.bin_1200);
-    return tone_method_fits(d, 0);
+    return tone_method_fits(d, ToneMethod::two_bins);
 }
 
-bool tone_method_fits(const ToneDetector& d, int option_dft) {
-    if (option_dft != 0) return true;  // methods 1 and 2 read fixed bins
+bool tone_method_fits(const ToneDetector& d, ToneMethod method) {
+    if (method != ToneMethod::two_bins) return true;  // the others read fixed bins
     return d.idx_2200 >= 0 && d.idx_2200 <= kMaxSingleBin && d.idx_1200 >= 0 && d.idx_1200 <= kMaxSingleBin;
 }
 
@@ -143,14 +143,14 @@ int tone_from_peak(const ToneDetector& d, int peak, int tone_bit) {
     return tone_bit;
 }
 
-void tone_decision(ToneDetector& d, int option_dft, int& tone_bit) {
-    if (option_dft == 0) {
+void tone_decision(ToneDetector& d, ToneMethod method, int& tone_bit) {
+    if (method == ToneMethod::two_bins) {
         const double m0 = dft_k(d, d.idx_2200);
         const double m1 = dft_k(d, d.idx_1200);
         tone_bit = m0 > m1 ? 0 : 1;
         return;
     }
-    if (option_dft == 2)
+    if (method == ToneMethod::fft)
         dft2(d);
     else
         dft(d);

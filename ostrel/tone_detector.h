@@ -1,8 +1,8 @@
 // Tone detector for 1200 bit/s AFSK: decides for each 128-sample window
 // whether the 2200 Hz tone (bit 0) or the 1200 Hz tone (bit 1) dominates.
-// Three methods: two single bins compared (0), a direct DFT of bins 0..63
-// with its strongest bin (1), a 128-point radix-2 FFT with its strongest
-// bin (2). Everything is double precision and the sums run in ascending
+// Three methods (ToneMethod): two single bins compared, a direct DFT of
+// bins 0..63 with its strongest bin (-d1), a 128-point radix-2 FFT with its
+// strongest bin (-d2). Everything is double precision and the sums run in ascending
 // sample order, so every decision is reproducible to the last bit.
 #pragma once
 
@@ -11,6 +11,8 @@
 #include "ostrel/tone_tables.h"
 
 namespace sonde::ostrel {
+
+enum class ToneMethod { two_bins, dft, fft };
 
 constexpr int kDftSize = 128;                       // window and ring length
 constexpr int kHannLength = 80;                     // non-zero part of the window
@@ -51,8 +53,8 @@ double freq2bin(int f, int sample_rate);
 // read beyond its twiddle table (rates below 2175 Hz); the settings are
 // still filled in.
 bool set_tone_bins(ToneDetector& d, int sample_rate);
-// True when option_dft can run with the settings of set_tone_bins.
-bool tone_method_fits(const ToneDetector& d, int option_dft);
+// True when the method can run with the settings of set_tone_bins.
+bool tone_method_fits(const ToneDetector& d, ToneMethod method);
 
 // Fills the tables; sincos gives the twiddles (the tests pass the C
 // library's to check that the default gives the same bits).
@@ -76,12 +78,12 @@ int tone_from_peak(const ToneDetector& d, int k, int tone_bit);
 
 // Sets tone_bit from the current xn: 0 for 2200 Hz, 1 for 1200 Hz; methods
 // 1 and 2 leave it unchanged when the strongest bin is near neither tone.
-void tone_decision(ToneDetector& d, int option_dft, int& tone_bit);
+void tone_decision(ToneDetector& d, ToneMethod method, int& tone_bit);
 
 // One window of the ring through the chosen method.
-inline void decide_tone(ToneDetector& d, const double* ring, int ptr, int option_dft, int& tone_bit) {
+inline void decide_tone(ToneDetector& d, const double* ring, int ptr, ToneMethod method, int& tone_bit) {
     window_ring(d, ring, ptr);
-    tone_decision(d, option_dft, tone_bit);
+    tone_decision(d, method, tone_bit);
 }
 
 }  // namespace sonde::ostrel

@@ -170,7 +170,7 @@ Tally compare_every_window(const Recording& rec, int method, const std::vector<i
     init_dft(*ref);
     set_tone_bins(*det, rec.rate);
     init_dft(*det);
-    fast_tone_init(*fast, *det, method);
+    fast_tone_init(*fast, *det, static_cast<ToneMethod>(method));
     bit_timing_init(*timing, rec.rate, rec.bits);
     std::vector<double> scaled(kToneBlock);
     std::vector<int8_t> decision(kToneBlock);
@@ -185,7 +185,7 @@ Tally compare_every_window(const Recording& rec, int method, const std::vector<i
             const bool full = timing_add_sample(*timing, rec.samples[at]);
             EXPECT_EQ(full, decision[i] != kToneNotFull) << "sample " << at;
             if (!full) continue;
-            decide_tone(*ref, timing->buffer, timing->ptr, method, ref_tone);
+            decide_tone(*ref, timing->buffer, timing->ptr, static_cast<ToneMethod>(method), ref_tone);
             fast_tone = tone_after(decision[i], fast_tone);
             if (fast_tone != ref_tone) {
                 ADD_FAILURE() << rec.name << ", method " << method << ": sample " << at << " fast " << fast_tone
@@ -236,7 +236,7 @@ TEST(SlidingSpectrum, TracksAllBinsOnlyWhileTheEnergyBoundFallsShort) {
     auto fast = std::make_unique<FastTone>();
     set_tone_bins(*det, rec.rate);
     init_dft(*det);
-    fast_tone_init(*fast, *det, 2);
+    fast_tone_init(*fast, *det, ToneMethod::fft);
     bit_timing_init(*timing, rec.rate, rec.bits);
     EXPECT_EQ(fast->spectrum.lanes, kFewBins);
     int lanes_at[3] = {};
@@ -257,7 +257,7 @@ TEST(SlidingSpectrum, TracksAllBinsWhereTheToneWindowsReachPastTheLowBins) {
         auto fast = std::make_unique<FastTone>();
         set_tone_bins(*det, rate);
         init_dft(*det);
-        fast_tone_init(*fast, *det, 1);
+        fast_tone_init(*fast, *det, ToneMethod::dft);
         EXPECT_EQ(fast->spectrum.lanes, kSpectrumLanes) << rate;
     }
 }

@@ -27,7 +27,7 @@ void tone_ring(double* ring, double freq, int rate, double phase = 0.3) {
 
 int decide(ToneDetector& d, const double* ring, int method, int start) {
     int tone = start;
-    decide_tone(d, ring, kDftSize - 1, method, tone);
+    decide_tone(d, ring, kDftSize - 1, static_cast<ToneMethod>(method), tone);
     return tone;
 }
 
@@ -81,9 +81,9 @@ TEST(BinSettings, TwoBinMethodRefusedWhereItWouldReadPastItsTable) {
     EXPECT_TRUE(set_tone_bins(*d, 2175));
     EXPECT_EQ(d->idx_2200, 129);
     EXPECT_FALSE(set_tone_bins(*d, 2174));
-    EXPECT_FALSE(tone_method_fits(*d, 0));
-    EXPECT_TRUE(tone_method_fits(*d, 1));
-    EXPECT_TRUE(tone_method_fits(*d, 2));
+    EXPECT_FALSE(tone_method_fits(*d, ToneMethod::two_bins));
+    EXPECT_TRUE(tone_method_fits(*d, ToneMethod::dft));
+    EXPECT_TRUE(tone_method_fits(*d, ToneMethod::fft));
     EXPECT_FALSE(set_tone_bins(*d, 1));
 }
 
