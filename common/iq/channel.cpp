@@ -108,10 +108,13 @@ void channel_run(Channel& c, const ChannelPlan& p, const float* iq, int n, const
     if (b.base_count > 0) {
         const double block_s = n / p.rate;
         const double err = std::atan2(b.corr_im, b.corr_re) * b.base_rate / (2.0 * kPi);
-        const double g = std::min(1.0, block_s / p.afc_time_s);
-        c.offset_hz += g * (c.lo_hz + err - c.offset_hz);
-        if (std::fabs(c.offset_hz - c.lo_hz) > p.retune_hz) tune(c, p, cz);
         const double pw = b.power / b.base_count;
+        const double noise = c.noise_per_hz * b.noise_bw_hz;
+        if (pw - noise > p.afc_min_snr * noise) {
+            const double g = std::min(1.0, block_s / p.afc_time_s);
+            c.offset_hz += g * (c.lo_hz + err - c.offset_hz);
+            if (std::fabs(c.offset_hz - c.lo_hz) > p.retune_hz) tune(c, p, cz);
+        }
         const double a = std::min(1.0, block_s / p.level_time_s);
         c.power = c.has_power ? c.power + a * (pw - c.power) : pw;
         c.has_power = true;

@@ -5,7 +5,8 @@
 // conj z[n-1] after the widest running channel filter, which noise pulls
 // towards zero rather than anywhere) moves the estimate by a fraction
 // block / afc_time_s of the error; the oscillator is retuned when the
-// estimate has moved by more than a few hertz. Level: the filtered power
+// estimate has moved by more than a few hertz; it holds while the channel
+// holds no more than noise (see afc_min_snr). Level: the filtered power
 // less the noise the spectrum's floor puts into the filter.
 #pragma once
 
@@ -32,6 +33,11 @@ struct ChannelPlan {
     double keep_hz = 0.0;    // band passed unaliased each side of the carrier
     double band_hysteresis_hz = 4000.0;
     double afc_time_s = 0.25;
+    // The AFC steps only while the filtered power stands above the noise the
+    // spectrum puts into the filter by this ratio (1: 0 dB): on noise alone
+    // the mean frequency wanders, and a channel given on a sonde not yet on
+    // the air would walk away from it.
+    double afc_min_snr = 1.0;
     double retune_hz = 20.0;
     double level_time_s = 0.2;
     KindProfile profiles[kKinds]{};

@@ -3,6 +3,8 @@
 // once a frame decodes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -133,6 +135,33 @@ TEST(Stream, AFrameNarrowsTheKinds) {
     EXPECT_EQ(r.events[1].type, EventType::confirmed);
     EXPECT_EQ(r.events[1].kind, static_cast<int>(Kind::ostrel));
     EXPECT_FALSE(front_end_frame(fe, 40, Kind::ostrel, 42));  // no such channel
+}
+
+}  // namespace
+
+namespace {
+
+// A channel given on noise alone (the sonde not yet on the air; the DC
+// spike beside it) stays where it was given: the AFC holds while the
+// channel holds no carrier.
+TEST(Stream, AGivenChannelOnNoiseStaysPut) {
+    iqtest::Capture cap;
+    cap.noise_rms = 0.2;
+    cap.dc_re = 0.03;
+    cap.seed = 5;
+    const std::vector<float> x = iqtest::make_capture(cap, 20 * 250000);
+    FrontEndConfig cfg;
+    cfg.search = false;
+    cfg.forced_hz = {25000.0};
+    FrontEndSink sink;
+    IqFrontEnd fe;
+    ASSERT_TRUE(front_end_init(fe, cfg, sink));
+    double worst = 0.0;
+    for (std::size_t at = 0; at < x.size() / 2; at += 25000) {
+        front_end_feed(fe, x.data() + 2 * at, 25000);
+        worst = std::max(worst, std::fabs(front_end_measure(fe, 0).offset_hz - 25000.0));
+    }
+    EXPECT_LT(worst, 100.0) << worst;
 }
 
 }  // namespace
