@@ -8,13 +8,9 @@
 
 namespace sonde::ostrel {
 
-namespace {
-
 // In the order of OutputForm.
 const sonde::FormatTable<PacketRecord> kFormats = {gps_text_line, nullptr,  gps_csv_line,    hex_line,
                                                    nullptr,       bit_line, format_json_line};
-
-}  // namespace
 
 int print_frame(PacketOutput& po, const OstrelOptions& opt, const unsigned char* bitframe, int len, int out_fd) {
     if (len < 2 || len > kMaxFrameGroups) return -1;

@@ -15,8 +15,6 @@ float float_le(const unsigned char* b) {
 }
 }  // namespace
 
-bool is_gps_packet(const unsigned char* bytes) { return bytes[0] == kPacketStart && bytes[1] == kPacketTypeGps; }
-
 GpsRecord decode_gps(const unsigned char* b) {
     GpsRecord r;
     r.crc_stored = b[16] * 256 + b[17];
@@ -37,7 +35,7 @@ PacketRecord decode_packet(const unsigned char* bytes, int count) {
     r.count = count;
     r.packet_type = bytes[1];
     // Decoded whatever count is: the bytes behind an early stop are used as they stand.
-    r.is_gps = is_gps_packet(bytes);
+    r.is_gps = bytes[0] == kPacketStart && bytes[1] == kPacketTypeGps;
     if (r.is_gps) r.gps = decode_gps(bytes);
     return r;
 }

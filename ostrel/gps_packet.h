@@ -39,7 +39,6 @@ struct PacketRecord {
     sonde::RxQuality quality;
 };
 
-bool is_gps_packet(const unsigned char* bytes);
 // bytes must hold at least kGpsPacketLen bytes.
 GpsRecord decode_gps(const unsigned char* bytes);
 // The record of a frame of count converted bytes; bytes as for decode_gps.

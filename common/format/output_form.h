@@ -1,7 +1,6 @@
-// The forms a frame's record can be written in, and the one way a program
-// picks its formatter: a table of the program's formatters indexed by the
-// form. A formatter takes the record and appends one line, line end
-// included; it decodes nothing and sees no decoder state.
+// The forms a frame's record can be written in, and a program's table of
+// formatters indexed by them. A formatter appends one line of the record,
+// line end included; it decodes nothing and sees no decoder state.
 #pragma once
 
 #include <array>
@@ -43,8 +42,7 @@ struct FormatFlags {
 template <class Record>
 using Formatter = void (*)(LineBuf& line, const Record& r, const FormatFlags& f);
 
-// A program's formatters in the order of OutputForm; nullptr for a form the
-// program has not.
+// nullptr for a form the program has not.
 template <class Record>
 using FormatTable = std::array<Formatter<Record>, kOutputForms>;
 

@@ -72,8 +72,7 @@ TEST(JsonLine, CalendarValues) {
     EXPECT_FALSE(is_calendar_time(10000, 1, 1, 0, 0, 0));
 }
 
-// The form of a frame's line: the options win in a fixed order whatever
-// else is given.
+// The options choosing a line's form win in a fixed order.
 TEST(OutputForm, StrongerOptionsWin) {
     struct Case {
         FormOptions o;
