@@ -47,8 +47,7 @@ void receiver_feed(RobustReceiver& rx, const float* x, std::size_t n, const sond
     // The samples are converted a stretch at a time; the sums' state lives
     // in registers between events (a strobe, a candidate's frame complete),
     // which see it written back.
-    constexpr std::size_t kStretch = 256;
-    int32_t units[kStretch];
+    int32_t units[kSumsStretch];
     int64_t* const csum = s.csum.data();
     const uint64_t mask = s.mask;
     uint64_t taken = s.n;
@@ -57,7 +56,7 @@ void receiver_feed(RobustReceiver& rx, const float* x, std::size_t n, const sond
     auto next_event = [&] { return std::min(rx.search.strobe_ready, rx.search.ready_at); };
     uint64_t next = next_event();
     while (n > 0) {
-        const std::size_t m = std::min(n, kStretch);
+        const std::size_t m = std::min(n, kSumsStretch);
         sums_units(x, m, units);
         for (std::size_t i = 0; i < m; i++) {
             total += units[i];

@@ -45,8 +45,12 @@ inline int32_t sums_units(float x) {
 }
 
 // n samples (full scale +-1) in the units of the sums, several at a time.
+// n is at most kSumsStretch.
+constexpr std::size_t kSumsStretch = 256;
 inline void sums_units(const float* x, std::size_t n, int32_t* units) {
-    for (std::size_t i = 0; i < n; i++) units[i] = sums_units(sonde::full_scale_sample(x[i]));
+    float y[kSumsStretch];
+    sonde::full_scale_samples(x, n, y);
+    for (std::size_t i = 0; i < n; i++) units[i] = sums_units(y[i]);
 }
 
 // Sample i, for n - history <= i < n.

@@ -14,22 +14,27 @@
 #pragma once
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 
 namespace sonde {
 
 // A sample as receivers take it: beyond full scale counts as full scale,
 // NaN as 0 (a receiver fed anything stays inside its buffers).
-// Worked on the float's bits, without branches or comparisons of floats,
-// so that loops over samples run several at a time (the same result as the
-// plain comparisons for every one of the 2^32 floats).
-constexpr float full_scale_sample(float x) {
-    const uint32_t bits = std::bit_cast<uint32_t>(x);
-    const uint32_t mag = bits & 0x7fffffffu;
-    const uint32_t over = 0u - static_cast<uint32_t>(mag > 0x3f800000u);     // beyond 1, infinities, NaN
-    const uint32_t number = 0u - static_cast<uint32_t>(mag <= 0x7f800000u);  // all but NaN
-    const uint32_t one = 0x3f800000u | (bits & 0x80000000u);                 // 1 with x's sign
-    return std::bit_cast<float>(((bits & ~over) | (one & over)) & number);
+constexpr float full_scale_sample(float x) { return x >= -1.0f ? (x <= 1.0f ? x : 1.0f) : (x < -1.0f ? -1.0f : 0.0f); }
+
+// The same for a block, worked on the floats' bits, without branches or
+// comparisons of floats, so that the compiler takes several samples at a time
+// (the same result as full_scale_sample for every one of the 2^32 floats).
+inline void full_scale_samples(const float* x, std::size_t n, float* out) {
+    for (std::size_t i = 0; i < n; i++) {
+        const uint32_t bits = std::bit_cast<uint32_t>(x[i]);
+        const uint32_t mag = bits & 0x7fffffffu;
+        const uint32_t over = 0u - static_cast<uint32_t>(mag > 0x3f800000u);     // beyond 1, infinities, NaN
+        const uint32_t number = 0u - static_cast<uint32_t>(mag <= 0x7f800000u);  // all but NaN
+        const uint32_t one = 0x3f800000u | (bits & 0x80000000u);                 // 1 with x's sign
+        out[i] = std::bit_cast<float>(((bits & ~over) | (one & over)) & number);
+    }
 }
 
 // The kinds of sonde, named after the programs that decode them.
