@@ -96,21 +96,38 @@ double limited_integral(const FrameReader& rd, const RunningSums& sums, double t
     if (t1 > top) t1 = top;
     *cut = 0.0;
     if (t1 <= t0) return 0.0;
-    auto raw = [&](uint64_t i) { return static_cast<double>(sums_sample(sums, i)); };
+    // The samples are read in order: each ring entry is loaded once, the
+    // previous sample (for the de-emphasis) is the last one read, and the
+    // cut adds up in a register.
+    const int64_t* const csum = sums.csum.data();
+    const uint64_t mask = sums.mask;
     const double a = rd.emph;
-    auto sample = [&](uint64_t i) {
-        const double r = a == 0.0 ? raw(i) : (raw(i) - a * (i > 0 ? raw(i - 1) : 0.0)) / (1.0 - a);
-        const double x = r - level;
-        const double c = std::clamp(x, -lim, lim);
-        *cut += std::fabs(x - c);
-        return c + level;
-    };
     const uint64_t i0 = static_cast<uint64_t>(t0);
     const uint64_t i1 = static_cast<uint64_t>(t1);
-    if (i0 == i1) return (t1 - t0) * sample(i0);
-    double s = (static_cast<double>(i0 + 1) - t0) * sample(i0);
-    for (uint64_t i = i0 + 1; i < i1; i++) s += sample(i);
-    if (t1 > static_cast<double>(i1)) s += (t1 - static_cast<double>(i1)) * sample(i1);
+    uint64_t at = i0;
+    int64_t c_at = csum[at & mask];
+    double prev = at > 0 ? static_cast<double>(c_at - csum[(at - 1) & mask]) : 0.0;
+    double cut_sum = 0.0;
+    auto next_sample = [&] {
+        const int64_t c_next = csum[(++at) & mask];
+        const double raw = static_cast<double>(c_next - c_at);
+        const double r = a == 0.0 ? raw : (raw - a * prev) / (1.0 - a);
+        prev = raw;
+        c_at = c_next;
+        const double x = r - level;
+        const double c = std::clamp(x, -lim, lim);
+        cut_sum += std::fabs(x - c);
+        return c + level;
+    };
+    double s;
+    if (i0 == i1) {
+        s = (t1 - t0) * next_sample();
+    } else {
+        s = (static_cast<double>(i0 + 1) - t0) * next_sample();
+        for (uint64_t i = i0 + 1; i < i1; i++) s += next_sample();
+        if (t1 > static_cast<double>(i1)) s += (t1 - static_cast<double>(i1)) * next_sample();
+    }
+    *cut = cut_sum;
     return s;
 }
 
