@@ -88,8 +88,12 @@ void soft_frame_state_init(SoftFrameState& s) {
 }
 
 FrameRecord soft_frame_record(SoftFrameState& s, const sonde::SoftFrame& f) {
-    if (f.kind != sonde::SondeKind::pelkin || f.count < kFrameBits || f.hard == nullptr || f.soft == nullptr)
-        return FrameRecord{.bytes = s.bytes, .bits = s.bits};
+    if (f.kind != sonde::SondeKind::pelkin || f.count < kFrameBits || f.hard == nullptr || f.soft == nullptr) {
+        FrameRecord none;
+        none.bytes = s.bytes;
+        none.bits = s.bits;
+        return none;
+    }
     for (int k = 0; k < kFrameBits; k++) s.bits[k] = f.hard[k] ? '1' : '0';
     s.bits[kFrameBits] = '\0';
     // Read as it came, a click was limited, and the bits it hit weigh less:

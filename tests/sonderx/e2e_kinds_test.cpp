@@ -31,6 +31,17 @@ int matched(const std::vector<Row>& rows, const std::vector<SentFrame>& sent) {
     return static_cast<int>(std::count(seen.begin(), seen.end(), true));
 }
 
+// One vardo frame whose check fails: four bytes of its latitude inverted.
+std::vector<double> spoiled_vardo_frame() {
+    VardoFrameFields f;
+    f.lat = vardo_lat_counts(1, 48.0);
+    std::vector<uint8_t> spoiled = vardo_frame_bytes(f);
+    for (int i = 20; i < 24; i++) spoiled[static_cast<std::size_t>(i)] ^= 0xFF;
+    VardoTiming t;
+    t.period_s = 0.3;
+    return vardo_signal({spoiled}, t);
+}
+
 class EachKind : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(EachKind, GivesItsFramesWithTheirContentsAndNoOtherKind) {
@@ -76,18 +87,12 @@ TEST(MixedStream, EveryFrameWithItsKindAndNoneOfAWrongKind) {
 TEST(MixedStream, AllMarksBadFramesAndPacketsWithoutPosition) {
     // A vardo frame whose check fails and an ostrel packet of another type
     // than GPS: only --all shows them, marked.
-    VardoFrameFields f;
-    f.lat = vardo_lat_counts(1, 48.0);
-    std::vector<uint8_t> spoiled = vardo_frame_bytes(f);
-    for (int i = 20; i < 24; i++) spoiled[static_cast<std::size_t>(i)] ^= 0xFF;
-    VardoTiming t;
-    t.period_s = 0.3;
     std::vector<uint8_t> other{0x01, 0x04};
     for (int i = 0; i < 16; i++) other.push_back(static_cast<uint8_t>(0x30 + i));
     Sent s;
     s.audio = ostrel_recording(OstrelRecordingSpec{}, {ostrel_transmission(other, 3)});
     append_sent(s, sent_frames("vardo", 1));
-    const std::vector<double> bad = vardo_signal({spoiled}, t);
+    const std::vector<double> bad = spoiled_vardo_frame();
     s.audio.insert(s.audio.end(), bad.begin(), bad.end());
     const std::string wav = wav_image(s.audio, 48000);
 
@@ -117,14 +122,8 @@ TEST(MixedStream, AllMarksBadFramesAndPacketsWithoutPosition) {
 TEST(MixedStream, AFailedVardoFrameFirstDoesNotMakeTheGoodOnesJumps) {
     // The first frame's check fails and its latitude is junk: the position
     // filter must not take it as its reference.
-    VardoFrameFields f;
-    f.lat = vardo_lat_counts(1, 48.0);
-    std::vector<uint8_t> spoiled = vardo_frame_bytes(f);
-    for (int i = 20; i < 24; i++) spoiled[static_cast<std::size_t>(i)] ^= 0xFF;
-    VardoTiming t;
-    t.period_s = 0.3;
     Sent s;
-    s.audio = vardo_signal({spoiled}, t);
+    s.audio = spoiled_vardo_frame();
     append_sent(s, sent_frames("vardo", 3));
     const std::vector<Row> rows = csv_rows(run_sonderx({"--csv"}, wav_image(s.audio, 48000)).out);
     EXPECT_EQ(matched(rows, s.frames), 3);
