@@ -45,6 +45,7 @@ void take_channel_frame(void* ctx, const FrameReport& in) {
     f.has_freq = r.cfg.center_hz > 0;
     f.freq_hz = static_cast<double>(r.cfg.center_hz) + m.offset_hz;
     f.level_dbfs = m.level_dbfs;
+    carrier_frame(r.carriers, r.row[link.channel], f, checked);
     r.out(f);
 }
 
@@ -61,6 +62,17 @@ void take_audio(void* ctx, const iq::AudioBlock& a) {
     }
     const ReportSink sink{take_channel_frame, &r.link[a.channel]};
     receivers_feed_kind(*c.rx, static_cast<SondeKind>(a.kind), a.samples, a.count, sink);
+}
+
+void take_event(void* ctx, const iq::ChannelEvent& e) {
+    IqReceivers& r = *static_cast<IqReceivers*>(ctx);
+    if (e.channel < 0 || e.channel >= iq::kMaxChannels) return;
+    if (e.type == iq::EventType::opened) {
+        r.row[e.channel] = carrier_open(r.carriers, e.offset_hz);
+    } else if (e.type == iq::EventType::closed) {
+        carrier_close(r.carriers, r.row[e.channel]);
+        r.row[e.channel] = -1;
+    }
 }
 
 }  // namespace
@@ -80,11 +92,15 @@ bool iq_receivers_init(IqReceivers& r, const IqConfig& cfg, const ReportSink& ou
     for (int i = 0; i < iq::kMaxChannels; i++) {
         r.link[i] = IqChannelLink{&r, i};
         r.channel[i] = IqChannelReceivers{};
+        r.row[i] = -1;
     }
+    r.carriers.count = 0;
+    r.carriers.unlisted = 0;
     r.suppressed = r.opened = 0;
     iq::FrontEndSink sink;
     sink.ctx = &r;
     sink.audio = take_audio;
+    sink.event = take_event;
     return iq::front_end_init(r.fe, fc, sink);
 }
 

@@ -5,7 +5,7 @@
 // (front_end_frame), which confirms the channel's kind and says whether to
 // report it: not an image's or another channel's duplicate. Each reported
 // frame carries the channel's offset, frequency (with the centre) and
-// level.
+// level. Every carrier gets a row in the carrier table.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "iq/iq_front_end.h"
+#include "sonderx/carrier_table.h"
 #include "sonderx/frame_report.h"
 #include "sonderx/receivers.h"
 
@@ -46,8 +47,10 @@ struct IqReceivers {
     iq::IqFrontEnd fe;
     IqChannelReceivers channel[iq::kMaxChannels];
     IqChannelLink link[iq::kMaxChannels];
-    uint64_t suppressed = 0;  // good frames not reported: images and duplicates
-    uint64_t opened = 0;      // channels the front end opened
+    uint64_t suppressed = 0;    // good frames not reported: images and duplicates
+    uint64_t opened = 0;        // channels the front end opened
+    CarrierTable carriers;      // every carrier heard, a row each
+    int row[iq::kMaxChannels];  // each channel's carrier's row, -1: none
 };
 
 // False when the front end cannot run at the rate (outside 96k to 3.2M it

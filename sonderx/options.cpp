@@ -27,6 +27,7 @@ enum LongOnly {
     kJson,
     kCsv,
     kColor,
+    kStatus,
     kVersion
 };
 
@@ -46,6 +47,7 @@ constexpr option kLongOptions[] = {
     {"output", required_argument, nullptr, 'o'},
     {"color", optional_argument, nullptr, kColor},
     {"colour", optional_argument, nullptr, kColor},
+    {"status", required_argument, nullptr, kStatus},
     {"quiet", no_argument, nullptr, 'q'},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, kVersion},
@@ -146,6 +148,17 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error) {
                     return false;
                 }
                 break;
+            case kStatus: {
+                char* end = nullptr;
+                const double v = std::strtod(optarg, &end);
+                if (end == optarg || *end != '\0' || !(v >= 1.0 && v <= 86400.0)) {
+                    error = std::string("--status takes the seconds between carrier tables, 1 to 86400, not \"") +
+                            optarg + "\"";
+                    return false;
+                }
+                o.status_s = v;
+                break;
+            }
             case kOffset:
                 if (!parse_offset(optarg, o.offsets_hz, error)) return false;
                 break;
@@ -230,6 +243,12 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error) {
         error = "--raw and --iq exclude each other: --raw reads FM audio, --iq an SDR's I/Q samples";
         return false;
     }
+    if (!o.iq && o.status_s > 0.0) {
+        // Audio holds one carrier, already demodulated: no table of carriers
+        // to show.
+        error = "--status shows the carriers of I/Q samples: give their format with --iq too (--iq u8 --rate 250k)";
+        return false;
+    }
     if (!o.iq && (o.center_hz != 0 || !o.offsets_hz.empty())) {
         error = std::string(o.center_hz != 0 ? "--center" : "--offset") +
                 " is for I/Q samples: give their format with --iq too (--iq u8 --rate 250k)";
@@ -299,6 +318,8 @@ const char* help_text() {
            "  --csv              comma-separated values: a header row, then one row per frame\n"
            "  -o, --output FILE  write the frames to FILE instead of standard output\n"
            "  --color[=WHEN]     colour the text lines: auto (on a terminal), always or never (auto)\n"
+           "  --status SECONDS   I/Q: every SECONDS of the capture, the table of the carriers heard on\n"
+           "                     standard error, also with -q (the summary ends with it)\n"
            "  -q, --quiet        no input line, summary or progress bar on standard error\n"
            "  -h, --help         this text\n"
            "  --version          the version\n"

@@ -31,6 +31,7 @@ struct Options {
     OutputForm form = OutputForm::text;
     std::string out_path;  // -o; empty: standard output
     ColorChoice color = ColorChoice::automatic;
+    double status_s = 0.0;  // --status: seconds of the capture between carrier tables; 0: none
     bool quiet = false;
     bool help = false;
     bool version = false;

@@ -83,8 +83,11 @@ constexpr float kIqLimit = 1e4f;
 
 // Reads the I/Q capture to its end through the front end and the
 // channels' receivers.
-void run_iq(SampleInput& in, IqReceivers& rx, Run& run) {
+// With status_samples > 0, the carrier table on err_fd every so many
+// samples of the capture.
+void run_iq(SampleInput& in, IqReceivers& rx, Run& run, int err_fd, int64_t status_samples) {
     constexpr int kPairs = 8192;
+    int64_t next_status = status_samples;
     auto block = std::make_unique<std::complex<float>[]>(kPairs);
     while (!run.out.failed) {
         const int n = input_read_iq(in, block.get(), kPairs);
@@ -94,6 +97,13 @@ void run_iq(SampleInput& in, IqReceivers& rx, Run& run) {
         float* x = reinterpret_cast<float*>(block.get());
         for (int j = 0; j < 2 * n; j++) x[j] = std::clamp(x[j], -kIqLimit, kIqLimit);
         iq_receivers_feed(rx, reinterpret_cast<const float*>(block.get()), static_cast<std::size_t>(n));
+        if (status_samples > 0 && in.samples >= next_status) {
+            progress_clear(run.progress);
+            fd_printf(err_fd, "sonderx: carriers after %.0f s\n",
+                      static_cast<double>(in.samples) / static_cast<double>(in.format.rate_hz));
+            carrier_table_write(err_fd, rx.carriers, rx.cfg.center_hz);
+            while (next_status <= in.samples) next_status += status_samples;
+        }
         progress_update(run.progress, in.bytes);
     }
     if (!run.out.failed) iq_receivers_flush(rx);
@@ -224,7 +234,8 @@ int program_main(int argc, char** argv, const ProgramIo& io) {
     const double cpu0 = cpu_seconds();
     if (iq) {
         iq->out.ctx = run.get();
-        run_iq(*in, *iq, *run);
+        const auto status_samples = static_cast<int64_t>(o.status_s * static_cast<double>(fmt.rate_hz));
+        run_iq(*in, *iq, *run, io.err_fd, status_samples);
     } else {
         auto rx = std::make_unique<Receivers>();
         receivers_init(*rx, kinds, fmt.rate_hz);
@@ -254,7 +265,10 @@ int program_main(int argc, char** argv, const ProgramIo& io) {
         run->summary.carriers = static_cast<int64_t>(iq->opened);
         run->summary.suppressed = static_cast<int64_t>(iq->suppressed);
     }
-    if (!o.quiet) summary_write(io.err_fd, run->summary, kinds, in->samples, fmt.rate_hz, cpu);
+    if (!o.quiet) {
+        summary_write(io.err_fd, run->summary, kinds, in->samples, fmt.rate_hz, cpu);
+        if (iq) carrier_table_write(io.err_fd, iq->carriers, o.center_hz);
+    }
     return kExitOk;
 }
 
