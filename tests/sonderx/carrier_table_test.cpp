@@ -103,4 +103,27 @@ const TableCase kTables[] = {
 INSTANTIATE_TEST_SUITE_P(Sonderx, CarrierTables, ::testing::ValuesIn(kTables),
                          [](const auto& i) { return std::string(i.param.name); });
 
+// The vardo falls silent at about 8 s, its channel closes 30 s later; the
+// pelkin starts at 45 s: two rows, the first marked gone.
+TEST(CarrierTables, ARowOutlivesItsChannel) {
+    TempDir dir;
+    write_file(dir.file("v.wav"), wav_image(sent_frames("vardo", 8).audio, 48000));
+    write_file(dir.file("p.wav"), wav_image(sent_frames("pelkin", 8).audio, 48000));
+    const ProcessResult made =
+        run_program(RXCHAIN_EXE, {"--mix", "--sonde", dir.file("v.wav") + ":kind=vardo:ebn0=16:offset=30k", "--sonde",
+                                  dir.file("p.wav") + ":kind=pelkin:ebn0=18:offset=-60k:start=45", "--seed", "3",
+                                  "--iq-out", "u8", "--iq-rate", "250k", "-o", dir.file("c.u8")});
+    ASSERT_EQ(made.status, 0) << made.err;
+    const ProcessResult r = run_program(SONDERX_EXE, {"--iq", "u8", "--rate", "250k", "--csv", dir.file("c.u8")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::size_t table = r.err.find("  kHz ");
+    ASSERT_NE(table, std::string::npos) << r.err;
+    const std::string rows = r.err.substr(table);
+    EXPECT_EQ(count_of(rows, "\n"), 3) << r.err;
+    EXPECT_NE(rows.find("+30.0         vardo"), std::string::npos) << r.err;
+    EXPECT_NE(rows.find(" pelkin "), std::string::npos) << r.err;
+    EXPECT_EQ(count_of(rows, "(gone)"), 1) << r.err;
+    EXPECT_LT(rows.find("(gone)"), rows.find("pelkin")) << r.err;
+}
+
 }  // namespace
