@@ -39,11 +39,15 @@ constexpr int kEarlyErrors = 6;
 constexpr int kEarlyGroups = 10;
 constexpr int kEarlyBoundaryErrors = 4;
 
-// Correlation of the 20 bit integrals ending at t with the sync word.
+// Correlation of the 20 bit integrals ending at t with the sync word. Each
+// bit's end is the next one's start: 21 running sums serve the 20 bits.
 double sync_correlation(const FrameReader& rd, const RunningSums& sums, double t, double* sum) {
     double r = 0.0, s = 0.0;
+    double from = running_sum(sums, t - kSyncBits * rd.sps);
     for (int i = 0; i < kSyncBits; i++) {
-        const double y = sums_integral(sums, t - (kSyncBits - i) * rd.sps, t - (kSyncBits - 1 - i) * rd.sps);
+        const double to = running_sum(sums, t - (kSyncBits - 1 - i) * rd.sps);
+        const double y = to - from;
+        from = to;
         r += kSyncPattern[i] * y;
         s += y;
     }
@@ -84,51 +88,73 @@ int boundary_errors(const FrameReader& rd, const RunningSums& sums, double t, do
     return errors;
 }
 
-// Integral over [t0, t1] of the audio with each sample's distance from
-// `level` limited to +-lim: a discriminator click (a spike whose area equals
+// A stretch [t0, t1] of audio, integrated with each sample's distance from
+// a level limited to +-lim: a discriminator click (a spike whose area equals
 // that of a whole opposite bit, in half its width) loses most of its weight,
 // while a clean bit, which never leaves +-lim, keeps all of it.
-// *cut gets the weight taken off.
-double limited_integral(const FrameReader& rd, const RunningSums& sums, double t0, double t1, double level, double lim,
-                        double* cut) {
-    if (t0 < 0.0) t0 = 0.0;
+struct LimitedSpan {
+    double t0 = 0.0, t1 = 0.0;
+    double s = 0.0;    // the integral
+    double cut = 0.0;  // the weight taken off
+};
+constexpr int kLimitedSpans = 2;
+
+// Both spans with the same level and limit, in one pass over their samples:
+// a sample in both (a bit and the window across its start overlap by half)
+// is worked out once. Each span's sums add up sample by sample in order,
+// the partial first and last samples weighted by the share inside.
+void limited_integrals(const FrameReader& rd, const RunningSums& sums, double level, double lim,
+                       LimitedSpan (&spans)[kLimitedSpans]) {
     const double top = static_cast<double>(sums.n);
-    if (t1 > top) t1 = top;
-    *cut = 0.0;
-    if (t1 <= t0) return 0.0;
-    // The samples are read in order: each ring entry is loaded once, the
-    // previous sample (for the de-emphasis) is the last one read, and the
-    // cut adds up in a register.
+    double t0[kLimitedSpans], t1[kLimitedSpans];
+    uint64_t i0[kLimitedSpans], i1[kLimitedSpans], last[kLimitedSpans];
+    bool used[kLimitedSpans];
+    uint64_t lo = UINT64_MAX, hi = 0;
+    for (int k = 0; k < kLimitedSpans; k++) {
+        LimitedSpan& sp = spans[k];
+        t0[k] = std::max(sp.t0, 0.0);
+        t1[k] = std::min(sp.t1, top);
+        sp.s = 0.0;
+        sp.cut = 0.0;
+        used[k] = t1[k] > t0[k];
+        if (!used[k]) continue;
+        i0[k] = static_cast<uint64_t>(t0[k]);
+        i1[k] = static_cast<uint64_t>(t1[k]);
+        // The sample where t1 falls counts only when part of it is inside.
+        last[k] = i0[k] == i1[k] || t1[k] > static_cast<double>(i1[k]) ? i1[k] : i1[k] - 1;
+        lo = std::min(lo, i0[k]);
+        hi = std::max(hi, last[k]);
+    }
+    if (lo > hi) return;
+    // Each ring entry is loaded once, the previous sample (for the
+    // de-emphasis) is the last one read.
     const int64_t* const csum = sums.csum.data();
     const uint64_t mask = sums.mask;
     const double a = rd.emph;
-    const uint64_t i0 = static_cast<uint64_t>(t0);
-    const uint64_t i1 = static_cast<uint64_t>(t1);
-    uint64_t at = i0;
-    int64_t c_at = csum[at & mask];
-    double prev = at > 0 ? static_cast<double>(c_at - csum[(at - 1) & mask]) : 0.0;
-    double cut_sum = 0.0;
-    auto next_sample = [&] {
-        const int64_t c_next = csum[(++at) & mask];
+    int64_t c_at = csum[lo & mask];
+    double prev = lo > 0 ? static_cast<double>(c_at - csum[(lo - 1) & mask]) : 0.0;
+    for (uint64_t j = lo; j <= hi; j++) {
+        const int64_t c_next = csum[(j + 1) & mask];
         const double raw = static_cast<double>(c_next - c_at);
         const double r = a == 0.0 ? raw : (raw - a * prev) / (1.0 - a);
         prev = raw;
         c_at = c_next;
         const double x = r - level;
         const double c = std::clamp(x, -lim, lim);
-        cut_sum += std::fabs(x - c);
-        return c + level;
-    };
-    double s;
-    if (i0 == i1) {
-        s = (t1 - t0) * next_sample();
-    } else {
-        s = (static_cast<double>(i0 + 1) - t0) * next_sample();
-        for (uint64_t i = i0 + 1; i < i1; i++) s += next_sample();
-        if (t1 > static_cast<double>(i1)) s += (t1 - static_cast<double>(i1)) * next_sample();
+        const double cut = std::fabs(x - c);
+        const double v = c + level;
+        for (int k = 0; k < kLimitedSpans; k++) {
+            if (!used[k] || j < i0[k] || j > last[k]) continue;
+            LimitedSpan& sp = spans[k];
+            sp.cut += cut;
+            if (j == i0[k])
+                sp.s = (i0[k] == i1[k] ? t1[k] - t0[k] : static_cast<double>(i0[k] + 1) - t0[k]) * v;
+            else if (j == i1[k])
+                sp.s += (t1[k] - static_cast<double>(i1[k])) * v;
+            else
+                sp.s += v;
+        }
     }
-    *cut = cut_sum;
-    return s;
 }
 
 // Integral as read for a frame: with rd.emph set, of the audio with a
@@ -149,12 +175,28 @@ bool is_known(int k, int* b) {
         return false;
     return true;
 }
-bool read_frame_once(FrameReader& rd, const RunningSums& sums, const RobustCandidate& c) {
+// The sync word as found: its end refined, its correlation and sum there.
+// The same for both readings of a frame (the sync search takes the audio
+// as it comes).
+struct SyncFit {
+    double t0 = 0.0;
+    double r = 0.0;
+    double sum = 0.0;
+};
+
+SyncFit fit_sync(const FrameReader& rd, const RunningSums& sums, const RobustCandidate& c) {
+    SyncFit fit;
+    fit.t0 = refine_sync_end(rd, sums, c.sync_end);
+    fit.r = sync_correlation(rd, sums, fit.t0, &fit.sum);
+    return fit;
+}
+
+bool read_frame_once(FrameReader& rd, const RunningSums& sums, const RobustCandidate& c, const SyncFit& fit) {
     RobustFrame& f = rd.frame;
     const double sps = rd.sps;
-    const double t0 = refine_sync_end(rd, sums, c.sync_end);
-    double sum = 0.0;
-    const double r = sync_correlation(rd, sums, t0, &sum);
+    const double t0 = fit.t0;
+    const double sum = fit.sum;
+    const double r = fit.r;
     const double pol = r >= 0.0 ? 1.0 : -1.0;
     double amp = std::fabs(r) / kSyncBits;  // integral of a clean bit, above the level
     double level = sum / kSyncBits;
@@ -173,10 +215,13 @@ bool read_frame_once(FrameReader& rd, const RunningSums& sums, const RobustCandi
     for (int k = 0; k < kFrameBits; k++) {
         const double tau = loop.next;
         const double lim = kClickLimit * amp / sps;
-        double cut = 0.0, cut_mid = 0.0;
-        const double y = limited_integral(rd, sums, tau, tau + sps, dc.level / sps, lim, &cut);
-        const double m = limited_integral(rd, sums, tau - sps / 2.0, tau + sps / 2.0, dc.level / sps, lim, &cut_mid);
-        rd.cut[k] = cut / amp;
+        // The bit, and the window across its start for the timing.
+        LimitedSpan spans[kLimitedSpans] = {{.t0 = tau, .t1 = tau + sps},
+                                            {.t0 = tau - sps / 2.0, .t1 = tau + sps / 2.0}};
+        limited_integrals(rd, sums, dc.level / sps, lim, spans);
+        const double y = spans[0].s;
+        const double m = spans[1].s;
+        rd.cut[k] = spans[0].cut / amp;
         rd.plain[k] = frame_integral(rd, sums, tau, tau + sps);
         rd.y[k] = y;
         const double v = pol * (y - dc.level) / amp;
@@ -185,8 +230,10 @@ bool read_frame_once(FrameReader& rd, const RunningSums& sums, const RobustCandi
         if (is_known(k, &known)) {
             if (known != b) errors++;
             b = known;
+            // Errors only grow: past a limit now, past it where it is
+            // checked, and nothing read so far is kept.
+            if (errors > rd.max_start_stop_errors || (k < 10 * kGroupBits && errors > kEarlyErrors)) return false;
         }
-        if (k == 10 * kGroupBits - 1 && errors > kEarlyErrors) return false;
         const double after = y - dc.level;
         const double late = sonde::gardner_late(before, m - dc.level, after, amp * amp, sps);
         sonde::dc_tracker_update(dc, y - pol * amp * b);
@@ -267,12 +314,13 @@ bool read_frame_once(FrameReader& rd, const RunningSums& sums, const RobustCandi
 bool read_frame(FrameReader& rd, const RunningSums& sums, const RobustCandidate& c) {
     if (boundary_errors(rd, sums, c.sync_end, c.corr >= 0.0 ? 1.0 : -1.0, kEarlyGroups) > kEarlyBoundaryErrors)
         return false;
+    const SyncFit fit = fit_sync(rd, sums, c);
     rd.emph = 0.0;
-    const bool plain = read_frame_once(rd, sums, c);
+    const bool plain = read_frame_once(rd, sums, c, fit);
     if (rd.deemph == 0.0 || (plain && rd.frame.snr_db >= kCleanSnrDb)) return plain;
     if (plain) rd.spare = rd.frame;
     rd.emph = rd.deemph;
-    const bool undone = read_frame_once(rd, sums, c);
+    const bool undone = read_frame_once(rd, sums, c, fit);
     rd.emph = 0.0;
     if (undone && (!plain || rd.frame.snr_db > rd.spare.snr_db + kUndoMargin)) return true;
     if (plain) rd.frame = rd.spare;
