@@ -151,30 +151,38 @@ bool frame_bit(RobustReceiver& r) {
 }  // namespace
 
 void receiver_feed(RobustReceiver& r, const float* samples, std::size_t n, const sonde::FrameSink& sink) {
+    // One point of the limiter's rate.
+    auto point = [&](double v) {
+        tone_correlators_add(r.corr, v);
+        const auto now = static_cast<double>(r.corr.taken - 1);
+        if (r.next_tick < now) {
+            search_tick(r, r.next_tick);
+            r.next_tick += r.tick_step;
+        }
+        // A frame starts a few bits after its first bit has passed (the
+        // search waits to be sure of its peak): the bits catch up here.
+        while (r.in_frame && r.clock.next < now) {
+            if (!frame_bit(r)) continue;
+            const RobustFrame& f = r.frame;
+            sink({.kind = sonde::SondeKind::ostrel,
+                  .count = kRobustFrameBits,
+                  .hard = f.bits,
+                  .soft = f.llr,
+                  .start_sample = static_cast<int64_t>(f.start / r.upsample),
+                  .end_sample = static_cast<int64_t>(r.clock.next / r.upsample),
+                  .snr_db = f.snr_db,
+                  .dc = f.dc});
+        }
+    };
     for (std::size_t i = 0; i < n; i++) {
         const double x = sonde::full_scale_sample(samples[i]);
-        for (int k = 1; k <= r.upsample; k++) {
-            tone_correlators_add(r.corr, r.last_input + (x - r.last_input) * k / r.upsample);
-            const auto now = static_cast<double>(r.corr.taken - 1);
-            if (r.next_tick < now) {
-                search_tick(r, r.next_tick);
-                r.next_tick += r.tick_step;
-            }
-            // A frame starts a few bits after its first bit has passed (the
-            // search waits to be sure of its peak): the bits catch up here.
-            while (r.in_frame && r.clock.next < now) {
-                if (!frame_bit(r)) continue;
-                const RobustFrame& f = r.frame;
-                sink({.kind = sonde::SondeKind::ostrel,
-                      .count = kRobustFrameBits,
-                      .hard = f.bits,
-                      .soft = f.llr,
-                      .start_sample = static_cast<int64_t>(f.start / r.upsample),
-                      .end_sample = static_cast<int64_t>(r.clock.next / r.upsample),
-                      .snr_db = f.snr_db,
-                      .dc = f.dc});
-            }
-        }
+        const double d = x - r.last_input;
+        // At one point per sample the step times 1 / 1 is the step itself:
+        // the same value without the division.
+        if (r.upsample == 1)
+            point(r.last_input + d);
+        else
+            for (int k = 1; k <= r.upsample; k++) point(r.last_input + d * k / r.upsample);
         r.last_input = x;
     }
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <limits>
 
 #include "dsp/soft_sync.h"
 
@@ -13,29 +14,62 @@ void soft_sync_reset(SoftSyncSearch& s) {
     s.armed = false;
     s.best = s.before = s.after = s.last = 0.0;
     s.since_best = 0;
+    s.last_known = true;
 }
 
-double soft_sync_score(const SoftSyncSearch& s) {
-    constexpr int kLen = kSyncPatternBits * kSyncPhases;
-    double score = 0.0;
-    int i = s.pos - 1;  // newest
+namespace {
+constexpr int kLen = kSyncPatternBits * kSyncPhases;
+// Below this the bound of a score is surely below the score itself: the
+// rounding of 30 sums near 200 is some 1e-13.
+constexpr double kBoundMargin = 1e-6;
+
+// Score of the pattern whose last bit is `back` points before the newest.
+// Stops, returning false, once even the bits still to come at their limit
+// could not bring it to `floor`: additions of numbers no larger give a sum
+// no larger.
+bool score_of(const SoftSyncSearch& s, int back, double floor, double& score) {
+    score = 0.0;
+    int i = s.pos - 1 - back;
     if (i < 0) i += kLen;
     for (int j = kSyncPatternBits - 1; j >= 0; j--) {
         const double v = kSyncPatternBitsValues[j] ? s.llr[i] : -s.llr[i];
         score += std::clamp(v, -s.clip, s.clip);
+        if (score + j * s.clip < floor - kBoundMargin) return false;
         i -= kSyncPhases;
         if (i < 0) i += kLen;
     }
-    return score;
+    return true;
 }
 
+double full_score(const SoftSyncSearch& s, int back) {
+    double score = 0.0;
+    score_of(s, back, -std::numeric_limits<double>::infinity(), score);
+    return score;
+}
+}  // namespace
+
+double soft_sync_score(const SoftSyncSearch& s) { return full_score(s, 0); }
+
 bool soft_sync_push(SoftSyncSearch& s, double llr, double t, double step, SyncPeak& peak) {
-    constexpr int kLen = kSyncPatternBits * kSyncPhases;
     s.llr[s.pos] = llr;
     if (++s.pos == kLen) s.pos = 0;
-    const double score = soft_sync_score(s);
-    const double prev = s.last;
+    double score = 0.0;
+    if (s.armed) {
+        score = soft_sync_score(s);
+    } else {
+        // Mostly noise: most scores are known to miss the threshold after a
+        // few bits.
+        const bool whole = score_of(s, 0, s.threshold, score);
+        if (!whole || score < s.threshold) {
+            s.last = score;
+            s.last_known = whole;
+            return false;
+        }
+    }
+    // The point before is the same in the ring, the newest value aside.
+    const double prev = s.last_known ? s.last : full_score(s, 1);
     s.last = score;
+    s.last_known = true;
     if (s.armed) {
         if (score > s.best) {
             s.best = score;

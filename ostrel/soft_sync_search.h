@@ -29,6 +29,9 @@ struct SoftSyncSearch {
     double after = 0.0;   // and one after it
     int since_best = 0;   // points since the best
     double last = 0.0;    // score of the latest point
+    // Off while no start is tracked and the latest score stopped short
+    // below the threshold: `last` is then worked out again if needed.
+    bool last_known = true;
 };
 
 struct SyncPeak {

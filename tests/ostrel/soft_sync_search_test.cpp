@@ -2,6 +2,8 @@
 // pattern ending at a known time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <vector>
 
 #include "ostrel/soft_sync_search.h"
@@ -96,5 +98,81 @@ TEST(SoftSyncSearch, WeakValuesScoreBelowTheThreshold) {
     SyncPeak peak;
     EXPECT_EQ(find(points(bits, 4.0), 170.0, peak), 0);
 }
+
+// The search as first written: every point scored in full, the score before
+// a start kept from the point before. The search stops scoring a point once
+// it cannot reach the threshold; its starts must be these to the bit.
+struct FullSearch {
+    std::vector<double> llr;
+    double last = 0.0;
+    bool armed = false;
+    double best = 0.0, best_time = 0.0, before = 0.0, after = 0.0;
+    int since_best = 0;
+};
+
+bool full_push(FullSearch& s, double llr, double t, double step, double threshold, SyncPeak& peak) {
+    s.llr.push_back(llr);
+    double score = 0.0;
+    for (int j = kSyncPatternBits - 1; j >= 0; j--) {  // newest first
+        const long at = static_cast<long>(s.llr.size()) - 1 - (kSyncPatternBits - 1 - j) * kSyncPhases;
+        const double x = at >= 0 ? s.llr[static_cast<std::size_t>(at)] : 0.0;
+        score += std::clamp(kSyncPatternBitsValues[j] ? x : -x, -8.0, 8.0);
+    }
+    const double prev = s.last;
+    s.last = score;
+    if (s.armed) {
+        if (score > s.best) {
+            s.best = score, s.best_time = t, s.before = prev, s.since_best = 0;
+            return false;
+        }
+        if (++s.since_best == 1) s.after = score;
+        if (s.since_best < kSyncHoldBits * kSyncPhases) return false;
+        s.armed = false;
+        const double den = s.before - 2.0 * s.best + s.after;
+        const double off = den < 0.0 ? std::clamp(0.5 * (s.before - s.after) / den, -0.5, 0.5) : 0.0;
+        peak = SyncPeak{s.best_time + off * step, s.best};
+        return true;
+    }
+    if (score >= threshold) s.armed = true, s.best = score, s.best_time = t, s.before = prev, s.since_best = 0;
+    return false;
+}
+
+// Noise with starts of several strengths: scores near the threshold, starts
+// that follow starts, and starts whose previous point was cut short.
+class SoftSyncSameStarts : public ::testing::TestWithParam<std::tuple<unsigned, double>> {};
+
+TEST_P(SoftSyncSameStarts, AsWhenEveryPointIsScoredInFull) {
+    const auto [seed, level] = GetParam();
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> noise(0.0, 4.0);
+    std::vector<int> bits;
+    for (int f = 0; f < 40; f++) {
+        const auto s = stream(25, 40 + f % 7);
+        bits.insert(bits.end(), s.begin(), s.end());
+    }
+    ::Run r = points(bits, level);
+    for (double& v : r.llr) v += noise(rng);
+    SoftSyncSearch s;
+    soft_sync_reset(s);
+    FullSearch ref;
+    int starts = 0;
+    for (std::size_t i = 0; i < r.llr.size(); i++) {
+        SyncPeak got, want;
+        const bool g = soft_sync_push(s, r.llr[i], r.time[i], 2.5, got);
+        const bool w = full_push(ref, r.llr[i], r.time[i], 2.5, s.threshold, want);
+        ASSERT_EQ(g, w) << "point " << i;
+        if (!g) continue;
+        starts++;
+        EXPECT_EQ(got.time, want.time);
+        EXPECT_EQ(got.score, want.score);
+    }
+    // The levels straddle the threshold: some starts found, not all.
+    if (level >= 7.0) {
+        EXPECT_GT(starts, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(SeedsAndLevels, SoftSyncSameStarts,
+                         ::testing::Combine(::testing::Values(1u, 2u, 3u), ::testing::Values(5.0, 7.0, 9.0, 20.0)));
 
 }  // namespace
