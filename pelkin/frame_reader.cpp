@@ -19,9 +19,6 @@ constexpr double kLevelGainSmooth = 1.0 / 12.0;
 constexpr double kTimingBandwidth = 0.02;
 constexpr double kTimingDamping = 0.7;
 constexpr double kMaxRateError = 0.003;
-// Samples further from the level than this many times a clean bit's are
-// taken as clicks and limited.
-constexpr double kClickLimit = 1.25;
 // A bit's reliability is divided by 1 + this times the weight its clicks
 // lost to the limit (in units of a clean bit).
 constexpr double kClickWeight = 10.0;
@@ -214,7 +211,7 @@ bool read_frame_once(FrameReader& rd, const RunningSums& sums, const RobustCandi
     int errors = 0;
     for (int k = 0; k < kFrameBits; k++) {
         const double tau = loop.next;
-        const double lim = kClickLimit * amp / sps;
+        const double lim = rd.click_limit * amp / sps;
         // The bit, and the window across its start for the timing.
         LimitedSpan spans[kLimitedSpans] = {{.t0 = tau, .t1 = tau + sps},
                                             {.t0 = tau - sps / 2.0, .t1 = tau + sps / 2.0}};

@@ -35,6 +35,10 @@ struct FrameReader {
     // Group boundaries (of 49) without a fall from stop to start bit beyond
     // which a candidate is no frame.
     int max_boundary_errors = 10;
+    // Samples further from the level than this many times a clean bit's are
+    // taken as clicks and limited (discriminator audio); a detector without
+    // clicks, whose samples stray far by noise alone, sets it out of reach.
+    double click_limit = 1.25;
     double deemph = 0.0;  // de-emphasis pole tried, 0 for none
     double emph = 0.0;    // the one undone in the frame being read
 

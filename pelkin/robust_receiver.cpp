@@ -38,6 +38,7 @@ bool receiver_init(RobustReceiver& rx, double sample_rate, const RobustConfig& c
     frame_reader_init(rx.reader, sample_rate, rx.sps, cfg.try_deemphasis);
     rx.reader.max_start_stop_errors = cfg.max_start_stop_errors;
     rx.reader.max_boundary_errors = cfg.max_boundary_errors;
+    rx.reader.click_limit = cfg.click_limit;
     return true;
 }
 

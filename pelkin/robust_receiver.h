@@ -36,6 +36,8 @@ struct RobustConfig {
     int max_boundary_errors = 10;
     // Also read each frame with a 75 us de-emphasis undone.
     bool try_deemphasis = true;
+    // Click limit (frame_reader.h); a stream without clicks sets it far out.
+    double click_limit = 1.25;
 };
 
 struct RobustReceiver {
