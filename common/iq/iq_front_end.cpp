@@ -87,6 +87,7 @@ void process_block(IqFrontEnd& fe, int n) {
         Channel& c = fe.channels[i];
         ChannelSlot& s = fe.table.slot[i];
         c.kinds = s.kinds;
+        const double tuned_hz = c.lo_hz;  // the AFC may retune for the next block
         channel_run(c, fe.plan, x, n, &fe.chz);
         const ChannelMeasure m = channel_measure(c);
         s.offset_hz = m.offset_hz;
@@ -102,6 +103,7 @@ void process_block(IqFrontEnd& fe, int n) {
                 bb.iq = b.base.data() + 2;
                 bb.count = b.base_count;
                 bb.rate = b.base_rate;
+                bb.tuned_hz = tuned_hz;
                 fe.sink.baseband(fe.sink.ctx, bb);
             }
             if (fe.sink.audio && b.audio_count > 0) {

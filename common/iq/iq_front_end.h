@@ -64,6 +64,7 @@ struct BasebandBlock {
     const float* iq = nullptr;  // complex, interleaved, the carrier at 0 Hz
     int count = 0;
     double rate = 0.0;
+    double tuned_hz = 0.0;  // the channel's tuning these samples were mixed with (the AFC moves it in steps)
 };
 
 enum class EventType : uint8_t { opened, confirmed, closed };
