@@ -1,5 +1,6 @@
 #include "sonderx/iq_receivers.h"
 
+#include <complex>
 #include <cstring>
 
 namespace sonde::sonderx {
@@ -49,19 +50,42 @@ void take_channel_frame(void* ctx, const FrameReport& in) {
     r.out(f);
 }
 
-void take_audio(void* ctx, const iq::AudioBlock& a) {
-    IqReceivers& r = *static_cast<IqReceivers*>(ctx);
-    if (a.channel < 0 || a.channel >= iq::kMaxChannels) return;
-    IqChannelReceivers& c = r.channel[a.channel];
-    if (c.id != a.id || !c.rx) {
-        // A new carrier in this slot: its own receivers, from the start.
+// Whether kind k is read from the complex samples.
+bool from_baseband(const IqReceivers& r, iq::Kind k) { return r.cfg.demod == Demod::best && k == iq::Kind::pelkin; }
+
+// The channel's receivers, started afresh when its slot has a new carrier.
+IqChannelReceivers& channel_receivers(IqReceivers& r, int channel, uint32_t id) {
+    IqChannelReceivers& c = r.channel[channel];
+    if (c.id != id || !c.rx) {
         c.rx = std::make_unique<Receivers>();
-        receivers_init(*c.rx, r.kinds, a.rate);
-        c.id = a.id;
+        receivers_init(*c.rx, r.kinds, r.fe.cfg.profiles[0].audio_rate);
+        c.pelkin.reset();
+        c.id = id;
         r.opened++;
     }
+    return c;
+}
+
+void take_audio(void* ctx, const iq::AudioBlock& a) {
+    IqReceivers& r = *static_cast<IqReceivers*>(ctx);
+    if (a.channel < 0 || a.channel >= iq::kMaxChannels || from_baseband(r, a.kind)) return;
+    IqChannelReceivers& c = channel_receivers(r, a.channel, a.id);
     const ReportSink sink{take_channel_frame, &r.link[a.channel]};
     receivers_feed_kind(*c.rx, static_cast<SondeKind>(a.kind), a.samples, a.count, sink);
+}
+
+void take_baseband(void* ctx, const iq::BasebandBlock& b) {
+    IqReceivers& r = *static_cast<IqReceivers*>(ctx);
+    if (b.channel < 0 || b.channel >= iq::kMaxChannels || !from_baseband(r, b.kind)) return;
+    IqChannelReceivers& c = channel_receivers(r, b.channel, b.id);
+    if (!c.pelkin) {
+        c.pelkin = std::make_unique<PelkinIqKind>();
+        kind_init(*c.pelkin, b.rate);
+    }
+    receiver_tuned(c.pelkin->rx, b.tuned_hz);
+    const ReportSink sink{take_channel_frame, &r.link[b.channel]};
+    // Interleaved I and Q are std::complex<float>'s layout.
+    kind_feed(*c.pelkin, reinterpret_cast<const std::complex<float>*>(b.iq), b.count, sink);
 }
 
 void take_event(void* ctx, const iq::ChannelEvent& e) {
@@ -100,6 +124,7 @@ bool iq_receivers_init(IqReceivers& r, const IqConfig& cfg, const ReportSink& ou
     iq::FrontEndSink sink;
     sink.ctx = &r;
     sink.audio = take_audio;
+    sink.baseband = take_baseband;
     sink.event = take_event;
     return iq::front_end_init(r.fe, fc, sink);
 }

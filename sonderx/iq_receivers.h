@@ -6,6 +6,8 @@
 // report it: not an image's or another channel's duplicate. Each reported
 // frame carries the channel's offset, frequency (with the centre) and
 // level. Every carrier gets a row in the carrier table.
+// With --demod best, kinds with a detector on the complex samples (pelkin)
+// are read from the channel's baseband instead of its audio.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +18,8 @@
 #include "iq/iq_front_end.h"
 #include "sonderx/carrier_table.h"
 #include "sonderx/frame_report.h"
+#include "sonderx/options.h"
+#include "sonderx/pelkin_kind.h"
 #include "sonderx/receivers.h"
 
 namespace sonde::sonderx {
@@ -25,6 +29,7 @@ struct IqConfig {
     int64_t center_hz = 0;           // 0: not given
     std::vector<double> offsets_hz;  // channels given: no search
     bool kinds[kSondeKinds] = {true, true, true};
+    Demod demod = Demod::best;
 };
 
 struct IqReceivers;
@@ -36,8 +41,9 @@ struct IqChannelLink {
 };
 
 struct IqChannelReceivers {
-    uint32_t id = 0;  // the front end's channel id the receivers were started for (0: none yet)
-    std::unique_ptr<Receivers> rx;
+    uint32_t id = 0;                       // the front end's channel id the receivers were started for (0: none yet)
+    std::unique_ptr<Receivers> rx;         // from the discriminator's audio
+    std::unique_ptr<PelkinIqKind> pelkin;  // from the complex samples (--demod best)
 };
 
 struct IqReceivers {

@@ -28,6 +28,7 @@ enum LongOnly {
     kCsv,
     kColor,
     kStatus,
+    kDemod,
     kVersion
 };
 
@@ -48,6 +49,7 @@ constexpr option kLongOptions[] = {
     {"color", optional_argument, nullptr, kColor},
     {"colour", optional_argument, nullptr, kColor},
     {"status", required_argument, nullptr, kStatus},
+    {"demod", required_argument, nullptr, kDemod},
     {"quiet", no_argument, nullptr, 'q'},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, kVersion},
@@ -159,6 +161,17 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error) {
                 o.status_s = v;
                 break;
             }
+            case kDemod:
+                if (std::strcmp(optarg, "best") == 0) {
+                    o.demod = Demod::best;
+                } else if (std::strcmp(optarg, "discriminator") == 0) {
+                    o.demod = Demod::discriminator;
+                } else {
+                    error = std::string("--demod takes best or discriminator, not \"") + optarg + "\"";
+                    return false;
+                }
+                o.demod_given = true;
+                break;
             case kOffset:
                 if (!parse_offset(optarg, o.offsets_hz, error)) return false;
                 break;
@@ -249,6 +262,10 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error) {
         error = "--status shows the carriers of I/Q samples: give their format with --iq too (--iq u8 --rate 250k)";
         return false;
     }
+    if (!o.iq && o.demod_given) {
+        error = "--demod chooses how I/Q channels are read: give their format with --iq too (--iq u8 --rate 250k)";
+        return false;
+    }
     if (!o.iq && (o.center_hz != 0 || !o.offsets_hz.empty())) {
         error = std::string(o.center_hz != 0 ? "--center" : "--offset") +
                 " is for I/Q samples: give their format with --iq too (--iq u8 --rate 250k)";
@@ -312,6 +329,8 @@ const char* help_text() {
            "  --center HZ        I/Q: the capture's centre frequency, as 403.5M; frames then show theirs\n"
            "  --offset HZ        I/Q: a channel at this offset from the centre, as +25k, instead of the\n"
            "                     search for carriers (repeat for more channels)\n"
+           "  --demod HOW        I/Q: best (each kind's best detector: pelkin coherent on the complex\n"
+           "                     samples, the others FM discriminator) or discriminator (all) (best)\n"
            "  --channel N        read channel N, counted from 0 (0, the first)\n"
            "  --all              also bad frames and packets without position, marked as such\n"
            "  --json             JSON Lines, one object per frame, as vardo/pelkin/ostrel --json write\n"

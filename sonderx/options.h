@@ -13,6 +13,10 @@ namespace sonde::sonderx {
 
 enum class OutputForm { text, json, csv };
 enum class ColorChoice { automatic, always, never };
+// --demod: what reads each I/Q channel: each kind's best-measured detector on
+// the complex samples (the discriminator for kinds that have none yet), or
+// every kind from the FM discriminator's audio (the reference).
+enum class Demod { best, discriminator };
 
 struct Options {
     bool kinds[kSondeKinds] = {true, true, true};  // --kind: the kinds to run
@@ -22,6 +26,8 @@ struct Options {
     SampleFormat iq_format = SampleFormat::u8;     // --iq: the raw I/Q samples' encoding
     int64_t center_hz = 0;                         // --center; 0 when not given
     std::vector<double> offsets_hz;                // --offset: channels given, no search
+    Demod demod = Demod::best;                     // --demod
+    bool demod_given = false;
     SampleFormat raw_format = SampleFormat::s16le;
     int64_t rate_hz = 0;  // --rate; 0 when not given
     int channels = 1;     // --channels (raw samples)

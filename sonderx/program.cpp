@@ -173,6 +173,7 @@ int program_main(int argc, char** argv, const ProgramIo& io) {
         c.rate_hz = fmt.rate_hz;
         c.center_hz = o.center_hz;
         c.offsets_hz = o.offsets_hz;
+        c.demod = o.demod;
         for (int k = 0; k < kSondeKinds; k++) c.kinds[k] = o.kinds[k];
         if (!iq_receivers_init(*iq, c, ReportSink{take_frame, nullptr})) {
             fd_printf(io.err_fd, "sonderx: the I/Q receiver cannot work at %lld Hz\n",

@@ -1,12 +1,13 @@
 // Fuzz target: sonderx --iq on a stream from memory: the I/Q input paths
 // (raw u8, s8, s16le, f32le pairs and two-channel WAV), the front end's
-// search and channels, the channels' receivers and the carrier's output.
+// search and channels, the channels' receivers (pelkin's on the complex
+// samples with --demod best, the default) and the carrier's output.
 // Two settings bytes come first:
 //   0: bits 0-2 the format (u8, s8, s16le, f32le, wav, u8, s16le, f32le),
 //      bits 3-4 the rate (96k, 250k, 1.024M, 3.2M), bit 5 --center,
 //      bit 6 --offset (a channel given at +20 kHz), bit 7 --all
 //   1: bits 0-1 the form (text, --json, --csv, text), bits 2-3 --kind (all,
-//      vardo, pelkin,ostrel, ostrel)
+//      vardo, pelkin,ostrel, ostrel), bit 4 --demod discriminator
 // The rest is the stream. Output and messages go to /dev/null; the status
 // must be 0, 1 or 2.
 #include <cstddef>
@@ -32,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if ((data[1] & 3) == 1) args.push_back("--json");
     if ((data[1] & 3) == 2) args.push_back("--csv");
     if (const char* kinds = kKinds[data[1] >> 2 & 3]) args.insert(args.end(), {"--kind", kinds});
+    if (data[1] & 16) args.insert(args.end(), {"--demod", "discriminator"});
     const int status = run_on_memory(args, data + 2, size - 2, sonde::sonderx::program_main);
     if (status < 0 || status > 2) std::abort();
     return 0;

@@ -14,26 +14,6 @@
 
 namespace {
 
-void write_bytes(const std::string& path, const std::string& data) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    ASSERT_EQ(std::fwrite(data.data(), 1, data.size(), f), data.size());
-    std::fclose(f);
-}
-
-// n frames of kind through rxchain's I/Q capture with these options (the
-// kind's profile, --iq-out and the rest) into dir's file "capture"; its path,
-// or "" when rxchain failed.
-std::string capture_of(const TempDir& dir, const char* kind, int n, std::vector<std::string> options) {
-    const std::string clean = dir.file("clean.wav"), capture = dir.file("capture");
-    write_bytes(clean, wav_image(sent_frames(kind, n).audio, 48000));
-    options.insert(options.begin(), {"--profile", std::strcmp(kind, "ostrel") == 0 ? "afsk" : kind});
-    options.insert(options.end(), {"-o", capture, clean});
-    const ProcessResult made = run_program(RXCHAIN_EXE, options);
-    EXPECT_EQ(made.status, 0) << made.err;
-    return made.status == 0 ? capture : "";
-}
-
 struct IqCase {
     const char* name;
     const char* kind;
@@ -76,7 +56,7 @@ TEST_P(IqCaptures, FindTheCarrierAndDecodeItsKindOnly) {
     std::snprintf(ebn0, sizeof ebn0, "%.1f", c.ebn0_db);
     std::vector<std::string> options{"--ebn0", ebn0, "--seed", "7", "--offset", offset, "--iq-out", c.format};
     options.insert(options.end(), c.faults.begin(), c.faults.end());
-    const std::string capture = capture_of(dir, c.kind, c.frames, options);
+    const std::string capture = iq_capture_of(dir, c.kind, c.frames, options);
     ASSERT_FALSE(capture.empty());
 
     const ProcessResult r =
@@ -106,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(Sonderx, IqCaptures, ::testing::ValuesIn(kKinds),
 // (--offset): the same frames, and JSON lines that carry the carrier.
 TEST(IqCaptures, WavAndGivenChannelAgreeAndJsonCarriesTheCarrier) {
     TempDir dir;
-    const std::string capture = capture_of(
+    const std::string capture = iq_capture_of(
         dir, "pelkin", 6, {"--ebn0", "20", "--seed", "3", "--offset", "15000", "--iq-out", "wav", "--iq-rate", "96k"});
     ASSERT_FALSE(capture.empty());
     const ProcessResult found = run_program(SONDERX_EXE, {"--iq", "wav", "--json", capture});
@@ -185,9 +165,9 @@ INSTANTIATE_TEST_SUITE_P(Sonderx, NoSonde, ::testing::ValuesIn(kQuiet),
 // each frame is reported once, from the strong one.
 TEST(IqCaptures, AnImageChannelReportsNoFrameTwice) {
     TempDir dir;
-    const std::string capture =
-        capture_of(dir, "vardo", 8,
-                   {"--ebn0", "40", "--seed", "7", "--offset", "60000", "--iq-imbalance", "0.5,3", "--iq-out", "u8"});
+    const std::string capture = iq_capture_of(
+        dir, "vardo", 8,
+        {"--ebn0", "40", "--seed", "7", "--offset", "60000", "--iq-imbalance", "0.5,3", "--iq-out", "u8"});
     ASSERT_FALSE(capture.empty());
     const ProcessResult r = run_program(
         SONDERX_EXE, {"--iq", "u8", "--rate", "250k", "--offset", "60k", "--offset", "-60k", "--csv", capture});

@@ -1,5 +1,7 @@
 #include "sonderx_recordings.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -208,4 +210,24 @@ ProcessResult run_sonderx(std::vector<std::string> args, const std::string& inpu
     write_file(path, input);
     args.push_back(path);
     return run_program(SONDERX_EXE, args);
+}
+
+void write_bytes(const std::string& path, const std::string& data) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    ASSERT_EQ(std::fwrite(data.data(), 1, data.size(), f), data.size());
+    std::fclose(f);
+}
+
+// n frames of kind through rxchain's I/Q capture with these options (the
+// kind's profile, --iq-out and the rest) into dir's file "capture"; its path,
+// or "" when rxchain failed.
+std::string iq_capture_of(const TempDir& dir, const char* kind, int n, std::vector<std::string> options) {
+    const std::string clean = dir.file("clean.wav"), capture = dir.file("capture");
+    write_bytes(clean, wav_image(sent_frames(kind, n).audio, 48000));
+    options.insert(options.begin(), {"--profile", std::strcmp(kind, "ostrel") == 0 ? "afsk" : kind});
+    options.insert(options.end(), {"-o", capture, clean});
+    const ProcessResult made = run_program(RXCHAIN_EXE, options);
+    EXPECT_EQ(made.status, 0) << made.err;
+    return made.status == 0 ? capture : "";
 }

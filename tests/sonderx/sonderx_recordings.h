@@ -64,3 +64,11 @@ std::vector<Row> csv_rows(const std::string& out);
 // sonderx with args; the recording as a file (named last on the command
 // line) or, on_stdin, through a pipe.
 ProcessResult run_sonderx(std::vector<std::string> args, const std::string& input, bool on_stdin = false);
+
+// A file's bytes written (a test failure when they cannot be).
+void write_bytes(const std::string& path, const std::string& data);
+
+// n frames of kind through rxchain's I/Q capture with these options (the
+// kind's profile, --iq-out and the rest) into dir's file "capture"; its path,
+// or "" when rxchain failed.
+std::string iq_capture_of(const TempDir& dir, const char* kind, int n, std::vector<std::string> options);
