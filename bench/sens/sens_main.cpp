@@ -4,6 +4,8 @@
 //       of ideal non-coherent 1200/2200 Hz correlators with perfect timing through the AFSK chain
 //   sens report POINTS_CSV REF_CSV OUT_PREFIX TITLE -> tables on standard output,
 //       OUT_PREFIX.txt and OUT_PREFIX.svg
+//   sens wideband KIND:OFFSET_HZ:REFERENCE_JSON... < sonderx --iq --json output
+//       -> "kind offset sent decoded repeats" per sonde, then "false N other N"
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +19,9 @@
 #include "ber_measure.h"
 #include "frame_match.h"
 #include "sens_report.h"
+#ifdef SENS_WIDEBAND
+#include "wideband_match.h"
+#endif
 
 namespace {
 
@@ -90,12 +95,44 @@ int report(int argc, char** argv) {
     return 0;
 }
 
+#ifdef SENS_WIDEBAND
+int wideband(int argc, char** argv) {
+    std::vector<sens::WidebandSonde> sondes;
+    for (int i = 2; i < argc; i++) {
+        const std::string a = argv[i];
+        const std::size_t c1 = a.find(':');
+        const std::size_t c2 = c1 == std::string::npos ? c1 : a.find(':', c1 + 1);
+        if (c2 == std::string::npos) return 2;
+        sens::WidebandSonde s;
+        s.kind = a.substr(0, c1);
+        char* end = nullptr;
+        const std::string off = a.substr(c1 + 1, c2 - c1 - 1);
+        s.offset_hz = std::strtod(off.c_str(), &end);
+        if (off.empty() || *end != '\0' || !read_text(a.substr(c2 + 1), s.reference)) return 2;
+        sondes.push_back(std::move(s));
+    }
+    if (sondes.empty()) return 2;
+    const sens::WidebandTally t = sens::tally_wideband(sondes, slurp(std::cin));
+    for (std::size_t i = 0; i < sondes.size(); i++)
+        std::printf("%s %.0f %ld %ld %ld\n", sondes[i].kind.c_str(), sondes[i].offset_hz, t.sondes[i].sent,
+                    t.sondes[i].decoded, t.sondes[i].repeats);
+    std::printf("false %ld other %ld\n", t.false_good, t.other);
+    return 0;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc >= 2 && !std::strcmp(argv[1], "tally")) return tally(argc, argv);
     if (argc >= 2 && !std::strcmp(argv[1], "reference")) return reference(argc, argv);
     if (argc >= 2 && !std::strcmp(argv[1], "report")) return report(argc, argv);
-    std::fputs("usage: sens tally PROGRAM SENT | sens reference EBN0... | sens report CSV REF PREFIX TITLE\n", stderr);
+#ifdef SENS_WIDEBAND
+    if (argc >= 2 && !std::strcmp(argv[1], "wideband")) return wideband(argc, argv);
+#endif
+    std::fputs(
+        "usage: sens tally PROGRAM SENT | sens reference EBN0... | sens report CSV REF PREFIX TITLE\n"
+        "       sens wideband KIND:OFFSET_HZ:REFERENCE_JSON... < sonderx-output.json\n",
+        stderr);
     return 2;
 }
