@@ -219,7 +219,7 @@ bool read_frame_once(FrameReader& rd, const RunningSums& sums, const RobustCandi
         const double y = spans[0].s;
         const double m = spans[1].s;
         rd.cut[k] = spans[0].cut / amp;
-        rd.plain[k] = frame_integral(rd, sums, tau, tau + sps);
+        rd.bit_start[k] = tau;
         rd.y[k] = y;
         const double v = pol * (y - dc.level) / amp;
         int b = v >= 0.0 ? 1 : -1;
@@ -279,6 +279,8 @@ bool read_frame_once(FrameReader& rd, const RunningSums& sums, const RobustCandi
     }
 
     // The SNR from the plain matched filter: the limiter would flatter it.
+    // Read only now, for a frame that passed its gates.
+    for (int k = 0; k < kFrameBits; k++) rd.plain[k] = frame_integral(rd, sums, rd.bit_start[k], rd.bit_start[k] + sps);
     errors = 0;
     double sm = 0.0, ss = 0.0, lv = 0.0;
     for (int k = 0; k < kFrameBits; k++) {

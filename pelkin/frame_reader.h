@@ -44,9 +44,10 @@ struct FrameReader {
 
     // Work space of a frame read.
     double y[kFrameBits] = {};
-    double cut[kFrameBits] = {};    // weight its clicks lost to the limit
-    double v[kFrameBits] = {};      // soft values before the click weighting
-    double plain[kFrameBits] = {};  // bit integrals without the limiter
+    double cut[kFrameBits] = {};        // weight its clicks lost to the limit
+    double v[kFrameBits] = {};          // soft values before the click weighting
+    double plain[kFrameBits] = {};      // bit integrals without the limiter
+    double bit_start[kFrameBits] = {};  // where each bit was read from
     double lvl[kFrameBits] = {};
     RobustFrame frame{};
     RobustFrame spare{};  // the other reading of the frame
