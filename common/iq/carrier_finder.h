@@ -29,7 +29,9 @@ struct FinderConfig {
     double measure_hz = 8000.0;  // centre and power measured within +-this
     double threshold = 0.5;      // least mean excess in the window (0.5: +1.8 dB)
     double sigmas = 8.0;         // and at least this many standard deviations of it on noise
-    double min_separation_hz = 12000.0;
+    // The detection window already merges one sonde's lines; wider, the
+    // skirt of a sonde 15 dB stronger 20 kHz away hid a weak one.
+    double min_separation_hz = 6000.0;
     double narrow_fraction = 0.7;  // excess share of the peak bin +-1 above which a carrier is steady
     double image_margin_db = 20.0;
 };

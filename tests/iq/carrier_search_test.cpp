@@ -70,6 +70,8 @@ TEST_P(Search, OpensTheSondesOnly) {
 
 // A sonde-like carrier: NRZ at 4800 bit/s, +-2400 Hz.
 iqtest::Carrier sonde(double hz, double amp, uint32_t seed) { return {hz, amp, iqtest::nrz(2400.0, 4800.0, seed)}; }
+// A wider one: 9600 bit/s.
+iqtest::Carrier wide(double hz, double amp, uint32_t seed) { return {hz, amp, iqtest::nrz(2400.0, 9600.0, seed)}; }
 
 INSTANTIATE_TEST_SUITE_P(
     Captures, Search,
@@ -90,6 +92,13 @@ INSTANTIATE_TEST_SUITE_P(
                     SearchCase{"two_sondes_20k_apart",
                                250000.0,
                                {sonde(30000.0, 0.02, 6), sonde(50000.0, 0.03, 7)},
+                               0.0,
+                               0.0,
+                               {30000.0, 50000.0}},
+                    // Near its threshold, 20 kHz beside a wider one 15 dB stronger.
+                    SearchCase{"weak_beside_strong_20k",
+                               250000.0,
+                               {wide(30000.0, 0.02, 8), wide(50000.0, 0.112, 9)},
                                0.0,
                                0.0,
                                {30000.0, 50000.0}}),
