@@ -23,18 +23,4 @@ DcTracker dc_tracker_make(double time_constant) {
     return t;
 }
 
-double dc_tracker_update(DcTracker& t, double observation) {
-    t.seen++;
-    const double predicted = t.level + t.slope;
-    const double err = observation - predicted;
-    // Start-up: a plain running mean while it is the better estimate.
-    if (t.seen <= t.plain) {
-        t.level = predicted + 1.0 / static_cast<double>(t.seen) * err;
-        return t.level;
-    }
-    t.level = predicted + t.alpha * err;
-    t.slope += t.beta * err;
-    return t.level;
-}
-
 }  // namespace sonde

@@ -28,6 +28,21 @@ DcTracker dc_tracker_make(double time_constant);
 // Takes one observation and returns the level after it. The first
 // observations are averaged plainly until there are time_constant of them,
 // so the tracker starts on the right level instead of creeping up to it.
-double dc_tracker_update(DcTracker& t, double observation);
+//
+// Inline: the receivers call it once per sample or per bit, and out of line
+// their per-sample state leaves registers.
+inline double dc_tracker_update(DcTracker& t, double observation) {
+    t.seen++;
+    const double predicted = t.level + t.slope;
+    const double err = observation - predicted;
+    // Start-up: a plain running mean while it is the better estimate.
+    if (t.seen <= t.plain) {
+        t.level = predicted + 1.0 / static_cast<double>(t.seen) * err;
+        return t.level;
+    }
+    t.level = predicted + t.alpha * err;
+    t.slope += t.beta * err;
+    return t.level;
+}
 
 }  // namespace sonde
