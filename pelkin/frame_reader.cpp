@@ -124,32 +124,43 @@ void limited_integrals(const FrameReader& rd, const RunningSums& sums, double le
     }
     if (lo > hi) return;
     // Each ring entry is loaded once, the previous sample (for the
-    // de-emphasis) is the last one read.
+    // de-emphasis) is the last one read. The limited samples are worked out
+    // a block at a time, then each span adds up its share of the block in
+    // order: the same sums as sample by sample, without the tests per span.
     const int64_t* const csum = sums.csum.data();
     const uint64_t mask = sums.mask;
     const double a = rd.emph;
     int64_t c_at = csum[lo & mask];
     double prev = lo > 0 ? static_cast<double>(c_at - csum[(lo - 1) & mask]) : 0.0;
-    for (uint64_t j = lo; j <= hi; j++) {
-        const int64_t c_next = csum[(j + 1) & mask];
-        const double raw = static_cast<double>(c_next - c_at);
-        const double r = a == 0.0 ? raw : (raw - a * prev) / (1.0 - a);
-        prev = raw;
-        c_at = c_next;
-        const double x = r - level;
-        const double c = std::clamp(x, -lim, lim);
-        const double cut = std::fabs(x - c);
-        const double v = c + level;
+    constexpr uint64_t kBlock = 256;
+    double vs[kBlock], cuts[kBlock];
+    for (uint64_t b0 = lo; b0 <= hi; b0 += kBlock) {
+        const uint64_t b1 = std::min(hi, b0 + (kBlock - 1));
+        for (uint64_t j = b0; j <= b1; j++) {
+            const int64_t c_next = csum[(j + 1) & mask];
+            const double raw = static_cast<double>(c_next - c_at);
+            const double r = a == 0.0 ? raw : (raw - a * prev) / (1.0 - a);
+            prev = raw;
+            c_at = c_next;
+            const double x = r - level;
+            const double c = std::clamp(x, -lim, lim);
+            cuts[j - b0] = std::fabs(x - c);
+            vs[j - b0] = c + level;
+        }
         for (int k = 0; k < kLimitedSpans; k++) {
-            if (!used[k] || j < i0[k] || j > last[k]) continue;
+            if (!used[k] || last[k] < b0 || i0[k] > b1) continue;
             LimitedSpan& sp = spans[k];
-            sp.cut += cut;
-            if (j == i0[k])
-                sp.s = (i0[k] == i1[k] ? t1[k] - t0[k] : static_cast<double>(i0[k] + 1) - t0[k]) * v;
-            else if (j == i1[k])
-                sp.s += (t1[k] - static_cast<double>(i1[k])) * v;
-            else
-                sp.s += v;
+            const uint64_t from = std::max(i0[k], b0), to = std::min(last[k], b1);
+            for (uint64_t j = from; j <= to; j++) sp.cut += cuts[j - b0];
+            uint64_t j = from;
+            if (j == i0[k]) {
+                sp.s = (i0[k] == i1[k] ? t1[k] - t0[k] : static_cast<double>(i0[k] + 1) - t0[k]) * vs[j - b0];
+                j++;
+            }
+            // Whole samples before i1; the one at i1 (when counted) by its share.
+            const uint64_t whole_end = std::min(to + 1, i1[k]);
+            for (; j < whole_end; j++) sp.s += vs[j - b0];
+            if (j == i1[k] && j <= to) sp.s += (t1[k] - static_cast<double>(i1[k])) * vs[j - b0];
         }
     }
 }
