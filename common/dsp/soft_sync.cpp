@@ -49,30 +49,7 @@ float soft_sync_correlation(const SoftSync& s) {
     return c;
 }
 
-namespace {
-
-// Bit count without a library call (portable builds have no popcnt).
-inline int bit_count(uint64_t x) {
-    x = x - ((x >> 1) & 0x5555555555555555ull);
-    x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
-    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
-    return static_cast<int>((x * 0x0101010101010101ull) >> 56);
-}
-
-}  // namespace
-
-int soft_sync_push(SoftSync& s, float x, float* score, float* corr) {
-    s.hist[s.pos] = x;
-    s.hist[s.pos + s.len] = x;
-    if (++s.pos == s.len) s.pos = 0;
-    if (s.filled < s.len) s.filled++;
-    s.hard = (s.hard << 1 | (x > 0.0f ? 1u : 0u)) & s.mask;
-    const int d = bit_count(s.hard ^ s.hard_word);
-    if (d > s.max_errors && s.len - d > s.max_errors) {
-        if (score) *score = 0.0f;
-        if (corr) *corr = 0.0f;
-        return 0;
-    }
+int soft_sync_scored(const SoftSync& s, float* score, float* corr) {
     float c;
     const float r = score_and_correlation(s, &c);
     if (score) *score = r;

@@ -54,7 +54,33 @@ float soft_sync_correlation(const SoftSync& s);
 // from both the word and its inverse); *corr, when given, the plain
 // correlation the score came from (0 where the score is not computed), so a
 // caller that wants both does not correlate twice.
-int soft_sync_push(SoftSync& s, float x, float* score, float* corr = nullptr);
+// The score of the values in s and the verdict, as soft_sync_push gives them.
+int soft_sync_scored(const SoftSync& s, float* score, float* corr);
+
+// Bit count without a library call (portable builds have no popcnt).
+inline int soft_sync_bit_count(uint64_t x) {
+    x = x - ((x >> 1) & 0x5555555555555555ull);
+    x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return static_cast<int>((x * 0x0101010101010101ull) >> 56);
+}
+
+// Inline: a receiver pushes every channel bit of every timing phase, and
+// nearly every push ends at the hard test.
+inline int soft_sync_push(SoftSync& s, float x, float* score, float* corr = nullptr) {
+    s.hist[s.pos] = x;
+    s.hist[s.pos + s.len] = x;
+    if (++s.pos == s.len) s.pos = 0;
+    if (s.filled < s.len) s.filled++;
+    s.hard = (s.hard << 1 | (x > 0.0f ? 1u : 0u)) & s.mask;
+    const int d = soft_sync_bit_count(s.hard ^ s.hard_word);
+    if (d > s.max_errors && s.len - d > s.max_errors) {
+        if (score) *score = 0.0f;
+        if (corr) *corr = 0.0f;
+        return 0;
+    }
+    return soft_sync_scored(s, score, corr);
+}
 
 // Where a peak found on a grid lies between grid points, in steps from the
 // best point: the vertex of the parabola through the best value and its two
