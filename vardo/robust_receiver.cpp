@@ -132,11 +132,13 @@ void search_tick(RobustReceiver& r) {
     const double t = channel_len(r);
     const double raw = sonde::integrator_span(r.integ, b, b + t);
     const int64_t k = r.ticks++;
-    if (k % kRobustPhases == 0) {
+    // Ticks count up from 0: the unsigned remainder is a mask.
+    const auto phase = static_cast<uint64_t>(k) % kRobustPhases;
+    if (phase == 0) {
         sonde::dc_tracker_update(r.dc, raw / t);
     }
     const float c = static_cast<float>(raw - r.dc.level * t);
-    sonde::SoftSync& sync = r.sync[k % kRobustPhases];
+    sonde::SoftSync& sync = r.sync[phase];
     float score = 0.0f, plain = 0.0f;
     const int hit = sonde::soft_sync_push(sync, c, &score, &plain);
     // Near the word (score computed) the plain correlation is kept too.
