@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "iq/coherent_fsk.h"
@@ -82,43 +83,49 @@ int fewest_errors(const std::vector<float>& soft, const std::vector<int>& bits, 
     return best;
 }
 
-class CleanAtOffset : public ::testing::TestWithParam<double> {};
-
-TEST_P(CleanAtOffset, EveryBitRightOnceTheLoopsSettle) {
-    const Signal s = cpfsk(3000, GetParam(), NAN, 1);
-    int n = 0;
-    EXPECT_EQ(fewest_errors(detect(s.iq), s.bits, 400, &n), 0);
-    EXPECT_GT(n, 2400);
-}
-
-// The AFC leaves a few hundred Hz where '+' and '-' bits are unequal in number;
-// the loop pulls in up to +-bit_rate / (2 * 2 bits) = 1200 Hz.
-INSTANTIATE_TEST_SUITE_P(CoherentFsk, CleanAtOffset,
-                         ::testing::Values(0.0, 35.0, -150.0, 300.0, -500.0, 1000.0, -1100.0));
-
-struct NoiseCase {
-    double ebn0_db;
+struct Case {
+    double ebn0_db;  // NaN: no noise
     double offset_hz;
 };
 
-class InNoise : public ::testing::TestWithParam<NoiseCase> {};
+class CoherentFskBits : public ::testing::TestWithParam<Case> {};
 
-TEST_P(InNoise, ErrorsNearCoherentTheoryAndBelowNonCoherent) {
-    const NoiseCase c = GetParam();
-    const Signal s = cpfsk(40000, c.offset_hz, c.ebn0_db, 5);
+// Clean: every bit right once the loops settle, at any offset the loop pulls
+// in (up to +-bit_rate / (2 * 2 bits) = 1200 Hz; the AFC leaves a few hundred
+// Hz where '+' and '-' bits are unequal in number). In noise: the errors of
+// coherent FSK within the few tenths of a dB that the references, the loop
+// and the output filter cost, and well below a non-coherent detector's.
+TEST_P(CoherentFskBits, CleanErrorFreeAndInNoiseNearCoherentTheory) {
+    const Case c = GetParam();
+    const bool clean = std::isnan(c.ebn0_db);
+    const Signal s = cpfsk(clean ? 3000 : 40000, c.offset_hz, c.ebn0_db, clean ? 1 : 5);
     int n = 0;
-    const double ber = static_cast<double>(fewest_errors(detect(s.iq), s.bits, 400, &n)) / n;
+    const int errors = fewest_errors(detect(s.iq), s.bits, 400, &n);
+    if (clean) {
+        EXPECT_EQ(errors, 0);
+        EXPECT_GT(n, 2400);
+        return;
+    }
+    const double ber = static_cast<double>(errors) / n;
     const double eb_n0 = std::pow(10.0, c.ebn0_db / 10.0);
     const double coherent = 0.5 * std::erfc(std::sqrt(eb_n0 / 2.0));
     const double noncoherent = 0.5 * std::exp(-eb_n0 / 2.0);
-    // The references, the loop and the output filter cost a few tenths of a dB.
     EXPECT_LT(ber, 1.6 * coherent) << "coherent " << coherent;
     EXPECT_LT(ber, 0.5 * noncoherent) << "non-coherent " << noncoherent;
     EXPECT_GT(ber, 0.5 * coherent);
 }
 
-INSTANTIATE_TEST_SUITE_P(CoherentFsk, InNoise,
-                         ::testing::Values(NoiseCase{7.0, 0.0}, NoiseCase{8.0, 0.0}, NoiseCase{8.0, 200.0}));
+INSTANTIATE_TEST_SUITE_P(CoherentFsk, CoherentFskBits,
+                         ::testing::Values(Case{NAN, 0.0}, Case{NAN, 35.0}, Case{NAN, -150.0}, Case{NAN, 300.0},
+                                           Case{NAN, -500.0}, Case{NAN, 1000.0}, Case{NAN, -1100.0}, Case{7.0, 0.0},
+                                           Case{8.0, 0.0}, Case{8.0, 200.0}),
+                         [](const ::testing::TestParamInfo<Case>& i) {
+                             const std::string at = std::to_string(static_cast<int>(std::fabs(i.param.offset_hz))) +
+                                                    (i.param.offset_hz < 0 ? "Hz_below" : "Hz");
+                             return std::isnan(i.param.ebn0_db)
+                                        ? "clean_" + at
+                                        : std::to_string(static_cast<int>(i.param.ebn0_db)) + "dB_" + at;
+                         });
 
 TEST(CoherentFsk, NonFiniteSamplesGiveFiniteOutput) {
     Signal s = cpfsk(400, 0.0, 10.0, 9);

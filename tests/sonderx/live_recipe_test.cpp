@@ -64,13 +64,7 @@ std::vector<Point> flight_line(const std::string& kml) {
 TEST(LiveRecipe, TheMapShowsTheSondeWhileSamplesFlowAndEveryFixAtTheEnd) {
     TempDir dir;
     const Sent sent = sent_frames("vardo", 16);  // 4.8 s
-    {
-        std::FILE* f = std::fopen(dir.file("clean.wav").c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        const std::string wav = wav_image(sent.audio, 48000);
-        ASSERT_EQ(std::fwrite(wav.data(), 1, wav.size(), f), wav.size());
-        std::fclose(f);
-    }
+    write_bytes(dir.file("clean.wav"), wav_image(sent.audio, 48000));
     const ProcessResult made = run_program(
         RXCHAIN_EXE, {"--profile", "vardo", "--ebn0", "25", "--offset", "-310k", "--iq-out", "u8", "--iq-rate",
                       "2048000", "--seed", "5", "-o", dir.file("capture"), dir.file("clean.wav")});
