@@ -40,9 +40,9 @@ constexpr int kEarlyBoundaryErrors = 4;
 // bit's end is the next one's start: 21 running sums serve the 20 bits.
 double sync_correlation(const FrameReader& rd, const RunningSums& sums, double t, double* sum) {
     double r = 0.0, s = 0.0;
-    double from = running_sum(sums, t - kSyncBits * rd.sps);
+    double from = sonde::integrator_at(sums, t - kSyncBits * rd.sps);
     for (int i = 0; i < kSyncBits; i++) {
-        const double to = running_sum(sums, t - (kSyncBits - 1 - i) * rd.sps);
+        const double to = sonde::integrator_at(sums, t - (kSyncBits - 1 - i) * rd.sps);
         const double y = to - from;
         from = to;
         r += kSyncPattern[i] * y;
@@ -79,7 +79,8 @@ int boundary_errors(const FrameReader& rd, const RunningSums& sums, double t, do
     int errors = 0;
     for (int g = 0; g < groups; g++) {
         const double at = t + g * kGroupBits * rd.sps;
-        const double fall = sums_integral(sums, at - rd.sps, at) - sums_integral(sums, at, at + rd.sps);
+        const double fall =
+            sonde::integrator_span(sums, at - rd.sps, at) - sonde::integrator_span(sums, at, at + rd.sps);
         if (pol * fall <= 0.0) errors++;
     }
     return errors;
@@ -102,7 +103,7 @@ constexpr int kLimitedSpans = 2;
 // the partial first and last samples weighted by the share inside.
 void limited_integrals(const FrameReader& rd, const RunningSums& sums, double level, double lim,
                        LimitedSpan (&spans)[kLimitedSpans]) {
-    const double top = static_cast<double>(sums.n);
+    const double top = sonde::integrator_end(sums);
     double t0[kLimitedSpans], t1[kLimitedSpans];
     uint64_t i0[kLimitedSpans], i1[kLimitedSpans], last[kLimitedSpans];
     bool used[kLimitedSpans];
@@ -127,8 +128,8 @@ void limited_integrals(const FrameReader& rd, const RunningSums& sums, double le
     // de-emphasis) is the last one read. The limited samples are worked out
     // a block at a time, then each span adds up its share of the block in
     // order: the same sums as sample by sample, without the tests per span.
-    const int64_t* const csum = sums.csum.data();
-    const uint64_t mask = sums.mask;
+    const int64_t* const csum = sums.ring.slot.data();
+    const uint64_t mask = sums.ring.mask;
     const double a = rd.emph;
     int64_t c_at = csum[lo & mask];
     double prev = lo > 0 ? static_cast<double>(c_at - csum[(lo - 1) & mask]) : 0.0;
@@ -169,8 +170,8 @@ void limited_integrals(const FrameReader& rd, const RunningSums& sums, double le
 // one-pole de-emphasis (y[n] = a y[n-1] + (1 - a) x[n]) undone.
 double frame_integral(const FrameReader& rd, const RunningSums& sums, double t0, double t1) {
     const double a = rd.emph;
-    if (a == 0.0) return sums_integral(sums, t0, t1);
-    return (sums_integral(sums, t0, t1) - a * sums_integral(sums, t0 - 1.0, t1 - 1.0)) / (1.0 - a);
+    if (a == 0.0) return sonde::integrator_span(sums, t0, t1);
+    return (sonde::integrator_span(sums, t0, t1) - a * sonde::integrator_span(sums, t0 - 1.0, t1 - 1.0)) / (1.0 - a);
 }
 
 bool is_known(int k, int* b) {

@@ -29,7 +29,7 @@ void serve_candidates(RobustReceiver& rx, const sonde::FrameSink& sink) {
 }  // namespace
 
 bool receiver_init(RobustReceiver& rx, double sample_rate, const RobustConfig& cfg) {
-    rx.sums.csum.clear();
+    rx.sums.ring.slot.clear();
     if (!(sample_rate >= kRobustMinRate && sample_rate <= kRobustMaxRate)) return false;
     rx.sps = sample_rate / kBitRate;
     // History from a sync word's first bit to the frame's last, with room.
@@ -44,37 +44,37 @@ bool receiver_init(RobustReceiver& rx, double sample_rate, const RobustConfig& c
 
 void receiver_feed(RobustReceiver& rx, const float* x, std::size_t n, const sonde::FrameSink& sink) {
     RunningSums& s = rx.sums;
-    if (s.csum.empty()) return;
+    if (s.ring.slot.empty()) return;
     // The samples are converted a stretch at a time; the sums' state lives
     // in registers between events (a strobe, a candidate's frame complete),
     // which see it written back.
-    int32_t units[kSumsStretch];
-    int64_t* const csum = s.csum.data();
-    const uint64_t mask = s.mask;
-    uint64_t taken = s.n;
+    int32_t units[sonde::SixteenBitUnits::kStretch];
+    int64_t* const csum = s.ring.slot.data();
+    const uint64_t mask = s.ring.mask;
+    uint64_t taken = s.count;
     int64_t total = s.total;
     uint32_t low = 0;  // OR of the samples; its sign extension is the OR of theirs
     auto next_event = [&] { return std::min(rx.search.strobe_ready, rx.search.ready_at); };
     uint64_t next = next_event();
     while (n > 0) {
-        const std::size_t m = std::min(n, kSumsStretch);
-        sums_units(x, m, units);
+        const std::size_t m = std::min(n, sonde::SixteenBitUnits::kStretch);
+        sonde::SixteenBitUnits::units(x, m, units);
         for (std::size_t i = 0; i < m; i++) {
             total += units[i];
             low |= static_cast<uint32_t>(units[i]);
             csum[++taken & mask] = total;
             if (taken < next) continue;
-            s.n = taken;
+            s.count = taken;
             s.total = total;
             s.low_bits |= static_cast<uint64_t>(static_cast<int64_t>(static_cast<int32_t>(low)));
-            while (s.n >= rx.search.strobe_ready) take_strobe(rx.search, s);
-            if (s.n >= rx.search.ready_at) serve_candidates(rx, sink);
+            while (s.count >= rx.search.strobe_ready) take_strobe(rx.search, s);
+            if (s.count >= rx.search.ready_at) serve_candidates(rx, sink);
             next = next_event();
         }
         x += m;
         n -= m;
     }
-    s.n = taken;
+    s.count = taken;
     s.total = total;
     s.low_bits |= static_cast<uint64_t>(static_cast<int64_t>(static_cast<int32_t>(low)));
 }

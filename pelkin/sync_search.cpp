@@ -55,7 +55,7 @@ void sync_search_init(SyncSearch& s, double sps, double threshold) {
 }
 
 bool next_candidate(SyncSearch& s, const RunningSums& sums, RobustCandidate& c) {
-    while (s.n_pending > 0 && sums.n >= s.ready_at) {
+    while (s.n_pending > 0 && sums.count >= s.ready_at) {
         c = s.pending[0];
         drop_first(s);
         if (c.sync_end < s.busy_until || outshone(s, c)) continue;

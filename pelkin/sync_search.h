@@ -77,7 +77,7 @@ inline int64_t round_half_away(double x) {
     return t + (f >= 0.5 ? 1 : 0) - (f <= -0.5 ? 1 : 0);
 }
 
-// Takes the next strobe; its samples are in once sums.n >= s.strobe_ready.
+// Takes the next strobe; its samples are in once sums.count >= s.strobe_ready.
 // Inline: the feed takes one every few samples.
 inline void take_strobe(SyncSearch& s, const RunningSums& sums) {
     const double ts = s.next_strobe;
@@ -95,7 +95,7 @@ inline void take_strobe(SyncSearch& s, const RunningSums& sums) {
         // step is a power of two: multiplying by its inverse is the exact division.
         s.step_inverse = 1.0 / static_cast<double>(s.step);
     }
-    const double quarters = sums_integral(sums, ts - s.sps, ts) * kStrobeScale;
+    const double quarters = sonde::integrator_span(sums, ts - s.sps, ts) * kStrobeScale;
     const int64_t y = round_half_away(quarters * s.step_inverse) * s.step;
     int64_t* h = s.hist[ph];
     const int64_t old = k >= kSyncBits ? h[(k - kSyncBits) & 31] : 0;

@@ -191,7 +191,7 @@ void receiver_feed(RobustReceiver& r, const float* x, std::size_t n, const sonde
     for (std::size_t i = 0; i < n; i++) {
         r.lp_state += r.lp_gain * (sonde::full_scale_sample(x[i]) - r.lp_state);
         sonde::integrator_push(r.integ, r.lp_state);
-        while (static_cast<double>(r.integ.count) >= r.ready) {
+        while (sonde::integrator_end(r.integ) >= r.ready) {
             if (frame_due_first(r))
                 frame_bit(r, sink);
             else

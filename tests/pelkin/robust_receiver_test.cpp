@@ -97,8 +97,8 @@ TEST(RobustReceiver, IntegralOfStepsAtFractionalTimes) {
     auto none = [](const sonde::SoftFrame&) {};
     sonde::pelkin::receiver_feed(rx, ramp, 8, sonde::frame_sink(none));
     // Sample n covers [n, n + 1): half of 2, all of 3, a quarter of 4.
-    EXPECT_DOUBLE_EQ(sonde::pelkin::sums_integral(rx.sums, 2.5, 4.25), 5.0);
-    EXPECT_DOUBLE_EQ(sonde::pelkin::sums_integral(rx.sums, 0.0, 8.0), 28.0);
+    EXPECT_DOUBLE_EQ(sonde::integrator_span(rx.sums, 2.5, 4.25), 5.0);
+    EXPECT_DOUBLE_EQ(sonde::integrator_span(rx.sums, 0.0, 8.0), 28.0);
 }
 
 // A DC level beyond the signal's own amplitude (all of it on one side of
