@@ -16,17 +16,17 @@ int symbols_end(const FrameLayout& l) { return l.BITFRAME_LEN + kCaptureExtraByt
 // The frame capture, handed runs, channel bits or symbols. A capture ends
 // with channel bits for the frame layer to decode or, as symbols, data bits.
 void hand_on(VardoDecoder& v, CaptureState& cs, bool data_bits) {
-    (data_bits ? v.buf.frame_bits : v.buf.frame_rawbits)[cs.count] = '\0';
-    v.buf.bits_count = data_bits ? cs.count : 0;
-    print_frame(v);
+    (data_bits ? v.frame.frame_bits : v.frame.frame_rawbits)[cs.count] = '\0';
+    v.frame.bits_count = data_bits ? cs.count : 0;
+    print_frame(v.frame, v.opt, v.out_fd);
     cs = CaptureState{};
 }
 
 // A spike (a run shorter than half a bit) late in a frame means the signal
 // has gone: the rest of the capture is padded with '0'.
 void close_early(VardoDecoder& v, CaptureState& cs) {
-    const int end = capture_end(v.layout);
-    std::memset(v.buf.frame_rawbits + cs.count, '0', static_cast<std::size_t>(end - cs.count));
+    const int end = capture_end(v.frame.layout);
+    std::memset(v.frame.frame_rawbits + cs.count, '0', static_cast<std::size_t>(end - cs.count));
     cs.count = end;
     hand_on(v, cs, false);
 }
@@ -47,10 +47,10 @@ inline void search_bits(VardoDecoder& v, CaptureState& cs, uint32_t bit, int k, 
 }
 
 [[gnu::noinline]] void collect_bits(VardoDecoder& v, CaptureState& cs, uint32_t bit, int k, int len) {
-    const int end = capture_end(v.layout);
+    const int end = capture_end(v.frame.layout);
     const int m = len - k < end - cs.count ? len - k : end - cs.count;
     sync_ring_push_bits(v.ring, bit, m);
-    std::memset(v.buf.frame_rawbits + cs.count, '0' + static_cast<int>(bit), static_cast<std::size_t>(m));
+    std::memset(v.frame.frame_rawbits + cs.count, '0' + static_cast<int>(bit), static_cast<std::size_t>(m));
     cs.count += m;
     if (cs.count >= end) {
         hand_on(v, cs, false);
@@ -60,27 +60,27 @@ inline void search_bits(VardoDecoder& v, CaptureState& cs, uint32_t bit, int k, 
 
 // One channel bit (-b1); these bypass the sync ring.
 void take_channel_bit(VardoDecoder& v, CaptureState& cs, int b) {
-    v.buf.frame_rawbits[cs.count++] = static_cast<char>('0' + b);
-    if (cs.count >= capture_end(v.layout)) hand_on(v, cs, false);
+    v.frame.frame_rawbits[cs.count++] = static_cast<char>('0' + b);
+    if (cs.count >= capture_end(v.frame.layout)) hand_on(v, cs, false);
 }
 
 // -b2: the channel-bit pairs collected so far become data bits (`last`, if
 // not negative, is the channel bit that completes the final pair); symbols
 // follow.
 void begin_symbols(VardoDecoder& v, CaptureState& cs, int last) {
-    FrameBuffers& fb = v.buf;
-    if (last >= 0) fb.frame_rawbits[cs.count++] = static_cast<char>('0' + last);
-    fb.frame_rawbits[cs.count] = '\0';
-    cs.symbol = dpsk_bpm(fb.frame_rawbits, fb.frame_bits, cs.count);
+    VardoFrame& f = v.frame;
+    if (last >= 0) f.frame_rawbits[cs.count++] = static_cast<char>('0' + last);
+    f.frame_rawbits[cs.count] = '\0';
+    cs.symbol = dpsk_bpm(f.frame_rawbits, f.frame_bits, cs.count);
     cs.count /= 2;
-    if (cs.count >= symbols_end(v.layout)) hand_on(v, cs, true);
+    if (cs.count >= symbols_end(v.frame.layout)) hand_on(v, cs, true);
 }
 
 // One symbol: the data bit is 1 when it equals the one before.
 void take_symbol(VardoDecoder& v, CaptureState& cs, int b) {
-    v.buf.frame_bits[cs.count++] = b == cs.symbol ? '1' : '0';
+    v.frame.frame_bits[cs.count++] = b == cs.symbol ? '1' : '0';
     cs.symbol = b;
-    if (cs.count >= symbols_end(v.layout)) hand_on(v, cs, true);
+    if (cs.count >= symbols_end(v.frame.layout)) hand_on(v, cs, true);
 }
 
 }  // namespace
@@ -89,7 +89,7 @@ void capture_loop(VardoDecoder& v) {
     CaptureState cs;
     const FrameBitSource source = v.opt.option_b;
     // A run shorter than half a bit matters only late in a frame.
-    auto set_skip = [&] { v.slicer.skip_zero_runs = !(cs.collecting && cs.count > (v.layout.tdFLEN / 2) * 16); };
+    auto set_skip = [&] { v.slicer.skip_zero_runs = !(cs.collecting && cs.count > (v.frame.layout.tdFLEN / 2) * 16); };
     // Per run, inside the slicer's scan; true stops the scan when the rest of
     // the frame comes by integrate-and-dump. Searching, a run only enters the
     // ring (short runs are skipped meanwhile).

@@ -2,17 +2,12 @@
 // fresh one per case.
 #pragma once
 
-#include "slicer/run_readers.h"
-#include "io/line_out.h"
-#include "slicer/rawbit.h"
-#include "slicer/sync_ring.h"
-#include "vardo/field_decoders.h"
-#include "vardo/frame_buffers.h"
-#include "vardo/frame_layout.h"
-#include "vardo/frame_saving.h"
-#include "vardo/options.h"
-#include "vardo/position_filter.h"
 #include "io/wav_input.h"
+#include "slicer/rawbit.h"
+#include "slicer/run_readers.h"
+#include "slicer/sync_ring.h"
+#include "vardo/frame_layer.h"
+#include "vardo/options.h"
 
 namespace sonde::vardo {
 
@@ -26,11 +21,7 @@ struct VardoDecoder {
     SlicerState slicer;
     RawbitClock clock;
     SyncRing ring;
-    FrameBuffers buf;
-    FrameLayout layout;
-    PositionFilter filter;
-    FrameSaving saving;
-    LineBuf line;
+    VardoFrame frame;
     int out_fd = 1;
     int err_fd = 2;
 };

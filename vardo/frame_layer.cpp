@@ -1,6 +1,9 @@
 #include "vardo/frame_layer.h"
 
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "frame/big_endian.h"
 #include "vardo/biphase.h"
@@ -14,18 +17,17 @@ namespace sonde::vardo {
 namespace {
 
 // The capture's channel bits (or, in the symbol mode, data bits) to bytes.
-void capture_to_bytes(VardoDecoder& v) {
-    FrameBuffers& fb = v.buf;
-    const FrameLayout& l = v.layout;
-    if (v.opt.option_b != FrameBitSource::symbols) {
+void capture_to_bytes(VardoFrame& f, FrameBitSource source) {
+    const FrameLayout& l = f.layout;
+    if (source != FrameBitSource::symbols) {
         // Always the nominal length, whatever the capture holds.
         const int n = l.RAWBITFRAME_LEN + kCaptureExtraRawbits;
-        dpsk_bpm(fb.frame_rawbits, fb.frame_bits, n);
-        fb.bits_count = n / 2;
+        dpsk_bpm(f.frame_rawbits, f.frame_bits, n);
+        f.bits_count = n / 2;
     }
     const int nbytes = l.FRAME_LEN + kCaptureExtraBytes;
-    bits2bytes(fb.frame_bits, fb.frame_bytes, nbytes);
-    fb.decoded_bytes = fb.bits_count / 8 < nbytes ? fb.bits_count / 8 : nbytes;
+    bits2bytes(f.frame_bits, f.frame_bytes, nbytes);
+    f.decoded_bytes = f.bits_count / 8 < nbytes ? f.bits_count / 8 : nbytes;
 }
 
 // Length extension, type and check of a capture's bytes, decoded of them
@@ -56,7 +58,7 @@ const sonde::FormatTable<FrameRecord> kFormats = {report_plain,   report_color, 
                                                   hex_line_color, channel_bits_line, report_json};
 
 sonde::OutputForm output_form(const VardoOptions& o) {
-    return sonde::choose_form({.bits = o.option_rawbits == 1,
+    return sonde::choose_form({.bits = o.option_rawbits != 0,
                                .json = o.option_json != 0,
                                .hex = o.option_raw != 0,
                                .color = o.option_color != 0,
@@ -66,42 +68,56 @@ sonde::OutputForm output_form(const VardoOptions& o) {
 // Whether a record is written in a report form: the fields, and the
 // position filter, which follows every frame that passes -g, also those
 // that are not written.
-bool report_passes(VardoDecoder& v, FrameRecord& r) {
-    if (v.opt.option_good && !r.check_ok) return false;
+bool report_passes(PositionFilter& filter, bool good_only, FrameRecord& r) {
+    if (good_only && !r.check_ok) return false;
     const bool known = decode_frame_fields(r);
-    const bool jump = position_filter_jump(v.filter, r.datum.latitude, r.datum.longitude);
+    const bool jump = position_filter_jump(filter, r.datum.latitude, r.datum.longitude);
     r.ok = r.check_ok && !jump;
-    if (!known || (!r.ok && v.opt.option_good)) return false;
-    if (r.ok) position_filter_confirm(v.filter);
+    if (!known || (!r.ok && good_only)) return false;
+    if (r.ok) position_filter_confirm(filter);
     return true;
+}
+
+// Appends the record's FRAME_LEN bytes to the file of the first 11
+// characters of its ID and ".bin"; counts the frame only when it was written.
+void save_frame(int& saved, const FrameRecord& r) {
+    if (saved >= kMaxSavedFrames) return;
+    // A 12-character ID loses its last character here.
+    char name[21];
+    std::snprintf(name, sizeof name, "%.11s.bin", r.datum.sonde_id);
+    int fd = ::open(name, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) return;
+    bool written = write_all(fd, r.bytes, static_cast<std::size_t>(r.layout.FRAME_LEN));
+    ::close(fd);
+    if (written) saved++;
 }
 
 }  // namespace
 
-FrameRecord decode_frame(VardoDecoder& v) {
-    capture_to_bytes(v);
-    return check_frame(v.layout, v.buf.frame_bytes, v.buf.decoded_bytes);
+FrameRecord decode_frame(VardoFrame& f, FrameBitSource source) {
+    capture_to_bytes(f, source);
+    return check_frame(f.layout, f.frame_bytes, f.decoded_bytes);
 }
 
-void print_frame(VardoDecoder& v) {
-    FrameRecord r = decode_frame(v);
-    r.channel_bits = v.buf.frame_rawbits;
-    print_record(v, r);
+void print_frame(VardoFrame& f, const VardoOptions& opt, int out_fd) {
+    FrameRecord r = decode_frame(f, opt.option_b);
+    r.channel_bits = f.frame_rawbits;
+    print_record(f, opt, r, out_fd);
 }
 
-void print_record(VardoDecoder& v, FrameRecord& r) {
+void print_record(VardoFrame& f, const VardoOptions& opt, FrameRecord& r, int out_fd) {
     using sonde::OutputForm;
-    const OutputForm form = output_form(v.opt);
+    const OutputForm form = output_form(opt);
     if (form == OutputForm::hex || form == OutputForm::hex_color) {
         // A frame of no known type has no hexadecimal line.
-        if (r.layout.type == 0 || (v.opt.option_good && !r.check_ok)) return;
-    } else if (form != OutputForm::bits && !report_passes(v, r)) {
+        if (r.layout.type == 0 || (opt.option_good && !r.check_ok)) return;
+    } else if (form != OutputForm::bits && !report_passes(f.filter, opt.option_good != 0, r)) {
         return;
     }
-    write_line(kFormats, form, v.line, r, {.verbose = v.opt.option_verbose, .with_raw = v.opt.option_raw != 0},
-               v.out_fd);
+    write_line(kFormats, form, f.line, r,
+               {.verbose = static_cast<int>(opt.option_verbose), .with_raw = opt.option_raw != 0}, out_fd);
     // r.ok is set in the report forms only.
-    if (v.opt.option_saveframes && r.ok) save_frame(v.saving, r);
+    if (opt.option_saveframes && r.ok) save_frame(f.saved_frames, r);
 }
 
 void soft_frame_state_init(SoftFrameState& s) {

@@ -4,13 +4,37 @@
 // line in the form the options choose, and a good frame is saved with -b.
 #pragma once
 
-#include "frame/rx_quality.h"
+#include "io/line_out.h"
 #include "receiver/soft_frame.h"
-#include "vardo/decoder.h"
 #include "vardo/frame_record.h"
+#include "vardo/options.h"
+#include "vardo/position_filter.h"
 #include "vardo/robust_frame.h"
 
 namespace sonde::vardo {
+
+// With -b good frames are appended to a file named after the sonde, in the
+// current directory: at most ten per run, so a long flight does not fill
+// the disk.
+constexpr int kMaxSavedFrames = 10;
+
+// What the frame layer keeps between the captures of one run: the three
+// buffers a capture passes through (channel bits as captured, data bits
+// after biphase decoding, bytes), the layout the frames before left, the
+// position filter, the frames saved and the line being written.
+struct VardoFrame {
+    char frame_rawbits[kRawbitsCapacity] = {};  // '0'/'1', NUL-terminated
+    char frame_bits[kBitsCapacity] = {};        // '0'/'1'/'x'
+    uint8_t frame_bytes[kBytesCapacity] = {};
+    // Data bits that this capture delivered; bytes past them hold whatever
+    // earlier captures left and never count as part of the frame.
+    int bits_count = 0;
+    int decoded_bytes = 0;
+    FrameLayout layout;
+    PositionFilter filter;
+    int saved_frames = 0;
+    LineBuf line;
+};
 
 // What the frame layer keeps between the soft frames of one stream: the
 // check's syndromes, the layout the frames before left, and the bytes the
@@ -30,15 +54,15 @@ void soft_frame_state_init(SoftFrameState& s);
 //   FrameRecord r = soft_frame_record(st, frame);  // r.check_ok, r.quality
 FrameRecord soft_frame_record(SoftFrameState& s, const sonde::SoftFrame& f);
 
-// The record's line as the options ask: channel bits, hexadecimal, or
-// fields, position filter and report; the frame saved.
-void print_record(VardoDecoder& v, FrameRecord& r);
+// The record's line as the options ask, to out_fd: channel bits,
+// hexadecimal, or fields, position filter and report; the frame saved.
+void print_record(VardoFrame& f, const VardoOptions& opt, FrameRecord& r, int out_fd);
 
-// Decodes the capture in v.buf (bits_count is taken as left by the capture
+// Decodes the capture in f (bits_count is taken as left by the capture
 // loop in the symbol mode) and writes its line.
-void print_frame(VardoDecoder& v);
+void print_frame(VardoFrame& f, const VardoOptions& opt, int out_fd);
 
-// Bits to bytes to layout and check, without output.
-FrameRecord decode_frame(VardoDecoder& v);
+// The capture's bits to bytes, layout and check, without output.
+FrameRecord decode_frame(VardoFrame& f, FrameBitSource source);
 
 }  // namespace sonde::vardo

@@ -70,7 +70,7 @@ int get_type(FrameLayout& l, const uint8_t* frame_bytes) {
 
 void set_auxlen(FrameLayout& l, uint8_t length_byte) {
     int d = static_cast<int>(length_byte) - l.tdFLEN;
-    l.auxlen = (d >= 0 && d <= 20) ? d : 0;
+    l.auxlen = (d >= 0 && d <= kCaptureExtraBytes) ? d : 0;
 }
 
 bool check_field_inside(const FrameLayout& l, int decoded_bytes) {

@@ -7,6 +7,20 @@
 
 namespace sonde::vardo {
 
+// The length byte can announce up to 255 + 1 bytes.
+constexpr int kMaxFrameLen = 256;
+// Every capture runs 20 bytes past the nominal frame, so that a frame of
+// the same type may be up to 20 bytes longer than announced.
+constexpr int kCaptureExtraBytes = 20;
+constexpr int kCaptureExtraRawbits = kCaptureExtraBytes * 16;  // 320 channel bits
+
+// Channel bits of the longest capture and a terminator: 4417.
+constexpr int kRawbitsCapacity = kMaxFrameLen * 16 + kCaptureExtraRawbits + 1;
+// Data bits of the longest capture and a terminator: 2209.
+constexpr int kBitsCapacity = kMaxFrameLen * 8 + kCaptureExtraBytes * 8 + 1;
+// Bytes of the longest capture: 276.
+constexpr int kBytesCapacity = kMaxFrameLen + kCaptureExtraBytes;
+
 struct FrameLayout {
     // Start values: the long layout, but bit lengths 0, so the first capture
     // after start-up is only the 320 extra channel bits long.
@@ -35,7 +49,7 @@ struct FrameLayout {
 // Classifies frame_bytes[0], [1], sets lengths and positions, returns 0, 1 or 2.
 int get_type(FrameLayout& l, const uint8_t* frame_bytes);
 
-// Length extension against the tdFLEN of the previous frame: 0 .. 20.
+// Length extension against the tdFLEN of the previous frame: 0 .. kCaptureExtraBytes.
 void set_auxlen(FrameLayout& l, uint8_t length_byte);
 
 // Byte position of the two check bytes of the current frame.

@@ -7,9 +7,13 @@ namespace sonde::vardo {
 // or integrate-and-dump channel bits (-b1) or symbols (-b2).
 enum class FrameBitSource { slicer, channel_bits, symbols };
 
+// What the report and hexadecimal lines add: nothing, the check's verdict
+// (-v), or the verdict and the temperature (-vv).
+enum class Verbosity { quiet, verdict, temperature };
+
 struct VardoOptions {
-    int option_verbose = 0;  // 1: -v, 2: -vv
-    int option_raw = 0;      // hexadecimal frames
+    Verbosity option_verbose = Verbosity::quiet;
+    int option_raw = 0;  // hexadecimal frames
     int option_saveframes = 0;
     int option_color = 0;
     int option_good = 0;  // good frames only

@@ -35,7 +35,7 @@ constexpr sonde::ProgramText kText{"vardo",
                                    "-i, --res, -b1, -b2 have no effect\n"};
 
 // The options without a flag of their own.
-enum OptionId { kBitRateId, kChannelBitsId, kSymbolsId };
+enum OptionId { kBitRateId, kChannelBitsId, kSymbolsId, kVerboseId, kVeryVerboseId };
 
 // Rates outside this window are taken for a typing error.
 constexpr float kMinBitRate = 9000.0f;
@@ -46,8 +46,12 @@ struct VardoProgram final : sonde::ProgramHooks {
     float bit_rate = -1.0f;
     explicit VardoProgram(VardoDecoder& d) : v(d) {}
 
-    // The channel bit rate, the only option with a value, and -b1, -b2.
+    // The channel bit rate, the only option with a value; -b1, -b2; -v, -vv.
     bool option(int id, const char* value) override {
+        if (id == kVerboseId || id == kVeryVerboseId) {
+            v.opt.option_verbose = id == kVerboseId ? Verbosity::verdict : Verbosity::temperature;
+            return true;
+        }
         if (id != kBitRateId) {
             v.opt.option_b = id == kSymbolsId ? FrameBitSource::symbols : FrameBitSource::channel_bits;
             return true;
@@ -89,8 +93,8 @@ int program_main(int argc, char** argv, const ProgramIo& io) {
 std::vector<ProgramOption> program_options(VardoDecoder& v) {
     VardoOptions& o = v.opt;
     return {
-        {"-v", "--verbose", &o.option_verbose, 1},
-        {"-vv", nullptr, &o.option_verbose, 2},
+        {"-v", "--verbose", nullptr, 0, kVerboseId},
+        {"-vv", nullptr, nullptr, 0, kVeryVerboseId},
         {"-r", "--raw", &o.option_raw},
         {"-b", "--save", &o.option_saveframes},
         {"-i", "--invert", &v.slicer.option_inv},

@@ -2,14 +2,17 @@
 
 #include <cstring>
 
-#include "vardo/frame_buffers.h"
+#include "vardo/options.h"
 
 namespace sonde::vardo {
 
 namespace {
 
-void temperature_part(LineBuf& line, const FrameRecord& r, int verbose) {
-    if (verbose == 2 && r.has_temperature) line_printf(line, "  (T0:%.1fC)", static_cast<double>(r.temperature));
+Verbosity verbosity(const FormatFlags& f) { return static_cast<Verbosity>(f.verbose); }
+
+void temperature_part(LineBuf& line, const FrameRecord& r, const FormatFlags& f) {
+    if (verbosity(f) == Verbosity::temperature && r.has_temperature)
+        line_printf(line, "  (T0:%.1fC)", static_cast<double>(r.temperature));
 }
 
 constexpr const char* kGrey = "\033[38;5;244m";
@@ -48,8 +51,8 @@ void report_plain(LineBuf& line, const FrameRecord& r, const FormatFlags& f) {
     line_printf(line, " lon: %.6f ", d.longitude);
     line_printf(line, " alt: % 6.2f ", d.altitude);
     line_printf(line, "  vH: % 6.1f km/h  D: % 6.1f\xC2\xB0  vV: % 6.1f m/s ", d.speed_h, d.course, d.speed_v);
-    if (f.verbose == 1 || f.verbose == 2) line_printf(line, "  # %s", r.ok ? "OK" : "NO");
-    temperature_part(line, r, f.verbose);
+    if (verbosity(f) != Verbosity::quiet) line_printf(line, "  # %s", r.ok ? "OK" : "NO");
+    temperature_part(line, r, f);
     line_putc(line, '\n');
 }
 
@@ -66,9 +69,9 @@ void report_color(LineBuf& line, const FrameRecord& r, const FormatFlags& f) {
                 "  vH: \033[38;5;36m% 6.1f\033[38;5;244m km/h  D: \033[38;5;36m% 6.1f\xC2\xB0\033[38;5;244m  vV: "
                 "\033[38;5;36m% 6.1f\033[38;5;244m m/s",
                 d.speed_h, d.course, d.speed_v);
-    if (f.verbose == 1 || f.verbose == 2)
+    if (verbosity(f) != Verbosity::quiet)
         line_printf(line, "  # %s", r.ok ? "\033[38;5;2m[OK]\033[38;5;244m" : "\033[38;5;1m[NO]\033[38;5;244m");
-    temperature_part(line, r, f.verbose);
+    temperature_part(line, r, f);
     line_puts(line, "\033[0m\n");
 }
 
@@ -87,7 +90,7 @@ void report_csv(LineBuf& line, const FrameRecord& r, const FormatFlags&) {
 void hex_line_plain(LineBuf& line, const FrameRecord& r, const FormatFlags& f) {
     const int count = hex_byte_count(r);  // at most 256 + 20, the buffer's size
     for (int i = 0; i < count; i++) line_printf(line, "%02X", r.bytes[i]);
-    if (f.verbose == 1 || f.verbose == 2)
+    if (verbosity(f) != Verbosity::quiet)
         line_printf(line, " # %04X %s", r.check_computed, r.check_ok ? "[OK]" : "[NO]");
     line_putc(line, '\n');
 }
@@ -100,7 +103,7 @@ void hex_line_color(LineBuf& line, const FrameRecord& r, const FormatFlags& f) {
         line_printf(line, "%02X", r.bytes[i]);
         line_puts(line, kGrey);
     }
-    if (f.verbose == 1 || f.verbose == 2) {
+    if (verbosity(f) != Verbosity::quiet) {
         line_printf(line, " # \033[38;5;11m%04X\033[38;5;244m", r.check_computed);
         line_puts(line, r.check_ok ? " \033[38;5;2m[OK]\033[38;5;244m" : " \033[38;5;1m[NO]\033[38;5;244m");
     }

@@ -10,7 +10,7 @@
 
 namespace sonde::vardo {
 
-// verbose 1: OK/NO mark, 2: also the temperature.
+// f.verbose holds a Verbosity: the OK/NO mark, and the temperature too.
 void report_plain(LineBuf& line, const FrameRecord& r, const FormatFlags& f);
 void report_color(LineBuf& line, const FrameRecord& r, const FormatFlags& f);
 void report_csv(LineBuf& line, const FrameRecord& r, const FormatFlags& f);

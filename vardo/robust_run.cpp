@@ -19,7 +19,7 @@ struct RobustRun {
     // The receiver's own channel-bit decisions are the record's.
     void operator()(const sonde::SoftFrame& f) {
         FrameRecord r = soft_frame_record(frames, f);
-        print_record(*v, r);
+        print_record(v->frame, v->opt, r, v->out_fd);
     }
 };
 

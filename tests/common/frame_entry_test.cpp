@@ -49,10 +49,9 @@ std::string quality_keys(int corrected) {
 
 TEST(FrameEntry, VardoSoftSymbolsGiveTheReportWithTheirQuality) {
     CapturedOutput out;
-    auto v = std::make_unique<vardo::VardoDecoder>();
-    vardo::vardo_decoder_init(*v);
-    v->out_fd = out.fd();
-    v->opt.option_verbose = 1;
+    auto frame = std::make_unique<vardo::VardoFrame>();
+    vardo::VardoOptions opt;
+    opt.option_verbose = vardo::Verbosity::verdict;
     VardoFrameFields fields;
     fields.frame_counter = 7;
     const std::vector<uint8_t> bytes = vardo_frame_bytes(fields);
@@ -67,14 +66,14 @@ TEST(FrameEntry, VardoSoftSymbolsGiveTheReportWithTheirQuality) {
     vardo::FrameRecord r = vardo::soft_frame_record(*st, f);
     EXPECT_TRUE(r.check_ok);
     EXPECT_EQ(r.quality.corrected, 2);  // one symbol, two data bits
-    vardo::print_record(*v, r);
+    vardo::print_record(*frame, opt, r, out.fd());
     const std::string report = out.take();
     EXPECT_NE(report.find("ID: 312-A-10837 frame:   7 "), std::string::npos) << report;
     EXPECT_EQ(report.substr(report.size() - 7), "  # OK\n");
 
-    v->opt.option_json = 1;
+    opt.option_json = 1;
     r = vardo::soft_frame_record(*st, f);
-    vardo::print_record(*v, r);
+    vardo::print_record(*frame, opt, r, out.fd());
     const std::string json = out.take();
     EXPECT_EQ(json.substr(0, 48), "{\"decoder\":\"vardo\",\"ok\":true,\"check_ok\":true,\"fr");
     EXPECT_EQ(json.substr(json.size() - quality_keys(2).size()), quality_keys(2));

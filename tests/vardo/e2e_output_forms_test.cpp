@@ -19,6 +19,8 @@ void expect_forms(int type, bool len70) {
         {{"-v"}, {1, false, false}},
         {{"--verbose"}, {1, false, false}},
         {{"-vv"}, {2, false, false}},
+        {{"-vv", "-v"}, {1, false, false}},  // the last of -v and -vv counts
+        {{"-v", "-vv"}, {2, false, false}},
         {{"-c"}, {0, true, false}},
         {{"--color", "-v"}, {1, true, false}},
         {{"-c", "-vv"}, {2, true, false}},

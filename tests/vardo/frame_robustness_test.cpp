@@ -18,25 +18,22 @@ using namespace sonde::vardo;
 namespace {
 
 struct Decoder {
-    std::unique_ptr<VardoDecoder> v = std::make_unique<VardoDecoder>();
-    int null_fd;
-    Decoder() {
-        vardo_decoder_init(*v);
-        null_fd = ::open("/dev/null", O_WRONLY);
-        v->out_fd = null_fd;
-    }
+    std::unique_ptr<VardoFrame> f = std::make_unique<VardoFrame>();
+    VardoOptions opt;
+    int null_fd = ::open("/dev/null", O_WRONLY);
     ~Decoder() { ::close(null_fd); }
     // Places a capture of these bytes in the channel-bit buffer as the
     // capture loop would, at the length the previous frame set.
     FrameRecord feed(const std::vector<uint8_t>& bytes) {
         int symbol = 0;
         std::string raw = vardo_biphase(bytes, symbol);
-        const int n = v->layout.RAWBITFRAME_LEN + 320;
+        const int n = f->layout.RAWBITFRAME_LEN + 320;
         raw.resize(static_cast<std::size_t>(n), '0');
-        for (int i = 0; i < n; i++) v->buf.frame_rawbits[i] = raw[static_cast<std::size_t>(i)];
-        v->buf.frame_rawbits[n] = '\0';
-        return decode_frame(*v);
+        for (int i = 0; i < n; i++) f->frame_rawbits[i] = raw[static_cast<std::size_t>(i)];
+        f->frame_rawbits[n] = '\0';
+        return decode_frame(*f, opt.option_b);
     }
+    void print() { print_frame(*f, opt, null_fd); }
 };
 
 uint64_t next(uint64_t& s) {
@@ -52,7 +49,7 @@ TEST(FrameRobustness, LengthByteZeroIsABadFrame) {
     Decoder d;
     d.feed(std::vector<uint8_t>(20, 0));
     FrameRecord c = d.feed(std::vector<uint8_t>(276, 0));
-    EXPECT_EQ(check_pos(d.v->layout), -1);
+    EXPECT_EQ(check_pos(d.f->layout), -1);
     EXPECT_FALSE(c.check_ok);
 }
 
@@ -64,13 +61,13 @@ TEST(FrameRobustness, CheckPastTheCaptureIsBad) {
     f.type = 2;
     d.feed(vardo_frame_bytes(f));
     d.feed(vardo_frame_bytes(f));
-    ASSERT_EQ(d.v->layout.FRAME_LEN, 68);
+    ASSERT_EQ(d.f->layout.FRAME_LEN, 68);
     std::vector<uint8_t> b(88, 0x11);
     b[0] = 0x43 + 20;
     b[1] = 0x00;
     FrameRecord c = d.feed(b);
-    EXPECT_EQ(d.v->layout.auxlen, 20);
-    EXPECT_GT(check_pos(d.v->layout) + 2, 88);
+    EXPECT_EQ(d.f->layout.auxlen, 20);
+    EXPECT_GT(check_pos(d.f->layout) + 2, 88);
     EXPECT_FALSE(c.check_ok);
 }
 
@@ -84,7 +81,7 @@ TEST(FrameRobustness, UnknownTypeWithAValidCheckAndFieldsPastItIsGood) {
     b[1] = 0x01;
     vardo_set_check(b);
     FrameRecord c = d.feed(b);
-    EXPECT_EQ(d.v->layout.type, 1);
+    EXPECT_EQ(d.f->layout.type, 1);
     // Its fields are read from the frame buffer behind the check: allowed.
     EXPECT_TRUE(c.check_ok);
 }
@@ -100,7 +97,7 @@ TEST(FrameRobustness, UnknownTypeThatFitsItsFieldsCanBeGood) {
     b[1] = 0x21;
     vardo_set_check(b);
     FrameRecord c = d.feed(b);
-    EXPECT_EQ(d.v->layout.type, 1);
+    EXPECT_EQ(d.f->layout.type, 1);
     EXPECT_TRUE(c.check_ok);
 }
 
@@ -108,10 +105,10 @@ TEST(FrameRobustness, RandomFramesInEveryOutputForm) {
     uint64_t seed = 0x9E3779B97F4A7C15ull;
     for (int form = 0; form < 8; form++) {
         Decoder d;
-        d.v->opt.option_raw = form & 1;
-        d.v->opt.option_color = (form >> 1) & 1;
-        d.v->opt.option_verbose = 2;
-        d.v->opt.option_csv = (form >> 2) & 1;
+        d.opt.option_raw = form & 1;
+        d.opt.option_color = (form >> 1) & 1;
+        d.opt.option_verbose = Verbosity::temperature;
+        d.opt.option_csv = (form >> 2) & 1;
         for (int k = 0; k < 600; k++) {
             std::vector<uint8_t> b(276);
             for (uint8_t& x : b) x = static_cast<uint8_t>(next(seed));
@@ -124,23 +121,23 @@ TEST(FrameRobustness, RandomFramesInEveryOutputForm) {
                 b[1] = 0x20;
             }
             d.feed(b);
-            print_frame(*d.v);
-            ASSERT_LE(d.v->layout.FRAME_LEN, 256);
-            ASSERT_GE(d.v->layout.FRAME_LEN, 1);
+            d.print();
+            ASSERT_LE(d.f->layout.FRAME_LEN, 256);
+            ASSERT_GE(d.f->layout.FRAME_LEN, 1);
         }
     }
 }
 
 TEST(FrameRobustness, SymbolModeCaptureOfAnyLength) {
     Decoder d;
-    d.v->opt.option_b = FrameBitSource::symbols;
+    d.opt.option_b = FrameBitSource::symbols;
     uint64_t seed = 12345;
     for (int k = 0; k < 300; k++) {
-        const int max_bits = d.v->layout.BITFRAME_LEN + 160;
+        const int max_bits = d.f->layout.BITFRAME_LEN + 160;
         const int n = static_cast<int>(next(seed) % static_cast<uint64_t>(max_bits + 1));
-        for (int i = 0; i < n; i++) d.v->buf.frame_bits[i] = (next(seed) & 1) ? '1' : '0';
-        d.v->buf.frame_bits[n] = '\0';
-        d.v->buf.bits_count = n;
-        print_frame(*d.v);
+        for (int i = 0; i < n; i++) d.f->frame_bits[i] = (next(seed) & 1) ? '1' : '0';
+        d.f->frame_bits[n] = '\0';
+        d.f->bits_count = n;
+        d.print();
     }
 }
