@@ -221,6 +221,7 @@ bool read_frame_once(FrameReader& rd, const RunningSums& sums, const RobustCandi
     loop.next = t0;
     double before = pol * amp;  // the sync word ends with a stop bit
     int errors = 0;
+    int falls = 0;
     for (int k = 0; k < kFrameBits; k++) {
         const double tau = loop.next;
         const double lim = rd.click_limit * amp / sps;
@@ -233,6 +234,10 @@ bool read_frame_once(FrameReader& rd, const RunningSums& sums, const RobustCandi
         rd.cut[k] = spans[0].cut / amp;
         rd.bit_start[k] = tau;
         rd.y[k] = y;
+        // Group boundaries without a fall, counted as they come: they too
+        // only grow, and are checked after the frame.
+        if (k % kGroupBits == 0 && k > 0 && pol * (rd.y[k - 1] - y) <= 0.0 && ++falls > rd.max_boundary_errors)
+            return false;
         const double v = pol * (y - dc.level) / amp;
         int b = v >= 0.0 ? 1 : -1;
         int known = 0;
@@ -254,11 +259,6 @@ bool read_frame_once(FrameReader& rd, const RunningSums& sums, const RobustCandi
     level = dc.level;
     const double tau = loop.next;
     if (errors > rd.max_start_stop_errors) return false;
-    // The boundaries again, at the timing the loop found.
-    int falls = 0;
-    for (int g = 1; g < kFrameGroups; g++)
-        if (pol * (rd.y[g * kGroupBits - 1] - rd.y[g * kGroupBits]) <= 0.0) falls++;
-    if (falls > rd.max_boundary_errors) return false;
 
     // Smoothing: the level from both sides of each bit, from the residuals
     // of the decisions; twice, the second time with better decisions.
