@@ -51,6 +51,7 @@ struct FrameReader {
     double lvl[kFrameBits] = {};
     RobustFrame frame{};
     RobustFrame spare{};  // the other reading of the frame
+    uint64_t reads = 0;   // candidates read bit by bit (the others turned away before)
 };
 
 // sample_rate in Hz; try_deemphasis: also read each frame with a 75 us

@@ -19,6 +19,7 @@ struct Received {
     std::vector<std::string> bits;
     std::vector<RobustFrame> frames;
     uint64_t candidates = 0;
+    uint64_t reads = 0;
 };
 
 // Feeds the signal (full scale 1.0) as 16-bit samples, in uneven blocks.
@@ -45,6 +46,7 @@ Received receive(const std::vector<double>& signal, double rate, bool try_deemph
         step = step * 3 % 4001 + 1;
     }
     r.candidates = rx->search.candidates_seen;
+    r.reads = rx->reader.reads;
     return r;
 }
 
@@ -118,10 +120,13 @@ TEST(RobustReceiver, AcCoupledAudioWithNoise) {
     expect_frames(receive(x, 48000.0), air);
 }
 
-// The transmitter's clock 0.25 % fast: the timing loop follows it.
-TEST(RobustReceiver, FollowsABitRateError) {
+// The transmitter's clock fast or slow, up to the 0.3 % the timing loop
+// follows: the gate on the late groups tries bit lengths that far off too.
+class BitRateError : public ::testing::TestWithParam<double> {};
+
+TEST_P(BitRateError, Followed) {
     const std::vector<std::string> air = air_frames(3);
-    BasebandGen g{96000.0, 4800.0 * 1.0025, 0.5};
+    BasebandGen g{96000.0, 4800.0 * (1.0 + GetParam()), 0.5};
     std::vector<double> x;
     baseband_hold(g, x, 1.0, 300);
     for (const std::string& a : air) {
@@ -131,6 +136,9 @@ TEST(RobustReceiver, FollowsABitRateError) {
     Received r = receive(x, 96000.0);
     expect_frames(r, air);
 }
+
+INSTANTIATE_TEST_SUITE_P(RobustReceiver, BitRateError,
+                         ::testing::Values(-0.003, -0.0025, -0.001, 0.001, 0.0025, 0.003));
 
 // Soft values of white Gaussian noise at a known bit SNR: integrated over a
 // bit of 10 samples, the noise has variance 10 sigma^2 against (10 a)^2.
@@ -205,4 +213,24 @@ TEST(RobustReceiver, NoiseGivesNoFrames) {
     EXPECT_EQ(r.frames.size(), 0u);
     EXPECT_GT(r.candidates, 20u);
     EXPECT_LT(r.candidates, 20u * 60u);
+}
+
+// AFSK (1200 Bd on 1200 and 2200 Hz tones) lines up with the sync word and
+// the first groups' start and stop bits time and again; the later groups
+// turn most of those candidates away before they are read bit by bit
+// (measured on these 20 s: 120 of 1282 read, 600 without the gate).
+TEST(RobustReceiver, AfskCandidatesAreMostlyNotRead) {
+    AfskGen g;
+    std::vector<double> x;
+    std::string bits;
+    uint32_t r = 9;
+    for (int i = 0; i < 1200 * 20; i++) {
+        r = r * 1664525u + 1013904223u;
+        bits += (r >> 30) & 1 ? '1' : '0';
+    }
+    afsk_bits(g, x, bits);
+    const Received rx = receive(x, 48000.0);
+    EXPECT_EQ(rx.frames.size(), 0u);
+    EXPECT_GT(rx.candidates, 100u);
+    EXPECT_LT(rx.reads * 4, rx.candidates) << rx.reads << " of " << rx.candidates;
 }
