@@ -1,16 +1,23 @@
 #include "ostrel/soft_sync_search.h"
 
 #include <algorithm>
-#include <iterator>
-#include <limits>
-
-#include "dsp/soft_sync.h"
+#include <cmath>
 
 namespace sonde::ostrel {
 
 void soft_sync_reset(SoftSyncSearch& s) {
-    std::fill(std::begin(s.llr), std::end(s.llr), 0.0);
-    s.pos = 0;
+    char word[kSyncPatternBits];
+    for (int j = 0; j < kSyncPatternBits; j++) word[j] = kSyncPatternBitsValues[j] ? '1' : '0';
+    // A bit whose sign disagrees with the word adds at most 0, one that
+    // agrees at most clip: with more than m disagreements the score is at
+    // most clip * (len - m - 1), below the threshold for m as here (one
+    // more for the rounding of the quotient).
+    const double m = std::floor(kSyncPatternBits - 1 - s.threshold / s.clip) + 2;
+    for (sonde::SoftSyncOf<double>& p : s.phase) {
+        sonde::soft_sync_init(p, {word, kSyncPatternBits}, s.threshold);
+        p.max_errors = m >= 0.0 && m < kSyncPatternBits ? static_cast<int>(m) : kSyncPatternBits;
+    }
+    s.next = 0;
     s.armed = false;
     s.best = s.before = s.after = s.last = 0.0;
     s.since_best = 0;
@@ -18,56 +25,40 @@ void soft_sync_reset(SoftSyncSearch& s) {
 }
 
 namespace {
-constexpr int kLen = kSyncPatternBits * kSyncPhases;
-// Below this the bound of a score is surely below the score itself: the
-// rounding of 30 sums near 200 is some 1e-13.
-constexpr double kBoundMargin = 1e-6;
-
-// Score of the pattern whose last bit is `back` points before the newest.
-// Stops, returning false, once even the bits still to come at their limit
-// could not bring it to `floor`: additions of numbers no larger give a sum
-// no larger.
-bool score_of(const SoftSyncSearch& s, int back, double floor, double& score) {
-    score = 0.0;
-    int i = s.pos - 1 - back;
-    if (i < 0) i += kLen;
-    for (int j = kSyncPatternBits - 1; j >= 0; j--) {
-        const double v = kSyncPatternBitsValues[j] ? s.llr[i] : -s.llr[i];
-        score += std::clamp(v, -s.clip, s.clip);
-        if (score + j * s.clip < floor - kBoundMargin) return false;
-        i -= kSyncPhases;
-        if (i < 0) i += kLen;
-    }
-    return true;
+// Score of the pattern in one phase's window, newest bit first.
+double window_score(const SoftSyncSearch& s, const sonde::SoftSyncOf<double>& p) {
+    const double* w = sonde::soft_sync_window(p);
+    double score = 0.0;
+    for (int j = kSyncPatternBits - 1; j >= 0; j--) score += std::clamp(p.word[j] * w[j], -s.clip, s.clip);
+    return score;
 }
 
-double full_score(const SoftSyncSearch& s, int back) {
-    double score = 0.0;
-    score_of(s, back, -std::numeric_limits<double>::infinity(), score);
-    return score;
+// Score of the point `back` points before the newest.
+double score_back(const SoftSyncSearch& s, int back) {
+    return window_score(s, s.phase[(s.next + 2 * kSyncPhases - 1 - back) % kSyncPhases]);
 }
 }  // namespace
 
-double soft_sync_score(const SoftSyncSearch& s) { return full_score(s, 0); }
+double soft_sync_score(const SoftSyncSearch& s) { return score_back(s, 0); }
 
 bool soft_sync_push(SoftSyncSearch& s, double llr, double t, double step, SyncPeak& peak) {
-    s.llr[s.pos] = llr;
-    if (++s.pos == kLen) s.pos = 0;
-    double score = 0.0;
-    if (s.armed) {
-        score = soft_sync_score(s);
-    } else {
-        // Mostly noise: most scores are known to miss the threshold after a
-        // few bits.
-        const bool whole = score_of(s, 0, s.threshold, score);
-        if (!whole || score < s.threshold) {
-            s.last = score;
-            s.last_known = whole;
-            return false;
-        }
+    sonde::SoftSyncOf<double>& p = s.phase[s.next];
+    if (++s.next == kSyncPhases) s.next = 0;
+    const bool near = sonde::soft_sync_take(p, llr);
+    // Mostly noise: most points are too far from the word to reach the
+    // threshold.
+    if (!s.armed && !near) {
+        s.last_known = false;
+        return false;
     }
-    // The point before is the same in the ring, the newest value aside.
-    const double prev = s.last_known ? s.last : full_score(s, 1);
+    const double score = window_score(s, p);
+    if (!s.armed && score < s.threshold) {
+        s.last = score;
+        s.last_known = true;
+        return false;
+    }
+    // The point before is in the previous phase, as the previous push left it.
+    const double prev = s.last_known ? s.last : score_back(s, 1);
     s.last = score;
     s.last_known = true;
     if (s.armed) {
@@ -87,13 +78,11 @@ bool soft_sync_push(SoftSyncSearch& s, double llr, double t, double step, SyncPe
         peak.score = s.best;
         return true;
     }
-    if (score >= s.threshold) {
-        s.armed = true;
-        s.best = score;
-        s.best_time = t;
-        s.before = prev;
-        s.since_best = 0;
-    }
+    s.armed = true;
+    s.best = score;
+    s.best_time = t;
+    s.before = prev;
+    s.since_best = 0;
     return false;
 }
 

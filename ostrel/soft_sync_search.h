@@ -4,8 +4,12 @@
 // needs no bit clock; the best-scoring point, refined between its
 // neighbours, gives the clock its first phase. Each bit's share of the
 // score is limited, so that one loud burst cannot make a start by itself,
-// and a wrong bit or two costs a limited amount.
+// and a wrong bit or two costs a limited amount. Each phase's values go
+// through the shared soft sync window (dsp/soft_sync.h), whose hard screen
+// passes every point that could reach the threshold.
 #pragma once
+
+#include "dsp/soft_sync.h"
 
 namespace sonde::ostrel {
 
@@ -17,10 +21,10 @@ constexpr unsigned char kSyncPatternBitsValues[kSyncPatternBits] = {1, 1, 1, 1, 
                                                                     1, 1, 1, 1, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1};
 
 struct SoftSyncSearch {
-    double clip = 8.0;         // largest share of one bit
-    double threshold = 170.0;  // a start needs at least this score
-    double llr[kSyncPatternBits * kSyncPhases] = {};
-    int pos = 0;  // slot of the next value
+    double clip = 8.0;                             // largest share of one bit
+    double threshold = 170.0;                      // a start needs at least this score
+    sonde::SoftSyncOf<double> phase[kSyncPhases];  // point k's value goes to phase k % kSyncPhases
+    int next = 0;                                  // phase of the next point
     // Peak tracking above the threshold.
     bool armed = false;
     double best = 0.0;
@@ -29,8 +33,8 @@ struct SoftSyncSearch {
     double after = 0.0;   // and one after it
     int since_best = 0;   // points since the best
     double last = 0.0;    // score of the latest point
-    // Off while no start is tracked and the latest score stopped short
-    // below the threshold: `last` is then worked out again if needed.
+    // Off while no start is tracked and the latest point did not pass the
+    // hard screen: `last` is then worked out again if needed.
     bool last_known = true;
 };
 
@@ -39,6 +43,7 @@ struct SyncPeak {
     double score = 0.0;
 };
 
+// Empties the search; clip and threshold are taken as they are set.
 void soft_sync_reset(SoftSyncSearch& s);
 
 // Score of the newest kSyncPatternBits points spaced one bit apart, the

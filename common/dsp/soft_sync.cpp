@@ -4,20 +4,6 @@
 
 namespace sonde {
 
-bool soft_sync_init(SoftSync& s, std::string_view bits, float threshold) {
-    if (bits.empty() || bits.size() > static_cast<std::size_t>(kSoftSyncMaxLen)) return false;
-    s = SoftSync{};
-    s.len = static_cast<int>(bits.size());
-    for (int i = 0; i < s.len; i++) {
-        const bool one = bits[static_cast<std::size_t>(i)] == '1';
-        s.word[i] = one ? 1.0f : -1.0f;
-        s.hard_word = s.hard_word << 1 | (one ? 1u : 0u);
-    }
-    s.mask = s.len == 64 ? ~uint64_t{0} : (uint64_t{1} << s.len) - 1;
-    s.threshold = threshold;
-    return true;
-}
-
 namespace {
 
 // The score, and in *corr the plain correlation it was computed from (0

@@ -19,13 +19,18 @@ namespace sonde {
 
 constexpr int kSoftSyncMaxLen = 64;
 
-struct SoftSync {
-    float word[kSoftSyncMaxLen] = {};      // +1 / -1, oldest first
-    float hist[2 * kSoftSyncMaxLen] = {};  // each value twice, so the window is contiguous
+// The window of the last len values and the word, for values of type T
+// (float for the normalised score below; a receiver with its own score over
+// the window, such as a clipped sum of doubles, takes the window and the
+// hard screen alone).
+template <typename T>
+struct SoftSyncOf {
+    T word[kSoftSyncMaxLen] = {};      // +1 / -1, oldest first
+    T hist[2 * kSoftSyncMaxLen] = {};  // each value twice, so the window is contiguous
     int len = 0;
     int pos = 0;     // next write position in [0, len)
     int filled = 0;  // values seen, up to len
-    float threshold = 0.8f;
+    T threshold = T(0.8);
     // Hard disagreements beyond which the score is not computed; keep it well
     // above (1 - threshold) / 2 * len, the count of average-sized errors the
     // threshold allows (3.2 for 0.8 and 32 values).
@@ -34,10 +39,30 @@ struct SoftSync {
     uint64_t hard_word = 0;  // the word in the same order
     uint64_t mask = 0;       // the low len bits
 };
+using SoftSync = SoftSyncOf<float>;
 
 // Word as '0'/'1' characters, oldest first (at most kSoftSyncMaxLen).
 // False for an empty or too long word.
-bool soft_sync_init(SoftSync& s, std::string_view bits, float threshold);
+template <typename T>
+bool soft_sync_init(SoftSyncOf<T>& s, std::string_view bits, T threshold) {
+    if (bits.empty() || bits.size() > static_cast<std::size_t>(kSoftSyncMaxLen)) return false;
+    s = SoftSyncOf<T>{};
+    s.len = static_cast<int>(bits.size());
+    for (int i = 0; i < s.len; i++) {
+        const bool one = bits[static_cast<std::size_t>(i)] == '1';
+        s.word[i] = one ? T(1) : T(-1);
+        s.hard_word = s.hard_word << 1 | (one ? 1u : 0u);
+    }
+    s.mask = s.len == 64 ? ~uint64_t{0} : (uint64_t{1} << s.len) - 1;
+    s.threshold = threshold;
+    return true;
+}
+
+// The last len values, oldest first (0 where fewer have been seen).
+template <typename T>
+const T* soft_sync_window(const SoftSyncOf<T>& s) {
+    return s.hist + s.pos;
+}
 
 // Normalised correlation of the last len values with the word (0 until len
 // values have been seen or when they are all 0), computed in full.
@@ -65,16 +90,24 @@ inline int soft_sync_bit_count(uint64_t x) {
     return static_cast<int>((x * 0x0101010101010101ull) >> 56);
 }
 
-// Inline: a receiver pushes every channel bit of every timing phase, and
-// nearly every push ends at the hard test.
-inline int soft_sync_push(SoftSync& s, float x, float* score, float* corr = nullptr) {
+// Takes one value (positive for '1'). False when the hard decisions of the
+// last len values are more than max_errors away from both the word and its
+// inverse: no score near the word's needs working out. Inline: a receiver
+// pushes every channel bit of every timing phase, and nearly every push
+// ends at the hard test.
+template <typename T>
+inline bool soft_sync_take(SoftSyncOf<T>& s, T x) {
     s.hist[s.pos] = x;
     s.hist[s.pos + s.len] = x;
     if (++s.pos == s.len) s.pos = 0;
     if (s.filled < s.len) s.filled++;
-    s.hard = (s.hard << 1 | (x > 0.0f ? 1u : 0u)) & s.mask;
+    s.hard = (s.hard << 1 | (x > T(0) ? 1u : 0u)) & s.mask;
     const int d = soft_sync_bit_count(s.hard ^ s.hard_word);
-    if (d > s.max_errors && s.len - d > s.max_errors) {
+    return d <= s.max_errors || s.len - d <= s.max_errors;
+}
+
+inline int soft_sync_push(SoftSync& s, float x, float* score, float* corr = nullptr) {
+    if (!soft_sync_take(s, x)) {
         if (score) *score = 0.0f;
         if (corr) *corr = 0.0f;
         return 0;
