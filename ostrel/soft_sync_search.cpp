@@ -27,19 +27,12 @@ void soft_sync_reset(SoftSyncSearch& s) {
 namespace {
 // Score of the pattern in one phase's window, newest bit first.
 double window_score(const SoftSyncSearch& s, const sonde::SoftSyncOf<double>& p) {
-    const double* w = sonde::soft_sync_window(p);
+    const double* w = p.hist + p.pos;  // oldest first
     double score = 0.0;
     for (int j = kSyncPatternBits - 1; j >= 0; j--) score += std::clamp(p.word[j] * w[j], -s.clip, s.clip);
     return score;
 }
-
-// Score of the point `back` points before the newest.
-double score_back(const SoftSyncSearch& s, int back) {
-    return window_score(s, s.phase[(s.next + 2 * kSyncPhases - 1 - back) % kSyncPhases]);
-}
 }  // namespace
-
-double soft_sync_score(const SoftSyncSearch& s) { return score_back(s, 0); }
 
 bool soft_sync_push(SoftSyncSearch& s, double llr, double t, double step, SyncPeak& peak) {
     sonde::SoftSyncOf<double>& p = s.phase[s.next];
@@ -57,8 +50,8 @@ bool soft_sync_push(SoftSyncSearch& s, double llr, double t, double step, SyncPe
         s.last_known = true;
         return false;
     }
-    // The point before is in the previous phase, as the previous push left it.
-    const double prev = s.last_known ? s.last : score_back(s, 1);
+    // The point before is the previous phase's, as the previous push left it.
+    const double prev = s.last_known ? s.last : window_score(s, s.phase[(s.next + kSyncPhases - 2) % kSyncPhases]);
     s.last = score;
     s.last_known = true;
     if (s.armed) {

@@ -46,10 +46,6 @@ struct SyncPeak {
 // Empties the search; clip and threshold are taken as they are set.
 void soft_sync_reset(SoftSyncSearch& s);
 
-// Score of the newest kSyncPatternBits points spaced one bit apart, the
-// newest being the pattern's last bit.
-double soft_sync_score(const SoftSyncSearch& s);
-
 // Takes the value read at time t (samples); step is the time between
 // points. True when the best score above the threshold has stayed the best
 // for kSyncHoldBits bits: the pattern shifted by up to nine bits scores

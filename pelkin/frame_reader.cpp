@@ -158,8 +158,8 @@ void limited_integrals(const FrameReader& rd, const RunningSums& sums, double le
     // de-emphasis) is the last one read. The limited samples are worked out
     // a block at a time, then each span adds up its share of the block in
     // order: the same sums as sample by sample, without the tests per span.
-    const int64_t* const csum = sums.ring.slot.data();
-    const uint64_t mask = sums.ring.mask;
+    const int64_t* const csum = sums.ring.data();
+    const uint64_t mask = sums.mask;
     const double a = rd.emph;
     int64_t c_at = csum[lo & mask];
     double prev = lo > 0 ? static_cast<double>(c_at - csum[(lo - 1) & mask]) : 0.0;

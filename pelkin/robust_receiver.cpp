@@ -29,7 +29,7 @@ void serve_candidates(RobustReceiver& rx, const sonde::FrameSink& sink) {
 }  // namespace
 
 bool receiver_init(RobustReceiver& rx, double sample_rate, const RobustConfig& cfg) {
-    rx.sums.ring.slot.clear();
+    rx.sums.ring.clear();
     if (!(sample_rate >= kRobustMinRate && sample_rate <= kRobustMaxRate)) return false;
     rx.sps = sample_rate / kBitRate;
     // History from a sync word's first bit to the frame's last, with room.
@@ -44,13 +44,13 @@ bool receiver_init(RobustReceiver& rx, double sample_rate, const RobustConfig& c
 
 void receiver_feed(RobustReceiver& rx, const float* x, std::size_t n, const sonde::FrameSink& sink) {
     RunningSums& s = rx.sums;
-    if (s.ring.slot.empty()) return;
+    if (s.ring.empty()) return;
     // The samples are converted a stretch at a time; the sums' state lives
     // in registers between events (a strobe, a candidate's frame complete),
     // which see it written back.
     int32_t units[sonde::SixteenBitUnits::kStretch];
-    int64_t* const csum = s.ring.slot.data();
-    const uint64_t mask = s.ring.mask;
+    int64_t* const csum = s.ring.data();
+    const uint64_t mask = s.mask;
     uint64_t taken = s.count;
     int64_t total = s.total;
     uint32_t low = 0;  // OR of the samples; its sign extension is the OR of theirs

@@ -1,7 +1,6 @@
 // pelkin's matched filter: the integral of the audio over any stretch, at
-// fractional times, from a ring of running sums of the samples in a 16-bit
-// sample's steps, so the sums stay exact integers however long the stream
-// runs (dsp/integrator.h).
+// fractional times, from running sums in a 16-bit sample's steps, exact
+// integers however long the stream runs (dsp/integrator.h).
 #pragma once
 
 #include <cstdint>

@@ -4,37 +4,30 @@
 // difference of the running sum interpolated linearly at both ends. A symbol
 // matched filter is then one or two such integrals: the whole symbol for NRZ,
 // first half minus second half for biphase, products with a tone for AFSK
-// (push the products).
-//
-// Two ways to hold the sums: as doubles of the samples themselves, or as
-// 64-bit integers of the samples rounded to a 16-bit sample's step, which
-// stay exact however long the stream runs. The ring is a constant 1024
-// entries (its index a constant mask) or sized at init for a longer history.
+// (push the products). The sums are doubles of the samples, or 64-bit
+// integers of the samples in a 16-bit sample's steps, exact however long the
+// stream runs; the ring has a constant size (a constant index mask) or one
+// set at init.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "receiver/soft_frame.h"
 
 namespace sonde {
 
-// Samples of history kept by the constant ring: integrals may reach this far back.
+// Samples of history kept by vardo's constant ring: integrals may reach this far back.
 constexpr int kIntegratorSpan = 1024;
 
-// The samples as they are, summed in doubles.
-struct RealUnits {
-    using Sum = double;
-    static double units(float x) { return static_cast<double>(x); }
-};
-
-// Samples at full scale +-1 in units of a 16-bit sample's step (2^-15 of
-// full scale), rounded to the nearest (ties to even): adding and taking away
+// Samples at full scale +-1 in a 16-bit sample's steps (2^-15 of full
+// scale), rounded to the nearest (ties to even): adding and taking away
 // 1.5 * 2^23 drops a float's fraction bits, with no library call in the
 // per-sample path. Exact for samples that came from 8- or 16-bit integers.
 struct SixteenBitUnits {
-    using Sum = int64_t;
     static constexpr double kFullScale = 32768.0;  // a sample of full scale 1
     static int32_t units(float x) {
         constexpr float kRound = 12582912.0f;
@@ -50,84 +43,80 @@ struct SixteenBitUnits {
     }
 };
 
-template <typename T, std::size_t N>
-struct ConstantRing {
-    static_assert((N & (N - 1)) == 0, "a power of two");
-    static constexpr uint64_t mask = N - 1;
-    T slot[N] = {};
-};
-
-template <typename T>
-struct SizedRing {
-    std::vector<T> slot;
-    uint64_t mask = 0;
-};
-
-template <typename Units, typename Ring>
+// Sum: double or int64_t (16-bit steps). N: the ring's size, or 0 for a
+// ring sized by integrator_init.
+template <typename Sum, std::size_t N>
 struct BasicIntegrator {
-    using Sum = typename Units::Sum;
-    Ring ring;  // ring.slot[n & mask]: sum of samples 0 .. n - 1
+    static_assert((N & (N - 1)) == 0, "a power of two");
+    std::conditional_t<N == 0, std::vector<Sum>, std::array<Sum, N>> ring{};  // ring[n & mask]: samples 0 .. n - 1
+    uint64_t mask = N - 1;
     Sum total = 0;
     uint64_t count = 0;  // samples pushed
 };
 
-using Integrator = BasicIntegrator<RealUnits, ConstantRing<double, kIntegratorSpan>>;
-using IntegerSums = BasicIntegrator<SixteenBitUnits, SizedRing<int64_t>>;
+using Integrator = BasicIntegrator<double, kIntegratorSpan>;
+using IntegerSums = BasicIntegrator<int64_t, 0>;
 
-// A sized ring with room for `history` samples at least (1024 at least, a
-// power of two); the only allocation. The sums start again from 0.
-template <typename Units, typename T>
-void integrator_init(BasicIntegrator<Units, SizedRing<T>>& f, double history) {
+// Room for `history` samples at least (a power of two, 1024 at least); the
+// only allocation. The sums start again from 0.
+template <typename Sum>
+void integrator_init(BasicIntegrator<Sum, 0>& f, double history) {
     uint64_t size = kIntegratorSpan;
     while (static_cast<double>(size) < history) size <<= 1;
-    f.ring.slot.assign(size, 0);
-    f.ring.mask = size - 1;
+    f.ring.assign(size, 0);
+    f.mask = size - 1;
     f.total = 0;
     f.count = 0;
 }
 
 // Samples pushed, as a time. Counts stay far below 2^63: the signed
 // conversion is the same value, without the unsigned one's range test.
-template <typename Units, typename Ring>
-double integrator_end(const BasicIntegrator<Units, Ring>& f) {
+template <typename Sum, std::size_t N>
+double integrator_end(const BasicIntegrator<Sum, N>& f) {
     return static_cast<double>(static_cast<int64_t>(f.count));
 }
 
-template <typename Units, typename Ring>
-void integrator_push(BasicIntegrator<Units, Ring>& f, float x) {
-    f.total += Units::units(x);
-    f.ring.slot[++f.count & f.ring.mask] = f.total;
+// The ring's index mask: a constant for a constant ring.
+template <typename Sum, std::size_t N>
+uint64_t integrator_mask(const BasicIntegrator<Sum, N>& f) {
+    if constexpr (N == 0) return f.mask;
+    return N - 1;
 }
 
-// Sum of samples 0 .. i - 1, for count - ring size < i <= count.
-template <typename Units, typename Ring>
-typename Units::Sum integrator_sum_to(const BasicIntegrator<Units, Ring>& f, uint64_t i) {
-    return f.ring.slot[i & f.ring.mask];
+template <typename Sum, std::size_t N>
+void integrator_push(BasicIntegrator<Sum, N>& f, float x) {
+    if constexpr (std::is_integral_v<Sum>)
+        f.total += SixteenBitUnits::units(x);
+    else
+        f.total += static_cast<Sum>(x);
+    f.ring[++f.count & integrator_mask(f)] = f.total;
 }
 
 // True when the stretch [t0, t1) can be integrated now.
-template <typename Units, typename Ring>
-bool integrator_covers(const BasicIntegrator<Units, Ring>& f, double t0, double t1) {
+template <typename Sum, std::size_t N>
+bool integrator_covers(const BasicIntegrator<Sum, N>& f, double t0, double t1) {
     const auto n = static_cast<int64_t>(f.count);
-    return t0 >= static_cast<double>(n - static_cast<int64_t>(f.ring.mask) + 1) && t1 + 1.0 <= static_cast<double>(n);
+    return t0 >= static_cast<double>(n - static_cast<int64_t>(integrator_mask(f)) + 1) &&
+           t1 + 1.0 <= static_cast<double>(n);
 }
 
 // Running sum at fractional time t (whole samples before t, plus the part of
 // the sample that t lies in): 0 before the stream, the total after it.
 // Between, t must be within the ring's reach (integrator_covers).
-template <typename Units, typename Ring>
-double integrator_at(const BasicIntegrator<Units, Ring>& f, double t) {
+template <typename Sum, std::size_t N>
+double integrator_at(const BasicIntegrator<Sum, N>& f, double t) {
+    const uint64_t mask = integrator_mask(f);
     if (t <= 0.0) return 0.0;
-    if (t >= integrator_end(f)) return static_cast<double>(integrator_sum_to(f, f.count));
+    if (t >= integrator_end(f)) return static_cast<double>(f.ring[f.count & mask]);
     const auto i = static_cast<uint64_t>(static_cast<int64_t>(t));
-    const double a = static_cast<double>(integrator_sum_to(f, i));
-    const double b = static_cast<double>(integrator_sum_to(f, i + 1));
+    const double a = static_cast<double>(f.ring[i & mask]);
+    const double b = static_cast<double>(f.ring[(i + 1) & mask]);
     return a + (t - static_cast<double>(static_cast<int64_t>(i))) * (b - a);
 }
 
 // Integral of the input over [t0, t1), in sample units.
-template <typename Units, typename Ring>
-double integrator_span(const BasicIntegrator<Units, Ring>& f, double t0, double t1) {
+template <typename Sum, std::size_t N>
+double integrator_span(const BasicIntegrator<Sum, N>& f, double t0, double t1) {
     return integrator_at(f, t1) - integrator_at(f, t0);
 }
 

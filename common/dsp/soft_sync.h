@@ -19,10 +19,8 @@ namespace sonde {
 
 constexpr int kSoftSyncMaxLen = 64;
 
-// The window of the last len values and the word, for values of type T
-// (float for the normalised score below; a receiver with its own score over
-// the window, such as a clipped sum of doubles, takes the window and the
-// hard screen alone).
+// Values of type T: float for the normalised score below; a receiver with
+// its own score (ostrel's clipped sum of doubles) takes the window alone.
 template <typename T>
 struct SoftSyncOf {
     T word[kSoftSyncMaxLen] = {};      // +1 / -1, oldest first
@@ -58,27 +56,15 @@ bool soft_sync_init(SoftSyncOf<T>& s, std::string_view bits, T threshold) {
     return true;
 }
 
-// The last len values, oldest first (0 where fewer have been seen).
-template <typename T>
-const T* soft_sync_window(const SoftSyncOf<T>& s) {
-    return s.hist + s.pos;
-}
-
-// Normalised correlation of the last len values with the word (0 until len
-// values have been seen or when they are all 0), computed in full.
-float soft_sync_score(const SoftSync& s);
-
-// Plain correlation of the last len values with the word (sum of word times
-// value, not normalised): it peaks where the timing is right, so a receiver
-// that searches several timing phases picks and refines the best with it.
-float soft_sync_correlation(const SoftSync& s);
-
 // Pushes one soft value (positive for '1'). Returns +1 when the word ends
 // here with score >= threshold, -1 when its inverse does, else 0; *score
 // gets the score (0 where the hard decisions are more than max_errors away
 // from both the word and its inverse); *corr, when given, the plain
 // correlation the score came from (0 where the score is not computed), so a
-// caller that wants both does not correlate twice.
+// caller that wants both does not correlate twice. The score is the
+// normalised correlation (0 until len values have been seen, or when they
+// are all 0); the plain one peaks where the timing is right, so a receiver
+// that searches several timing phases picks and refines the best with it.
 // The score of the values in s and the verdict, as soft_sync_push gives them.
 int soft_sync_scored(const SoftSync& s, float* score, float* corr);
 
