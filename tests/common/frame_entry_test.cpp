@@ -139,8 +139,14 @@ TEST(FrameEntry, AForeignOrShortFrameIsBad) {
             vardo::soft_frame_state_init(*vs);
             pelkin::soft_frame_state_init(*ps);
             ostrel::soft_frame_state_init(*os);
-            if (kind != SondeKind::vardo || count < 808) EXPECT_FALSE(vardo::soft_frame_record(*vs, f).check_ok);
-            if (kind != SondeKind::pelkin || count < 500) EXPECT_FALSE(pelkin::soft_frame_record(*ps, f).good);
-            if (kind != SondeKind::ostrel || count < 1000) EXPECT_FALSE(ostrel::soft_frame_record(*os, f).is_gps);
+            if (kind != SondeKind::vardo || count < 808) {
+                EXPECT_FALSE(vardo::soft_frame_record(*vs, f).check_ok);
+            }
+            if (kind != SondeKind::pelkin || count < 500) {
+                EXPECT_FALSE(pelkin::soft_frame_record(*ps, f).good);
+            }
+            if (kind != SondeKind::ostrel || count < 1000) {
+                EXPECT_FALSE(ostrel::soft_frame_record(*os, f).is_gps);
+            }
         }
 }
