@@ -35,6 +35,18 @@ int framing_errors(const unsigned char* bits, int* where, int max) {
     }
     return n;
 }
+// Start and stop bits of groups 1..17 set as they are sent. Inside the
+// packet a group of ten ones is a byte 0xFF whose start bit was read wrong,
+// not the frame's end: read as the end, it would leave the bytes behind it
+// to an earlier frame, whose packet would pass its CRC again.
+void put_framing_right(unsigned char* bits) {
+    for (int g = 1; g < kRepairGroups; g++) {
+        bits[10 * g] = 0;
+        bits[10 * g + 9] = 1;
+    }
+}
+
+RepairOutcome repair(const GpsRepairTable& t, unsigned char* bits, const float* llr);
 }  // namespace
 
 void gps_repair_table_init(GpsRepairTable& t) {
@@ -42,6 +54,13 @@ void gps_repair_table_init(GpsRepairTable& t) {
 }
 
 RepairOutcome gps_repair(const GpsRepairTable& t, unsigned char* bits, const float* llr) {
+    const RepairOutcome out = repair(t, bits, llr);
+    if (out.result != RepairResult::not_gps) put_framing_right(bits);
+    return out;
+}
+
+namespace {
+RepairOutcome repair(const GpsRepairTable& t, unsigned char* bits, const float* llr) {
     RepairOutcome out;
     if (bits2byte(bits) != kPacketStart) return out;
     // A type byte one bit away from a GPS packet's is one only if flipping
@@ -78,10 +97,10 @@ RepairOutcome gps_repair(const GpsRepairTable& t, unsigned char* bits, const flo
     if (hit < 0) return out;
     const sonde::CorrectionCandidate& c = cands[hit];
     for (int i = 0; i < c.count; i++) bits[repair_bit_position(c.units[i])] ^= 1;
-    if (nwrong == 1) bits[wrong[0]] ^= 1;
     out.result = RepairResult::corrected;
     out.flipped = c.count + nwrong;
     return out;
 }
+}  // namespace
 
 }  // namespace sonde::ostrel

@@ -43,7 +43,9 @@ struct RepairOutcome {
 };
 
 // bits: the frame's bits (at least kRepairBits), changed in place when a
-// candidate passes; llr: their log-likelihood ratios.
+// candidate passes; the start and stop bits of a GPS packet's groups 1..17
+// are set right whatever the result (a group there is never the frame's
+// end); llr: their log-likelihood ratios.
 RepairOutcome gps_repair(const GpsRepairTable& t, unsigned char* bits, const float* llr);
 
 }  // namespace sonde::ostrel

@@ -89,7 +89,12 @@ void bits_from_text(Sent& s, const std::string& bits, int n) {
     for (int k = 0; k < n; k++) s.hard[k] = bits[static_cast<std::size_t>(k)] == '1';
 }
 
-void make_vardo(Sent& s, Rng& r) {
+void encode_vardo(Sent& s, const VardoFrameFields& f);
+void encode_pelkin(Sent& s, const PelkinFields& f, int extra, bool deemph);
+void encode_ostrel(Sent& s, const OstrelGps& g, uint32_t filler);
+
+// The frame and, in before, the same sonde's frame one second earlier.
+void make_vardo(Sent& s, Sent& before, Rng& r) {
     VardoFrameFields f;
     const int form = r.below(3);
     f.type = form == 0 ? 1 : 2;
@@ -98,13 +103,21 @@ void make_vardo(Sent& s, Rng& r) {
     f.lat = vardo_lat_counts(f.type, lat);
     f.lon = vardo_lat_counts(f.type, lon);
     f.alt = static_cast<int32_t>(r.uniform(0.0, 30000.0) * (f.type == 1 ? 1000.0 : 100.0));
-    f.tow = static_cast<uint32_t>(r.below(604800)) * (f.type == 1 ? 1000u : 1u);
+    f.tow = static_cast<uint32_t>(1 + r.below(604799)) * (f.type == 1 ? 1000u : 1u);
     f.v_east = vardo_velocity_counts(f.type, r.uniform(-30.0, 30.0));
     f.v_north = vardo_velocity_counts(f.type, r.uniform(-30.0, 30.0));
     f.v_up = vardo_velocity_counts(f.type, r.uniform(-20.0, 20.0));
     f.frame_counter = static_cast<uint8_t>(r.next());
     f.ntc = static_cast<uint16_t>(r.next());
     for (uint8_t& b : f.sn) b = static_cast<uint8_t>(r.next());
+    VardoFrameFields earlier = f;
+    earlier.tow -= f.type == 1 ? 1000u : 1u;
+    earlier.frame_counter--;
+    encode_vardo(before, earlier);
+    encode_vardo(s, f);
+}
+
+void encode_vardo(Sent& s, const VardoFrameFields& f) {
     const std::vector<uint8_t> bytes = vardo_frame_bytes(f);
     const int len = static_cast<int>(bytes.size());
     s.kind = SondeKind::vardo;
@@ -125,7 +138,7 @@ void make_vardo(Sent& s, Rng& r) {
     set_bytes(s, bytes.data(), len);
 }
 
-void make_pelkin(Sent& s, Rng& r, bool deemph) {
+void make_pelkin(Sent& s, Sent& before, Rng& r, bool deemph) {
     PelkinFields f;
     f.sats = static_cast<uint8_t>(4 + r.below(10));
     f.lat_e6 = static_cast<int32_t>(r.uniform(-70.0, 70.0) * 1e6);
@@ -136,9 +149,16 @@ void make_pelkin(Sent& s, Rng& r, bool deemph) {
     f.vel_up = static_cast<int16_t>(r.below(4000) - 2000);
     f.time = pelkin_time_add_seconds(0, r.below(86400));
     f.spare = static_cast<uint8_t>(r.next());
-    const PelkinFrameBytes bytes = pelkin_frame_bytes(f);
     // Transmitters send up to a few more preamble groups after the sync word.
     const int extra = r.below(4);
+    PelkinFields earlier = f;
+    earlier.time = pelkin_time_add_seconds(f.time, -1);
+    encode_pelkin(before, earlier, extra, deemph);
+    encode_pelkin(s, f, extra, deemph);
+}
+
+void encode_pelkin(Sent& s, const PelkinFields& f, int extra, bool deemph) {
+    const PelkinFrameBytes bytes = pelkin_frame_bytes(f);
     bits_from_text(s, pelkin_air_bits(bytes, extra).substr(20), sonde::pelkin::kFrameBits);
     s.kind = SondeKind::pelkin;
     s.type = 0;
@@ -147,17 +167,23 @@ void make_pelkin(Sent& s, Rng& r, bool deemph) {
     set_bytes(s, bytes.data(), kPelkinFrameBytes);
 }
 
-void make_ostrel(Sent& s, Rng& r) {
+void make_ostrel(Sent& s, Sent& before, Rng& r) {
     OstrelGps g;
     g.lat = static_cast<float>(r.uniform(-70.0, 70.0));
     g.lon = static_cast<float>(r.uniform(-170.0, 170.0));
     g.alt_raw = static_cast<uint16_t>(5000 + r.below(30000));
     g.hour = static_cast<uint8_t>(r.below(24));
     g.minute = static_cast<uint8_t>(r.below(60));
-    g.second = static_cast<uint8_t>(r.below(60));
+    g.second = static_cast<uint8_t>(1 + r.below(59));
+    OstrelGps earlier = g;
+    earlier.second--;
+    encode_ostrel(before, earlier, static_cast<uint32_t>(r.next()));
+    encode_ostrel(s, g, static_cast<uint32_t>(r.next()));
+}
+
+void encode_ostrel(Sent& s, const OstrelGps& g, uint32_t filler) {
     const auto packet = ostrel_gps_packet(g);
-    const std::vector<uint8_t> tx =
-        ostrel_transmission({packet.begin(), packet.end()}, static_cast<uint32_t>(r.next()));
+    const std::vector<uint8_t> tx = ostrel_transmission({packet.begin(), packet.end()}, filler);
     bits_from_text(s, ostrel_group_bits(tx), sonde::ostrel::kFrameBits);
     s.kind = SondeKind::ostrel;
     s.type = 0;
@@ -166,16 +192,16 @@ void make_ostrel(Sent& s, Rng& r) {
     set_bytes(s, packet.data(), sonde::ostrel::kGpsPacketLen);
 }
 
-void make_sent(Sent& s, Kind k, Rng& r) {
-    s.flags = 0;
+void make_sent(Sent& s, Sent& before, Kind k, Rng& r) {
+    s.flags = before.flags = 0;
     switch (k) {
         case Kind::vardo:
-            return make_vardo(s, r);
+            return make_vardo(s, before, r);
         case Kind::pelkin:
         case Kind::pelkin_deemph:
-            return make_pelkin(s, r, k == Kind::pelkin_deemph);
+            return make_pelkin(s, before, r, k == Kind::pelkin_deemph);
         case Kind::ostrel:
-            return make_ostrel(s, r);
+            return make_ostrel(s, before, r);
     }
 }
 
@@ -272,18 +298,21 @@ void run_case(Layers& l, const Case& c, long frames, uint64_t seed, Tally& t) {
     Rng r{seed * 0x2545F4914F6CDD1Dull + static_cast<uint64_t>(c.kind) * 131 + static_cast<uint64_t>(c.damage)};
     Gaussian g = gaussian_seeded(r.next());
     auto s = std::make_unique<Sent>();
+    auto before = std::make_unique<Sent>();
     std::vector<float> soft(kMaxUnits);
     std::vector<unsigned char> hard(kMaxUnits);
     std::vector<float> clean(kMaxUnits);
     for (long i = 0; i < frames; i++) {
-        make_sent(*s, c.kind, r);
-        // The sonde's frame before, intact: each stream starts afresh.
+        make_sent(*s, *before, c.kind, r);
+        // The sonde's frame before, intact: it sets vardo's position filter,
+        // and the frame layers keep its bytes where a frame leaves them.
         l.vardo.filter = sonde::vardo::PositionFilter{};
-        for (int k = 0; k < s->count; k++) clean[static_cast<std::size_t>(k)] = s->hard[k] ? 1.0f : -1.0f;
-        SoftFrame f{.kind = s->kind, .type = s->type, .count = s->count, .hard = s->hard, .soft = clean.data()};
-        f.flags = s->flags;
-        const Outcome before = through(l, *s, f);
-        if (!(before.same && before.seen.reported && before.seen.verdict == FrameVerdict::good)) t.clean_not_good++;
+        for (int k = 0; k < before->count; k++) clean[static_cast<std::size_t>(k)] = before->hard[k] ? 1.0f : -1.0f;
+        SoftFrame f{.kind = before->kind, .type = before->type, .count = before->count, .hard = before->hard};
+        f.soft = clean.data();
+        f.flags = before->flags;
+        const Outcome o0 = through(l, *before, f);
+        if (!(o0.same && o0.seen.reported && o0.seen.verdict == FrameVerdict::good)) t.clean_not_good++;
 
         damage(*s, c, r, g, soft.data(), hard.data());
         f.hard = hard.data();

@@ -14,8 +14,10 @@
 //   burst L   L bits in a row with the signal gone (v = sigma n);
 //   awgn S    every body bit v = +-1 + S n;
 //   noise     every body bit v = n (a body of noise only).
-// Before each damaged frame the same frame goes through intact, as the frame
-// before from the same sonde would: it sets vardo's position filter.
+// Before each damaged frame the same sonde's frame of one second earlier
+// goes through intact: it sets vardo's position filter, and its bytes stay
+// where a frame layer keeps an earlier frame's (ostrel's bytes behind an
+// all-ones group), so that a stale packet counts as the false frame it is.
 #pragma once
 
 #include <cstdint>

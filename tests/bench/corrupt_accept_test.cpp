@@ -6,7 +6,13 @@
 // rest had right decisions weaker than the wrong one).
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "corrupt/corrupt_frames.h"
+#include "ostrel/frame_layer.h"
+#include "ostrel/ostrel_synth.h"
 
 using namespace corrupt;
 
@@ -57,3 +63,36 @@ std::string row_name(const testing::TestParamInfo<Row>& info) {
 }  // namespace
 
 INSTANTIATE_TEST_SUITE_P(Kinds, CorruptAccept, testing::ValuesIn(rows()), row_name);
+
+// A byte 0xFF inside ostrel's packet whose start bit is read as 1 makes a
+// group of ten ones, which ends a frame's bytes: the packet's bytes behind
+// it must not be taken from the frame before (the same sonde a second
+// earlier, whose packet would pass its CRC again).
+TEST(CorruptAcceptOstrel, AGroupOfOnesInsideThePacketBringsNoEarlierPacketBack) {
+    auto st = std::make_unique<sonde::ostrel::SoftFrameState>();
+    sonde::ostrel::soft_frame_state_init(*st);
+    auto frame_of = [](int second, std::vector<unsigned char>& hard, std::vector<float>& soft) {
+        OstrelGps g;
+        g.lat = 48.25f;
+        g.alt_raw = 0x20FF;  // byte 10 is 0xFF
+        g.second = static_cast<uint8_t>(second);
+        const auto p = ostrel_gps_packet(g);
+        const std::string bits = ostrel_group_bits(ostrel_transmission({p.begin(), p.end()}, 1));
+        for (std::size_t i = 0; i < hard.size(); i++) {
+            hard[i] = bits[i] == '1';
+            soft[i] = hard[i] ? 1.0f : -1.0f;
+        }
+        return sonde::SoftFrame{.kind = sonde::SondeKind::ostrel,
+                                .count = static_cast<int>(hard.size()),
+                                .hard = hard.data(),
+                                .soft = soft.data()};
+    };
+    std::vector<unsigned char> hard(1000);
+    std::vector<float> soft(1000);
+    ASSERT_EQ(sonde::ostrel::soft_frame_record(*st, frame_of(6, hard, soft)).gps.second, 6);
+    const sonde::SoftFrame f = frame_of(7, hard, soft);
+    hard[100] = 1;  // the start bit of group 10
+    soft[100] = 0.1f;
+    const sonde::ostrel::PacketRecord r = sonde::ostrel::soft_frame_record(*st, f);
+    EXPECT_TRUE(!r.gps.good || r.gps.second == 7) << "second " << r.gps.second;
+}
