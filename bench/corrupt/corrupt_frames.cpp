@@ -143,6 +143,8 @@ void make_pelkin(Sent& s, Sent& before, Rng& r, bool deemph) {
     f.sats = static_cast<uint8_t>(4 + r.below(10));
     f.lat_e6 = static_cast<int32_t>(r.uniform(-70.0, 70.0) * 1e6);
     f.lon_e6 = static_cast<int32_t>(r.uniform(-170.0, 170.0) * 1e6);
+    // Latitude + longitude 0 is how sonderx knows a frame without a fix.
+    if (f.lat_e6 + f.lon_e6 == 0) f.lon_e6++;
     f.alt_cm = static_cast<int32_t>(r.uniform(0.0, 3e6));
     f.vel_east = static_cast<int16_t>(r.below(6000) - 3000);
     f.vel_north = static_cast<int16_t>(r.below(6000) - 3000);
