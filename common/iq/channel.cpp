@@ -66,8 +66,6 @@ void channel_start(Channel& c, const ChannelPlan& p, const Channelizer* cz, doub
     c.noise_bw_hz = c.branch[channel_afc_kind(c)].noise_bw_hz;
 }
 
-void channel_keep_kinds(Channel& c, unsigned kinds) { c.kinds &= kinds; }
-
 int channel_afc_kind(const Channel& c) {
     int best = 0;
     double widest = -1.0;

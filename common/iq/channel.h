@@ -74,9 +74,6 @@ bool channel_init(Channel& c, const ChannelPlan& p);
 // Starts on a carrier at offset_hz with the demodulators of `kinds`.
 void channel_start(Channel& c, const ChannelPlan& p, const Channelizer* cz, double offset_hz, unsigned kinds);
 
-// Stops the demodulators not in `kinds`.
-void channel_keep_kinds(Channel& c, unsigned kinds);
-
 // One block: capture samples (down-converter) or the channelizer's hops.
 void channel_run(Channel& c, const ChannelPlan& p, const float* iq, int n, const Channelizer* cz);
 

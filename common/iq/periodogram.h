@@ -51,6 +51,5 @@ bool spectrum_init(Spectrum& s, const SpectrumConfig& cfg);
 bool spectrum_add(Spectrum& s, const float* iq, int n);
 
 inline double spectrum_bin_hz(const Spectrum& s) { return s.rate / s.size; }
-inline double spectrum_freq(const Spectrum& s, int i) { return (i - s.size / 2) * spectrum_bin_hz(s); }
 
 }  // namespace sonde::iq
