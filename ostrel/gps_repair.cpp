@@ -46,20 +46,6 @@ void put_framing_right(unsigned char* bits) {
     }
 }
 
-RepairOutcome repair(const GpsRepairTable& t, unsigned char* bits, const float* llr);
-}  // namespace
-
-void gps_repair_table_init(GpsRepairTable& t) {
-    sonde::syndrome_table(aug_ccitt, kGpsCrcCovered, 1, false, t.syndrome);
-}
-
-RepairOutcome gps_repair(const GpsRepairTable& t, unsigned char* bits, const float* llr) {
-    const RepairOutcome out = repair(t, bits, llr);
-    if (out.result != RepairResult::not_gps) put_framing_right(bits);
-    return out;
-}
-
-namespace {
 RepairOutcome repair(const GpsRepairTable& t, unsigned char* bits, const float* llr) {
     RepairOutcome out;
     if (bits2byte(bits) != kPacketStart) return out;
@@ -102,5 +88,15 @@ RepairOutcome repair(const GpsRepairTable& t, unsigned char* bits, const float* 
     return out;
 }
 }  // namespace
+
+void gps_repair_table_init(GpsRepairTable& t) {
+    sonde::syndrome_table(aug_ccitt, kGpsCrcCovered, 1, false, t.syndrome);
+}
+
+RepairOutcome gps_repair(const GpsRepairTable& t, unsigned char* bits, const float* llr) {
+    const RepairOutcome out = repair(t, bits, llr);
+    if (out.result != RepairResult::not_gps) put_framing_right(bits);
+    return out;
+}
 
 }  // namespace sonde::ostrel
