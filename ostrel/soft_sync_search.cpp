@@ -5,7 +5,9 @@
 
 namespace sonde::ostrel {
 
-void soft_sync_reset(SoftSyncSearch& s) {
+void soft_sync_reset(SoftSyncSearch& s, double threshold, double clip) {
+    s.threshold = threshold;
+    s.clip = clip;
     char word[kSyncPatternBits];
     for (int j = 0; j < kSyncPatternBits; j++) word[j] = kSyncPatternBitsValues[j] ? '1' : '0';
     // A bit whose sign disagrees with the word adds at most 0, one that

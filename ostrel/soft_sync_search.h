@@ -20,9 +20,12 @@ constexpr int kSyncHoldBits = 10;
 constexpr unsigned char kSyncPatternBitsValues[kSyncPatternBits] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
                                                                     1, 1, 1, 1, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1};
 
+constexpr double kSyncClip = 8.0;         // largest share of one bit
+constexpr double kSyncThreshold = 170.0;  // a start needs at least this score
+
 struct SoftSyncSearch {
-    double clip = 8.0;                             // largest share of one bit
-    double threshold = 170.0;                      // a start needs at least this score
+    double clip = 0.0;  // as soft_sync_reset sets them
+    double threshold = 0.0;
     sonde::SoftSyncOf<double> phase[kSyncPhases];  // point k's value goes to phase k % kSyncPhases
     int next = 0;                                  // phase of the next point
     // Peak tracking above the threshold.
@@ -43,8 +46,9 @@ struct SyncPeak {
     double score = 0.0;
 };
 
-// Empties the search; clip and threshold are taken as they are set.
-void soft_sync_reset(SoftSyncSearch& s);
+// Empties the search and sets its threshold and clip, which the hard screen
+// is worked out from.
+void soft_sync_reset(SoftSyncSearch& s, double threshold = kSyncThreshold, double clip = kSyncClip);
 
 // Takes the value read at time t (samples); step is the time between
 // points. True when the best score above the threshold has stayed the best

@@ -51,8 +51,7 @@ std::vector<int> stream(int idle_before, int after_bits) {
 
 int find(const Run& r, double threshold, SyncPeak& peak) {
     SoftSyncSearch s;
-    s.threshold = threshold;
-    soft_sync_reset(s);
+    soft_sync_reset(s, threshold);
     int found = 0;
     for (std::size_t i = 0; i < r.llr.size(); i++) {
         SyncPeak p;
@@ -154,8 +153,7 @@ TEST_P(SoftSyncSameStarts, AsWhenEveryPointIsScoredInFull) {
     ::Run r = points(bits, level);
     for (double& v : r.llr) v += noise(rng);
     SoftSyncSearch s;
-    s.threshold = threshold;
-    soft_sync_reset(s);
+    soft_sync_reset(s, threshold);
     FullSearch ref;
     int starts = 0;
     for (std::size_t i = 0; i < r.llr.size(); i++) {
