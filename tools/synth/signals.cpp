@@ -37,8 +37,6 @@ void afsk_bits(AfskGen& g, std::vector<double>& out, std::string_view bits) {
     for (char c : bits) afsk_emit(g, out, c == '1' ? g.freq_one : g.freq_zero, g.amplitude, 1.0);
 }
 
-void afsk_silence(AfskGen& g, std::vector<double>& out, double nbits) { afsk_emit(g, out, g.freq_one, 0.0, nbits); }
-
 Gaussian gaussian_seeded(uint64_t seed) { return Gaussian{seed * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull}; }
 
 static uint64_t splitmix64(uint64_t& s) {

@@ -35,8 +35,6 @@ struct AfskGen {
 };
 
 void afsk_bits(AfskGen& g, std::vector<double>& out, std::string_view bits);
-// Silence (no tone) for nbits bit periods; the phase carries on.
-void afsk_silence(AfskGen& g, std::vector<double>& out, double nbits);
 
 // Gaussian noise at the given signal-to-noise ratio (dB, against the mean
 // power of `x` itself), from a fixed seed: the same seed gives the same noise.
