@@ -31,12 +31,6 @@ void usage(const char* prog) {
     std::fputs(synth_common_usage(), stderr);
 }
 
-bool num(const char* s, double& v) {
-    char* end = nullptr;
-    v = std::strtod(s, &end);
-    return end != s && *end == '\0';
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -63,29 +57,29 @@ int main(int argc, char** argv) {
         i++;
         bool ok = true;
         if (!std::strcmp(a, "--frames")) {
-            ok = num(v, d) && d >= 0 && d <= 1e7;
+            ok = parse_double(v, d) && d >= 0 && d <= 1e7;
             frames = static_cast<long>(d);
         } else if (!std::strcmp(a, "--lat")) {
-            ok = num(v, lat);
+            ok = parse_double(v, lat);
         } else if (!std::strcmp(a, "--lon")) {
-            ok = num(v, lon);
+            ok = parse_double(v, lon);
         } else if (!std::strcmp(a, "--alt")) {
-            ok = num(v, alt) && alt >= -5000 && alt <= 60535;
+            ok = parse_double(v, alt) && alt >= -5000 && alt <= 60535;
         } else if (!std::strcmp(a, "--climb")) {
-            ok = num(v, climb);
+            ok = parse_double(v, climb);
         } else if (!std::strcmp(a, "--time")) {
             ok = std::sscanf(v, "%d:%d:%d", &hh, &mm, &ss) == 3 && hh >= 0 && hh < 24 && mm >= 0 && mm < 60 &&
                  ss >= 0 && ss < 60;
         } else if (!std::strcmp(a, "--type")) {
-            ok = num(v, d) && d >= 0 && d <= 255;
+            ok = parse_double(v, d) && d >= 0 && d <= 255;
             type = static_cast<long>(d);
         } else if (!std::strcmp(a, "--bad-crc")) {
-            ok = num(v, d) && d >= 0;
+            ok = parse_double(v, d) && d >= 0;
             bad_every = static_cast<long>(d);
         } else if (!std::strcmp(a, "--lead")) {
-            ok = num(v, lead) && lead >= 0;
+            ok = parse_double(v, lead) && lead >= 0;
         } else if (!std::strcmp(a, "--gap")) {
-            ok = num(v, gap) && gap >= 20;
+            ok = parse_double(v, gap) && gap >= 20;
         } else if (!std::strcmp(a, "--sent")) {
             sent_path = v;
         } else {

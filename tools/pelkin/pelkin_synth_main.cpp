@@ -29,12 +29,7 @@ void usage(const char* prog) {
     std::fputs(synth_common_usage(), stderr);
 }
 
-bool number(int argc, char** argv, int& i, double& v) {
-    if (i + 1 >= argc) return false;
-    char* end = nullptr;
-    v = std::strtod(argv[++i], &end);
-    return end != argv[i] && *end == '\0';
-}
+bool number(int argc, char** argv, int& i, double& v) { return i + 1 < argc && parse_double(argv[++i], v); }
 
 long rounded(double v) { return static_cast<long>(v < 0 ? v - 0.5 : v + 0.5); }
 }  // namespace

@@ -6,12 +6,13 @@
 
 #include "synth/signals.h"
 
-namespace {
 bool parse_double(const char* s, double& v) {
     char* end = nullptr;
     v = std::strtod(s, &end);
     return end != s && *end == '\0';
 }
+
+namespace {
 bool parse_long(const char* s, long& v) {
     char* end = nullptr;
     v = std::strtol(s, &end, 10);

@@ -22,6 +22,9 @@ struct SynthOutput {
     std::string out_path = "-";  // "-" is standard output
 };
 
+// The whole of s as a number.
+bool parse_double(const char* s, double& v);
+
 // Looks at argv[i]; if it is a common option, consumes it (and its value,
 // advancing i) and returns 1. Returns 0 for any other argument and -1 after
 // writing a message for a bad value.
