@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "synth/synth_cli.h"
@@ -70,6 +71,16 @@ int main(int argc, char** argv) {
         if (r > 0) continue;
         const char* a = argv[i];
         const bool has = i + 1 < argc;
+        // a is `name` with a value: the value, read as atof and atol read it.
+        auto take = [&](const char* name, auto& v) {
+            using T = std::remove_reference_t<decltype(v)>;
+            if (std::strcmp(a, name) != 0 || !has) return false;
+            if constexpr (std::is_floating_point_v<T>)
+                v = std::atof(argv[++i]);
+            else
+                v = static_cast<T>(std::atol(argv[++i]));
+            return true;
+        };
         if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
             usage(argv[0]);
             return 0;
@@ -77,52 +88,22 @@ int main(int argc, char** argv) {
             f.type = std::atoi(argv[++i]) == 2 ? 2 : 1;
         } else if (!std::strcmp(a, "--len70")) {
             f.long_short = true;
-        } else if (!std::strcmp(a, "--frames") && has) {
-            frames = std::strtol(argv[++i], nullptr, 10);
-        } else if (!std::strcmp(a, "--period") && has) {
-            period = std::atof(argv[++i]);
-        } else if (!std::strcmp(a, "--lead") && has) {
-            lead = std::atof(argv[++i]);
-        } else if (!std::strcmp(a, "--tail") && has) {
-            tail = std::strtol(argv[++i], nullptr, 10);
-        } else if (!std::strcmp(a, "--lat") && has) {
-            lat = std::atof(argv[++i]);
-        } else if (!std::strcmp(a, "--lon") && has) {
-            lon = std::atof(argv[++i]);
-        } else if (!std::strcmp(a, "--dlat") && has) {
-            dlat = std::atof(argv[++i]);
-        } else if (!std::strcmp(a, "--dlon") && has) {
-            dlon = std::atof(argv[++i]);
-        } else if (!std::strcmp(a, "--alt") && has) {
-            alt = std::atof(argv[++i]);
-        } else if (!std::strcmp(a, "--ve") && has) {
-            ve = std::atof(argv[++i]);
-        } else if (!std::strcmp(a, "--vn") && has) {
-            vn = std::atof(argv[++i]);
-        } else if (!std::strcmp(a, "--vu") && has) {
-            vu = std::atof(argv[++i]);
+        } else if (take("--frames", frames) || take("--period", period) || take("--lead", lead) ||
+                   take("--tail", tail) || take("--lat", lat) || take("--lon", lon) || take("--dlat", dlat) ||
+                   take("--dlon", dlon) || take("--alt", alt) || take("--ve", ve) || take("--vn", vn) ||
+                   take("--vu", vu) || take("--descent", profile.descent) || take("--week", f.week) ||
+                   take("--tow", tow) || take("--leap", f.leap) || take("--counter", f.frame_counter) ||
+                   take("--ntc", f.ntc)) {
         } else if (!std::strcmp(a, "--burst-alt") && has) {
             profile.burst = true;
             profile.burst_alt = std::atof(argv[++i]);
-        } else if (!std::strcmp(a, "--descent") && has) {
-            profile.descent = std::atof(argv[++i]);
-        } else if (!std::strcmp(a, "--week") && has) {
-            f.week = static_cast<uint16_t>(std::atoi(argv[++i]));
-        } else if (!std::strcmp(a, "--tow") && has) {
-            tow = std::atof(argv[++i]);
-        } else if (!std::strcmp(a, "--leap") && has) {
-            f.leap = static_cast<uint8_t>(std::atoi(argv[++i]));
         } else if (!std::strcmp(a, "--sn") && has) {
             if (!parse_hex_bytes(argv[++i], f.sn, 5)) {
                 std::fprintf(stderr, "--sn takes up to 5 bytes in hex\n");
                 return 2;
             }
-        } else if (!std::strcmp(a, "--counter") && has) {
-            f.frame_counter = static_cast<uint8_t>(std::atoi(argv[++i]));
         } else if (!std::strcmp(a, "--sent") && has) {
             sent_path = argv[++i];
-        } else if (!std::strcmp(a, "--ntc") && has) {
-            f.ntc = static_cast<uint16_t>(std::atoi(argv[++i]));
         } else {
             usage(argv[0]);
             return 2;
