@@ -202,15 +202,18 @@ InputError open_common(SampleInput& in, const InputConfig& c, int seekable_fd) {
     return e;
 }
 
-// The fd's kind: a directory is refused; a regular file may go to libsndfile.
-InputError check_descriptor(SampleInput& in, int fd, int& seekable_fd) {
+// The recording on fd, by its kind: a directory is refused; a regular file
+// may go to libsndfile; where fstat fails, reading will tell.
+InputError open_descriptor(SampleInput& in, int fd, const InputConfig& c) {
     struct stat st;
-    seekable_fd = -1;
-    if (::fstat(fd, &st) != 0) return {};  // reading will tell
-    if (S_ISDIR(st.st_mode))
-        return input_error(InputErrorCode::is_directory, in.name + " is a directory, not a recording");
-    if (S_ISREG(st.st_mode) && ::lseek(fd, 0, SEEK_CUR) == 0) seekable_fd = fd;
-    return {};
+    const bool known = ::fstat(fd, &st) == 0;
+    if (known && S_ISDIR(st.st_mode)) {
+        InputError e = input_error(InputErrorCode::is_directory, in.name + " is a directory, not a recording");
+        input_close(in);
+        return e;
+    }
+    const bool seekable = known && S_ISREG(st.st_mode) && ::lseek(fd, 0, SEEK_CUR) == 0;
+    return open_common(in, c, seekable ? fd : -1);
 }
 
 // The next bytes that have arrived. When may_wait is false, only those
@@ -371,25 +374,13 @@ InputError input_open_file(SampleInput& in, const char* path, const InputConfig&
     reset(in, path);
     if (!source_open_file(in.src, path))
         return input_error(InputErrorCode::cannot_open, "cannot open " + in.name + ": " + std::strerror(errno));
-    int seekable_fd;
-    InputError e = check_descriptor(in, in.src.fd, seekable_fd);
-    if (e.failed()) {
-        input_close(in);
-        return e;
-    }
-    return open_common(in, config, seekable_fd);
+    return open_descriptor(in, in.src.fd, config);
 }
 
 InputError input_open_fd(SampleInput& in, int fd, const char* name, const InputConfig& config) {
     reset(in, name);
     source_open_fd(in.src, fd);
-    int seekable_fd;
-    InputError e = check_descriptor(in, fd, seekable_fd);
-    if (e.failed()) {
-        input_close(in);
-        return e;
-    }
-    return open_common(in, config, seekable_fd);
+    return open_descriptor(in, fd, config);
 }
 
 InputError input_open_memory(SampleInput& in, const void* data, std::size_t n, const char* name,
