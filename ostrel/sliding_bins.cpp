@@ -589,16 +589,13 @@ template <int G>
         for (int k = 2; k < kLow; k++) rest += col[k];
         const Lanes8 low = 0.25f * col[0] + 0.5f * rest;
         for (int q = 0; q < 2; q++) {
-            const Rows4f c0 =
-                q ? __builtin_shufflevector(c[0], c[0], 4, 5, 6, 7) : __builtin_shufflevector(c[0], c[0], 0, 1, 2, 3);
-            const Rows4f c1 =
-                q ? __builtin_shufflevector(c[1], c[1], 4, 5, 6, 7) : __builtin_shufflevector(c[1], c[1], 0, 1, 2, 3);
-            const Rows4f c2 =
-                q ? __builtin_shufflevector(c[2], c[2], 4, 5, 6, 7) : __builtin_shufflevector(c[2], c[2], 0, 1, 2, 3);
-            const Rows4f lw =
-                q ? __builtin_shufflevector(low, low, 4, 5, 6, 7) : __builtin_shufflevector(low, low, 0, 1, 2, 3);
+            // Windows 4q to 4q + 3.
+            auto half = [q](Lanes8 v) -> Rows4f {
+                return q ? __builtin_shufflevector(v, v, 4, 5, 6, 7) : __builtin_shufflevector(v, v, 0, 1, 2, 3);
+            };
             const int at = j + 4 * q;
-            decide4(c0, c1, c2, lw, abs_sum + at, r.sum_error + at, energy + at, kTerms, zero_code, tone_bit, out + at);
+            decide4(half(c[0]), half(c[1]), half(c[2]), half(low), abs_sum + at, r.sum_error + at, energy + at, kTerms,
+                    zero_code, tone_bit, out + at);
         }
     }
 }
