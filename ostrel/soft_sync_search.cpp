@@ -56,14 +56,7 @@ bool soft_sync_push(SoftSyncSearch& s, double llr, double t, double step, SyncPe
     const double prev = s.last_known ? s.last : window_score(s, s.phase[(s.next + kSyncPhases - 2) % kSyncPhases]);
     s.last = score;
     s.last_known = true;
-    if (s.armed) {
-        if (score > s.best) {
-            s.best = score;
-            s.best_time = t;
-            s.before = prev;
-            s.since_best = 0;
-            return false;
-        }
+    if (s.armed && !(score > s.best)) {
         if (++s.since_best == 1) s.after = score;
         if (s.since_best < kSyncHoldBits * kSyncPhases) return false;
         // Refine the best point's time with a parabola through it and its
@@ -73,6 +66,7 @@ bool soft_sync_push(SoftSyncSearch& s, double llr, double t, double step, SyncPe
         peak.score = s.best;
         return true;
     }
+    // A new best; the first above the threshold starts the tracking.
     s.armed = true;
     s.best = score;
     s.best_time = t;
