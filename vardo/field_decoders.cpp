@@ -67,8 +67,6 @@ void get_GPSvel2(Datum& d, const uint8_t* fb, const FrameLayout& l) {
 
 void get_SN1(Datum& d, const uint8_t* fb, const FrameLayout& l) {
     const uint8_t* b = fb + l.pos_SN;
-    for (int i = 0; i < 9; i++) d.serial[i] = ' ';
-    d.serial[9] = '\0';
     unsigned h = b[2];
     unsigned s = b[3] + 256u * b[4];
     unsigned hi = h >> 4, lo = h & 0x0F, b0 = b[0] & 0x0Fu, grp = (s >> 13) & 7u, num = s & 0x1FFFu;
@@ -78,8 +76,6 @@ void get_SN1(Datum& d, const uint8_t* fb, const FrameLayout& l) {
 
 void get_SN2(Datum& d, const uint8_t* fb, const FrameLayout& l) {
     const uint8_t* b = fb + l.pos_SN;
-    for (int i = 0; i < 9; i++) d.serial[i] = ' ';
-    d.serial[9] = '\0';
     unsigned s = b[1] + 256u * b[2];
     unsigned t = b[0] & 0x7Fu;
     unsigned a = t / 12, m = t % 12 + 1, g = (b[0] >> 7) & 1u;
