@@ -26,12 +26,27 @@ bool branch_init(KindBranch& b, const KindProfile& p, Kind kind, double rate, in
     const int max_base = max_in / decim + 2;
     b.base.assign(2 * static_cast<std::size_t>(max_base + 1), 0.0f);
     b.disc.assign(static_cast<std::size_t>(max_base), 0.0f);
-    const double post = p.post_hz > 0.0 ? p.post_hz : 0.45 * std::min(b.base_rate, static_cast<double>(p.audio_rate));
-    if (!resampler_init(b.audio_rs, b.base_rate, p.audio_rate, post, post, max_base)) return false;
+    if (!post_detection_init(b.audio_rs, p, b.base_rate, max_base)) return false;
     b.audio.assign(static_cast<std::size_t>(resampler_max_out(b.audio_rs, max_base)), 0.0f);
     b.delay_in = b.filter.delay + b.audio_rs.delay * decim;
     branch_reset(b);
     return true;
+}
+
+bool post_detection_init(Resampler& rs, const KindProfile& p, double base_rate, int max_base) {
+    const double post = p.post_hz > 0.0 ? p.post_hz : 0.45 * std::min(base_rate, static_cast<double>(p.audio_rate));
+    return resampler_init(rs, base_rate, p.audio_rate, post, post, max_base);
+}
+
+float discriminator_scale(const KindProfile& p, double base_rate) {
+    return static_cast<float>(base_rate / (2.0 * kPi) / (2.0 * p.deviation_hz));
+}
+
+int fm_audio(Resampler& rs, const float* z, int m, float scale, float* disc, float* audio) {
+    discriminate(z, disc, m, scale);
+    const int n = resampler_run(rs, disc, m, audio);
+    for (int j = 0; j < n; j++) audio[j] = std::clamp(audio[j], -1.0f, 1.0f);
+    return n;
 }
 
 void branch_reset(KindBranch& b) {
@@ -65,11 +80,8 @@ void branch_run(KindBranch& b, const float* in, int n) {
     b.corr_re = cr;
     b.corr_im = ci;
     b.power = pw;
-    const float scale = static_cast<float>(b.base_rate / (2.0 * kPi) / (2.0 * b.profile.deviation_hz));
-    discriminate(z, b.disc.data(), m, scale);
-    b.audio_count = resampler_run(b.audio_rs, b.disc.data(), m, b.audio.data());
-    for (int j = 0; j < b.audio_count; j++)
-        b.audio[static_cast<std::size_t>(j)] = std::clamp(b.audio[static_cast<std::size_t>(j)], -1.0f, 1.0f);
+    b.audio_count =
+        fm_audio(b.audio_rs, z, m, discriminator_scale(b.profile, b.base_rate), b.disc.data(), b.audio.data());
     b.audio_samples += static_cast<uint64_t>(b.audio_count);
 }
 

@@ -44,4 +44,13 @@ void branch_reset(KindBranch& b);
 // n channel samples in; audio in b.audio[0 .. b.audio_count).
 void branch_run(KindBranch& b, const float* in, int n);
 
+// The discriminator and post-detection part alone, for a receiver that makes
+// a kind's audio from the kind's baseband itself: the post-detection
+// resampler from base_rate to the kind's audio rate (max_base: most baseband
+// samples per call), and per call m complex samples z (z[-1], the sample
+// before, read too) to audio, clipped at full scale; returns the count.
+bool post_detection_init(Resampler& rs, const KindProfile& p, double base_rate, int max_base);
+float discriminator_scale(const KindProfile& p, double base_rate);
+int fm_audio(Resampler& rs, const float* z, int m, float scale, float* disc, float* audio);
+
 }  // namespace sonde::iq
