@@ -51,7 +51,9 @@ void take_channel_frame(void* ctx, const FrameReport& in) {
 }
 
 // Whether kind k is read from the complex samples.
-bool from_baseband(const IqReceivers& r, iq::Kind k) { return r.cfg.demod == Demod::best && k == iq::Kind::pelkin; }
+bool from_baseband(const IqReceivers& r, iq::Kind k) {
+    return r.cfg.demod == Demod::best && (k == iq::Kind::pelkin || k == iq::Kind::vardo);
+}
 
 // The channel's receivers, started afresh when its slot has a new carrier.
 IqChannelReceivers& channel_receivers(IqReceivers& r, int channel, uint32_t id) {
@@ -60,6 +62,7 @@ IqChannelReceivers& channel_receivers(IqReceivers& r, int channel, uint32_t id) 
         c.rx = std::make_unique<Receivers>();
         receivers_init(*c.rx, r.kinds, r.fe.cfg.profiles[0].audio_rate);
         c.pelkin.reset();
+        c.vardo.reset();
         c.id = id;
         r.opened++;
     }
@@ -78,14 +81,23 @@ void take_baseband(void* ctx, const iq::BasebandBlock& b) {
     IqReceivers& r = *static_cast<IqReceivers*>(ctx);
     if (b.channel < 0 || b.channel >= iq::kMaxChannels || !from_baseband(r, b.kind)) return;
     IqChannelReceivers& c = channel_receivers(r, b.channel, b.id);
+    const ReportSink sink{take_channel_frame, &r.link[b.channel]};
+    // Interleaved I and Q are std::complex<float>'s layout.
+    const auto* samples = reinterpret_cast<const std::complex<float>*>(b.iq);
+    if (b.kind == iq::Kind::vardo) {
+        if (!c.vardo) {
+            c.vardo = std::make_unique<VardoIqKind>();
+            kind_init(*c.vardo, b.rate);
+        }
+        kind_feed(*c.vardo, samples, b.count, sink);
+        return;
+    }
     if (!c.pelkin) {
         c.pelkin = std::make_unique<PelkinIqKind>();
         kind_init(*c.pelkin, b.rate);
     }
     receiver_tuned(c.pelkin->rx, b.tuned_hz);
-    const ReportSink sink{take_channel_frame, &r.link[b.channel]};
-    // Interleaved I and Q are std::complex<float>'s layout.
-    kind_feed(*c.pelkin, reinterpret_cast<const std::complex<float>*>(b.iq), b.count, sink);
+    kind_feed(*c.pelkin, samples, b.count, sink);
 }
 
 void take_event(void* ctx, const iq::ChannelEvent& e) {

@@ -6,7 +6,7 @@
 // report it: not an image's or another channel's duplicate. Each reported
 // frame carries the channel's offset, frequency (with the centre) and
 // level. Every carrier gets a row in the carrier table.
-// With --demod best, kinds with a detector on the complex samples (pelkin)
+// With --demod best, kinds with a detector on the complex samples (pelkin, vardo)
 // are read from the channel's baseband instead of its audio.
 #pragma once
 
@@ -21,6 +21,7 @@
 #include "sonderx/options.h"
 #include "sonderx/pelkin_kind.h"
 #include "sonderx/receivers.h"
+#include "sonderx/vardo_kind.h"
 
 namespace sonde::sonderx {
 
@@ -44,6 +45,7 @@ struct IqChannelReceivers {
     uint32_t id = 0;                       // the front end's channel id the receivers were started for (0: none yet)
     std::unique_ptr<Receivers> rx;         // from the discriminator's audio
     std::unique_ptr<PelkinIqKind> pelkin;  // from the complex samples (--demod best)
+    std::unique_ptr<VardoIqKind> vardo;    // from the complex samples (--demod best)
 };
 
 struct IqReceivers {

@@ -1,8 +1,13 @@
 #include "sonderx/vardo_kind.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "format/json_writer.h"
+#include "iq/kind_branch.h"
+#include "vardo/decoder.h"
 #include "vardo/frame_fields.h"
 #include "vardo/json_lines.h"
 
@@ -14,9 +19,12 @@ void write_json(LineBuf& line, const void* record) {
     vardo::report_json(line, *static_cast<const vardo::FrameRecord*>(record), {});
 }
 
-}  // namespace
+constexpr int kIqChunk = 1024;  // complex samples per discriminator call
 
-void on_frame(VardoKind& k, const SoftFrame& f) {
+// The frame layer's record of a soft frame, checked against the position
+// filter and reported.
+template <class K>
+void report_frame(K& k, const SoftFrame& f) {
     vardo::FrameRecord& r = k.record;
     r = vardo::soft_frame_record(k.frames, f);
     vardo::decode_frame_fields(r);
@@ -46,6 +54,109 @@ void on_frame(VardoKind& k, const SoftFrame& f) {
     k.sink(rep);
 }
 
+// The receiver's frame read again from the held samples, then handed on.
+void reread(VardoIqReceiver& r, const SoftFrame& f, const FrameSink& out) {
+    const double a0 = r.rx.frame.start, a1 = r.rx.loop.next;  // the frame's ends, in audio samples
+    signed char known[64];
+    for (int i = 0; i < r.sync_bits; i++) known[i] = static_cast<signed char>(r.rx.pol * r.sync[i]);
+    iq::BiphaseFrame bf;
+    bf.start = r.audio_at + a0 * r.per_audio;
+    bf.period = (a1 - a0) * r.per_audio / (2.0 * f.count);
+    bf.known = known;
+    bf.known_bits = r.sync_bits;
+    bf.symbols = f.count;
+    bf.up = r.rx.pol;
+    const auto size = static_cast<int64_t>(r.ring.size());
+    const iq::SampleRing ring{r.ring.data(), size - 1, std::max<int64_t>(0, r.written - size), r.written};
+    if (f.count > vardo::kRobustMaxSymbols || !iq::coherent_biphase_read(r.reader, ring, bf, f.hard, r.soft)) {
+        out(f);
+        return;
+    }
+    r.reread++;
+    for (int k = 0; k < f.count; k++) {
+        r.hard[k] = r.soft[k] > 0.0f ? 1 : 0;
+        r.raw[2 * k] = r.hard[k] ? '1' : '0';
+        r.raw[2 * k + 1] = r.hard[k] ? '0' : '1';
+    }
+    r.raw[2 * f.count] = '\0';
+    SoftFrame g = f;
+    g.soft = r.soft;
+    g.hard = r.hard;
+    g.raw = r.raw;
+    out(g);
+}
+
+}  // namespace
+
+void on_frame(VardoKind& k, const SoftFrame& f) { report_frame(k, f); }
+
+void on_frame(VardoIqKind& k, const SoftFrame& f) { report_frame(k, f); }
+
 void kind_reset(VardoKind& k) { k.filter = vardo::PositionFilter{}; }
+
+void kind_reset(VardoIqKind& k) { k.filter = vardo::PositionFilter{}; }
+
+bool receiver_init(VardoIqReceiver& r, double rate) {
+    const iq::KindProfile& p = iq::kind_profile(iq::Kind::vardo);
+    r.usable = false;
+    r.written = 0;
+    r.reread = 0;
+    if (!(rate >= 8000.0) || !(rate <= 1e6)) return false;
+    if (!iq::post_detection_init(r.audio_rs, p, rate, kIqChunk)) return false;
+    r.scale = iq::discriminator_scale(p, rate);
+    r.base.assign(2 * static_cast<std::size_t>(kIqChunk + 1), 0.0f);
+    r.disc.assign(kIqChunk, 0.0f);
+    r.audio.assign(static_cast<std::size_t>(iq::resampler_max_out(r.audio_rs, kIqChunk)), 0.0f);
+    r.per_audio = rate / p.audio_rate;
+    // Audio sample i stands for the samples around i * per_audio - taps / 2
+    // (the resampler's start), half a sample earlier for the discriminator's
+    // difference; the start search takes up what is left.
+    r.audio_at = -0.5 * r.audio_rs.taps - 0.5;
+    r.sync_bits = static_cast<int>(std::strlen(vardo::kVardoSyncWord));
+    for (int i = 0; i < r.sync_bits; i++) r.sync[i] = vardo::kVardoSyncWord[i] == '1' ? 1 : -1;
+    const int max_bits = r.sync_bits + 2 * vardo::kRobustMaxSymbols;
+    // A whole frame, its sync word and the audio's lag behind the samples.
+    const double need = (max_bits + 64) * rate / p.bit_rate + r.audio_rs.taps + 2 * kIqChunk;
+    std::size_t size = 1024;
+    while (static_cast<double>(size) < need) size *= 2;
+    r.ring.assign(size, {});
+    iq::coherent_biphase_init(r.reader, iq::BiphaseConfig{}, max_bits);
+    r.usable = vardo::receiver_init(r.rx, p.audio_rate);
+    return r.usable;
+}
+
+void receiver_feed(VardoIqReceiver& r, const std::complex<float>* x, std::size_t n, const sonde::FrameSink& sink) {
+    if (!r.usable) return;
+    struct Out {
+        VardoIqReceiver* r;
+        const FrameSink* sink;
+    } out{&r, &sink};
+    const FrameSink inner{[](void* ctx, const SoftFrame& f) {
+                              auto* o = static_cast<Out*>(ctx);
+                              reread(*o->r, f, *o->sink);
+                          },
+                          &out};
+    const std::size_t mask = r.ring.size() - 1;
+    float* z = r.base.data() + 2;
+    while (n > 0) {
+        const int m = static_cast<int>(std::min<std::size_t>(n, kIqChunk));
+        for (int j = 0; j < m; j++) {
+            // Bad samples count as none, as the audio receivers take them.
+            const float re = std::isfinite(x[j].real()) ? x[j].real() : 0.0f;
+            const float im = std::isfinite(x[j].imag()) ? x[j].imag() : 0.0f;
+            z[2 * j] = re;
+            z[2 * j + 1] = im;
+            r.ring[static_cast<std::size_t>(r.written) & mask] = {re, im};
+            r.written++;
+        }
+        const int a = iq::fm_audio(r.audio_rs, z, m, r.scale, r.disc.data(), r.audio.data());
+        vardo::receiver_feed(r.rx, r.audio.data(), static_cast<std::size_t>(a), inner);
+        // The chunk's last sample goes before the next chunk's first.
+        r.base[0] = z[2 * (m - 1)];
+        r.base[1] = z[2 * (m - 1) + 1];
+        x += m;
+        n -= static_cast<std::size_t>(m);
+    }
+}
 
 }  // namespace sonde::sonderx
