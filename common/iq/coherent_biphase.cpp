@@ -27,23 +27,37 @@ bool integrate(CoherentBiphase& c, const SampleRing& ring, const BiphaseFrame& f
         c.phase[static_cast<std::size_t>(b)] = phase;
         phase += c.dir[static_cast<std::size_t>(b)] * kHalfPi;
     }
-    const double inv = 1.0 / f.period;
-    for (int64_t n = n0; n < n1; n++) {
-        const double u = (static_cast<double>(n) - origin) * inv;
-        const int b = std::clamp(static_cast<int>(u), 0, nb - 1);
-        const double frac = u - b;
+    // Per channel bit, the path's phasor and sin psi (the imaginary part of
+    // e^{j pi/2 v}, v the time into the symbol in channel bits) each turn by
+    // a fixed step per sample: one polar per bit, not per sample.
+    const double turn = kHalfPi / f.period;
+    const std::complex<double> down = std::polar(1.0, -turn), up = std::conj(down);
+    for (int b = 0; b < nb; b++) {
         const auto bi = static_cast<std::size_t>(b);
-        const std::complex<float> s = ring.z[n & ring.mask];
-        // A sample that is not a number counts as none.
-        const std::complex<double> y(std::isfinite(s.real()) ? s.real() : 0.0,
-                                     std::isfinite(s.imag()) ? s.imag() : 0.0);
-        c.zc[bi] += y * std::polar(1.0, -(c.phase[bi] + c.dir[bi] * kHalfPi * frac));
-        c.samples[bi]++;
-        if (b >= f.known_bits) {
-            const int in_body = b - f.known_bits;
-            const double v = (in_body & 1) + frac;  // 0 .. 2 over the symbol
-            c.weighted[static_cast<std::size_t>(in_body >> 1)] += y * std::sin(kHalfPi * (v < 1.0 ? v : 2.0 - v));
+        const double from = origin + b * f.period;
+        const auto lo = static_cast<int64_t>(std::ceil(from));
+        const auto hi = static_cast<int64_t>(std::ceil(from + f.period));
+        if (hi <= lo) continue;
+        const double frac = (static_cast<double>(lo) - from) / f.period;
+        const int d = c.dir[bi];
+        std::complex<double> path = std::polar(1.0, -(c.phase[bi] + d * kHalfPi * frac));
+        const std::complex<double> step = d > 0 ? down : up;
+        const int in_body = b - f.known_bits;
+        std::complex<double> hump = std::polar(1.0, kHalfPi * ((in_body & 1) + frac));
+        std::complex<double> z{}, w{};
+        for (int64_t n = lo; n < hi; n++) {
+            const std::complex<float> s = ring.z[n & ring.mask];
+            // A sample that is not a number counts as none.
+            const std::complex<double> y(std::isfinite(s.real()) ? s.real() : 0.0,
+                                         std::isfinite(s.imag()) ? s.imag() : 0.0);
+            z += y * path;
+            w += y * hump.imag();
+            path *= step;
+            hump *= up;
         }
+        c.zc[bi] = z;
+        c.samples[bi] = static_cast<int>(hi - lo);
+        if (in_body >= 0) c.weighted[static_cast<std::size_t>(in_body >> 1)] += w;
     }
     c.cum[0] = 0.0;
     c.cum_samples[0] = 0;
