@@ -10,9 +10,10 @@ namespace sonde::ostrel {
 namespace {
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kPi = 3.141592653589793;
-}  // namespace
 
+// Fractional bin of frequency f in a 128-point transform at this rate.
 double freq2bin(int f, int sample_rate) { return static_cast<double>(f << 7) / static_cast<double>(sample_rate); }
+}  // namespace
 
 bool set_tone_bins(ToneDetector& d, int sample_rate) {
     d.bin_2200 = freq2bin(2200, sample_rate);

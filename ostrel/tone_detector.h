@@ -46,9 +46,6 @@ struct ToneDetector {
     int idx_1200 = 0;
 };
 
-// Fractional bin of frequency f in a 128-point transform at this rate.
-double freq2bin(int f, int sample_rate);
-
 // Bin settings for the rate. False when the two-bin method would have to
 // read beyond its twiddle table (rates below 2175 Hz); the settings are
 // still filled in.

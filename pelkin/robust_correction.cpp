@@ -14,16 +14,17 @@ namespace {
 constexpr auto modbus = [](const uint8_t* bytes, int n) { return sonde::crc16(sonde::kCrc16Modbus, bytes, n); };
 // Computed CRC XOR stored CRC of the frame bytes.
 int frame_syndrome(const uint8_t* bytes) { return static_cast<int>(sonde::check_syndrome(modbus, bytes, CRC_LEN)); }
-}  // namespace
 
-void crc_syndromes_init(CrcSyndromes& s) { sonde::syndrome_table(modbus, CRC_LEN, kCheckedFirst, false, s.bit); }
-
+// Frame CRC of the bits as the frame layer reads them: true when they pass.
 bool frame_bits_pass(const char* bits) {
     uint8_t bytes[kFrameBytesSize] = {};
     frame_bytes_init(bytes);
     const int written = bits2bytes(bits, bytes + kFrameBodyStart);
     return written >= kCheckedBytes && frame_syndrome(bytes) == 0;
 }
+}  // namespace
+
+void crc_syndromes_init(CrcSyndromes& s) { sonde::syndrome_table(modbus, CRC_LEN, kCheckedFirst, false, s.bit); }
 
 int correct_frame_bits(const CrcSyndromes& s, char* bits, const float* soft, float flip_bonus) {
     uint8_t bytes[kFrameBytesSize] = {};

@@ -26,9 +26,6 @@ struct CrcSyndromes {
 
 void crc_syndromes_init(CrcSyndromes& s);
 
-// Frame CRC of the bits as the frame layer reads them: true when they pass.
-bool frame_bits_pass(const char* bits);
-
 // Bonus per flipped bit for frames read from the audio as it comes. There,
 // measured through the simulated receiver, the bits a click was limited in
 // (reliability below about 0.08) are wrong more often than right: the

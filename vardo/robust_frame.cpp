@@ -21,6 +21,21 @@ void type_symbols(int t, uint8_t* hard) {
     }
 }
 
+// Data bytes from hard symbols (1 for symbol 1), the symbol before the first
+// being 0; n symbols, n / 8 bytes.
+void robust_symbols_to_bytes(const uint8_t* hard, int n, uint8_t* bytes) {
+    uint8_t prev = 0;
+    for (int i = 0; i < n / 8; i++) {
+        unsigned v = 0;
+        for (int k = 0; k < 8; k++) {
+            const uint8_t h = hard[8 * i + k];
+            v = v << 1 | (h == prev ? 1u : 0u);
+            prev = h;
+        }
+        bytes[i] = static_cast<uint8_t>(v);
+    }
+}
+
 }  // namespace
 
 uint16_t robust_syndrome(const uint8_t* bytes, int len) {
@@ -42,19 +57,6 @@ int robust_frame_type(const float* sym, int max_errors) {
         if (e < best_errors) best = t, best_errors = e;
     }
     return best;
-}
-
-void robust_symbols_to_bytes(const uint8_t* hard, int n, uint8_t* bytes) {
-    uint8_t prev = 0;
-    for (int i = 0; i < n / 8; i++) {
-        unsigned v = 0;
-        for (int k = 0; k < 8; k++) {
-            const uint8_t h = hard[8 * i + k];
-            v = v << 1 | (h == prev ? 1u : 0u);
-            prev = h;
-        }
-        bytes[i] = static_cast<uint8_t>(v);
-    }
 }
 
 RobustDecision robust_decide(const float* sym, int t, const RobustSyndromes& s, int max_candidates) {

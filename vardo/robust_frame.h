@@ -52,10 +52,6 @@ struct RobustDecision {
 // first candidate that passes the check is taken.
 RobustDecision robust_decide(const float* sym, int t, const RobustSyndromes& s, int max_candidates);
 
-// Data bytes from hard symbols (1 for symbol 1), the symbol before the first
-// being 0; n symbols, n / 8 bytes.
-void robust_symbols_to_bytes(const uint8_t* hard, int n, uint8_t* bytes);
-
 // Frame syndrome: computed check of bytes 0 .. len - 3 XOR the stored check.
 uint16_t robust_syndrome(const uint8_t* bytes, int len);
 

@@ -165,8 +165,6 @@ bool chain_profile(std::string_view name, ChainConfig& cfg) {
     return true;
 }
 
-double chain_n0(const ChainConfig& cfg) { return 1.0 / (cfg.bit_rate * std::pow(10.0, cfg.ebn0_db / 10.0)); }
-
 double chain_full_scale(const ChainConfig& cfg, double duration_s) {
     return (cfg.deviation_hz + std::fabs(cfg.offset_hz) + std::fabs(cfg.drift_hz_per_s) * duration_s) / 0.5;
 }
@@ -183,7 +181,9 @@ bool chain_init(RxChain& c, const ChainConfig& cfg) {
     c.post_hz = cfg.post_cutoff_hz > 0.0 ? cfg.post_cutoff_hz : std::min(bw / 2.0, 0.45 * cfg.audio_rate);
     if (c.post_hz > 0.45 * cfg.audio_rate) return false;
     c.scale_hz = cfg.deviation_hz / cfg.input_peak;
-    c.sigma = std::sqrt(chain_n0(cfg) * c.fs / 2.0);
+    // One-sided noise density for the Eb/N0 at carrier power 1.
+    const double n0 = 1.0 / (cfg.bit_rate * std::pow(10.0, cfg.ebn0_db / 10.0));
+    c.sigma = std::sqrt(n0 * c.fs / 2.0);
 
     const int L = c.up;
     upsampler_init(c.tx, L, cfg.audio_rate, kChainBlock);

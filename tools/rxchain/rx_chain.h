@@ -102,7 +102,4 @@ void chain_process(RxChain& c, const float* in, float* out_hz, std::size_t n);
 // / 0.5, so the clean signal spans half of it.
 double chain_full_scale(const ChainConfig& cfg, double duration_s);
 
-// One-sided noise density for the configured Eb/N0 and carrier power 1.
-double chain_n0(const ChainConfig& cfg);
-
 }  // namespace rxchain

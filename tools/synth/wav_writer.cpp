@@ -63,12 +63,13 @@ int wav_quantize(const WavSpec& wav_spec, double x) {
     return static_cast<int>(std::lround(x * 32767.0));
 }
 
-void append_wav_samples(std::string& out, const WavSpec& wav_spec, const double* signal, std::size_t n,
-                        const double* other, std::size_t other_n) {
-    out.reserve(out.size() + n * static_cast<std::size_t>(wav_spec.channels * wav_spec.bits / 8));
-    for (std::size_t i = 0; i < n; i++) {
+std::string wav_file(const WavSpec& wav_spec, const std::vector<double>& signal, const std::vector<double>& other) {
+    const auto frame = static_cast<std::size_t>(wav_spec.channels * wav_spec.bits / 8);
+    std::string out = wav_header(wav_spec, static_cast<uint64_t>(signal.size()) * frame);
+    out.reserve(out.size() + signal.size() * frame);
+    for (std::size_t i = 0; i < signal.size(); i++) {
         for (int ch = 0; ch < wav_spec.channels; ch++) {
-            double x = ch == wav_spec.signal_channel ? signal[i] : (other && i < other_n ? other[i] : 0.0);
+            double x = ch == wav_spec.signal_channel ? signal[i] : (i < other.size() ? other[i] : 0.0);
             int q = wav_quantize(wav_spec, x);
             if (wav_spec.bits == 8) {
                 out.push_back(static_cast<char>(q + 128));
@@ -77,13 +78,6 @@ void append_wav_samples(std::string& out, const WavSpec& wav_spec, const double*
             }
         }
     }
-}
-
-std::string wav_file(const WavSpec& wav_spec, const std::vector<double>& signal, const std::vector<double>& other) {
-    uint64_t data = static_cast<uint64_t>(signal.size()) * static_cast<uint64_t>(wav_spec.channels * wav_spec.bits / 8);
-    std::string out = wav_header(wav_spec, data);
-    append_wav_samples(out, wav_spec, signal.data(), signal.size(), other.empty() ? nullptr : other.data(),
-                       other.size());
     return out;
 }
 

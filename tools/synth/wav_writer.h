@@ -25,12 +25,8 @@ struct WavSpec {
 // Header for data_bytes of sample data (sizes as the style dictates).
 std::string wav_header(const WavSpec& wav_spec, uint64_t data_bytes);
 
-// Appends samples in [-1, 1] (clipped) as interleaved frames; the other
-// channel, if any, carries `other` (or silence when it is shorter).
-void append_wav_samples(std::string& out, const WavSpec& wav_spec, const double* signal, std::size_t n,
-                        const double* other = nullptr, std::size_t other_n = 0);
-
-// A whole file image.
+// A whole file image: samples in [-1, 1] (clipped) as interleaved frames;
+// the other channel, if any, carries `other` (or silence when it is shorter).
 std::string wav_file(const WavSpec& wav_spec, const std::vector<double>& signal, const std::vector<double>& other = {});
 
 // One sample converted as the file stores it (for tests that predict samples).

@@ -27,8 +27,6 @@ uint16_t vardo_check(const uint8_t* bytes, int n) {
     return k;
 }
 
-int vardo_frame_len(const VardoFrameFields& f) { return f.type == 1 ? 101 : (f.long_short ? 70 : 68); }
-
 void vardo_set_check(std::vector<uint8_t>& frame) {
     int p = static_cast<int>(frame[0]) - 1;
     if (p < 0 || p + 2 > static_cast<int>(frame.size())) return;
@@ -36,7 +34,7 @@ void vardo_set_check(std::vector<uint8_t>& frame) {
 }
 
 std::vector<uint8_t> vardo_frame_bytes(const VardoFrameFields& f) {
-    const int len = vardo_frame_len(f);
+    const int len = f.type == 1 ? 101 : (f.long_short ? 70 : 68);
     std::vector<uint8_t> b(static_cast<std::size_t>(len), 0);
     b[0] = static_cast<uint8_t>(len - 1);
     if (f.type == 1) {

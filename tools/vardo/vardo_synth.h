@@ -28,7 +28,6 @@ struct VardoFrameFields {
 constexpr int kVardoThermistorPos = 40;
 constexpr const char* kVardoSync = "10011001100110010100110010011001";
 
-int vardo_frame_len(const VardoFrameFields& f);
 // The frame's bytes with the check in its last two bytes.
 std::vector<uint8_t> vardo_frame_bytes(const VardoFrameFields& f);
 // Recomputes and stores the check of a frame whose length and check
