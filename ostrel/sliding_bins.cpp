@@ -320,18 +320,11 @@ template <int G>
     return end > energy_to ? end : energy_to;
 }
 
-VECTOR_CLONES int run_few_bins(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum, int first,
-                               int end, int energy_to, SpectrumRows& rows, double* energy) {
-    return run_bins<kFewBins / 8>(s, x, h, abs_sum, first, end, energy_to, rows, energy);
-}
-
-VECTOR_CLONES int run_low_bins(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum, int first,
-                               int end, int energy_to, SpectrumRows& rows, double* energy) {
-    return run_bins<kLowBins / 8>(s, x, h, abs_sum, first, end, energy_to, rows, energy);
-}
-
-VECTOR_CLONES int run_all_bins(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum, int first,
-                               int end, int energy_to, SpectrumRows& rows, double* energy) {
+// spectrum_run, built for each vector width.
+VECTOR_CLONES int run_tracked_bins(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum,
+                                   int first, int end, int energy_to, SpectrumRows& rows, double* energy) {
+    if (s.lanes == kFewBins) return run_bins<kFewBins / 8>(s, x, h, abs_sum, first, end, energy_to, rows, energy);
+    if (s.lanes == kLowBins) return run_bins<kLowBins / 8>(s, x, h, abs_sum, first, end, energy_to, rows, energy);
     return run_bins<kSpectrumLanes / 8>(s, x, h, abs_sum, first, end, energy_to, rows, energy);
 }
 
@@ -368,9 +361,7 @@ void spectrum_init(SlidingSpectrum& s, const ToneDetector& d, SinCos sincos) {
 
 int spectrum_run(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum, int first, int end,
                  int energy_to, SpectrumRows& rows, double* energy) {
-    if (s.lanes == kFewBins) return run_few_bins(s, x, h, abs_sum, first, end, energy_to, rows, energy);
-    if (s.lanes == kLowBins) return run_low_bins(s, x, h, abs_sum, first, end, energy_to, rows, energy);
-    return run_all_bins(s, x, h, abs_sum, first, end, energy_to, rows, energy);
+    return run_tracked_bins(s, x, h, abs_sum, first, end, energy_to, rows, energy);
 }
 
 namespace {
@@ -600,34 +591,23 @@ template <int G>
     }
 }
 
+// spectrum_rows_decide, built for each vector width.
 VECTOR_CLONES
-void few_rows_decide(const SlidingSpectrum& s, const SpectrumRows& r, const double* abs_sum, const double* energy,
-                     int count, int zero_code, int tone_bit, int8_t* out) {
-    rows_decide<kFewBins / 8>(s, r, abs_sum, energy, count, zero_code, tone_bit, out);
-}
-
-VECTOR_CLONES
-void low_rows_decide(const SlidingSpectrum& s, const SpectrumRows& r, const double* abs_sum, const double* energy,
-                     int count, int zero_code, int tone_bit, int8_t* out) {
-    rows_decide<kLowBins / 8>(s, r, abs_sum, energy, count, zero_code, tone_bit, out);
-}
-
-VECTOR_CLONES
-void all_rows_decide(const SlidingSpectrum& s, const SpectrumRows& r, const double* abs_sum, const double* energy,
-                     int count, int zero_code, int tone_bit, int8_t* out) {
-    rows_decide<kSpectrumLanes / 8>(s, r, abs_sum, energy, count, zero_code, tone_bit, out);
+void tracked_rows_decide(const SlidingSpectrum& s, const SpectrumRows& r, const double* abs_sum, const double* energy,
+                         int count, int zero_code, int tone_bit, int8_t* out) {
+    if (s.lanes == kFewBins)
+        rows_decide<kFewBins / 8>(s, r, abs_sum, energy, count, zero_code, tone_bit, out);
+    else if (s.lanes == kLowBins)
+        rows_decide<kLowBins / 8>(s, r, abs_sum, energy, count, zero_code, tone_bit, out);
+    else
+        rows_decide<kSpectrumLanes / 8>(s, r, abs_sum, energy, count, zero_code, tone_bit, out);
 }
 
 }  // namespace
 
 void spectrum_rows_decide(const SlidingSpectrum& s, const SpectrumRows& rows, const double* abs_sum,
                           const double* energy, int count, int zero_code, int tone_bit, int8_t* out) {
-    if (s.lanes == kFewBins)
-        few_rows_decide(s, rows, abs_sum, energy, count, zero_code, tone_bit, out);
-    else if (s.lanes == kLowBins)
-        low_rows_decide(s, rows, abs_sum, energy, count, zero_code, tone_bit, out);
-    else
-        all_rows_decide(s, rows, abs_sum, energy, count, zero_code, tone_bit, out);
+    tracked_rows_decide(s, rows, abs_sum, energy, count, zero_code, tone_bit, out);
 }
 
 }  // namespace sonde::ostrel
