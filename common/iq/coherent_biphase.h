@@ -15,9 +15,9 @@
 // y turned back along the phase path of its known (sync word) or decided
 // (body) direction is A e^{j theta0}; their mean over a window of channel
 // bits centred on the symbol is the reference (no lag for a constant
-// residual frequency). Decisions start from the caller's, then from the
-// coherent statistic itself (a second pass). The start is refined by a
-// small search that maximises the reference's magnitude.
+// residual frequency). Decisions come from the caller (a second pass on
+// the coherent decisions can be asked for). The start is refined by a small
+// search that maximises the reference's magnitude.
 #pragma once
 
 #include <complex>
@@ -29,8 +29,8 @@ namespace sonde::iq {
 struct BiphaseConfig {
     int window_bits = 64;      // channel bits in the reference's window
     double search_bits = 0.5;  // start searched +- this many channel bits
-    int search_steps = 4;      // steps each side
-    int passes = 2;            // decision passes after the search
+    int search_steps = 2;      // steps each side (4: the same frames on the bench)
+    int passes = 1;            // decision passes after the search (2: the same frames)
 };
 
 // Complex samples kept by the caller: sample n is z[n & mask], held for n in [first, end).

@@ -129,11 +129,14 @@ TEST_P(BiphaseClean, EverySymbolRightAndTheStartFound) {
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.errors, 0);
     EXPECT_NEAR(r.offset_bits, -c.start_error, 0.06);
-    // A clean symbol reads about +-1 (a little more off tune: the window's
-    // mean turns through the offset, and the amplitude is taken from it).
+    // A clean symbol reads about +-1; up to a quarter more off tune with a
+    // tenth of the given decisions wrong (the amplitude is taken from the
+    // reference, which both shrink: the window's mean turns through the
+    // offset, and a wrong path's integral stands at 90 degrees).
     double mean = 0.0;
     for (float v : r.soft) mean += std::fabs(v);
-    EXPECT_NEAR(mean / kSymbols, 1.0, 0.15);
+    EXPECT_GT(mean / kSymbols, 0.95);
+    EXPECT_LT(mean / kSymbols, 1.3);
 }
 
 INSTANTIATE_TEST_SUITE_P(CoherentBiphase, BiphaseClean, ::testing::ValuesIn(kClean),
@@ -166,7 +169,7 @@ TEST_P(BiphaseNoise, ErrorsNearCoherentTheory) {
     const double ec_n0 = std::pow(10.0, c.ecn0_db / 10.0);
     const double theory = 0.5 * std::erfc(std::sqrt(2.0 * ec_n0) / std::sqrt(2.0));
     const double rate = static_cast<double>(errors) / (kFrames * kSymbols);
-    // Measured 0.99, 1.02 and 1.04 times theory (2026-12-09). A reader a
+    // Measured 0.95, 1.01 and 1.01 times theory (2026-12-09). A reader a
     // third of a channel bit off, or without the sin weight (0.9 dB), errs
     // more than the upper margin allows.
     EXPECT_GT(rate, 0.7 * theory) << errors;
