@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "iq/iq_front_end.h"
+#include "synth/wav_writer.h"
 
 namespace {
 
@@ -36,22 +37,12 @@ struct Run {
     sonde::iq::IqFrontEnd* fe = nullptr;
 };
 
-void put_le32(unsigned char* p, uint32_t v) {
-    for (int k = 0; k < 4; k++) p[k] = static_cast<unsigned char>(v >> (8 * k));
-}
-
-void wav_header(unsigned char* h, int rate, uint64_t samples) {
-    const uint64_t bytes = samples * 2 > 0xFFFFFFF0u ? 0xFFFFFFF0u : samples * 2;
-    std::memcpy(h, "RIFF", 4);
-    put_le32(h + 4, static_cast<uint32_t>(36 + bytes));
-    std::memcpy(h + 8, "WAVEfmt ", 8);
-    put_le32(h + 16, 16);
-    h[20] = 1, h[21] = 0, h[22] = 1, h[23] = 0;
-    put_le32(h + 24, static_cast<uint32_t>(rate));
-    put_le32(h + 28, static_cast<uint32_t>(rate * 2));
-    h[32] = 2, h[33] = 0, h[34] = 16, h[35] = 0;
-    std::memcpy(h + 36, "data", 4);
-    put_le32(h + 40, static_cast<uint32_t>(bytes));
+// The 44-byte header of a 16-bit mono file of o's rate and samples.
+void write_header(const Output& o) {
+    WavSpec spec;
+    spec.sample_rate = o.rate;
+    const std::string h = wav_header(spec, o.samples * 2);
+    std::fwrite(h.data(), 1, h.size(), o.f);
 }
 
 void on_audio(void* ctx, const AudioBlock& a) {
@@ -69,9 +60,7 @@ void on_audio(void* ctx, const AudioBlock& a) {
             std::exit(1);
         }
         o.rate = a.rate;
-        unsigned char h[44];
-        wav_header(h, a.rate, 0);
-        std::fwrite(h, 1, 44, o.f);
+        write_header(o);
     }
     r.pcm.resize(static_cast<std::size_t>(a.count));
     for (int j = 0; j < a.count; j++)
@@ -233,9 +222,7 @@ int main(int argc, char** argv) {
     sonde::iq::front_end_flush(fe);
     if (in != stdin) std::fclose(in);
     for (auto& [key, o] : run.outs) {
-        unsigned char h[44];
-        wav_header(h, o.rate, o.samples);
-        if (std::fseek(o.f, 0, SEEK_SET) == 0) std::fwrite(h, 1, 44, o.f);
+        if (std::fseek(o.f, 0, SEEK_SET) == 0) write_header(o);
         std::fclose(o.f);
     }
     if (run.events)
