@@ -123,4 +123,8 @@ struct ToneLevelsAt {
 };
 ToneLevelsAt tone_magnitudes(const ToneSums& s);
 
+// The levels of the window ending at t, as robust_core.h reads a tone source.
+inline ToneLevelsAt tone_levels_at(const ToneCorrelators& c, double t) { return tone_magnitudes(tone_sums_at(c, t)); }
+inline double tone_dc(const ToneCorrelators& c) { return c.dc.level; }
+
 }  // namespace sonde::ostrel
