@@ -52,7 +52,7 @@ void take_channel_frame(void* ctx, const FrameReport& in) {
 
 // Whether kind k is read from the complex samples.
 bool from_baseband(const IqReceivers& r, iq::Kind k) {
-    return r.cfg.demod == Demod::best && (k == iq::Kind::pelkin || k == iq::Kind::vardo);
+    return r.cfg.demod == Demod::best && (k == iq::Kind::pelkin || k == iq::Kind::vardo || k == iq::Kind::ostrel);
 }
 
 // The channel's receivers, started afresh when its slot has a new carrier.
@@ -63,6 +63,7 @@ IqChannelReceivers& channel_receivers(IqReceivers& r, int channel, uint32_t id) 
         receivers_init(*c.rx, r.kinds, r.fe.cfg.profiles[0].audio_rate);
         c.pelkin.reset();
         c.vardo.reset();
+        c.ostrel.reset();
         c.id = id;
         r.opened++;
     }
@@ -90,6 +91,14 @@ void take_baseband(void* ctx, const iq::BasebandBlock& b) {
             kind_init(*c.vardo, b.rate);
         }
         kind_feed(*c.vardo, samples, b.count, sink);
+        return;
+    }
+    if (b.kind == iq::Kind::ostrel) {
+        if (!c.ostrel) {
+            c.ostrel = std::make_unique<OstrelIqKind>();
+            kind_init(*c.ostrel, b.rate);
+        }
+        kind_feed(*c.ostrel, samples, b.count, sink);
         return;
     }
     if (!c.pelkin) {

@@ -6,7 +6,7 @@
 // report it: not an image's or another channel's duplicate. Each reported
 // frame carries the channel's offset, frequency (with the centre) and
 // level. Every carrier gets a row in the carrier table.
-// With --demod best, kinds with a detector on the complex samples (pelkin, vardo)
+// With --demod best, kinds with a detector on the complex samples (all three)
 // are read from the channel's baseband instead of its audio.
 #pragma once
 
@@ -19,6 +19,7 @@
 #include "sonderx/carrier_table.h"
 #include "sonderx/frame_report.h"
 #include "sonderx/options.h"
+#include "sonderx/ostrel_kind.h"
 #include "sonderx/pelkin_kind.h"
 #include "sonderx/receivers.h"
 #include "sonderx/vardo_kind.h"
@@ -46,6 +47,7 @@ struct IqChannelReceivers {
     std::unique_ptr<Receivers> rx;         // from the discriminator's audio
     std::unique_ptr<PelkinIqKind> pelkin;  // from the complex samples (--demod best)
     std::unique_ptr<VardoIqKind> vardo;    // from the complex samples (--demod best)
+    std::unique_ptr<OstrelIqKind> ostrel;  // from the complex samples (--demod best)
 };
 
 struct IqReceivers {

@@ -37,9 +37,9 @@ double as_sent(float v) {
     return std::strtod(text, nullptr);
 }
 
-}  // namespace
-
-void on_frame(OstrelKind& k, const SoftFrame& f) {
+// The frame layer's record of a soft frame, reported.
+template <class K>
+void report_frame(K& k, const SoftFrame& f) {
     using namespace ostrel;
     PacketRecord& r = k.record;
     r = soft_frame_record(k.frames, f);
@@ -68,6 +68,36 @@ void on_frame(OstrelKind& k, const SoftFrame& f) {
     rep.alt = g.alt;
     reject_impossible_fix(rep);
     k.sink(rep);
+}
+
+}  // namespace
+
+void on_frame(OstrelKind& k, const SoftFrame& f) { report_frame(k, f); }
+
+void on_frame(OstrelIqKind& k, const SoftFrame& f) { report_frame(k, f); }
+
+ostrel::ToneLevelsAt tone_levels_at(const OstrelIqTones& t, double at) {
+    const iq::AfskLevels l = iq::afsk_levels_at(t.det, at);
+    return {l.tone[0], l.tone[1]};
+}
+
+bool receiver_init(OstrelIqReceiver& r, double rate) {
+    r.corr.det = iq::AfskEnvelope{};
+    if (!iq::afsk_envelope_init(r.corr.det, iq::AfskEnvelopeConfig{}, rate)) return false;
+    r.corr.bit_samples = r.corr.det.bit_samples;
+    // The first point whose window lies wholly inside the input.
+    ostrel::robust_core_reset(r, r.corr.det.window);
+    return true;
+}
+
+void receiver_feed(OstrelIqReceiver& r, const std::complex<float>* x, std::size_t n, const sonde::FrameSink& sink) {
+    if (r.corr.det.terms == 0) return;
+    // std::complex<float> is two floats, real first.
+    const float* iq = reinterpret_cast<const float*>(x);
+    for (std::size_t i = 0; i < n; i++) {
+        iq::afsk_envelope_add(r.corr.det, iq + 2 * i, 1);
+        ostrel::robust_core_step(r, static_cast<double>(r.corr.det.taken - 1), 1, sink);
+    }
 }
 
 }  // namespace sonde::sonderx
