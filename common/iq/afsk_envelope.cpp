@@ -64,11 +64,9 @@ bool afsk_envelope_init(AfskEnvelope& d, const AfskEnvelopeConfig& cfg, double r
     d.bit_samples = rate / cfg.bit_rate;
     d.window = std::max(1, static_cast<int>(std::lround(d.bit_samples)));
     d.phases = cfg.phases;
-    d.sum_phases = cfg.sum_phases;
     if (cfg.phases < 2 || cfg.phases % 2 != 0) return false;
     d.harmonic.clear();
     d.tone_of.clear();
-    d.weight.clear();
     d.bessel.clear();
     for (int k = 0; k < kAfskTones; k++) {
         const double f = cfg.tone_hz[k];
@@ -83,7 +81,6 @@ bool afsk_envelope_init(AfskEnvelope& d, const AfskEnvelopeConfig& cfg, double r
                 d.harmonic.push_back(sign * n);
                 d.tone_of.push_back(f);
                 d.bessel.push_back(sign < 0 && n % 2 != 0 ? -j : j);
-                d.weight.push_back(j * j);
             }
         }
         if (static_cast<int>(d.harmonic.size()) == d.first[k]) return false;
@@ -163,14 +160,11 @@ AfskLevels afsk_levels_at(const AfskEnvelope& d, double t) {
     const double f = t - fl;
     const auto k = static_cast<int64_t>(fl);
     const int t2 = 2 * d.terms;
-    const float* a = d.history.data() + (static_cast<uint64_t>(k) & d.history_mask) * t2;
-    const float* b = d.history.data() + (static_cast<uint64_t>(k + 1) & d.history_mask) * t2;
+    const float* before = d.history.data() + (static_cast<uint64_t>(k) & d.history_mask) * t2;
+    const float* after = d.history.data() + (static_cast<uint64_t>(k + 1) & d.history_mask) * t2;
     // The sums at t, interpolated; at most a few dozen terms.
     double z[2 * kMaxTerms];
-    for (int i = 0; i < t2; i++) z[i] = a[i] + (f == 0.0 ? 0.0 : (b[i] - a[i]) * f);
-    // Per pair n, -n (sign s = (-1)^n, Z_n = a + jb, Z_-n = c + jd):
-    // J_n (e^{-jn alpha} Z_n + s e^{jn alpha} Z_-n)
-    //   = J_n (cos (a + s c) + sin (b - s d) + j (cos (b + s d) - sin (a - s c))).
+    for (int i = 0; i < t2; i++) z[i] = before[i] + (f == 0.0 ? 0.0 : (after[i] - before[i]) * f);
     // Levels in units of the window's own: |C| <= sqrt(window * power).
     const double pa = d.power_history[static_cast<uint64_t>(k) & d.history_mask];
     const double pb = d.power_history[static_cast<uint64_t>(k + 1) & d.history_mask];
@@ -180,15 +174,13 @@ AfskLevels afsk_levels_at(const AfskEnvelope& d, double t) {
     for (int tone = 0; tone < kAfskTones; tone++) {
         const int lo = d.first[tone], hi = d.first[tone + 1];
         double level = 0.0;
-        if (d.sum_phases) {
-            for (int i = lo; i < hi; i++) level += d.weight[i] * (z[2 * i] * z[2 * i] + z[2 * i + 1] * z[2 * i + 1]);
-            out.tone[tone] = std::sqrt(level * norm);
-            continue;
-        }
         // The n = 0 term is the same for every phase.
         const double j0 = d.bessel[lo];
         const double base_re = j0 * z[2 * lo], base_im = j0 * z[2 * lo + 1];
         const int pairs = (hi - lo - 1) / 2;
+        // Per pair n, -n (sign s = (-1)^n, Z_n = a + jb, Z_-n = c + je):
+        // J_n (e^{-jn alpha} Z_n + s e^{jn alpha} Z_-n)
+        //   = J_n (cos (a + s c) + sin (b - s e) + j (cos (b + s e) - sin (a - s c))).
         for (int p = 0; p < pairs; p++) {
             const int i = lo + 1 + 2 * p;  // n; i + 1 is -n
             const double j = d.bessel[i];

@@ -31,7 +31,6 @@ struct AfskEnvelopeConfig {
     double bit_rate = 1200.0;
     double band_hz = 5000.0;  // harmonics beyond this (outside the channel filter) are left out
     int phases = 24;          // audio phases tried per tone, even
-    bool sum_phases = false;  // the power summed over all audio phases instead of the largest
     int history_bits = 48;    // how far back levels can be read
 };
 
@@ -46,11 +45,9 @@ struct AfskEnvelope {
     int terms = 0;                   // harmonics of both tones together
     int first[kAfskTones + 1] = {};  // tone k's terms are [first[k], first[k + 1])
     int phases = 1;
-    bool sum_phases = false;
     std::vector<int> harmonic;    // per term: n
     std::vector<double> tone_of;  // per term: its tone's frequency
     std::vector<double> bessel;   // per term: J_n(beta)
-    std::vector<double> weight;   // per term: J_n(beta)^2 (summed phases)
     std::vector<double> coef;     // per phase alpha in [0, pi) and term: cos and sin of n alpha
     std::vector<double> osc;      // per term: exp(-j 2 pi n f k / rate) of the next sample k, re and im
     std::vector<double> step;     // per term: its turn per sample

@@ -169,7 +169,9 @@ TEST(AfskEnvelope, NoisyBitErrors) {
             sum += bit_error_rate(afsk(rate, 20000, 0.0, p.ebn0_db, seed), rate);
         EXPECT_LT(sum / 3, p.most) << p.ebn0_db;
         // Not a detector that never errs (the noise is there).
-        if (p.ebn0_db < 12.0) EXPECT_GT(sum / 3, 0.01) << p.ebn0_db;
+        if (p.ebn0_db < 12.0) {
+            EXPECT_GT(sum / 3, 0.01) << p.ebn0_db;
+        }
     }
 }
 
