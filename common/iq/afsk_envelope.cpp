@@ -15,6 +15,8 @@ constexpr double kLeastWeight = 0.02;
 constexpr int kTidy = 4096;
 // A window of less power than this (full scale 1) is silence: levels 0.
 constexpr double kLeastPower = 1e-20;
+// Audio phases a level read holds on the stack.
+constexpr int kMaxPhases = 64;
 // Terms a level read holds on the stack.
 constexpr int kMaxTerms = 64;
 
@@ -64,7 +66,7 @@ bool afsk_envelope_init(AfskEnvelope& d, const AfskEnvelopeConfig& cfg, double r
     d.bit_samples = rate / cfg.bit_rate;
     d.window = std::max(1, static_cast<int>(std::lround(d.bit_samples)));
     d.phases = cfg.phases;
-    if (cfg.phases < 2 || cfg.phases % 2 != 0) return false;
+    if (cfg.phases < 2 || cfg.phases % 2 != 0 || cfg.phases > kMaxPhases) return false;
     d.harmonic.clear();
     d.tone_of.clear();
     d.bessel.clear();
@@ -91,13 +93,14 @@ bool afsk_envelope_init(AfskEnvelope& d, const AfskEnvelopeConfig& cfg, double r
     // cos and sin of n alpha per term and audio phase alpha in [0, pi): the
     // phases alpha + pi follow from the same sums (odd n change sign).
     const int half_phases = d.phases / 2;
+    // per term, then per phase: the phases' loop runs on several at a time.
     d.coef.assign(2 * static_cast<std::size_t>(half_phases) * d.terms, 0.0);
-    for (int m = 0; m < half_phases; m++)
-        for (int i = 0; i < d.terms; i++) {
+    for (int i = 0; i < d.terms; i++)
+        for (int m = 0; m < half_phases; m++) {
             const double alpha = 2.0 * kPi * m / d.phases;
-            double* c = d.coef.data() + 2 * (static_cast<std::size_t>(m) * d.terms + i);
-            c[0] = std::cos(d.harmonic[i] * alpha);
-            c[1] = std::sin(d.harmonic[i] * alpha);
+            double* c = d.coef.data() + 2 * static_cast<std::size_t>(i) * half_phases;
+            c[m] = std::cos(d.harmonic[i] * alpha);
+            c[half_phases + m] = std::sin(d.harmonic[i] * alpha);
         }
     d.osc.assign(2 * static_cast<std::size_t>(d.terms), 0.0);
     d.step.assign(2 * static_cast<std::size_t>(d.terms), 0.0);
@@ -191,24 +194,30 @@ AfskLevels afsk_levels_at(const AfskEnvelope& d, double t) {
             pq[4 * p + 2] = j * (b + s * e);
             pq[4 * p + 3] = j * (a - s * c);
         }
-        for (int m = 0; m < d.phases / 2; m++) {
-            const double* cs = d.coef.data() + 2 * (static_cast<std::size_t>(m) * d.terms + lo + 1);
-            double even_re = base_re, even_im = base_im, odd_re = 0.0, odd_im = 0.0;
-            for (int p = 0; p < pairs; p++) {
-                const double co = cs[4 * p], si = cs[4 * p + 1];
-                const double re = co * pq[4 * p] + si * pq[4 * p + 1];
-                const double im = co * pq[4 * p + 2] - si * pq[4 * p + 3];
-                // Pairs run n = 1, 2, ...: odd n at even p.
-                if (p % 2 == 0) {
-                    odd_re += re;
-                    odd_im += im;
-                } else {
-                    even_re += re;
-                    even_im += im;
-                }
+        const int half = d.phases / 2;
+        double even_re[kMaxPhases / 2], even_im[kMaxPhases / 2], odd_re[kMaxPhases / 2], odd_im[kMaxPhases / 2];
+        for (int m = 0; m < half; m++) {
+            even_re[m] = base_re;
+            even_im[m] = base_im;
+            odd_re[m] = odd_im[m] = 0.0;
+        }
+        // Pairs run n = 1, 2, ...: odd n at even p.
+        for (int p = 0; p < pairs; p++) {
+            const double* co = d.coef.data() + 2 * static_cast<std::size_t>(lo + 1 + 2 * p) * half;
+            const double* si = co + half;
+            const double p0 = pq[4 * p], p1 = pq[4 * p + 1], p2 = pq[4 * p + 2], p3 = pq[4 * p + 3];
+            double* re = p % 2 == 0 ? odd_re : even_re;
+            double* im = p % 2 == 0 ? odd_im : even_im;
+            for (int m = 0; m < half; m++) {
+                re[m] += co[m] * p0 + si[m] * p1;
+                im[m] += co[m] * p2 - si[m] * p3;
             }
-            const double plus = (even_re + odd_re) * (even_re + odd_re) + (even_im + odd_im) * (even_im + odd_im);
-            const double minus = (even_re - odd_re) * (even_re - odd_re) + (even_im - odd_im) * (even_im - odd_im);
+        }
+        for (int m = 0; m < half; m++) {
+            const double plus = (even_re[m] + odd_re[m]) * (even_re[m] + odd_re[m]) +
+                                (even_im[m] + odd_im[m]) * (even_im[m] + odd_im[m]);
+            const double minus = (even_re[m] - odd_re[m]) * (even_re[m] - odd_re[m]) +
+                                 (even_im[m] - odd_im[m]) * (even_im[m] - odd_im[m]);
             level = std::max(level, std::max(plus, minus));
         }
         out.tone[tone] = std::sqrt(level * norm);

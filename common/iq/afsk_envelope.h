@@ -48,7 +48,7 @@ struct AfskEnvelope {
     std::vector<int> harmonic;    // per term: n
     std::vector<double> tone_of;  // per term: its tone's frequency
     std::vector<double> bessel;   // per term: J_n(beta)
-    std::vector<double> coef;     // per phase alpha in [0, pi) and term: cos and sin of n alpha
+    std::vector<double> coef;     // per term: cos n alpha for each phase alpha in [0, pi), then sin n alpha
     std::vector<double> osc;      // per term: exp(-j 2 pi n f k / rate) of the next sample k, re and im
     std::vector<double> step;     // per term: its turn per sample
     std::vector<double> ring;     // products of the last `window` samples, terms each (re, im)
