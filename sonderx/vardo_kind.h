@@ -36,8 +36,10 @@ struct VardoIqReceiver {
     vardo::RobustReceiver rx;
     iq::Resampler audio_rs;
     float scale = 0.0f;       // discriminator: radians per sample to audio
-    std::vector<float> base;  // complex: the previous sample, then the chunk
+    std::vector<float> base;  // complex: a chunk, numbers only
     std::vector<float> disc, audio;
+    iq::DecimatingFir narrow;               // the audio's low-pass, narrower than the channel's
+    std::vector<float> narrowed;            // complex: the previous sample, then a chunk through it
     std::vector<std::complex<float>> ring;  // the last samples, a power of two
     int64_t written = 0;                    // samples into the ring so far
     double per_audio = 0.0;                 // samples per audio sample
