@@ -320,11 +320,18 @@ template <int G>
     return end > energy_to ? end : energy_to;
 }
 
-// spectrum_run, built for each vector width.
-VECTOR_CLONES int run_tracked_bins(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum,
-                                   int first, int end, int energy_to, SpectrumRows& rows, double* energy) {
-    if (s.lanes == kFewBins) return run_bins<kFewBins / 8>(s, x, h, abs_sum, first, end, energy_to, rows, energy);
-    if (s.lanes == kLowBins) return run_bins<kLowBins / 8>(s, x, h, abs_sum, first, end, energy_to, rows, energy);
+VECTOR_CLONES int run_few_bins(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum, int first,
+                               int end, int energy_to, SpectrumRows& rows, double* energy) {
+    return run_bins<kFewBins / 8>(s, x, h, abs_sum, first, end, energy_to, rows, energy);
+}
+
+VECTOR_CLONES int run_low_bins(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum, int first,
+                               int end, int energy_to, SpectrumRows& rows, double* energy) {
+    return run_bins<kLowBins / 8>(s, x, h, abs_sum, first, end, energy_to, rows, energy);
+}
+
+VECTOR_CLONES int run_all_bins(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum, int first,
+                               int end, int energy_to, SpectrumRows& rows, double* energy) {
     return run_bins<kSpectrumLanes / 8>(s, x, h, abs_sum, first, end, energy_to, rows, energy);
 }
 
@@ -361,7 +368,9 @@ void spectrum_init(SlidingSpectrum& s, const ToneDetector& d, SinCos sincos) {
 
 int spectrum_run(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum, int first, int end,
                  int energy_to, SpectrumRows& rows, double* energy) {
-    return run_tracked_bins(s, x, h, abs_sum, first, end, energy_to, rows, energy);
+    if (s.lanes == kFewBins) return run_few_bins(s, x, h, abs_sum, first, end, energy_to, rows, energy);
+    if (s.lanes == kLowBins) return run_low_bins(s, x, h, abs_sum, first, end, energy_to, rows, energy);
+    return run_all_bins(s, x, h, abs_sum, first, end, energy_to, rows, energy);
 }
 
 namespace {
