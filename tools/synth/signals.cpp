@@ -22,19 +22,17 @@ void baseband_hold(BasebandGen& g, std::vector<double>& out, double level, doubl
     for (; g.samples < end; g.samples++) out.push_back(level * g.amplitude);
 }
 
-static void afsk_emit(AfskGen& g, std::vector<double>& out, double freq, double amplitude, double nbits) {
-    g.bits_sent += nbits;
-    uint64_t end = sample_end(g.sample_rate, g.baud, g.bits_sent);
-    const double step = kTwoPi * freq / g.sample_rate;
-    for (; g.samples < end; g.samples++) {
-        out.push_back(amplitude * std::sin(g.phase));
-        g.phase += step;
-        if (g.phase >= kTwoPi) g.phase -= kTwoPi;
-    }
-}
-
 void afsk_bits(AfskGen& g, std::vector<double>& out, std::string_view bits) {
-    for (char c : bits) afsk_emit(g, out, c == '1' ? g.freq_one : g.freq_zero, g.amplitude, 1.0);
+    for (char c : bits) {
+        g.bits_sent += 1.0;
+        const uint64_t end = sample_end(g.sample_rate, g.baud, g.bits_sent);
+        const double step = kTwoPi * (c == '1' ? g.freq_one : g.freq_zero) / g.sample_rate;
+        for (; g.samples < end; g.samples++) {
+            out.push_back(g.amplitude * std::sin(g.phase));
+            g.phase += step;
+            if (g.phase >= kTwoPi) g.phase -= kTwoPi;
+        }
+    }
 }
 
 Gaussian gaussian_seeded(uint64_t seed) { return Gaussian{seed * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull}; }
