@@ -132,6 +132,7 @@ bool iq_receivers_init(IqReceivers& r, const IqConfig& cfg, const ReportSink& ou
         if (cfg.kinds[k]) fc.kinds |= 1u << k;
     fc.forced_hz = cfg.offsets_hz;
     fc.search = cfg.offsets_hz.empty();
+    for (int k = 0; k < iq::kKinds; k++) fc.profiles[k].audio = !from_baseband(r, static_cast<iq::Kind>(k));
     // Every kind's audio comes at the one rate.
     r.kinds = plan_kinds(cfg.kinds, fc.profiles[0].audio_rate);
     for (int i = 0; i < iq::kMaxChannels; i++) {

@@ -80,6 +80,7 @@ void branch_run(KindBranch& b, const float* in, int n) {
     b.corr_re = cr;
     b.corr_im = ci;
     b.power = pw;
+    if (!b.profile.audio) return;
     b.audio_count =
         fm_audio(b.audio_rs, z, m, discriminator_scale(b.profile, b.base_rate), b.disc.data(), b.audio.data());
     b.audio_samples += static_cast<uint64_t>(b.audio_count);

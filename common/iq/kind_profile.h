@@ -30,6 +30,7 @@ struct KindProfile {
     double transition_hz;  // width of its transition band
     double post_hz;        // post-detection low-pass cutoff (0: none)
     int audio_rate;        // discriminator audio, Hz
+    bool audio = true;     // false: the kind is read from its baseband, no discriminator runs
 };
 
 constexpr KindProfile kKindProfiles[kKinds] = {

@@ -19,6 +19,7 @@ struct Record {
     std::vector<float> audio[kKinds];
     std::vector<uint64_t> first[kKinds];
     std::vector<ChannelEvent> events;
+    std::size_t baseband[kKinds] = {};
 };
 
 void on_audio(void* ctx, const AudioBlock& a) {
@@ -30,11 +31,16 @@ void on_audio(void* ctx, const AudioBlock& a) {
 
 void on_event(void* ctx, const ChannelEvent& e) { static_cast<Record*>(ctx)->events.push_back(e); }
 
+void on_baseband(void* ctx, const BasebandBlock& b) {
+    static_cast<Record*>(ctx)->baseband[static_cast<int>(b.kind)] += static_cast<std::size_t>(b.count);
+}
+
 Record run(const FrontEndConfig& cfg, const std::vector<float>& x, std::size_t block) {
     Record r;
     FrontEndSink sink;
     sink.ctx = &r;
     sink.audio = on_audio;
+    sink.baseband = on_baseband;
     sink.event = on_event;
     IqFrontEnd fe;
     EXPECT_TRUE(front_end_init(fe, cfg, sink));
@@ -109,6 +115,28 @@ TEST(Stream, SampleNumbersPast32Bits) {
 
 // Every kind runs until a frame decodes; then only that kind, and the
 // channel is confirmed.
+// A kind read from its baseband runs no discriminator: its audio stops,
+// its baseband and the other kinds' audio stay as they were.
+TEST(Stream, AKindWithoutAudioKeepsItsBaseband) {
+    iqtest::Capture cap;
+    cap.carriers.push_back({-30000.0, 0.05, iqtest::nrz(3500.0, 1200.0, 2)});
+    const std::vector<float> x = iqtest::make_capture(cap, 100000);
+    FrontEndConfig cfg;
+    cfg.search = false;
+    cfg.forced_hz = {-30000.0};
+    const Record all = run(cfg, x, 4096);
+    cfg.profiles[0].audio = cfg.profiles[1].audio = false;
+    const Record some = run(cfg, x, 4096);
+    EXPECT_TRUE(some.audio[0].empty());
+    EXPECT_TRUE(some.audio[1].empty());
+    EXPECT_FALSE(all.audio[0].empty());
+    EXPECT_EQ(some.audio[2], all.audio[2]);
+    for (int k = 0; k < kKinds; k++) {
+        EXPECT_GT(some.baseband[k], 0u) << k;
+        EXPECT_EQ(some.baseband[k], all.baseband[k]) << k;
+    }
+}
+
 TEST(Stream, AFrameNarrowsTheKinds) {
     iqtest::Capture cap;
     cap.carriers.push_back({-30000.0, 0.05, iqtest::nrz(3500.0, 1200.0, 2)});
