@@ -137,9 +137,10 @@ bool receiver_init(VardoIqReceiver& r, double rate) {
     r.usable = vardo::receiver_init(r.rx, p.audio_rate, tune);
     // Audio sample i stands for the samples around i * per_audio - taps / 2
     // (the resampler's start), half a sample earlier for the discriminator's
-    // difference and the narrower low-pass's delay earlier; the receiver's positions are later by its low-pass's delay
-    // at low frequencies, (1 - g) / g, and half an audio sample (a sample
-    // stands for the span after it). Left over on the bench's frames: 0.007
+    // difference and the narrower low-pass's delay earlier; the receiver's
+    // positions are later by its low-pass's delay at low frequencies,
+    // (1 - g) / g, and half an audio sample (a sample stands for the span
+    // after it). Left over on the bench's frames: 0.007
     // channel bit; the start search takes up the timing loop's error.
     const double lowpass = (1.0 - r.rx.lp_gain) / r.rx.lp_gain + 0.5;
     r.audio_at = -0.5 * r.audio_rs.taps - 0.5 - r.narrow.delay - lowpass * r.per_audio;

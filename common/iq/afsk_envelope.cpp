@@ -78,7 +78,9 @@ bool afsk_envelope_init(AfskEnvelope& d, const AfskEnvelopeConfig& cfg, double r
         // J_-n = (-1)^n J_n: the terms come as 0, then n and -n together.
         for (int n = 0; n <= 64 && n * f <= cfg.band_hz; n++) {
             const double j = bessel_j(n, beta);
-            if (j * j < kLeastWeight * kLeastWeight) continue;
+            // n = 0 stays whatever its weight: the level reads take the
+            // tone's first term for it.
+            if (n > 0 && j * j < kLeastWeight * kLeastWeight) continue;
             for (int sign = 1; sign >= (n == 0 ? 1 : -1); sign -= 2) {
                 d.harmonic.push_back(sign * n);
                 d.tone_of.push_back(f);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dsp/soft_sync.h"
+
 namespace sonde::iq {
 
 namespace {
@@ -150,8 +152,7 @@ bool coherent_biphase_read(CoherentBiphase& c, const SampleRing& ring, const Bip
         prev = m;
     }
     double delta = at * step;
-    const double curve = below - 2.0 * best + above;
-    if (at > -steps && at < steps && curve < 0.0) delta += 0.5 * (below - above) / curve * step;
+    if (at > -steps && at < steps) delta += sonde::parabola_peak_offset(below, best, above) * step;
     c.offset_bits = delta / f.period;
     const int passes = std::max(1, c.cfg.passes);
     for (int p = 0; p < passes; p++) {
