@@ -78,6 +78,16 @@ void take_audio(void* ctx, const iq::AudioBlock& a) {
     receivers_feed_kind(*c.rx, static_cast<SondeKind>(a.kind), a.samples, a.count, sink);
 }
 
+// A kind's receiver from the complex samples, started on its first block.
+template <class K>
+K& started(std::unique_ptr<K>& k, double rate) {
+    if (!k) {
+        k = std::make_unique<K>();
+        kind_init(*k, rate);
+    }
+    return *k;
+}
+
 void take_baseband(void* ctx, const iq::BasebandBlock& b) {
     IqReceivers& r = *static_cast<IqReceivers*>(ctx);
     if (b.channel < 0 || b.channel >= iq::kMaxChannels || !from_baseband(r, b.kind)) return;
@@ -85,28 +95,20 @@ void take_baseband(void* ctx, const iq::BasebandBlock& b) {
     const ReportSink sink{take_channel_frame, &r.link[b.channel]};
     // Interleaved I and Q are std::complex<float>'s layout.
     const auto* samples = reinterpret_cast<const std::complex<float>*>(b.iq);
-    if (b.kind == iq::Kind::vardo) {
-        if (!c.vardo) {
-            c.vardo = std::make_unique<VardoIqKind>();
-            kind_init(*c.vardo, b.rate);
+    switch (b.kind) {
+        case iq::Kind::vardo:
+            kind_feed(started(c.vardo, b.rate), samples, b.count, sink);
+            break;
+        case iq::Kind::ostrel:
+            kind_feed(started(c.ostrel, b.rate), samples, b.count, sink);
+            break;
+        case iq::Kind::pelkin: {
+            PelkinIqKind& k = started(c.pelkin, b.rate);
+            receiver_tuned(k.rx, b.tuned_hz);
+            kind_feed(k, samples, b.count, sink);
+            break;
         }
-        kind_feed(*c.vardo, samples, b.count, sink);
-        return;
     }
-    if (b.kind == iq::Kind::ostrel) {
-        if (!c.ostrel) {
-            c.ostrel = std::make_unique<OstrelIqKind>();
-            kind_init(*c.ostrel, b.rate);
-        }
-        kind_feed(*c.ostrel, samples, b.count, sink);
-        return;
-    }
-    if (!c.pelkin) {
-        c.pelkin = std::make_unique<PelkinIqKind>();
-        kind_init(*c.pelkin, b.rate);
-    }
-    receiver_tuned(c.pelkin->rx, b.tuned_hz);
-    kind_feed(*c.pelkin, samples, b.count, sink);
 }
 
 void take_event(void* ctx, const iq::ChannelEvent& e) {

@@ -113,17 +113,25 @@ TEST(Stream, SampleNumbersPast32Bits) {
                 2000.0);
 }
 
-// Every kind runs until a frame decodes; then only that kind, and the
-// channel is confirmed.
-// A kind read from its baseband runs no discriminator: its audio stops,
-// its baseband and the other kinds' audio stay as they were.
-TEST(Stream, AKindWithoutAudioKeepsItsBaseband) {
+// One AFSK carrier at -30 kHz, and the front end given a channel on it.
+std::vector<float> afsk_capture() {
     iqtest::Capture cap;
     cap.carriers.push_back({-30000.0, 0.05, iqtest::nrz(3500.0, 1200.0, 2)});
-    const std::vector<float> x = iqtest::make_capture(cap, 100000);
+    return iqtest::make_capture(cap, 100000);
+}
+
+FrontEndConfig forced_config() {
     FrontEndConfig cfg;
     cfg.search = false;
     cfg.forced_hz = {-30000.0};
+    return cfg;
+}
+
+// A kind read from its baseband runs no discriminator: its audio stops,
+// its baseband and the other kinds' audio stay as they were.
+TEST(Stream, AKindWithoutAudioKeepsItsBaseband) {
+    const std::vector<float> x = afsk_capture();
+    FrontEndConfig cfg = forced_config();
     const Record all = run(cfg, x, 4096);
     cfg.profiles[0].audio = cfg.profiles[1].audio = false;
     const Record some = run(cfg, x, 4096);
@@ -137,13 +145,11 @@ TEST(Stream, AKindWithoutAudioKeepsItsBaseband) {
     }
 }
 
+// Every kind runs until a frame decodes; then only that kind, and the
+// channel is confirmed.
 TEST(Stream, AFrameNarrowsTheKinds) {
-    iqtest::Capture cap;
-    cap.carriers.push_back({-30000.0, 0.05, iqtest::nrz(3500.0, 1200.0, 2)});
-    const std::vector<float> x = iqtest::make_capture(cap, 100000);
-    FrontEndConfig cfg;
-    cfg.search = false;
-    cfg.forced_hz = {-30000.0};
+    const std::vector<float> x = afsk_capture();
+    const FrontEndConfig cfg = forced_config();
     Record r;
     FrontEndSink sink;
     sink.ctx = &r;

@@ -39,9 +39,9 @@ struct Run {
 
 // The 44-byte header of a 16-bit mono file of o's rate and samples.
 void write_header(const Output& o) {
-    WavSpec spec;
-    spec.sample_rate = o.rate;
-    const std::string h = wav_header(spec, o.samples * 2);
+    WavSpec wav;
+    wav.sample_rate = o.rate;
+    const std::string h = wav_header(wav, o.samples * 2);
     std::fwrite(h.data(), 1, h.size(), o.f);
 }
 
