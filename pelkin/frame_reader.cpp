@@ -204,16 +204,14 @@ double frame_integral(const FrameReader& rd, const RunningSums& sums, double t0,
     return (sonde::integrator_span(sums, t0, t1) - a * sonde::integrator_span(sums, t0 - 1.0, t1 - 1.0)) / (1.0 - a);
 }
 
-bool is_known(int k, int* b) {
+int sign_of(double v) { return v >= 0.0 ? 1 : -1; }
+
+// The start (-1) or stop (+1) bit a frame has at bit k, else 0.
+int known_bit(int k) {
     const int pos = k % kGroupBits;
-    if (pos == 0)
-        *b = -1;  // start bit
-    else if (pos == kGroupBits - 1)
-        *b = 1;  // stop bit
-    else
-        return false;
-    return true;
+    return pos == 0 ? -1 : pos == kGroupBits - 1 ? 1 : 0;
 }
+
 // The sync word as found: its end refined, its correlation and sum there.
 // The same for both readings of a frame (the sync search takes the audio
 // as it comes).
@@ -223,38 +221,27 @@ struct SyncFit {
     double sum = 0.0;
 };
 
-SyncFit fit_sync(const FrameReader& rd, const RunningSums& sums, const RobustCandidate& c) {
-    SyncFit fit;
-    fit.t0 = refine_sync_end(rd, sums, c.sync_end);
-    fit.r = sync_correlation(rd, sums, fit.t0, &fit.sum);
-    return fit;
-}
-
 bool read_frame_once(FrameReader& rd, const RunningSums& sums, const RobustCandidate& c, const SyncFit& fit) {
     RobustFrame& f = rd.frame;
     const double sps = rd.sps;
-    const double t0 = fit.t0;
-    const double sum = fit.sum;
-    const double r = fit.r;
-    const double pol = r >= 0.0 ? 1.0 : -1.0;
-    double amp = std::fabs(r) / kSyncBits;  // integral of a clean bit, above the level
-    double level = sum / kSyncBits;
+    const double pol = fit.r >= 0.0 ? 1.0 : -1.0;
+    double amp = std::fabs(fit.r) / kSyncBits;  // integral of a clean bit, above the level
     if (amp <= 0.0) return false;
 
     // Reading: decisions from the tracked level, timing from the bit
     // boundaries where the level changes.
     sonde::DcTracker dc = sonde::dc_tracker_make(kLevelTimeConstant);
-    dc.level = level;
+    dc.level = fit.sum / kSyncBits;
     dc.seen = static_cast<long long>(kLevelTimeConstant);  // the sync word gave a start
     sonde::TimingLoop loop = sonde::timing_loop_make(sps, kTimingBandwidth, kTimingDamping);
     loop.max_rate_error = kMaxRateError;
-    loop.next = t0;
+    loop.next = fit.t0;
     double before = pol * amp;  // the sync word ends with a stop bit
     int errors = 0;
     int falls = 0;
     for (int k = 0; k < kFrameBits; k++) {
         const double tau = loop.next;
-        const double lim = rd.click_limit * amp / sps;
+        const double lim = rd.cfg.click_limit * amp / sps;
         // The bit, and the window across its start for the timing.
         LimitedSpan spans[kLimitedSpans] = {{.t0 = tau, .t1 = tau + sps},
                                             {.t0 = tau - sps / 2.0, .t1 = tau + sps / 2.0}};
@@ -264,20 +251,16 @@ bool read_frame_once(FrameReader& rd, const RunningSums& sums, const RobustCandi
         rd.cut[k] = spans[0].cut / amp;
         rd.bit_start[k] = tau;
         rd.y[k] = y;
-        // Group boundaries without a fall, counted as they come: they too
-        // only grow, and are checked after the frame.
-        if (k % kGroupBits == 0 && k > 0 && pol * (rd.y[k - 1] - y) <= 0.0 && ++falls > rd.max_boundary_errors)
+        // Group boundaries without a fall, and start/stop errors, only grow:
+        // past their limit now, past it where they are checked.
+        if (k % kGroupBits == 0 && k > 0 && pol * (rd.y[k - 1] - y) <= 0.0 && ++falls > rd.cfg.max_boundary_errors)
             return false;
         const double v = pol * (y - dc.level) / amp;
-        int b = v >= 0.0 ? 1 : -1;
-        int known = 0;
-        if (is_known(k, &known)) {
-            if (known != b) errors++;
-            b = known;
-            // Errors only grow: past a limit now, past it where it is
-            // checked, and nothing read so far is kept.
-            if (errors > rd.max_start_stop_errors || (k < 10 * kGroupBits && errors > kEarlyErrors)) return false;
-        }
+        const int known = known_bit(k);
+        const int b = known != 0 ? known : sign_of(v);
+        if (known != 0 && sign_of(v) != known &&
+            (++errors > rd.cfg.max_start_stop_errors || (k < kEarlyGroups * kGroupBits && errors > kEarlyErrors)))
+            return false;
         const double after = y - dc.level;
         const double late = sonde::gardner_late(before, m - dc.level, after, amp * amp, sps);
         sonde::dc_tracker_update(dc, y - pol * amp * b);
@@ -286,20 +269,24 @@ bool read_frame_once(FrameReader& rd, const RunningSums& sums, const RobustCandi
         sonde::timing_loop_advance(loop, std::clamp(late, -sps / 2.0, sps / 2.0));
         before = after;
     }
-    level = dc.level;
-    const double tau = loop.next;
-    if (errors > rd.max_start_stop_errors) return false;
 
     // Smoothing: the level from both sides of each bit, from the residuals
-    // of the decisions; twice, the second time with better decisions.
+    // of the decisions; twice, the second time with better decisions. The
+    // start/stop errors are counted again on the last decisions.
+    std::fill(rd.lvl, rd.lvl + kFrameBits, dc.level);
     int dec[kFrameBits];
-    for (int k = 0; k < kFrameBits; k++) {
-        const double v = pol * (rd.y[k] - level) / amp;
-        int b = v >= 0.0 ? 1 : -1;
-        is_known(k, &b);
-        dec[k] = b;
-    }
-    for (int pass = 0; pass < 2; pass++) {
+    for (int pass = 0;; pass++) {
+        errors = 0;
+        for (int k = 0; k < kFrameBits; k++) {
+            const double v = pol * (rd.y[k] - rd.lvl[k]) / amp;
+            const int known = known_bit(k);
+            const int b = sign_of(v);
+            if (known != 0 && known != b) errors++;
+            dec[k] = known != 0 ? known : b;
+            f.hard[k] = b > 0 ? 1 : 0;
+            f.soft[k] = static_cast<float>(v / (1.0 + kClickWeight * rd.cut[k]));
+        }
+        if (pass == 2) break;
         double fwd = rd.y[0] - pol * amp * dec[0];
         for (int k = 0; k < kFrameBits; k++) {
             fwd += kLevelGainSmooth * (rd.y[k] - pol * amp * dec[k] - fwd);
@@ -310,40 +297,27 @@ bool read_frame_once(FrameReader& rd, const RunningSums& sums, const RobustCandi
             bwd += kLevelGainSmooth * (rd.y[k] - pol * amp * dec[k] - bwd);
             rd.lvl[k] = 0.5 * (rd.lvl[k] + bwd);
         }
-        for (int k = 0; k < kFrameBits; k++) {
-            const double v = pol * (rd.y[k] - rd.lvl[k]) / amp;
-            int b = v >= 0.0 ? 1 : -1;
-            is_known(k, &b);
-            dec[k] = b;
-            rd.v[k] = v;
-            f.soft[k] = static_cast<float>(v / (1.0 + kClickWeight * rd.cut[k]));
-        }
     }
+    if (errors > rd.cfg.max_start_stop_errors) return false;
 
     // The SNR from the plain matched filter: the limiter would flatter it.
     // Read only now, for a frame that passed its gates.
-    for (int k = 0; k < kFrameBits; k++) rd.plain[k] = frame_integral(rd, sums, rd.bit_start[k], rd.bit_start[k] + sps);
-    errors = 0;
     double sm = 0.0, ss = 0.0, lv = 0.0;
     for (int k = 0; k < kFrameBits; k++) {
-        const double v = rd.v[k];
-        f.hard[k] = v >= 0.0 ? 1 : 0;
-        int known = 0;
-        if (is_known(k, &known) && (v >= 0.0 ? 1 : -1) != known) errors++;
-        const double a = (v >= 0.0 ? pol : -pol) * (rd.plain[k] - rd.lvl[k]) / amp;
+        const double plain = frame_integral(rd, sums, rd.bit_start[k], rd.bit_start[k] + sps);
+        const double a = (f.hard[k] ? pol : -pol) * (plain - rd.lvl[k]) / amp;
         sm += a;
         ss += a * a;
         lv += rd.lvl[k];
     }
-    if (errors > rd.max_start_stop_errors) return false;
     const double mean = sm / kFrameBits;
     const double var = ss / kFrameBits - mean * mean;
     f.snr_db = var > 0.0 ? std::min(10.0 * std::log10(mean * mean / var), kMaxSnrDb) : kMaxSnrDb;
     f.dc = lv / kFrameBits / sps / kSumsFullScale;
     f.sync_corr = c.corr;
     f.deemphasis_undone = rd.emph != 0.0;
-    f.start_sample = static_cast<uint64_t>(t0);
-    f.end_sample = static_cast<uint64_t>(tau);
+    f.start_sample = static_cast<uint64_t>(fit.t0);
+    f.end_sample = static_cast<uint64_t>(loop.next);
     return true;
 }
 
@@ -355,7 +329,9 @@ bool read_frame_once(FrameReader& rd, const RunningSums& sums, const RobustCandi
 bool read_frame(FrameReader& rd, const RunningSums& sums, const RobustCandidate& c) {
     if (boundary_errors(rd, sums, c.sync_end, c.corr >= 0.0 ? 1.0 : -1.0, kEarlyGroups) > kEarlyBoundaryErrors)
         return false;
-    const SyncFit fit = fit_sync(rd, sums, c);
+    SyncFit fit;
+    fit.t0 = refine_sync_end(rd, sums, c.sync_end);
+    fit.r = sync_correlation(rd, sums, fit.t0, &fit.sum);
     if (!late_groups_agree(rd, sums, fit.t0, fit.r)) return false;
     rd.reads++;
     rd.emph = 0.0;
@@ -370,9 +346,10 @@ bool read_frame(FrameReader& rd, const RunningSums& sums, const RobustCandidate&
     return plain;
 }
 
-void frame_reader_init(FrameReader& r, double sample_rate, double sps, bool try_deemphasis) {
+void frame_reader_init(FrameReader& r, double sample_rate, double sps, const RobustConfig& cfg) {
     r.sps = sps;
-    r.deemph = try_deemphasis ? std::exp(-1.0 / (sample_rate * kDeemphSeconds)) : 0.0;
+    r.cfg = cfg;
+    r.deemph = cfg.try_deemphasis ? std::exp(-1.0 / (sample_rate * kDeemphSeconds)) : 0.0;
     r.emph = 0.0;
 }
 

@@ -28,25 +28,32 @@ struct RobustFrame {
     uint64_t end_sample;             // sample index just after the last bit
 };
 
-struct FrameReader {
-    double sps = 10.0;  // samples per bit
+// The weak-signal receiver's settings.
+struct RobustConfig {
+    // |normalised correlation| that starts a candidate.
+    double sync_threshold = 0.7;
     // Start/stop errors (of 100) beyond which a candidate is no frame.
     int max_start_stop_errors = 20;
     // Group boundaries (of 49) without a fall from stop to start bit beyond
-    // which a candidate is no frame.
+    // which a candidate is no frame: noise passes once in 60000 tries.
     int max_boundary_errors = 10;
+    // Also read each frame with a 75 us de-emphasis undone.
+    bool try_deemphasis = true;
     // Samples further from the level than this many times a clean bit's are
     // taken as clicks and limited (discriminator audio); a detector without
     // clicks, whose samples stray far by noise alone, sets it out of reach.
     double click_limit = 1.25;
+};
+
+struct FrameReader {
+    double sps = 10.0;  // samples per bit
+    RobustConfig cfg;
     double deemph = 0.0;  // de-emphasis pole tried, 0 for none
     double emph = 0.0;    // the one undone in the frame being read
 
     // Work space of a frame read.
     double y[kFrameBits] = {};
     double cut[kFrameBits] = {};        // weight its clicks lost to the limit
-    double v[kFrameBits] = {};          // soft values before the click weighting
-    double plain[kFrameBits] = {};      // bit integrals without the limiter
     double bit_start[kFrameBits] = {};  // where each bit was read from
     double lvl[kFrameBits] = {};
     RobustFrame frame{};
@@ -54,9 +61,8 @@ struct FrameReader {
     uint64_t reads = 0;   // candidates read bit by bit (the others turned away before)
 };
 
-// sample_rate in Hz; try_deemphasis: also read each frame with a 75 us
-// de-emphasis undone.
-void frame_reader_init(FrameReader& r, double sample_rate, double sps, bool try_deemphasis);
+// sample_rate in Hz.
+void frame_reader_init(FrameReader& r, double sample_rate, double sps, const RobustConfig& cfg);
 
 // Reads the frame after a candidate; true when its start and stop bits say
 // it is one. The result is in r.frame.

@@ -35,10 +35,7 @@ bool receiver_init(RobustReceiver& rx, double sample_rate, const RobustConfig& c
     // History from a sync word's first bit to the frame's last, with room.
     running_sums_init(rx.sums, (kFrameBits + kSyncBits + 16) * rx.sps + 256.0);
     sync_search_init(rx.search, rx.sps, cfg.sync_threshold);
-    frame_reader_init(rx.reader, sample_rate, rx.sps, cfg.try_deemphasis);
-    rx.reader.max_start_stop_errors = cfg.max_start_stop_errors;
-    rx.reader.max_boundary_errors = cfg.max_boundary_errors;
-    rx.reader.click_limit = cfg.click_limit;
+    frame_reader_init(rx.reader, sample_rate, rx.sps, cfg);
     return true;
 }
 
@@ -54,6 +51,11 @@ void receiver_feed(RobustReceiver& rx, const float* x, std::size_t n, const sond
     uint64_t taken = s.count;
     int64_t total = s.total;
     uint32_t low = 0;  // OR of the samples; its sign extension is the OR of theirs
+    auto write_back = [&] {
+        s.count = taken;
+        s.total = total;
+        s.low_bits |= static_cast<uint64_t>(static_cast<int64_t>(static_cast<int32_t>(low)));
+    };
     auto next_event = [&] { return std::min(rx.search.strobe_ready, rx.search.ready_at); };
     uint64_t next = next_event();
     while (n > 0) {
@@ -64,9 +66,7 @@ void receiver_feed(RobustReceiver& rx, const float* x, std::size_t n, const sond
             low |= static_cast<uint32_t>(units[i]);
             csum[++taken & mask] = total;
             if (taken < next) continue;
-            s.count = taken;
-            s.total = total;
-            s.low_bits |= static_cast<uint64_t>(static_cast<int64_t>(static_cast<int32_t>(low)));
+            write_back();
             while (s.count >= rx.search.strobe_ready) take_strobe(rx.search, s);
             if (s.count >= rx.search.ready_at) serve_candidates(rx, sink);
             next = next_event();
@@ -74,9 +74,7 @@ void receiver_feed(RobustReceiver& rx, const float* x, std::size_t n, const sond
         x += m;
         n -= m;
     }
-    s.count = taken;
-    s.total = total;
-    s.low_bits |= static_cast<uint64_t>(static_cast<int64_t>(static_cast<int32_t>(low)));
+    write_back();
 }
 
 }  // namespace sonde::pelkin

@@ -26,20 +26,6 @@ namespace sonde::pelkin {
 constexpr int kRobustMinRate = 8000;
 constexpr int kRobustMaxRate = 768000;
 
-struct RobustConfig {
-    // |normalised correlation| that starts a candidate.
-    double sync_threshold = 0.7;
-    // Start/stop errors (of 100) beyond which a candidate is no frame.
-    int max_start_stop_errors = 20;
-    // Group boundaries (of 49) without a fall from stop to start bit beyond
-    // which a candidate is no frame: noise passes once in 60000 tries.
-    int max_boundary_errors = 10;
-    // Also read each frame with a 75 us de-emphasis undone.
-    bool try_deemphasis = true;
-    // Click limit (frame_reader.h); a stream without clicks sets it far out.
-    double click_limit = 1.25;
-};
-
 struct RobustReceiver {
     double sps = 10.0;  // samples per bit
     RunningSums sums;

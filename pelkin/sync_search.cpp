@@ -12,8 +12,8 @@ uint64_t candidate_ready(const SyncSearch& s, const RobustCandidate& c) {
     return static_cast<uint64_t>(c.sync_end + (kFrameBits + 3) * s.sps) + 2;
 }
 
-void drop_first(SyncSearch& s) {
-    for (int i = 1; i < s.n_pending; i++) s.pending[i - 1] = s.pending[i];
+void drop(SyncSearch& s, int at) {
+    for (int i = at + 1; i < s.n_pending; i++) s.pending[i - 1] = s.pending[i];
     s.n_pending--;
     s.ready_at = s.n_pending > 0 ? candidate_ready(s, s.pending[0]) : UINT64_MAX;
 }
@@ -39,8 +39,7 @@ void add_candidate(SyncSearch& s, const RobustCandidate& c) {
         for (int i = 1; i < s.n_pending; i++)
             if (std::fabs(s.pending[i].corr) < std::fabs(s.pending[weakest].corr)) weakest = i;
         if (std::fabs(s.pending[weakest].corr) >= std::fabs(c.corr)) return;
-        for (int i = weakest + 1; i < s.n_pending; i++) s.pending[i - 1] = s.pending[i];
-        s.n_pending--;
+        drop(s, weakest);
     }
     s.pending[s.n_pending++] = c;
     s.ready_at = candidate_ready(s, s.pending[0]);
@@ -57,7 +56,7 @@ void sync_search_init(SyncSearch& s, double sps, double threshold) {
 bool next_candidate(SyncSearch& s, const RunningSums& sums, RobustCandidate& c) {
     while (s.n_pending > 0 && sums.count >= s.ready_at) {
         c = s.pending[0];
-        drop_first(s);
+        drop(s, 0);
         if (c.sync_end < s.busy_until || outshone(s, c)) continue;
         return true;
     }
