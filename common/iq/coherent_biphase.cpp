@@ -76,16 +76,45 @@ bool integrate(CoherentBiphase& c, const SampleRing& ring, const BiphaseFrame& f
     return true;
 }
 
+// The residual frequency in radians per channel bit: the mean turn between
+// successive blocks of channel bits of the turned-back integrals. Blocks of
+// half the reference's window keep the turn unambiguous up to a quarter of
+// the channel bit rate over the window (150 Hz at 64 bits).
+double residual_turn(const CoherentBiphase& c, int nb) {
+    const int block = std::max(1, std::max(1, c.cfg.window_bits) / 2);
+    std::complex<double> pairs{}, prev{};
+    for (int b = 0; b + block <= nb; b += block) {
+        const std::complex<double> s = c.cum[static_cast<std::size_t>(b + block)] - c.cum[static_cast<std::size_t>(b)];
+        if (b > 0) pairs += s * std::conj(prev);
+        prev = s;
+    }
+    return std::abs(pairs) > 0.0 ? std::arg(pairs) / block : 0.0;
+}
+
 // The coherent statistic per symbol from the last integration.
-void statistic(const CoherentBiphase& c, const BiphaseFrame& f, float* soft) {
+void statistic(CoherentBiphase& c, const BiphaseFrame& f, float* soft) {
     const int nb = f.known_bits + 2 * f.symbols;
     const int half = std::max(1, c.cfg.window_bits) / 2;
+    // The reference from integrals held still: channel bit b turned back by
+    // the residual's turn at b, the window's sum turned forward to the
+    // symbol's middle (the start of its second channel bit; an integral
+    // stands for its bit's middle, half a bit later than b).
+    c.turn_per_bit = residual_turn(c, nb);
+    const std::complex<double> back = std::polar(1.0, -c.turn_per_bit);
+    std::complex<double> rot = 1.0;
+    c.cum_still[0] = 0.0;
+    for (int b = 0; b < nb; b++) {
+        const auto bi = static_cast<std::size_t>(b);
+        c.cum_still[bi + 1] = c.cum_still[bi] + c.zc[bi] * rot;
+        rot *= back;
+    }
     const std::complex<double> body = std::polar(1.0, -c.phase[static_cast<std::size_t>(f.known_bits)]);
     for (int k = 0; k < f.symbols; k++) {
         const int centre = f.known_bits + 2 * k + 1;
         const auto lo = static_cast<std::size_t>(std::max(0, centre - half));
         const auto hi = static_cast<std::size_t>(std::min(nb, centre + half));
-        const std::complex<double> ref = c.cum[hi] - c.cum[lo];
+        const std::complex<double> ref =
+            (c.cum_still[hi] - c.cum_still[lo]) * std::polar(1.0, c.turn_per_bit * (centre - 0.5));
         const double mag = std::abs(ref);
         const int ns = c.cum_samples[hi] - c.cum_samples[lo];
         if (!(mag > 0.0) || ns <= 0) {
@@ -122,9 +151,11 @@ void coherent_biphase_init(CoherentBiphase& c, const BiphaseConfig& cfg, int max
     c.samples.assign(n, 0);
     c.phase.assign(n + 1, 0.0);
     c.cum.assign(n + 1, {});
+    c.cum_still.assign(n + 1, {});
     c.cum_samples.assign(n + 1, 0);
     c.weighted.assign(n / 2 + 1, {});
     c.offset_bits = 0.0;
+    c.turn_per_bit = 0.0;
 }
 
 bool coherent_biphase_read(CoherentBiphase& c, const SampleRing& ring, const BiphaseFrame& f, const unsigned char* hard,

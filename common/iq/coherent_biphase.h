@@ -14,8 +14,12 @@
 // theta0 comes from the samples themselves: each channel bit's integral of
 // y turned back along the phase path of its known (sync word) or decided
 // (body) direction is A e^{j theta0}; their mean over a window of channel
-// bits centred on the symbol is the reference (no lag for a constant
-// residual frequency). Decisions come from the caller (a second pass on
+// bits centred on the symbol is the reference. A residual frequency (the
+// AFC trails a drifting carrier by some tens of Hz) turns the window's sum
+// and, where the frame's end cuts the window short, moves its phase off
+// the symbol's: the residual is measured from the frame's own reference
+// (the turn between successive blocks of channel bits) and taken out of
+// every channel bit's integral first. Decisions come from the caller (a second pass on
 // the coherent decisions can be asked for). The start is refined by a small
 // search that maximises the reference's magnitude.
 #pragma once
@@ -53,14 +57,16 @@ struct BiphaseFrame {
 struct CoherentBiphase {
     BiphaseConfig cfg;
     int max_bits = 0;
-    std::vector<signed char> dir;                // per channel bit: known, then decided
-    std::vector<std::complex<double>> zc;        // per channel bit, turned back along its path
-    std::vector<std::complex<double>> cum;       // prefix sums of zc
-    std::vector<int> cum_samples;                // prefix sums of samples
-    std::vector<double> phase;                   // the path's phase at each channel bit's start
-    std::vector<std::complex<double>> weighted;  // per symbol: integral of y sin psi, turned by the body's phase
-    std::vector<int> samples;                    // per channel bit: samples summed
-    double offset_bits = 0.0;                    // the last read's refinement of the start
+    std::vector<signed char> dir;                 // per channel bit: known, then decided
+    std::vector<std::complex<double>> zc;         // per channel bit, turned back along its path
+    std::vector<std::complex<double>> cum;        // prefix sums of zc
+    std::vector<std::complex<double>> cum_still;  // prefix sums of zc with the residual frequency taken out
+    std::vector<int> cum_samples;                 // prefix sums of samples
+    std::vector<double> phase;                    // the path's phase at each channel bit's start
+    std::vector<std::complex<double>> weighted;   // per symbol: integral of y sin psi, turned by the body's phase
+    std::vector<int> samples;                     // per channel bit: samples summed
+    double offset_bits = 0.0;                     // the last read's refinement of the start
+    double turn_per_bit = 0.0;                    // the last read's residual frequency, radians per channel bit
 };
 
 // max_bits: most channel bits of a frame, the known ones included.
