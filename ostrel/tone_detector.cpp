@@ -32,8 +32,13 @@ bool tone_method_fits(const ToneDetector& d, ToneMethod method) {
 }
 
 void init_dft(ToneDetector& d, SinCos sincos) {
-    static_assert(kHannTableLength == kHannLength);
-    for (int n = 0; n < kDftSize; n++) d.Hann[n] = n < kHannLength ? kHann[n] : 0.0;
+    // The window (1 - cos(2 pi n / 79)) / 2, zero from n = 79 on; its
+    // cosines are the nearest doubles, as the reference C library's are.
+    for (int n = 0; n < kDftSize; n++) {
+        double s, c;
+        sincos_reference((n * kTwoPi) / 79.0, s, c);
+        d.Hann[n] = n < kHannLength ? (1.0 - c) * 0.5 : 0.0;
+    }
     for (int n = 0; n < kDftSize; n++) d.xn[n] = 0.0;
     for (int k = 0; k < kDftSize; k++) d.Z[k] = 0.0;
 

@@ -1,15 +1,11 @@
-// The tone detector's fixed tables, held as constants with the bits the
+// The sines and cosines of the tone detector's tables with the bits the
 // x86-64 reference build computes, so that every platform decides alike
-// (tests/ostrel/tone_tables_test.cpp derives each of them again).
+// (tests/ostrel/tone_tables_test.cpp derives each table again).
 #pragma once
 
 #include "ostrel/portable_math.h"
 
 namespace sonde::ostrel {
-
-// The window (1 - cos(2 pi n / 79)) / 2 for n < 80, zero from n = 79 on.
-constexpr int kHannTableLength = 80;
-extern const double kHann[kHannTableLength];
 
 // An angle where the reference C library's sin or cos is not the nearest
 // double, and the values it gives there.
