@@ -23,8 +23,7 @@ struct BitTiming {
     double buffer[kDftSize] = {};  // newest scaled samples
     int ptr = -1;                  // slot of the newest sample
     int bit_len = 0;               // samples per bit, sample_rate / 1200
-    double sample_scale = 1.0;     // 2^bits_sample
-    double sample_step = 1.0;      // 1 / sample_scale, exact (a power of two)
+    double sample_step = 1.0;      // 2^-bits_sample, exact
     // 64-bit: run lengths stay right on inputs of any length.
     int64_t sample_index = -1;
     int64_t run_start = 0;

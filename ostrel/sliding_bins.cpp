@@ -258,7 +258,7 @@ template <int G>
     while (t < end) {
         const bool step_energy = s.rest_bounded && t >= energy_to;
         if (s.until_anchor == 0) {
-            // Sums the tracked bins directly (sums_anchor's arithmetic,
+            // Sums the tracked bins directly (bins_anchor's arithmetic,
             // eight bins to a vector).
             for (int set = 0; set < 3; set++)
                 for (int g = 0; g < G; g++) {
@@ -320,21 +320,6 @@ template <int G>
     return end > energy_to ? end : energy_to;
 }
 
-VECTOR_CLONES int run_few_bins(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum, int first,
-                               int end, int energy_to, SpectrumRows& rows, double* energy) {
-    return run_bins<kFewBins / 8>(s, x, h, abs_sum, first, end, energy_to, rows, energy);
-}
-
-VECTOR_CLONES int run_low_bins(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum, int first,
-                               int end, int energy_to, SpectrumRows& rows, double* energy) {
-    return run_bins<kLowBins / 8>(s, x, h, abs_sum, first, end, energy_to, rows, energy);
-}
-
-VECTOR_CLONES int run_all_bins(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum, int first,
-                               int end, int energy_to, SpectrumRows& rows, double* energy) {
-    return run_bins<kSpectrumLanes / 8>(s, x, h, abs_sum, first, end, energy_to, rows, energy);
-}
-
 }  // namespace
 
 void spectrum_init(SlidingSpectrum& s, const ToneDetector& d, SinCos sincos) {
@@ -366,11 +351,12 @@ void spectrum_init(SlidingSpectrum& s, const ToneDetector& d, SinCos sincos) {
     s.energy.until_anchor = 0;
 }
 
-int spectrum_run(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum, int first, int end,
-                 int energy_to, SpectrumRows& rows, double* energy) {
-    if (s.lanes == kFewBins) return run_few_bins(s, x, h, abs_sum, first, end, energy_to, rows, energy);
-    if (s.lanes == kLowBins) return run_low_bins(s, x, h, abs_sum, first, end, energy_to, rows, energy);
-    return run_all_bins(s, x, h, abs_sum, first, end, energy_to, rows, energy);
+// Built for each vector width.
+VECTOR_CLONES int spectrum_run(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum, int first,
+                               int end, int energy_to, SpectrumRows& rows, double* energy) {
+    if (s.lanes == kFewBins) return run_bins<kFewBins / 8>(s, x, h, abs_sum, first, end, energy_to, rows, energy);
+    if (s.lanes == kLowBins) return run_bins<kLowBins / 8>(s, x, h, abs_sum, first, end, energy_to, rows, energy);
+    return run_bins<kSpectrumLanes / 8>(s, x, h, abs_sum, first, end, energy_to, rows, energy);
 }
 
 namespace {
@@ -600,23 +586,17 @@ template <int G>
     }
 }
 
-// spectrum_rows_decide, built for each vector width.
-VECTOR_CLONES
-void tracked_rows_decide(const SlidingSpectrum& s, const SpectrumRows& r, const double* abs_sum, const double* energy,
-                         int count, int zero_code, int tone_bit, int8_t* out) {
+}  // namespace
+
+// Built for each vector width.
+VECTOR_CLONES void spectrum_rows_decide(const SlidingSpectrum& s, const SpectrumRows& r, const double* abs_sum,
+                                        const double* energy, int count, int zero_code, int tone_bit, int8_t* out) {
     if (s.lanes == kFewBins)
         rows_decide<kFewBins / 8>(s, r, abs_sum, energy, count, zero_code, tone_bit, out);
     else if (s.lanes == kLowBins)
         rows_decide<kLowBins / 8>(s, r, abs_sum, energy, count, zero_code, tone_bit, out);
     else
         rows_decide<kSpectrumLanes / 8>(s, r, abs_sum, energy, count, zero_code, tone_bit, out);
-}
-
-}  // namespace
-
-void spectrum_rows_decide(const SlidingSpectrum& s, const SpectrumRows& rows, const double* abs_sum,
-                          const double* energy, int count, int zero_code, int tone_bit, int8_t* out) {
-    tracked_rows_decide(s, rows, abs_sum, energy, count, zero_code, tone_bit, out);
 }
 
 }  // namespace sonde::ostrel

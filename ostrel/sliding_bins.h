@@ -73,20 +73,6 @@ struct SlidingBins {
     V sum_error;  // E
 };
 
-// Sums j in [first, last) directly over span[0..79].
-template <class T, int N, class V>
-inline void sums_anchor(const SlidingTurns<T, N>& c, const V* span, V* __restrict re, V* __restrict im, int first,
-                        int last) {
-    for (int j = first; j < last; j++) re[j] = im[j] = V{};
-    for (int n = 0; n < kHannLength; n++) {
-        const V x = span[n];
-        for (int j = first; j < last; j++) {
-            re[j] += x * c.tw_re[n][j];
-            im[j] += x * c.tw_im[n][j];
-        }
-    }
-}
-
 // One step of one sum: x_old leaves, x_new enters; the constants C are
 // scalars or vectors of them.
 template <class V, class C>
@@ -151,10 +137,16 @@ inline V bound_distance(V e, V abs_sum) {
            abs_sum * T(SumBound<T>::formed + SumBound<T>::reference);
 }
 
-// Anchors the sums on span, whose |x| sum to abs_sum.
+// Anchors the sums on span[0..79], whose |x| sum to abs_sum: sums them directly.
 template <class T, int N, class V>
 inline void bins_anchor(const SlidingTurns<T, N>& c, SlidingBins<V, N>& s, const V* span, V abs_sum) {
-    sums_anchor(c, span, s.re, s.im, 0, N);
+    V re[N] = {}, im[N] = {};  // in registers: nothing else can write them
+    for (int n = 0; n < kHannLength; n++)
+        for (int j = 0; j < N; j++) {
+            re[j] += span[n] * c.tw_re[n][j];
+            im[j] += span[n] * c.tw_im[n][j];
+        }
+    for (int j = 0; j < N; j++) s.re[j] = re[j], s.im[j] = im[j];
     s.abs_sum = abs_sum;
     s.sum_error = bound_anchored<T>(abs_sum);
 }

@@ -43,13 +43,12 @@ void init_dft(ToneDetector& d, SinCos sincos) {
     for (int k = 0; k < kDftSize; k++) d.Z[k] = 0.0;
 
     for (int k = 0; k < kDftSize; k++) {
-        d.w[k] = cplx((k * -0.0) / 128.0, (k * -kTwoPi) / 128.0);
+        const double w = (k * -kTwoPi) / 128.0;
         for (int n = 0; n < kDftSize; n++) {
-            // e^{i n w}, the real part of n w being a zero. Several (k, n)
-            // share k*n; the last one written stays, as the values agree to
-            // within the last bits.
+            // e^{i n w}. Several (k, n) share k*n; the last one written
+            // stays, as the values agree to within the last bits.
             double s, c;
-            sincos(n * d.w[k].imag(), s, c);
+            sincos(n * w, s, c);
             d.ew[k * n] = cplx(c, s);
         }
     }

@@ -35,7 +35,6 @@ struct ToneDetector {
     double Hann[kDftSize];
     double xn[kDftSize];
     cplx Z[kDftSize];
-    cplx w[kDftSize];
     cplx ew[kTwiddleCount];
     cplx fft_turn[7];  // e^{-i pi / 2^l}, the radix-2 stages' twiddle steps
     // Bin settings for the sample rate.
