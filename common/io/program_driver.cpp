@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "program_input.h"
-
 namespace sonde {
 
 bool ProgramHooks::option(int, const char*) { return true; }
@@ -56,10 +54,17 @@ int run_program(const ProgramText& text, std::span<const ProgramOption> options,
             if (!hooks.option(o->id, value)) return kExitFailure;
             continue;
         }
-        if (!open_named_input(in.src, a, io.err_fd)) return kExitFailure;
+        if (!source_open_file(in.src, a)) {
+            fd_printf(io.err_fd, "%s konnte nicht geoeffnet werden\n", a);
+            return kExitFailure;
+        }
         file_opened = true;
     }
-    if (!file_opened) open_standard_input(in.src, io);
+    // Else standard input (or, in tests, the memory image standing in for it).
+    if (!file_opened && io.in_mem != nullptr)
+        source_open_memory(in.src, io.in_mem, io.in_len);
+    else if (!file_opened)
+        source_open_fd(in.src, io.in_fd);
     if (read_wav_header(in, io.err_fd) != 0 || !hooks.start(io)) {
         source_close(in.src);
         return kExitFailure;
