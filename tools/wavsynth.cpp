@@ -60,5 +60,5 @@ int main(int argc, char** argv) {
         BasebandGen g{static_cast<double>(o.wav.sample_rate), baud, o.amplitude};
         for (long k = 0; k < repeat; k++) baseband_bits(g, signal, pattern);
     }
-    return synth_finish(o, signal) ? 0 : 1;
+    return synth_finish(o, {}, signal) ? 0 : 1;
 }

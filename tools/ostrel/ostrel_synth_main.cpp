@@ -25,8 +25,7 @@ void usage(const char* prog) {
                  "  --lead BITS        idle 1200 Hz bits before the first packet (40; the decoder\n"
                  "                     spends its first 128 samples filling its window)\n"
                  "  --gap BITS         idle bits between packets, at least 20 (180: one packet a second)\n"
-                 "  --help             this text\n"
-                 "  --sent FILE        write the packets sent, one line of hexadecimal each\n",
+                 "  --help             this text\n",
                  prog);
     std::fputs(synth_common_usage(), stderr);
 }
@@ -38,7 +37,6 @@ int main(int argc, char** argv) {
     long frames = 3, type = 2, bad_every = 0;
     double lat = 48.1, lon = 11.5, alt = 1000.0, climb = 0.0, lead = 40.0, gap = 180.0;
     int hh = 12, mm = 0, ss = 0;
-    std::string sent_path;
     for (int i = 1; i < argc; i++) {
         const int r = synth_parse_common(o, argc, argv, i);
         if (r < 0) return 2;
@@ -80,8 +78,6 @@ int main(int argc, char** argv) {
             ok = parse_double(v, lead) && lead >= 0;
         } else if (!std::strcmp(a, "--gap")) {
             ok = parse_double(v, gap) && gap >= 20;
-        } else if (!std::strcmp(a, "--sent")) {
-            sent_path = v;
         } else {
             ok = false;
         }
@@ -116,12 +112,11 @@ int main(int argc, char** argv) {
         tx.push_back(ostrel_transmission(packet, static_cast<uint32_t>(k)));
         sent.push_back(packet);
     }
-    if (!sent_path.empty() && !write_sent_frames(sent_path, sent)) return 1;
     OstrelRecordingSpec wav_spec;
     wav_spec.sample_rate = o.wav.sample_rate;
     wav_spec.amplitude = o.amplitude;
     wav_spec.lead_bits = lead;
     wav_spec.gap_bits = gap;
     std::vector<double> signal = ostrel_recording(wav_spec, tx);
-    return synth_finish(o, signal) ? 0 : 1;
+    return synth_finish(o, sent, signal) ? 0 : 1;
 }

@@ -23,8 +23,7 @@ void usage(const char* prog) {
                  "  --extra-aa K       0xAA groups after the sync word, 0 to 3 (0)\n"
                  "  --bad-crc          send every frame with a wrong CRC\n"
                  "  --gap BITS         idle bits after each frame (4270: one frame per second)\n"
-                 "  --lead BITS        idle bits before the first frame (100)\n"
-                 "  --sent FILE        write the frames sent, one line of hexadecimal each\n",
+                 "  --lead BITS        idle bits before the first frame (100)\n",
                  prog);
     std::fputs(synth_common_usage(), stderr);
 }
@@ -41,7 +40,6 @@ int main(int argc, char** argv) {
     long frames = 1;
     int extra_aa = 0;
     bool bad_crc = false;
-    std::string sent_path;
     for (int i = 1; i < argc; i++) {
         int r = synth_parse_common(o, argc, argv, i);
         if (r < 0) return 2;
@@ -92,8 +90,6 @@ int main(int argc, char** argv) {
         } else if (!std::strcmp(a, "--lead")) {
             ok = number(argc, argv, i, v) && v >= 0;
             tx.lead_bits = v;
-        } else if (!std::strcmp(a, "--sent") && i + 1 < argc) {
-            sent_path = argv[++i];
         } else {
             ok = false;
         }
@@ -114,7 +110,6 @@ int main(int argc, char** argv) {
         air.push_back(pelkin_air_bits(b, extra_aa));
         sent.emplace_back(b.begin(), b.end());
     }
-    if (!sent_path.empty() && !write_sent_frames(sent_path, sent)) return 1;
     PelkinRecording rec = pelkin_recording(tx, air);
-    return synth_finish(o, rec.signal) ? 0 : 1;
+    return synth_finish(o, sent, rec.signal) ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "synth/signals.h"
 
@@ -13,11 +14,30 @@ bool parse_double(const char* s, double& v) {
 }
 
 namespace {
+
 bool parse_long(const char* s, long& v) {
     char* end = nullptr;
     v = std::strtol(s, &end, 10);
     return end != s && *end == '\0';
 }
+
+bool write_sent_frames(const std::string& path, const std::vector<std::vector<uint8_t>>& frames) {
+    std::string text;
+    for (const auto& f : frames) {
+        for (uint8_t b : f) {
+            static const char digits[] = "0123456789ABCDEF";
+            text.push_back(digits[b >> 4]);
+            text.push_back(digits[b & 15]);
+        }
+        text.push_back('\n');
+    }
+    if (!write_file(path, text)) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int synth_parse_common(SynthOutput& o, int argc, char** argv, int& i) {
@@ -48,18 +68,14 @@ int synth_parse_common(SynthOutput& o, int argc, char** argv, int& i) {
         if (l == 1) o.wav.channels = 2;
     } else if (!std::strcmp(a, "--header")) {
         if (!value(v)) return -1;
-        if (!std::strcmp(v, "plain"))
-            o.wav.style = WavHeaderStyle::plain;
-        else if (!std::strcmp(v, "list"))
-            o.wav.style = WavHeaderStyle::list_chunk;
-        else if (!std::strcmp(v, "fmt18"))
-            o.wav.style = WavHeaderStyle::fmt18;
-        else if (!std::strcmp(v, "zero"))
-            o.wav.style = WavHeaderStyle::sizes_zero;
-        else if (!std::strcmp(v, "max"))
-            o.wav.style = WavHeaderStyle::sizes_max;
-        else
-            return std::fprintf(stderr, "--header is plain, list, fmt18, zero or max\n"), -1;
+        static constexpr std::pair<const char*, WavHeaderStyle> kStyles[] = {{"plain", WavHeaderStyle::plain},
+                                                                             {"list", WavHeaderStyle::list_chunk},
+                                                                             {"fmt18", WavHeaderStyle::fmt18},
+                                                                             {"zero", WavHeaderStyle::sizes_zero},
+                                                                             {"max", WavHeaderStyle::sizes_max}};
+        for (const auto& [name, style] : kStyles)
+            if (!std::strcmp(v, name)) return o.wav.style = style, 1;
+        return std::fprintf(stderr, "--header is plain, list, fmt18, zero or max\n"), -1;
     } else if (!std::strcmp(a, "--amplitude")) {
         if (!value(v) || !parse_double(v, d) || d <= 0.0 || d > 1.0)
             return std::fprintf(stderr, "bad --amplitude\n"), -1;
@@ -88,27 +104,13 @@ int synth_parse_common(SynthOutput& o, int argc, char** argv, int& i) {
     } else if (!std::strcmp(a, "-o")) {
         if (!value(v)) return -1;
         o.out_path = v;
+    } else if (!std::strcmp(a, "--sent")) {
+        if (!value(v)) return -1;
+        o.sent_path = v;
     } else {
         return 0;
     }
     return 1;
-}
-
-bool write_sent_frames(const std::string& path, const std::vector<std::vector<uint8_t>>& frames) {
-    std::string text;
-    for (const auto& f : frames) {
-        for (uint8_t b : f) {
-            static const char digits[] = "0123456789ABCDEF";
-            text.push_back(digits[b >> 4]);
-            text.push_back(digits[b & 15]);
-        }
-        text.push_back('\n');
-    }
-    if (!write_file(path, text)) {
-        std::fprintf(stderr, "cannot write %s\n", path.c_str());
-        return false;
-    }
-    return true;
 }
 
 const char* synth_common_usage() {
@@ -126,10 +128,12 @@ const char* synth_common_usage() {
            "  --drift X          slow sinusoidal offset wander of amplitude X\n"
            "  --drift-period S   period of the wander in seconds (4)\n"
            "  --smooth N         moving-average low-pass over N samples\n"
-           "  -o FILE            output file ('-' for standard output, the default)\n";
+           "  -o FILE            output file ('-' for standard output, the default)\n"
+           "  --sent FILE        write the frames sent, one line of hexadecimal each\n";
 }
 
-bool synth_finish(const SynthOutput& o, std::vector<double>& signal) {
+bool synth_finish(const SynthOutput& o, const std::vector<std::vector<uint8_t>>& sent, std::vector<double>& signal) {
+    if (!o.sent_path.empty() && !write_sent_frames(o.sent_path, sent)) return false;
     if (o.invert)
         for (double& x : signal) x = -x;
     smooth(signal, o.smooth_taps);

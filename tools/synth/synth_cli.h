@@ -20,6 +20,9 @@ struct SynthOutput {
     double drift_period_s = 4.0;
     int smooth_taps = 0;
     std::string out_path = "-";  // "-" is standard output
+    // --sent: each frame as one line of upper-case hexadecimal (the frames a
+    // recording carries, for counting what a decoder got right); "" for none.
+    std::string sent_path;
 };
 
 // The whole of s as a number.
@@ -30,14 +33,10 @@ bool parse_double(const char* s, double& v);
 // writing a message for a bad value.
 int synth_parse_common(SynthOutput& o, int argc, char** argv, int& i);
 
-// Writes each frame as one line of upper-case hexadecimal (the frames a
-// recording carries, for counting what a decoder got right). False (with a
-// message) when the file cannot be written.
-bool write_sent_frames(const std::string& path, const std::vector<std::vector<uint8_t>>& frames);
-
 // Usage lines for the common options.
 const char* synth_common_usage();
 
-// Applies polarity, smoothing, offset, drift and noise, in that order, and
-// writes the WAV file. False (with a message) when it cannot be written.
-bool synth_finish(const SynthOutput& o, std::vector<double>& signal);
+// Writes the frames sent (with --sent); applies polarity, smoothing, offset,
+// drift and noise, in that order, and writes the WAV file. False (with a
+// message) when a file cannot be written.
+bool synth_finish(const SynthOutput& o, const std::vector<std::vector<uint8_t>>& sent, std::vector<double>& signal);

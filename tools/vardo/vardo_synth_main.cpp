@@ -36,8 +36,7 @@ void usage(const char* prog) {
                  "  --sn HEX           serial-number bytes, e.g. 0A003C4523 (type 2 uses 3)\n"
                  "  --counter N        frame counter of the first frame (0)\n"
                  "  --ntc N            thermistor reading (1000)\n"
-                 "  --help             this text\n"
-                 "  --sent FILE        write the frames sent, one line of hexadecimal each\n",
+                 "  --help             this text\n",
                  prog);
     std::fputs(synth_common_usage(), stderr);
 }
@@ -63,7 +62,6 @@ int main(int argc, char** argv) {
     double period = 1.0, lead = 0.05, lat = 52.5, lon = 13.4, dlat = 0.0001, dlon = 0.0001, alt = 1000.0;
     double ve = 3.0, vn = 4.0, vu = 5.0, tow = 345600.0;
     long tail = 24;
-    std::string sent_path;
     VardoProfile profile;
     for (int i = 1; i < argc; i++) {
         int r = synth_parse_common(o, argc, argv, i);
@@ -102,8 +100,6 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "--sn takes up to 5 bytes in hex\n");
                 return 2;
             }
-        } else if (!std::strcmp(a, "--sent") && has) {
-            sent_path = argv[++i];
         } else {
             usage(argv[0]);
             return 2;
@@ -133,7 +129,6 @@ int main(int argc, char** argv) {
         g.frame_counter = static_cast<uint8_t>(f.frame_counter + k);
         list.push_back(vardo_frame_bytes(g));
     }
-    if (!sent_path.empty() && !write_sent_frames(sent_path, list)) return 1;
     VardoTiming timing;
     timing.sample_rate = o.wav.sample_rate;
     timing.amplitude = o.amplitude;
@@ -141,5 +136,5 @@ int main(int argc, char** argv) {
     timing.lead_s = lead;
     timing.tail_bytes = static_cast<int>(tail);
     std::vector<double> signal = vardo_signal(list, timing);
-    return synth_finish(o, signal) ? 0 : 1;
+    return synth_finish(o, list, signal) ? 0 : 1;
 }
