@@ -2,6 +2,7 @@
 // channel's discriminator audio, per kind, as a 16-bit WAV that the audio
 // receivers (vardo --robust etc.) read; a development tool to measure the
 // front end before a program decodes from I/Q itself.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -129,16 +130,10 @@ int main(int argc, char** argv) {
         const bool has = i + 1 < argc;
         if (a == "--format" && has) {
             const std::string v = argv[++i];
-            if (v == "u8")
-                format = Format::u8;
-            else if (v == "s8")
-                format = Format::s8;
-            else if (v == "s16le")
-                format = Format::s16le;
-            else if (v == "f32le")
-                format = Format::f32le;
-            else
-                return usage(), 2;
+            const char* const kNames[] = {"u8", "s8", "s16le", "f32le"};  // in Format's order
+            const auto* name = std::find(std::begin(kNames), std::end(kNames), v);
+            if (name == std::end(kNames)) return usage(), 2;
+            format = static_cast<Format>(name - std::begin(kNames));
         } else if (a == "--rate" && has) {
             cfg.rate = std::atof(argv[++i]);
         } else if (a == "--offset" && has) {
