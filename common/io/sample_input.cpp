@@ -48,16 +48,9 @@ std::string describe_start(const unsigned char* p, std::size_t n) {
     if (text) {
         for (std::size_t i = 0; i < n && i < kShownText; i++) {
             const char c = static_cast<char>(p[i]);
-            if (c == '\n')
-                s += "\\n";
-            else if (c == '\r')
-                s += "\\r";
-            else if (c == '\t')
-                s += "\\t";
-            else if (c == '"' || c == '\\')
-                s += std::string("\\") + c;
-            else
-                s += c;
+            const char* named = c == '\n' ? "n" : c == '\r' ? "r" : c == '\t' ? "t" : nullptr;
+            if (named != nullptr || c == '"' || c == '\\') s += '\\';
+            s += named != nullptr ? named : std::string(1, c);
         }
         return "it starts with text: \"" + s + (n > kShownText ? "...\"" : "\"");
     }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace sonde {
 
@@ -18,20 +19,11 @@ constexpr uint32_t kTagPcm = 1, kTagFloat = 3, kTagExtensible = 0xFFFE;
 constexpr uint32_t kFmtMin = 16, kFmtExtensible = 40;
 
 const char* tag_name(uint32_t tag) {
-    switch (tag) {
-        case 2:
-            return " (ADPCM)";
-        case 6:
-            return " (A-law)";
-        case 7:
-            return " (mu-law)";
-        case 0x11:
-            return " (IMA ADPCM)";
-        case 0x55:
-            return " (MPEG layer 3)";
-        default:
-            return "";
-    }
+    static constexpr std::pair<uint32_t, const char*> kNames[] = {
+        {2, " (ADPCM)"}, {6, " (A-law)"}, {7, " (mu-law)"}, {0x11, " (IMA ADPCM)"}, {0x55, " (MPEG layer 3)"}};
+    for (const auto& [t, name] : kNames)
+        if (t == tag) return name;
+    return "";
 }
 
 std::string hex_tag(uint32_t tag) {

@@ -42,15 +42,8 @@ enum class SondeKind : uint8_t { vardo, pelkin, ostrel };
 constexpr int kSondeKinds = 3;
 
 constexpr const char* sonde_kind_name(SondeKind k) {
-    switch (k) {
-        case SondeKind::vardo:
-            return "vardo";
-        case SondeKind::pelkin:
-            return "pelkin";
-        case SondeKind::ostrel:
-            return "ostrel";
-    }
-    return "?";
+    constexpr const char* kNames[kSondeKinds] = {"vardo", "pelkin", "ostrel"};
+    return static_cast<int>(k) < kSondeKinds ? kNames[static_cast<int>(k)] : "?";
 }
 
 // One frame as a receiver read it. The arrays belong to the receiver and are
