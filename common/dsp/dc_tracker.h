@@ -36,13 +36,9 @@ inline double dc_tracker_update(DcTracker& t, double observation) {
     const double predicted = t.level + t.slope;
     const double err = observation - predicted;
     // Start-up: a plain running mean while it is the better estimate.
-    if (t.seen <= t.plain) {
-        t.level = predicted + 1.0 / static_cast<double>(t.seen) * err;
-        return t.level;
-    }
-    t.level = predicted + t.alpha * err;
+    if (t.seen <= t.plain) return t.level = predicted + 1.0 / static_cast<double>(t.seen) * err;
     t.slope += t.beta * err;
-    return t.level;
+    return t.level = predicted + t.alpha * err;
 }
 
 }  // namespace sonde

@@ -4,10 +4,8 @@
 // difference of the running sum interpolated linearly at both ends. A symbol
 // matched filter is then one or two such integrals: the whole symbol for NRZ,
 // first half minus second half for biphase, products with a tone for AFSK
-// (push the products). The sums are doubles of the samples, or 64-bit
-// integers of the samples in a 16-bit sample's steps, exact however long the
-// stream runs; the ring has a constant size (a constant index mask) or one
-// set at init.
+// (push the products). Integer sums, in a 16-bit sample's steps, stay exact
+// however long the stream runs.
 #pragma once
 
 #include <array>

@@ -56,15 +56,6 @@ bool soft_sync_init(SoftSyncOf<T>& s, std::string_view bits, T threshold) {
     return true;
 }
 
-// Pushes one soft value (positive for '1'). Returns +1 when the word ends
-// here with score >= threshold, -1 when its inverse does, else 0; *score
-// gets the score (0 where the hard decisions are more than max_errors away
-// from both the word and its inverse); *corr, when given, the plain
-// correlation the score came from (0 where the score is not computed), so a
-// caller that wants both does not correlate twice. The score is the
-// normalised correlation (0 until len values have been seen, or when they
-// are all 0); the plain one peaks where the timing is right, so a receiver
-// that searches several timing phases picks and refines the best with it.
 // The score of the values in s and the verdict, as soft_sync_push gives them.
 int soft_sync_scored(const SoftSync& s, float* score, float* corr);
 
@@ -92,6 +83,15 @@ inline bool soft_sync_take(SoftSyncOf<T>& s, T x) {
     return d <= s.max_errors || s.len - d <= s.max_errors;
 }
 
+// Pushes one soft value (positive for '1'). Returns +1 when the word ends
+// here with score >= threshold, -1 when its inverse does, else 0; *score
+// gets the score (0 where the hard decisions are more than max_errors away
+// from both the word and its inverse); *corr, when given, the plain
+// correlation the score came from (0 where the score is not computed). The
+// score is the normalised correlation (0 until len values have been seen, or
+// when they are all 0); the plain one peaks where the timing is right, so a
+// receiver that searches several timing phases picks and refines the best
+// with it.
 inline int soft_sync_push(SoftSync& s, float x, float* score, float* corr = nullptr) {
     if (!soft_sync_take(s, x)) {
         if (score) *score = 0.0f;

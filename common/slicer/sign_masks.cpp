@@ -11,8 +11,6 @@ namespace {
 
 // Mono data: bit i of the result is set when sample i of the 64 samples at
 // p is negative.
-constexpr std::size_t kMaskSamples = 64;
-
 uint64_t negative_mask(const unsigned char* p, int width) {
 #if defined(__SSE2__) && !defined(SONDE_PORTABLE)
     uint64_t m = 0;
@@ -32,7 +30,7 @@ uint64_t negative_mask(const unsigned char* p, int width) {
     return ~m;  // 8-bit samples are offset: top bit clear is negative
 #else
     uint64_t m = 0;
-    for (std::size_t i = 0; i < kMaskSamples; i++) {
+    for (std::size_t i = 0; i < 64; i++) {
         const unsigned top = width == 2 ? p[2 * i + 1] >> 7 : (p[i] >> 7) ^ 1u;
         m |= static_cast<uint64_t>(top) << i;
     }
@@ -46,7 +44,7 @@ uint64_t negative_mask(const unsigned char* p, int width) {
 // 16-bit data and positive for 8-bit data.
 uint64_t frame_negative_mask(const FrameShape& f, const unsigned char* p, std::size_t m) {
     if (!f.present) return f.absent_value < 0 ? (m < 64 ? (uint64_t{1} << m) - 1 : ~uint64_t{0}) : 0;
-    if (m == kMaskSamples && f.frame == static_cast<std::size_t>(f.width)) return negative_mask(p, f.width);
+    if (m == 64 && f.frame == static_cast<std::size_t>(f.width)) return negative_mask(p, f.width);
     uint64_t neg = 0;
     const unsigned char* top = p + f.off + static_cast<std::size_t>(f.width - 1);
     const unsigned flip = f.width == 2 ? 0u : 1u;
