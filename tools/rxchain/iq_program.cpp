@@ -18,34 +18,16 @@ namespace {
 // Opens one transmitter's recording and sets it up for the capture.
 bool open_sonde(const IqSonde& sd, const IqCapture& cap, FmSource& src) {
     auto in = std::make_unique<sonde::WavInput>();
-    const bool named = sd.path != "-";
-    int file_peak = 0;
-    uint64_t count = 0;
-    if (named && !scan_wav_file(sd.path.c_str(), file_peak, count)) {
-        std::fprintf(stderr, "rxchain: cannot read %s as WAV\n", sd.path.c_str());
-        return false;
-    }
-    if (named) {
-        if (!sonde::source_open_file(in->src, sd.path.c_str())) return false;
-    } else {
-        sonde::source_open_fd(in->src, 0);
-    }
-    if (sonde::read_wav_header(*in, -1) != 0) {
-        std::fprintf(stderr, "rxchain: %s is no WAV stream this program reads\n",
-                     named ? sd.path.c_str() : "the input");
-        return false;
-    }
-    const double full = in->bits_sample == 16 ? 32767.0 : 127.0;
-    const double peak = sd.peak > 0.0 ? sd.peak : (named && file_peak > 0 ? file_peak / full : 0.5);
     FmSourceConfig fc;
+    uint64_t count = 0;
+    if (!open_recording(sd.path, sd.peak, *in, fc.input_peak, count)) return false;
     fc.deviation_hz = sd.deviation_hz;
-    fc.input_peak = peak * full;
     fc.amplitude = !sd.carrier ? 0.0 : cap.cfg.noise ? capture_amplitude(cap.cfg, sd.ebn0_db, sd.bit_rate) : 1.0;
     fc.offset_hz = sd.offset_hz;
     fc.drift_hz_per_s = sd.drift_hz_per_s;
     fc.start_s = sd.start_s;
     fc.stop_s = sd.stop_s;
-    fc.audio_samples = named ? static_cast<int64_t>(count) : -1;
+    fc.audio_samples = sd.path != "-" ? static_cast<int64_t>(count) : -1;
     const int rate = in->sample_rate;
     if (!fm_source_init(src, fc, std::move(in), capture_true_rate(cap.cfg))) {
         std::fprintf(stderr, "rxchain: %s makes no transmitter (audio rate %d Hz)\n", sd.path.c_str(), rate);
@@ -56,14 +38,12 @@ bool open_sonde(const IqSonde& sd, const IqCapture& cap, FmSource& src) {
 
 bool write_all(std::FILE* f, const void* p, std::size_t n) { return std::fwrite(p, 1, n, f) == n; }
 
-}  // namespace
-
+// First pass over a named WAV file: its largest sample magnitude (in the
+// file's integer units) and its length in samples.
 bool scan_wav_file(const char* path, int& peak, uint64_t& count) {
     auto in = std::make_unique<sonde::WavInput>();
     if (!sonde::source_open_file(in->src, path)) return false;
     bool ok = sonde::read_wav_header(*in, -1) == 0;
-    peak = 0;
-    count = 0;
     std::vector<int> buf(4096);
     while (ok) {
         const int n = sonde::read_signed_samples(*in, buf.data(), static_cast<int>(buf.size()));
@@ -73,6 +53,28 @@ bool scan_wav_file(const char* path, int& peak, uint64_t& count) {
     }
     sonde::source_close(in->src);
     return ok;
+}
+
+}  // namespace
+
+bool open_recording(const std::string& path, double peak, sonde::WavInput& in, double& input_peak, uint64_t& count) {
+    const bool named = path != "-";
+    int file_peak = 0;
+    count = 0;
+    if (named && !scan_wav_file(path.c_str(), file_peak, count)) {
+        std::fprintf(stderr, "rxchain: cannot read %s as WAV\n", path.c_str());
+        return false;
+    }
+    if (named ? !sonde::source_open_file(in.src, path.c_str()) : (sonde::source_open_fd(in.src, 0), false))
+        return false;
+    if (sonde::read_wav_header(in, -1) != 0) {
+        std::fprintf(stderr, "rxchain: %s is no WAV stream this program reads\n", named ? path.c_str() : "the input");
+        return false;
+    }
+    const double full = in.bits_sample == 16 ? 32767.0 : 127.0;
+    if (peak <= 0.0) peak = named && file_peak > 0 ? file_peak / full : 0.5;
+    input_peak = peak * full;
+    return true;
 }
 
 int iq_run(const IqOptions& o) {

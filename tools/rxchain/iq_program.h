@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "iq_capture.h"
+#include "io/wav_input.h"
 #include "iq_format.h"
 
 namespace rxchain {
@@ -40,8 +41,11 @@ struct IqOptions {
 // standard error).
 int iq_run(const IqOptions& o);
 
-// First pass over a named WAV file: its largest sample magnitude (in the
-// file's integer units) and its length in samples.
-bool scan_wav_file(const char* path, int& peak, uint64_t& count);
+// Opens a recording ("-": standard input) at its first sample. A named file
+// is scanned first: count gets its length in samples (0 from a pipe), and
+// input_peak the level taken as the peak in the integer units the samples
+// arrive in: peak (full scale 1) when above 0, else the file's largest
+// magnitude, else 0.5. False with a message when it cannot be read.
+bool open_recording(const std::string& path, double peak, sonde::WavInput& in, double& input_peak, uint64_t& count);
 
 }  // namespace rxchain

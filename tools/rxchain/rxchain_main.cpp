@@ -23,9 +23,6 @@
 #include "io/wav_input.h"
 
 using sonde::read_signed_samples;
-using sonde::read_wav_header;
-using sonde::source_open_fd;
-using sonde::source_open_file;
 using sonde::WavInput;
 
 namespace {
@@ -342,27 +339,13 @@ int main(int argc, char** argv) {
     // Input: a named file is scanned first for its peak and length.
     auto in = std::make_unique<WavInput>();
     uint64_t total = 0;  // input samples, 0 when unknown
-    int in_bits = 16;
     if (generate) {
         total = static_cast<uint64_t>(std::llround(seconds * rate));
         duration = seconds;
     } else {
         const bool named = in_path && std::strcmp(in_path, "-") != 0;
-        int file_peak = 0;
-        if (named && !rxchain::scan_wav_file(in_path, file_peak, total)) {
-            std::fprintf(stderr, "rxchain: cannot read %s as WAV\n", in_path);
-            return 1;
-        }
-        if (named ? !source_open_file(in->src, in_path) : (source_open_fd(in->src, 0), false)) return 1;
-        if (read_wav_header(*in, -1) != 0) {
-            std::fprintf(stderr, "rxchain: the input is no WAV stream this program reads\n");
-            return 1;
-        }
+        if (!rxchain::open_recording(named ? in_path : "-", peak, *in, cfg.input_peak, total)) return 1;
         rate = in->sample_rate;
-        in_bits = in->bits_sample;
-        const double full = in_bits == 16 ? 32767.0 : 127.0;
-        if (peak <= 0) peak = named && file_peak > 0 ? file_peak / full : 0.5;
-        cfg.input_peak = peak * full;  // in the integer units the samples arrive in
         if (named) duration = static_cast<double>(total) / rate;
     }
     cfg.audio_rate = rate;
