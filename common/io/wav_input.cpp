@@ -43,18 +43,14 @@ int read_wav_header(WavInput& in, int err_fd) {
     if (std::memcmp(ring, "WAVE", 4) != 0) return -1;
 
     if (!scan_for_tag(s, ring, p, "fmt ")) return -1;
-    if (!read_exact(s, field, 4)) return -1;  // chunk size
-    if (!read_exact(s, field, 2)) return -1;  // format code, any is accepted
-    if (!read_exact(s, field, 2)) return -1;
-    in.channels = field[0] + 256 * field[1];
-    if (!read_exact(s, field, 4)) return -1;
-    in.sample_rate =
-        static_cast<int32_t>(static_cast<uint32_t>(field[0]) | static_cast<uint32_t>(field[1]) << 8 |
-                             static_cast<uint32_t>(field[2]) << 16 | static_cast<uint32_t>(field[3]) << 24);
-    if (!read_exact(s, field, 4)) return -1;  // byte rate
-    if (!read_exact(s, field, 2)) return -1;  // block alignment
-    if (!read_exact(s, field, 2)) return -1;
-    in.bits_sample = field[0] + 256 * field[1];
+    // Chunk size, format code (any is accepted), channels, sample rate, byte
+    // rate, block alignment, bits per sample.
+    unsigned char fmt[20];
+    if (!read_exact(s, fmt, sizeof fmt)) return -1;
+    in.channels = fmt[6] + 256 * fmt[7];
+    in.sample_rate = static_cast<int32_t>(static_cast<uint32_t>(fmt[8]) | static_cast<uint32_t>(fmt[9]) << 8 |
+                                          static_cast<uint32_t>(fmt[10]) << 16 | static_cast<uint32_t>(fmt[11]) << 24);
+    in.bits_sample = fmt[18] + 256 * fmt[19];
 
     // Whatever follows (the rest of a long fmt chunk, LIST and other chunks)
     // is passed over by a plain byte scan.
