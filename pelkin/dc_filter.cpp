@@ -18,14 +18,10 @@ std::size_t work_size(int wlen) { return 5 * stretch_len(wlen); }
 int dc_window_length(float samples_per_bit) { return static_cast<int>(samples_per_bit * kDcWindowBits); }
 
 bool dc_filter_open(DcFilter& f, WavInput& in, int wlen) {
+    f = DcFilter{};
     f.in = &in;
     f.wlen = wlen;
-    f.min = f.max = 0;
-    f.next_k = 0;
-    f.next_slot = 0;
-    f.whole_stream = true;
     f.sample_buff = wlen > 0 ? static_cast<int*>(std::calloc(static_cast<std::size_t>(wlen), sizeof(int))) : nullptr;
-    f.work = nullptr;
     if (f.sample_buff != nullptr && wlen >= 2) {
         f.work = static_cast<int16_t*>(std::calloc(work_size(wlen), sizeof(int16_t)));
         if (f.work == nullptr) dc_filter_close(f);
@@ -41,25 +37,6 @@ void dc_filter_close(DcFilter& f) {
     f.wlen = 0;
 }
 
-int window_min(const int* buff, int wlen) {
-    int m = buff[0];
-    for (int i = 1; i < wlen; i++)
-        if (buff[i] < m) m = buff[i];
-    return m;
-}
-
-int window_max(const int* buff, int wlen) {
-    int m = buff[0];
-    for (int i = 1; i < wlen; i++)
-        if (buff[i] > m) m = buff[i];
-    return m;
-}
-
-int dc_slot_after_skip(DcFilter& f, uint64_t k) {
-    f.whole_stream = false;
-    return static_cast<int>(k % static_cast<uint64_t>(f.wlen));
-}
-
 namespace {
 
 // Extremes of every stretch of 2s samples from those of s samples.
@@ -68,21 +45,6 @@ void double_stretch(const int16_t* lo, const int16_t* hi, int16_t* lo2, int16_t*
     for (std::size_t i = 0; i + s < n; i++) {
         lo2[i] = lo[i] < lo[i + s] ? lo[i] : lo[i + s];
         hi2[i] = hi[i] > hi[i + s] ? hi[i] : hi[i + s];
-    }
-}
-
-// Extremes of every stretch of 4s samples from those of s samples: two
-// doublings in one pass over the data.
-VECTOR_CLONES
-void quad_stretch(const int16_t* __restrict lo, const int16_t* __restrict hi, int16_t* __restrict lo4,
-                  int16_t* __restrict hi4, std::size_t n, std::size_t s) {
-    for (std::size_t i = 0; i + 3 * s < n; i++) {
-        const int16_t a = lo[i] < lo[i + s] ? lo[i] : lo[i + s];
-        const int16_t b = lo[i + 2 * s] < lo[i + 3 * s] ? lo[i + 2 * s] : lo[i + 3 * s];
-        lo4[i] = a < b ? a : b;
-        const int16_t c = hi[i] > hi[i + s] ? hi[i] : hi[i + s];
-        const int16_t d = hi[i + 2 * s] > hi[i + 3 * s] ? hi[i + 2 * s] : hi[i + 3 * s];
-        hi4[i] = c > d ? c : d;
     }
 }
 
@@ -127,15 +89,10 @@ int filter_steady(DcFilter& f, const unsigned char* p, const FrameShape& shape, 
     std::size_t s = 1;
     const int16_t* cur_lo = x;
     const int16_t* cur_hi = x;
-    // Stretches grow fourfold per pass, with a last doubling where needed,
-    // to the largest power of two within the window.
+    // Stretches double per pass to the largest power of two within the window.
     while (2 * s <= static_cast<std::size_t>(w)) {
-        const std::size_t grow = 4 * s <= static_cast<std::size_t>(w) ? 4 : 2;
-        if (grow == 4)
-            quad_stretch(cur_lo, cur_hi, lo, hi, len, s);
-        else
-            double_stretch(cur_lo, cur_hi, lo, hi, len, s);
-        s *= grow;
+        double_stretch(cur_lo, cur_hi, lo, hi, len, s);
+        s *= 2;
         cur_lo = lo;
         cur_hi = hi;
         std::swap(lo, lo2);

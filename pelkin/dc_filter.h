@@ -4,6 +4,7 @@
 // one sample; the first wlen - 1 samples give 0 while the window fills.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "io/wav_input.h"
@@ -41,18 +42,17 @@ int dc_window_length(float samples_per_bit);
 bool dc_filter_open(DcFilter& f, WavInput& in, int wlen);
 void dc_filter_close(DcFilter& f);
 
-int window_min(const int* buff, int wlen);
-int window_max(const int* buff, int wlen);
-// Slot of sample number k when samples were read past the filter.
-int dc_slot_after_skip(DcFilter& f, uint64_t k);
-
 // The next filtered sample, or kEndOfData unchanged.
 inline int read_filter_sample(DcFilter& f) {
     const int s = read_signed_sample(*f.in);
     if (s == kEndOfData || f.sample_buff == nullptr) return s;
 
     const uint64_t k = f.in->sample_count - 1;
-    const int p = k == f.next_k ? f.next_slot : dc_slot_after_skip(f, k);
+    if (k != f.next_k) {  // samples were read past the filter
+        f.whole_stream = false;
+        f.next_slot = static_cast<int>(k % static_cast<uint64_t>(f.wlen));
+    }
+    const int p = f.next_slot;
     f.next_k = k + 1;
     f.next_slot = p + 1 < f.wlen ? p + 1 : 0;
     const int old = f.sample_buff[p];
@@ -60,20 +60,17 @@ inline int read_filter_sample(DcFilter& f) {
     const uint64_t w = static_cast<uint64_t>(f.wlen);
     if (k < w - 1) return 0;
 
-    if (k == w - 1) {
-        f.min = window_min(f.sample_buff, f.wlen);
-        f.max = window_max(f.sample_buff, f.wlen);
-    } else {
-        // Only a departing extreme that no new sample replaces costs a scan.
-        if (s < f.min)
-            f.min = s;
-        else if (old <= f.min)
-            f.min = window_min(f.sample_buff, f.wlen);
-        if (s > f.max)
-            f.max = s;
-        else if (old >= f.max)
-            f.max = window_max(f.sample_buff, f.wlen);
-    }
+    // A departing extreme that no new sample replaces costs a scan, as does
+    // the window first filled.
+    const bool first_full = k == w - 1;
+    if (!first_full && s < f.min)
+        f.min = s;
+    else if (first_full || old <= f.min)
+        f.min = *std::min_element(f.sample_buff, f.sample_buff + f.wlen);
+    if (!first_full && s > f.max)
+        f.max = s;
+    else if (first_full || old >= f.max)
+        f.max = *std::max_element(f.sample_buff, f.sample_buff + f.wlen);
     // The sample before s: the output lags the input by one sample.
     return f.sample_buff[p > 0 ? p - 1 : f.wlen - 1] - (f.min + f.max) / 2;
 }
