@@ -55,8 +55,7 @@ double sync_correlation(const FrameReader& rd, const RunningSums& sums, double t
 // Best sync end near t: coarse then fine steps over half a bit each way.
 double refine_sync_end(const FrameReader& rd, const RunningSums& sums, double t) {
     double best = t, best_r = std::fabs(sync_correlation(rd, sums, t, nullptr));
-    for (int pass = 0; pass < 2; pass++) {
-        const double step = pass == 0 ? rd.sps / 8.0 : rd.sps / 32.0;
+    for (const double step : {rd.sps / 8.0, rd.sps / 32.0}) {
         const double centre = best;
         for (int k = -4; k <= 4; k++) {
             if (k == 0) continue;
@@ -86,14 +85,13 @@ int boundary_errors(const FrameReader& rd, const RunningSums& sums, double t, do
     return errors;
 }
 
-// Known bits after the first kEarlyGroups groups, at the sync word's
-// amplitude, over the nominal bit length and over lengths off by up to the
-// rate error the timing loop follows: the mean agreement of each group's
-// stop (1) and start (0) bit, in units of a clean bit. The level drops out
-// of each group's pair. A frame agrees in most groups at any SNR it can be
-// read at (0.45 or more at Eb/N0 6 dB, de-emphasised, 2 kHz off); audio
-// that mimics the sync word and the first groups, as AFSK does, agrees no
-// better than chance after them. Far cheaper than reading the frame.
+// The mean agreement, in units of a clean bit at the sync word's amplitude,
+// of each group's stop (1) and start (0) bit after the first kEarlyGroups,
+// at the nominal bit length or off by up to the rate error the timing loop
+// follows; the level drops out of each pair. A frame agrees at any SNR it
+// can be read at (0.45 or more at Eb/N0 6 dB, de-emphasised, 2 kHz off);
+// AFSK, which mimics the sync word and the first groups, agrees no better
+// than chance. Far cheaper than reading the frame.
 constexpr double kLateAgreementMin = 0.25;
 constexpr int kRateStepsPerSide = 3;
 
@@ -153,46 +151,47 @@ void limited_integrals(const FrameReader& rd, const RunningSums& sums, double le
         lo = std::min(lo, i0[k]);
         hi = std::max(hi, last[k]);
     }
-    if (lo > hi) return;
+    // Both spans cover 1.5 bits and two partial samples: 243 samples at the
+    // highest rate the receiver takes (160 samples per bit).
+    constexpr uint64_t kMaxSamples = 256;
+    if (lo > hi || hi - lo >= kMaxSamples) return;
     // Each ring entry is loaded once, the previous sample (for the
     // de-emphasis) is the last one read. The limited samples are worked out
-    // a block at a time, then each span adds up its share of the block in
-    // order: the same sums as sample by sample, without the tests per span.
+    // first, then each span adds up its share in order: the same sums as
+    // sample by sample, without the tests per span.
     const int64_t* const csum = sums.ring.data();
     const uint64_t mask = sums.mask;
     const double a = rd.emph;
     int64_t c_at = csum[lo & mask];
     double prev = lo > 0 ? static_cast<double>(c_at - csum[(lo - 1) & mask]) : 0.0;
-    constexpr uint64_t kBlock = 256;
-    double vs[kBlock], cuts[kBlock];
-    for (uint64_t b0 = lo; b0 <= hi; b0 += kBlock) {
-        const uint64_t b1 = std::min(hi, b0 + (kBlock - 1));
-        for (uint64_t j = b0; j <= b1; j++) {
-            const int64_t c_next = csum[(j + 1) & mask];
-            const double raw = static_cast<double>(c_next - c_at);
-            const double r = a == 0.0 ? raw : (raw - a * prev) / (1.0 - a);
-            prev = raw;
-            c_at = c_next;
-            const double x = r - level;
-            const double c = std::clamp(x, -lim, lim);
-            cuts[j - b0] = std::fabs(x - c);
-            vs[j - b0] = c + level;
+    double vs[kMaxSamples], cuts[kMaxSamples];
+    for (uint64_t j = 0; j <= hi - lo; j++) {
+        const int64_t c_next = csum[(lo + j + 1) & mask];
+        const double raw = static_cast<double>(c_next - c_at);
+        const double r = a == 0.0 ? raw : (raw - a * prev) / (1.0 - a);
+        prev = raw;
+        c_at = c_next;
+        const double x = r - level;
+        const double c = std::clamp(x, -lim, lim);
+        cuts[j] = std::fabs(x - c);
+        vs[j] = c + level;
+    }
+    for (int k = 0; k < kLimitedSpans; k++) {
+        if (!used[k]) continue;
+        LimitedSpan& sp = spans[k];
+        const double* v = vs + (i0[k] - lo);
+        const double* cut = cuts + (i0[k] - lo);
+        for (uint64_t j = 0; j <= last[k] - i0[k]; j++) sp.cut += cut[j];
+        // The first sample by its share, whole samples up to i1, and the
+        // one at i1 (when counted) by its share.
+        const uint64_t whole = i1[k] - i0[k];
+        if (whole == 0) {
+            sp.s = (t1[k] - t0[k]) * v[0];
+            continue;
         }
-        for (int k = 0; k < kLimitedSpans; k++) {
-            if (!used[k] || last[k] < b0 || i0[k] > b1) continue;
-            LimitedSpan& sp = spans[k];
-            const uint64_t from = std::max(i0[k], b0), to = std::min(last[k], b1);
-            for (uint64_t j = from; j <= to; j++) sp.cut += cuts[j - b0];
-            uint64_t j = from;
-            if (j == i0[k]) {
-                sp.s = (i0[k] == i1[k] ? t1[k] - t0[k] : static_cast<double>(i0[k] + 1) - t0[k]) * vs[j - b0];
-                j++;
-            }
-            // Whole samples before i1; the one at i1 (when counted) by its share.
-            const uint64_t whole_end = std::min(to + 1, i1[k]);
-            for (; j < whole_end; j++) sp.s += vs[j - b0];
-            if (j == i1[k] && j <= to) sp.s += (t1[k] - static_cast<double>(i1[k])) * vs[j - b0];
-        }
+        sp.s = (static_cast<double>(i0[k] + 1) - t0[k]) * v[0];
+        for (uint64_t j = 1; j < whole; j++) sp.s += v[j];
+        if (last[k] == i1[k]) sp.s += (t1[k] - static_cast<double>(i1[k])) * v[whole];
     }
 }
 
@@ -212,30 +211,23 @@ int known_bit(int k) {
     return pos == 0 ? -1 : pos == kGroupBits - 1 ? 1 : 0;
 }
 
-// The sync word as found: its end refined, its correlation and sum there.
-// The same for both readings of a frame (the sync search takes the audio
-// as it comes).
-struct SyncFit {
-    double t0 = 0.0;
-    double r = 0.0;
-    double sum = 0.0;
-};
-
-bool read_frame_once(FrameReader& rd, const RunningSums& sums, const RobustCandidate& c, const SyncFit& fit) {
+// t0, r and sum: the sync word's end, its correlation and its sum there.
+bool read_frame_once(FrameReader& rd, const RunningSums& sums, const RobustCandidate& c, double t0, double r,
+                     double sum) {
     RobustFrame& f = rd.frame;
     const double sps = rd.sps;
-    const double pol = fit.r >= 0.0 ? 1.0 : -1.0;
-    double amp = std::fabs(fit.r) / kSyncBits;  // integral of a clean bit, above the level
+    const double pol = r >= 0.0 ? 1.0 : -1.0;
+    double amp = std::fabs(r) / kSyncBits;  // integral of a clean bit, above the level
     if (amp <= 0.0) return false;
 
     // Reading: decisions from the tracked level, timing from the bit
     // boundaries where the level changes.
     sonde::DcTracker dc = sonde::dc_tracker_make(kLevelTimeConstant);
-    dc.level = fit.sum / kSyncBits;
+    dc.level = sum / kSyncBits;
     dc.seen = static_cast<long long>(kLevelTimeConstant);  // the sync word gave a start
     sonde::TimingLoop loop = sonde::timing_loop_make(sps, kTimingBandwidth, kTimingDamping);
     loop.max_rate_error = kMaxRateError;
-    loop.next = fit.t0;
+    loop.next = t0;
     double before = pol * amp;  // the sync word ends with a stop bit
     int errors = 0;
     int falls = 0;
@@ -316,7 +308,7 @@ bool read_frame_once(FrameReader& rd, const RunningSums& sums, const RobustCandi
     f.dc = lv / kFrameBits / sps / kSumsFullScale;
     f.sync_corr = c.corr;
     f.deemphasis_undone = rd.emph != 0.0;
-    f.start_sample = static_cast<uint64_t>(fit.t0);
+    f.start_sample = static_cast<uint64_t>(t0);
     f.end_sample = static_cast<uint64_t>(loop.next);
     return true;
 }
@@ -329,17 +321,18 @@ bool read_frame_once(FrameReader& rd, const RunningSums& sums, const RobustCandi
 bool read_frame(FrameReader& rd, const RunningSums& sums, const RobustCandidate& c) {
     if (boundary_errors(rd, sums, c.sync_end, c.corr >= 0.0 ? 1.0 : -1.0, kEarlyGroups) > kEarlyBoundaryErrors)
         return false;
-    SyncFit fit;
-    fit.t0 = refine_sync_end(rd, sums, c.sync_end);
-    fit.r = sync_correlation(rd, sums, fit.t0, &fit.sum);
-    if (!late_groups_agree(rd, sums, fit.t0, fit.r)) return false;
+    // The sync word fitted once for both readings: the search takes the
+    // audio as it comes.
+    const double t0 = refine_sync_end(rd, sums, c.sync_end);
+    double sum = 0.0;
+    const double r = sync_correlation(rd, sums, t0, &sum);
+    if (!late_groups_agree(rd, sums, t0, r)) return false;
     rd.reads++;
-    rd.emph = 0.0;
-    const bool plain = read_frame_once(rd, sums, c, fit);
+    const bool plain = read_frame_once(rd, sums, c, t0, r, sum);
     if (rd.deemph == 0.0 || (plain && rd.frame.snr_db >= kCleanSnrDb)) return plain;
     if (plain) rd.spare = rd.frame;
     rd.emph = rd.deemph;
-    const bool undone = read_frame_once(rd, sums, c, fit);
+    const bool undone = read_frame_once(rd, sums, c, t0, r, sum);
     rd.emph = 0.0;
     if (undone && (!plain || rd.frame.snr_db > rd.spare.snr_db + kUndoMargin)) return true;
     if (plain) rd.frame = rd.spare;

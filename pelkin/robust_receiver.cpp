@@ -32,8 +32,10 @@ bool receiver_init(RobustReceiver& rx, double sample_rate, const RobustConfig& c
     rx.sums.ring.clear();
     if (!(sample_rate >= kRobustMinRate && sample_rate <= kRobustMaxRate)) return false;
     rx.sps = sample_rate / kBitRate;
-    // History from a sync word's first bit to the frame's last, with room.
-    running_sums_init(rx.sums, (kFrameBits + kSyncBits + 16) * rx.sps + 256.0);
+    // History from a sync word's first bit to the frame's last, with room;
+    // the only allocation.
+    sonde::integrator_init(rx.sums, (kFrameBits + kSyncBits + 16) * rx.sps + 256.0);
+    rx.sums.low_bits = 0;
     sync_search_init(rx.search, rx.sps, cfg.sync_threshold);
     frame_reader_init(rx.reader, sample_rate, rx.sps, cfg);
     return true;

@@ -16,10 +16,4 @@ struct RunningSums : sonde::IntegerSums {
     uint64_t low_bits = 0;  // OR of all samples: their common power-of-two step
 };
 
-// Room for `history` samples at least; the only allocation.
-inline void running_sums_init(RunningSums& s, double history) {
-    sonde::integrator_init(s, history);
-    s.low_bits = 0;
-}
-
 }  // namespace sonde::pelkin

@@ -117,13 +117,9 @@ inline void take_strobe(SyncSearch& s, const RunningSums& sums) {
     const bool above = den > 0.0 && rr >= th * th * den;
     if (above) {
         const double rho = static_cast<double>(r) / std::sqrt(den);
-        if (!s.in_peak) {
-            s.in_peak = true;
-            s.peak_until = j + kStrobesPerBit;
-            s.peak = RobustCandidate{ts, rho};
-        } else if (std::fabs(rho) > std::fabs(s.peak.corr)) {
-            s.peak = RobustCandidate{ts, rho};
-        }
+        if (!s.in_peak) s.peak_until = j + kStrobesPerBit;
+        if (!s.in_peak || std::fabs(rho) > std::fabs(s.peak.corr)) s.peak = RobustCandidate{ts, rho};
+        s.in_peak = true;
     }
     if (s.in_peak && j >= s.peak_until) {
         s.in_peak = false;
