@@ -5,6 +5,10 @@
 namespace sonde::pelkin {
 
 namespace {
+// A short run (under half a bit) with more than this many bits collected is
+// taken as the signal breaking down: the frame is finished with '0' bits.
+constexpr int kLateLossBits = 350;
+
 // A run of equal bits can complete at most one frame in progress, one sync
 // word and the frame after it; from then on the ring holds nothing but that
 // bit and further bits of the run change nothing. Long runs (a silent or
@@ -61,12 +65,6 @@ void take_spike(PelkinDecoder& d, Capture& c) {
     finish_frame(d, c);
 }
 
-// One bit by integrate-and-dump (-b); these bypass the sync ring.
-void take_bit(PelkinDecoder& d, Capture& c, int bit) {
-    d.frame.frame_bits[c.count++] = static_cast<char>('0' + bit);
-    if (c.count == kFrameBits) finish_frame(d, c);
-}
-
 // The receive loop, reading the samples.
 int next_run(PelkinDecoder& d, int* bit, int* len) {
     if (d.opt.option_dc) return read_bits_fsk(d.slicer, d.dc, d.in.samples_per_bit, bit, len);
@@ -118,7 +116,11 @@ void capture_loop(PelkinDecoder& d) {
         // -b: the rest of the frame in bit periods from the sample that ended
         // the sync word's last run.
         d.clock.bitstart = 1;
-        while (c.sync != 0 && read_rawbit(d.clock, d.in, d.slicer.option_inv, &bit) == 0) take_bit(d, c, bit);
+        // These bits bypass the sync ring.
+        while (c.sync != 0 && read_rawbit(d.clock, d.in, d.slicer.option_inv, &bit) == 0) {
+            d.frame.frame_bits[c.count++] = static_cast<char>('0' + bit);
+            if (c.count == kFrameBits) finish_frame(d, c);
+        }
         if (c.sync != 0) finish_frame(d, c);  // the data ended
     }
 }

@@ -6,10 +6,6 @@
 
 namespace sonde::pelkin {
 
-namespace {
-constexpr int kFrameLen = 50;  // preamble, body and CRC
-}  // namespace
-
 void format_json_line(LineBuf& line, const FrameRecord& r, const FormatFlags& f) {
     const Datum& d = r.datum;
     JsonLine j(line);
@@ -34,7 +30,7 @@ void format_json_line(LineBuf& line, const FrameRecord& r, const FormatFlags& f)
     json_int(j, "fix", d.fix);
     json_hex16(j, "crc", static_cast<unsigned>(r.crc_stored));
     json_hex16(j, "crc_calc", static_cast<unsigned>(r.crc_computed));
-    if (f.with_raw) json_bytes(j, "raw", r.bytes, kFrameLen);
+    if (f.with_raw) json_bytes(j, "raw", r.bytes, pos_CRC + 2);
     json_quality(j, r.quality);
     json_end(j);
 }

@@ -12,27 +12,23 @@ namespace sonde::pelkin {
 
 namespace {
 constexpr auto modbus = [](const uint8_t* bytes, int n) { return sonde::crc16(sonde::kCrc16Modbus, bytes, n); };
-// Computed CRC XOR stored CRC of the frame bytes.
-int frame_syndrome(const uint8_t* bytes) { return static_cast<int>(sonde::check_syndrome(modbus, bytes, CRC_LEN)); }
-
-// Frame CRC of the bits as the frame layer reads them: true when they pass.
-bool frame_bits_pass(const char* bits) {
+// Computed CRC XOR stored CRC of the bits as the frame layer reads them,
+// -1 when they do not reach the stored CRC; *written the bytes they gave.
+int bits_syndrome(const char* bits, int* written) {
     uint8_t bytes[kFrameBytesSize] = {};
     frame_bytes_init(bytes);
-    const int written = bits2bytes(bits, bytes + kFrameBodyStart);
-    return written >= kCheckedBytes && frame_syndrome(bytes) == 0;
+    *written = bits2bytes(bits, bytes + kFrameBodyStart);
+    return *written < kCheckedBytes ? -1 : static_cast<int>(sonde::check_syndrome(modbus, bytes, CRC_LEN));
 }
 }  // namespace
 
 void crc_syndromes_init(CrcSyndromes& s) { sonde::syndrome_table(modbus, CRC_LEN, kCheckedFirst, false, s.bit); }
 
 int correct_frame_bits(const CrcSyndromes& s, char* bits, const float* soft, float flip_bonus) {
-    uint8_t bytes[kFrameBytesSize] = {};
-    frame_bytes_init(bytes);
-    const int written = bits2bytes(bits, bytes + kFrameBodyStart);
-    if (written < kCheckedBytes) return -1;
-    const uint32_t syndrome = static_cast<uint32_t>(frame_syndrome(bytes));
-    if (syndrome == 0) return 0;
+    int written = 0;
+    const int found = bits_syndrome(bits, &written);
+    if (found <= 0) return found;
+    const uint32_t syndrome = static_cast<uint32_t>(found);
 
     // One flip unit per data bit of bytes 3..49.
     const int skipped = kFrameGroups - written;
@@ -62,7 +58,7 @@ int correct_frame_bits(const CrcSyndromes& s, char* bits, const float* soft, flo
         // A flip that turns the first byte into preamble moves the frame:
         // only a frame that passes as the frame layer reads it counts.
         flip(cand[k]);
-        if (frame_bits_pass(bits)) return cand[k].count;
+        if (bits_syndrome(bits, &written) == 0) return cand[k].count;
         flip(cand[k]);
     }
     return -1;
