@@ -56,15 +56,6 @@ bool push_bits(PelkinDecoder& d, Capture& c, uint32_t bit, int k, int n) {
     return inverted;
 }
 
-// A run of no length: late in a frame the signal has gone, and the frame is
-// finished with '0' bits.
-void take_spike(PelkinDecoder& d, Capture& c) {
-    if (c.count <= kLateLossBits) return;
-    std::memset(d.frame.frame_bits + c.count, '0', static_cast<std::size_t>(kFrameBits - c.count));
-    c.count = kFrameBits;  // the padding counts as received zeros
-    finish_frame(d, c);
-}
-
 // The receive loop, reading the samples.
 int next_run(PelkinDecoder& d, int* bit, int* len) {
     if (d.opt.option_dc) return read_bits_fsk(d.slicer, d.dc, d.in.samples_per_bit, bit, len);
@@ -75,23 +66,23 @@ int next_run(PelkinDecoder& d, int* bit, int* len) {
 // everything is read the other way up.
 void take_run(PelkinDecoder& d, Capture& c, int bit, int len) {
     if (len == 0) {
-        take_spike(d, c);
+        // A run of no length: late in a frame the signal has gone, and the
+        // frame is finished with '0' bits.
+        if (c.count <= kLateLossBits) return;
+        std::memset(d.frame.frame_bits + c.count, '0', static_cast<std::size_t>(kFrameBits - c.count));
+        c.count = kFrameBits;  // the padding counts as received zeros
+        finish_frame(d, c);
     } else if (push_bits(d, c, static_cast<uint32_t>(bit), 0, len < kRunBitsThatMatter ? len : kRunBitsThatMatter)) {
         d.slicer.option_inv = d.slicer.option_inv ? 0 : 1;
     }
 }
 
-// Staged filter output: nothing but the filter reads the input here.
-constexpr int kStageSamples = kDcBlock;
-
 void capture_filtered(PelkinDecoder& d, Capture& c) {
-    int stage[kStageSamples];
+    int stage[kDcBlock];  // staged filter output: nothing but the filter reads the input here
     RunCarry carry = run_carry(d.slicer);
     // A run shorter than half a bit matters only late in a frame.
     d.slicer.skip_zero_runs = true;
-    for (;;) {
-        const int got = dc_filter_block(d.dc, stage, kStageSamples);
-        if (got == 0) break;
+    for (int got; (got = dc_filter_block(d.dc, stage, kDcBlock)) > 0;) {
         slice_samples(d.slicer, stage, static_cast<std::size_t>(got), d.in.samples_per_bit, carry,
                       [&](int bit, int len) {
                           take_run(d, c, bit, len);

@@ -73,10 +73,10 @@ int filter_steady(DcFilter& f, const unsigned char* p, const FrameShape& shape, 
     int16_t* lo2 = hi + stretch_len(w);
     int16_t* hi2 = lo2 + stretch_len(w);
     // The w - 1 newest samples, oldest first, then the new ones.
-    const int oldest = f.next_slot + 1 < w ? f.next_slot + 1 : 0;
-    const int upto_end = w - oldest < w - 1 ? w - oldest : w - 1;
-    for (int i = 0; i < upto_end; i++) x[i] = static_cast<int16_t>(buf[oldest + i]);
-    for (int i = upto_end; i < w - 1; i++) x[i] = static_cast<int16_t>(buf[i - upto_end]);
+    for (int i = 0, at = f.next_slot; i < w - 1; i++) {
+        at = at + 1 < w ? at + 1 : 0;
+        x[i] = static_cast<int16_t>(buf[at]);
+    }
     int16_t* fresh = x + (w - 1);
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
     if (shape.present && shape.frame == 2 && shape.width == 2) {

@@ -132,22 +132,18 @@ constexpr int kLimitedSpans = 2;
 void limited_integrals(const FrameReader& rd, const RunningSums& sums, double level, double lim,
                        LimitedSpan (&spans)[kLimitedSpans]) {
     const double top = sonde::integrator_end(sums);
-    double t0[kLimitedSpans], t1[kLimitedSpans];
     uint64_t i0[kLimitedSpans], i1[kLimitedSpans], last[kLimitedSpans];
-    bool used[kLimitedSpans];
     uint64_t lo = UINT64_MAX, hi = 0;
     for (int k = 0; k < kLimitedSpans; k++) {
         LimitedSpan& sp = spans[k];
-        t0[k] = std::max(sp.t0, 0.0);
-        t1[k] = std::min(sp.t1, top);
-        sp.s = 0.0;
-        sp.cut = 0.0;
-        used[k] = t1[k] > t0[k];
-        if (!used[k]) continue;
-        i0[k] = static_cast<uint64_t>(t0[k]);
-        i1[k] = static_cast<uint64_t>(t1[k]);
+        sp.t0 = std::max(sp.t0, 0.0);  // clipped to the samples there are
+        sp.t1 = std::min(sp.t1, top);
+        sp.s = sp.cut = 0.0;
+        if (sp.t1 <= sp.t0) continue;
+        i0[k] = static_cast<uint64_t>(sp.t0);
+        i1[k] = static_cast<uint64_t>(sp.t1);
         // The sample where t1 falls counts only when part of it is inside.
-        last[k] = i0[k] == i1[k] || t1[k] > static_cast<double>(i1[k]) ? i1[k] : i1[k] - 1;
+        last[k] = i0[k] == i1[k] || sp.t1 > static_cast<double>(i1[k]) ? i1[k] : i1[k] - 1;
         lo = std::min(lo, i0[k]);
         hi = std::max(hi, last[k]);
     }
@@ -177,8 +173,8 @@ void limited_integrals(const FrameReader& rd, const RunningSums& sums, double le
         vs[j] = c + level;
     }
     for (int k = 0; k < kLimitedSpans; k++) {
-        if (!used[k]) continue;
         LimitedSpan& sp = spans[k];
+        if (sp.t1 <= sp.t0) continue;
         const double* v = vs + (i0[k] - lo);
         const double* cut = cuts + (i0[k] - lo);
         for (uint64_t j = 0; j <= last[k] - i0[k]; j++) sp.cut += cut[j];
@@ -186,12 +182,12 @@ void limited_integrals(const FrameReader& rd, const RunningSums& sums, double le
         // one at i1 (when counted) by its share.
         const uint64_t whole = i1[k] - i0[k];
         if (whole == 0) {
-            sp.s = (t1[k] - t0[k]) * v[0];
+            sp.s = (sp.t1 - sp.t0) * v[0];
             continue;
         }
-        sp.s = (static_cast<double>(i0[k] + 1) - t0[k]) * v[0];
+        sp.s = (static_cast<double>(i0[k] + 1) - sp.t0) * v[0];
         for (uint64_t j = 1; j < whole; j++) sp.s += v[j];
-        if (last[k] == i1[k]) sp.s += (t1[k] - static_cast<double>(i1[k])) * v[whole];
+        if (last[k] == i1[k]) sp.s += (sp.t1 - static_cast<double>(i1[k])) * v[whole];
     }
 }
 

@@ -16,17 +16,15 @@ struct RobustState {
 void RobustStateFree::operator()(RobustState* s) const { delete s; }
 
 bool robust_start(RobustRun& run, const PelkinDecoder& d, int err_fd) {
-    const int rate = d.in.sample_rate;
-    if (rate < kRobustMinRate || rate > kRobustMaxRate) {
-        fd_printf(err_fd, "error: --robust takes sample rates from %d to %d Hz\n", kRobustMinRate, kRobustMaxRate);
-        return false;
-    }
     run.reset(new (std::nothrow) RobustState);
     if (!run) {
         fd_printf(err_fd, "error malloc\n");
         return false;
     }
-    receiver_init(run->rx, rate);
+    if (!receiver_init(run->rx, d.in.sample_rate)) {
+        fd_printf(err_fd, "error: --robust takes sample rates from %d to %d Hz\n", kRobustMinRate, kRobustMaxRate);
+        return false;
+    }
     soft_frame_state_init(run->frames);
     return true;
 }

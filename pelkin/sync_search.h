@@ -113,9 +113,7 @@ inline void take_strobe(SyncSearch& s, const RunningSums& sums) {
     const double den = static_cast<double>(kSyncBits) * static_cast<double>(s.s2[ph]) -
                        static_cast<double>(s.s1[ph]) * static_cast<double>(s.s1[ph]);
     const double rr = static_cast<double>(r) * static_cast<double>(r);
-    const double th = s.threshold;
-    const bool above = den > 0.0 && rr >= th * th * den;
-    if (above) {
+    if (den > 0.0 && rr >= s.threshold * s.threshold * den) {
         const double rho = static_cast<double>(r) / std::sqrt(den);
         if (!s.in_peak) s.peak_until = j + kStrobesPerBit;
         if (!s.in_peak || std::fabs(rho) > std::fabs(s.peak.corr)) s.peak = RobustCandidate{ts, rho};
