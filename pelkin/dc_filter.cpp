@@ -101,8 +101,8 @@ int filter_steady(DcFilter& f, const unsigned char* p, const FrameShape& shape, 
     const std::size_t tail = static_cast<std::size_t>(w) - s;  // second stretch's start within the window
     window_outputs(cur_lo, cur_lo + tail, cur_hi, cur_hi + tail, x + (w - 2), m, out);
     const std::size_t last = static_cast<std::size_t>(m - 1);
-    const int mn = std::min(cur_lo[last], cur_lo[last + tail]);
-    const int mx = std::max(cur_hi[last], cur_hi[last + tail]);
+    f.min = std::min(cur_lo[last], cur_lo[last + tail]);
+    f.max = std::max(cur_hi[last], cur_hi[last + tail]);
     // The ring as sample-by-sample filtering leaves it.
     int* ring = f.sample_buff;
     const int first = m > w ? m - w : 0;
@@ -111,8 +111,6 @@ int filter_steady(DcFilter& f, const unsigned char* p, const FrameShape& shape, 
         ring[at] = x[w - 1 + i];
         at = at + 1 < w ? at + 1 : 0;
     }
-    f.min = mn;
-    f.max = mx;
     f.next_slot = static_cast<int>((static_cast<int64_t>(f.next_slot) + m) % w);
     return m;
 }
@@ -127,8 +125,7 @@ int dc_filter_block(DcFilter& f, int* out, int max_out) {
     // Past the warm-up, with no sample read around the filter.
     if (max_out > 0 && f.work != nullptr && f.whole_stream && in.count_samples && whole > 0 &&
         f.next_k == in.sample_count && f.next_k >= static_cast<uint64_t>(f.wlen)) {
-        int m = whole < static_cast<std::size_t>(max_out) ? static_cast<int>(whole) : max_out;
-        if (m > kDcBlock) m = kDcBlock;
+        const int m = static_cast<int>(std::min({whole, static_cast<std::size_t>(max_out), std::size_t{kDcBlock}}));
         const int done = filter_steady(f, raw.data, shape, m, out);
         consume_frames(in, shape, static_cast<std::size_t>(done));
         f.next_k = in.sample_count;

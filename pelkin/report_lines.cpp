@@ -12,14 +12,12 @@ struct Clock {
 };
 
 Clock split_date_time(const Datum& datum) {
-    Clock c;
-    c.day = datum.date / 10000;
-    c.month = (datum.date % 10000) / 100;
-    c.year = datum.date % 100;
-    c.hours = datum.time / 10000000;
-    c.minutes = (datum.time % 10000000) / 100000;
-    c.seconds = static_cast<double>(datum.time % 100000) / 1000;
-    return c;
+    return {.day = datum.date / 10000,
+            .month = (datum.date % 10000) / 100,
+            .year = datum.date % 100,
+            .hours = datum.time / 10000000,
+            .minutes = (datum.time % 10000000) / 100000,
+            .seconds = static_cast<double>(datum.time % 100000) / 1000};
 }
 }  // namespace
 

@@ -13,7 +13,7 @@ void serve_candidates(RobustReceiver& rx, const sonde::FrameSink& sink) {
     RobustCandidate c;
     while (next_candidate(rx.search, rx.sums, c)) {
         if (!read_frame(rx.reader, rx.sums, c)) continue;
-        rx.search.busy_until = c.sync_end + (kFrameBits - 5) * rx.sps;
+        rx.search.busy_until = c.sync_end + (kFrameBits - 5) * rx.reader.sps;
         const RobustFrame& f = rx.reader.frame;
         sink({.kind = sonde::SondeKind::pelkin,
               .count = kFrameBits,
@@ -31,13 +31,13 @@ void serve_candidates(RobustReceiver& rx, const sonde::FrameSink& sink) {
 bool receiver_init(RobustReceiver& rx, double sample_rate, const RobustConfig& cfg) {
     rx.sums.ring.clear();
     if (!(sample_rate >= kRobustMinRate && sample_rate <= kRobustMaxRate)) return false;
-    rx.sps = sample_rate / kBitRate;
+    const double sps = sample_rate / kBitRate;
     // History from a sync word's first bit to the frame's last, with room;
     // the only allocation.
-    sonde::integrator_init(rx.sums, (kFrameBits + kSyncBits + 16) * rx.sps + 256.0);
+    sonde::integrator_init(rx.sums, (kFrameBits + kSyncBits + 16) * sps + 256.0);
     rx.sums.low_bits = 0;
-    sync_search_init(rx.search, rx.sps, cfg.sync_threshold);
-    frame_reader_init(rx.reader, sample_rate, rx.sps, cfg);
+    sync_search_init(rx.search, sps, cfg.sync_threshold);
+    frame_reader_init(rx.reader, sample_rate, sps, cfg);
     return true;
 }
 

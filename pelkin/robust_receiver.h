@@ -27,7 +27,6 @@ constexpr int kRobustMinRate = 8000;
 constexpr int kRobustMaxRate = 768000;
 
 struct RobustReceiver {
-    double sps = 10.0;  // samples per bit
     RunningSums sums;
     SyncSearch search;
     FrameReader reader;
