@@ -14,7 +14,7 @@ void bit_timing_init(BitTiming& t, int sample_rate, int bits_sample) {
     t.tone_bit = kToneUndecided;
     t.run_bit = kToneUndecided;
     t.in_frame = 0;
-    sync_ring_init(t.ring, kSyncHeader);
+    sync_ring_init(t.ring, kSyncPattern);
     t.ring.buf[0] = 'x';
     std::memset(t.bitframe, 0, sizeof t.bitframe);
     std::memcpy(t.bitframe, kFirstGroup, sizeof kFirstGroup);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "ostrel/soft_sync_search.h"
 #include "slicer/sync_ring.h"
 #include "ostrel/tone_detector.h"
 
@@ -13,8 +14,6 @@ namespace sonde::ostrel {
 constexpr int kBitRate = 1200;
 constexpr int kFrameBits = 1000;  // 100 groups of 10
 constexpr int kBitframeCapacity = 1201;
-constexpr char kSyncHeader[] = "111111111111111111110100000001";
-constexpr int kSyncLen = 30;
 // The group of the byte 0x01, the last ten bits of the sync pattern and the
 // first group of every frame.
 constexpr unsigned char kFirstGroup[10] = {0, 1, 0, 0, 0, 0, 0, 0, 0, 1};
@@ -57,7 +56,7 @@ template <class OnFrame>
 void push_bit(BitTiming& t, int v, OnFrame&& on_frame) {
     sync_ring_push(t.ring, static_cast<char>('0' + v));
     if (!t.in_frame) {
-        if (compare(t.ring) >= kSyncLen) {
+        if (compare(t.ring) >= kSyncPatternBits) {
             t.in_frame = 1;
             t.bitpos = 10;  // bitframe[0..9] already hold the sync's last group
         }

@@ -1,17 +1,13 @@
-// CRC-guided repair of a GPS packet read by the weak-signal path. When the
-// CRC of a packet with the type bytes 0x01 0x02 fails, the least reliable
-// data bits of its groups 1..17 are flipped, one or two at a time, in
-// increasing total unreliability (the sum of |llr| of the flipped bits), and
-// the first candidate whose CRC passes is taken. A candidate must leave every
-// start bit 0 and every stop bit 1: a wrong start or stop bit takes one of
-// the two flips, two of them leave nothing to try. At most kRepairTests
-// candidates are tested, so that a packet beyond repair passes by chance
-// with a probability of about kRepairTests / 65536; on weak signals through
-// the receiver chain nearly every mended packet is mended by one of the
-// first dozen candidates.
-// The CRC is linear once its start value is taken out: a candidate is tested
-// by the XOR of per-bit syndromes. A type byte one bit away from 0x02 is
-// taken for a GPS packet only when a candidate that flips that bit passes.
+// CRC-guided repair of a GPS packet read by the weak-signal path: where the
+// CRC of a packet typed 0x01 0x02 fails, one or two data bits of its groups
+// 1..17 are flipped, least reliable first (by the sum of their |llr|), and
+// the first candidate whose CRC passes is taken. A wrong start or stop bit
+// takes one of the two flips. At most kRepairTests candidates are tested, so
+// a packet beyond repair passes by chance about kRepairTests / 65536 of the
+// time; on weak signals nearly every mended packet is mended by one of the
+// first dozen. A candidate is tested by the XOR of per-bit syndromes (the
+// CRC is linear once its start value is taken out). A type byte one bit
+// from 0x02 is a GPS packet's only if a candidate flipping that bit passes.
 #pragma once
 
 #include <cstdint>

@@ -8,26 +8,16 @@ void gps_text_line(LineBuf& line, const PacketRecord& p, const FormatFlags&) {
     if (!p.is_gps) return;
     const GpsRecord& r = p.gps;
     // 0xB0 is the degree sign of ISO 8859-1, written as that single byte.
-    line_printf(line, "(%02d:%02d:%02d) ", r.hour, r.minute, r.second);
-    line_printf(line, " lat: %.6f\xb0 ", static_cast<double>(r.lat));
-    line_printf(line, " lon: %.6f\xb0 ", static_cast<double>(r.lon));
-    line_printf(line, " alt: %dm ", r.alt);
-    line_puts(line, " # ");
-    line_printf(line, " CRC: %04X ", r.crc_stored);
-    line_printf(line, "- %04X ", r.crc_computed);
-    line_puts(line, r.good ? "[OK]\n" : "[NO]\n");
+    line_printf(line, "(%02d:%02d:%02d)  lat: %.6f\xb0  lon: %.6f\xb0  alt: %dm  #  CRC: %04X - %04X %s", r.hour,
+                r.minute, r.second, static_cast<double>(r.lat), static_cast<double>(r.lon), r.alt, r.crc_stored,
+                r.crc_computed, r.good ? "[OK]\n" : "[NO]\n");
 }
 
 void gps_csv_line(LineBuf& line, const PacketRecord& p, const FormatFlags&) {
     if (!p.is_gps) return;
     const GpsRecord& r = p.gps;
-    line_puts(line, "000,iMet,0000-00-00,");
-    line_printf(line, "%02d:%02d:%02d,", r.hour, r.minute, r.second);
-    line_printf(line, "%.6f,", static_cast<double>(r.lat));
-    line_printf(line, "%.6f,", static_cast<double>(r.lon));
-    line_printf(line, "%d,", r.alt);
-    line_puts(line, "0,0,0,");
-    line_puts(line, r.good ? "OK\n" : "NO\n");
+    line_printf(line, "000,iMet,0000-00-00,%02d:%02d:%02d,%.6f,%.6f,%d,0,0,0,%s", r.hour, r.minute, r.second,
+                static_cast<double>(r.lat), static_cast<double>(r.lon), r.alt, r.good ? "OK\n" : "NO\n");
 }
 
 void hex_line(LineBuf& line, const PacketRecord& r, const FormatFlags&) {

@@ -78,7 +78,7 @@ double pattern_match(const RobustCore<T>& r, double t) {
     double sum = 0.0;
     for (int j = 0; j < kSyncPatternBits; j++) {
         const double d = read_bit(r, t - (kSyncPatternBits - 1 - j) * r.corr.bit_samples).diff;
-        sum += kSyncPatternBitsValues[j] ? d : -d;
+        sum += kSyncPattern[j] == '1' ? d : -d;
     }
     return sum;
 }
@@ -108,7 +108,7 @@ void start_frame(RobustCore<T>& r, SyncPeak peak) {
     for (int j = 0; j < kSyncPatternBits; j++) {
         const double t = peak.time - (kSyncPatternBits - 1 - j) * period;
         const BitRead b = read_bit(r, t);
-        tone_balance_update(r.balance, b.r_one, b.r_zero, kSyncPatternBitsValues[j], kSyncRate);
+        tone_balance_update(r.balance, b.r_one, b.r_zero, kSyncPattern[j] - '0', kSyncRate);
     }
     r.clock = sonde::timing_loop_make(period, kClockBandwidth, kClockDamping);
     r.clock.next = peak.time + period;
@@ -117,7 +117,7 @@ void start_frame(RobustCore<T>& r, SyncPeak peak) {
     r.bitpos = kFirstGroupBits;
     r.frame.start = peak.time - (kFirstGroupBits - 1) * period;
     for (int j = 0; j < kFirstGroupBits; j++) {
-        const unsigned char v = kSyncPatternBitsValues[kSyncPatternBits - kFirstGroupBits + j];
+        const unsigned char v = kSyncPattern[kSyncPatternBits - kFirstGroupBits + j] - '0';
         r.frame.bits[j] = v;
         r.frame.llr[j] = static_cast<float>(v ? kLlrLimit : -kLlrLimit);
     }

@@ -30,8 +30,7 @@ inline void lane_step(const SlidingTurns<float, kTwoBinSums>& c, SlidingBins<V, 
     bins_step(c, l, x_old, x_new, abs_of(x_old), abs_of(x_new));
 }
 
-// |2 S|^2 of bin b, 2 S = R0 - 1/2 (R- + R+) (exact scalings by powers of
-// two change no rounding).
+// |2 S|^2 of bin b, 2 S = R0 - 1/2 (R- + R+) (scaled exactly).
 template <class V>
 inline V twice_bin_power(const SlidingBins<V, kTwoBinSums>& l, int b) {
     const int j = 3 * b;
@@ -40,12 +39,11 @@ inline V twice_bin_power(const SlidingBins<V, kTwoBinSums>& l, int b) {
     return r * r + m * m;
 }
 
-// 0 or 1 where the estimates settle the comparison of the magnitudes m0,
-// m1 of dft_k, -1 where too close to call. Each estimate lies within d of
-// dft_k's, and m0 + m1 <= 2 (A + d): a difference of |2 S|^2 above
-// 16 d (A + d) means m0 - m1 > 2 d. The factor 16.04 covers this
-// arithmetic's own rounding in float. All weighted samples zero (A = 0):
-// both bins are zero and dft_k's equal magnitudes give 1.
+// 0 or 1 where the estimates settle the comparison of dft_k's magnitudes
+// m0, m1, -1 where too close to call. Each lies within d, and m0 + m1 <=
+// 2 (A + d): a difference of |2 S|^2 above 16 d (A + d) means m0 - m1 > 2 d
+// (16.04 covers the rounding in float). With A = 0 both bins are zero and
+// dft_k's tie gives 1.
 template <class V>
 inline V lane_decision(const SlidingBins<V, kTwoBinSums>& l) {
     const V d = bound_distance<float>(l.sum_error, l.abs_sum);
@@ -58,9 +56,8 @@ inline V lane_decision(const SlidingBins<V, kTwoBinSums>& l) {
 typedef float NarrowLanes __attribute__((vector_size(kTwoBinLanes * sizeof(float))));
 typedef float WideLanes __attribute__((vector_size(kTwoBinWideLanes * sizeof(float))));
 
-// `segments` (1..Lanes) whole segments from x[0] on (x[0] the first
-// sample's x_old), lane l taking segment l; spare lanes repeat the last
-// segment and are not written out.
+// `segments` (1..Lanes) whole segments from x[0] (the first x_old) on, lane
+// l taking segment l; spare lanes repeat the last and are not written out.
 template <class LaneFloats, int Lanes>
 inline __attribute__((always_inline)) void decide_group(const SlidingTurns<float, kTwoBinSums>& c, const float* x,
                                                         int segments, int8_t* decision) {
@@ -174,16 +171,16 @@ void energy_step(SlidingEnergy& e, double x_old, double x_new, const double* spa
 
 // ---- The spectrum -------------------------------------------------------
 
-// Eight lanes: the unit the spectrum's pass works in (one AVX register, two
-// SSE or NEON registers; sixteen lanes compile poorly without AVX-512).
+// The spectrum's unit: one AVX or two SSE or NEON registers (sixteen lanes
+// compile poorly without AVX-512).
 typedef float Lanes8 __attribute__((vector_size(32)));
 typedef double Pair __attribute__((vector_size(16)));
 
 [[gnu::always_inline]] inline void load8(Lanes8& v, const float* p) { std::memcpy(&v, p, sizeof v); }
 
-// Windows [t, stop) of a stretch with no anchor of either chain in it: the
-// sums of G groups of eight bins (s.re, s.im) in variables; each window's
-// |2 S|^2 and E into the rows, with Energy the energy's bound into energy[].
+// Windows [t, stop), no anchor of either chain among them, G groups of eight
+// bins in variables: each window's |2 S|^2 and E into the rows, and with
+// Energy the energy's bound into energy[].
 template <int G, bool Energy>
 [[gnu::always_inline]] inline void stretch(SlidingSpectrum& s, const float* x, const double* h, const double* abs_sum,
                                            int first, int t, int stop, SpectrumRows& rows, double* energy) {

@@ -1,26 +1,18 @@
-// Sliding DFT bins over the detector's weighted span, re-anchored now and
-// then, with the one bound on their error that every fast decision leans on.
-//
-// A sum R(theta) = sum_{n<80} x[n] e^{-i theta n} over the 80 weighted
-// samples (x[0] the oldest) moves on by one sample in O(1):
+// Sliding DFT bins over the detector's weighted span, with the one bound on
+// their error that every fast decision leans on. A sum R(theta) =
+// sum_{n<80} x[n] e^{-i theta n} (x[0] the oldest) moves on by one sample as
 //   R <- e^{i theta} (R - x_old + x_new e^{-i theta 80}),
-// and is summed again directly ("anchored") every so often, so that its
-// rounding errors do not pile up. As the window is
-//   Hann[n] = 1/2 - 1/4 e^{i phi n} - 1/4 e^{-i phi n},  phi = 2 pi / 79,
-// the windowed bin at theta is 1/2 R(theta) - 1/4 R(theta - phi) - 1/4
-// R(theta + phi): three plain sums per bin.
-//
-// SlidingBins<V, N> holds N such sums with A and E (below) in value type V:
-// a float or double, or a vector whose lanes run independent stretches of
-// samples through the very same arithmetic. SlidingTurns<T, N> holds their
-// constants in precision T (u = 2^-24 or 2^-53). Three users:
-// - the two-bin method (method 0): the 2200 Hz and 1200 Hz bins, six sums in
-//   float, anchored at every multiple of kTwoBinSegment samples of the
-//   stream, so that whole segments run side by side in vector lanes;
-// - the spectrum of methods 1 and 2: three sums in float for each of 64
-//   bins, or of the low 16 where the window's energy bounds the rest;
-// - that energy, sum_n (Hann[n] x[n])^2: Hann^2 = 3/8 - 1/2 cos(phi n) +
-//   1/8 cos(2 phi n), so sums of x^2 (double) at 0, phi and 2 phi.
+// and is summed again directly ("anchored") every so often, before its
+// rounding piles up. As Hann[n] = 1/2 - 1/4 e^{i phi n} - 1/4 e^{-i phi n},
+// phi = 2 pi / 79, a windowed bin is 1/2 R(theta) - 1/4 R(theta -+ phi).
+// SlidingBins<V, N> holds N sums in V (float, double, or a vector whose
+// lanes run independent stretches of samples through the same arithmetic),
+// SlidingTurns<T, N> their constants in T (u = 2^-24 or 2^-53). Users:
+// - the two-bin method: 2200 Hz and 1200 Hz, six float sums, anchored at
+//   every multiple of kTwoBinSegment samples, segments side by side in lanes;
+// - methods 1 and 2: three float sums for each of 64 bins (or the low ones);
+// - the window's energy, sum_n (Hann[n] x[n])^2: as Hann^2 = 3/8 -
+//   1/2 cos(phi n) + 1/8 cos(2 phi n), sums of x^2 (double) at phi, 2 phi.
 #pragma once
 
 #include <cstdint>
@@ -63,8 +55,7 @@ void turns_init(SlidingTurns<T, N>& c, const double* theta, SinCos sincos) {
     }
 }
 
-// N sums, A the sum of |x| over the weighted span (of x itself where x >=
-// 0), E their error bound.
+// N sums; A the sum of |x| over the weighted span, E their error bound.
 template <class V, int N>
 struct SlidingBins {
     V re[N];
@@ -73,8 +64,7 @@ struct SlidingBins {
     V sum_error;  // E
 };
 
-// One step of one sum: x_old leaves, x_new enters; the constants C are
-// scalars or vectors of them.
+// One step of one sum: x_old leaves, x_new enters (C scalar or vector).
 template <class V, class C>
 [[gnu::always_inline]] inline void turn(V& re, V& im, C sr, C si, C in_re, C in_im, V x_old, V x_new) {
     const V tr = re + (x_new * in_re - x_old);
@@ -83,28 +73,21 @@ template <class V, class C>
     im = sr * ti + si * tr;
 }
 
-// The error bound. A is the sum of |x| over the 80 weighted samples (|x| <=
-// 1/2), so every sum and windowed bin is at most A in magnitude; E bounds
-// |R estimate - R| for every sum R at the exact angle.
-// - The angles are formed in double: theta within 2.5e-15 of the exact
-//   angle, theta n (n <= 80) within 3e-13. Each constant is that plus its
-//   own rounding to T (under 1.5 u) away from the exact root.
-// - An anchored sum is a direct sum of 80 products with such twiddles:
-//   within (82 u + 3e-13) A of the exact sum.
-// - A step rounds the entering term and its sum, rotates by the inexact
-//   step and rounds the product: it adds under (6 u + 2.5e-15) (A + E) +
-//   (16 u + 3.1e-13) s, s = |x_old| + |x_new|; the old error is rotated,
-//   not enlarged.
-// - Forming R0 - 1/2 (R- + R+) and its squared magnitude adds under
-//   4 u (A + E) to the windowed magnitude.
-// - The direct transforms (dft_k, dft, dft2) lie within 1e-10 A of the
-//   exact windowed bins (the tests measure under 1e-11 A).
-// So every estimated windowed magnitude lies within
-//   d = E + 4 u (A + E) + 1e-10 A
-// of the direct transform's. Each constant below is raised by 2^-18: the
-// bound is then evaluated in T itself (or in double) and still stays above
-// the exact recursion, as each operation on these non-negative terms loses
-// at most 2^-24 of its value.
+// The error bound. Every sum and windowed bin is at most A (|x| <= 1/2) in
+// magnitude; E bounds |R estimate - R| for every sum R at the exact angle.
+// - Angles are formed in double: theta within 2.5e-15, theta n (n <= 80)
+//   within 3e-13; each constant adds its rounding to T (under 1.5 u).
+// - An anchored sum (80 products) lies within (82 u + 3e-13) A.
+// - A step (entering term, sum, inexact rotation, product) adds under
+//   (6 u + 2.5e-15) (A + E) + (16 u + 3.1e-13) (|x_old| + |x_new|); the old
+//   error is rotated, not enlarged.
+// - Forming R0 - 1/2 (R- + R+) and its squared magnitude adds 4 u (A + E).
+// - dft_k, dft and dft2 lie within 1e-10 A of the exact windowed bins (the
+//   tests measure under 1e-11 A).
+// So every estimated windowed magnitude lies within d = E + 4 u (A + E) +
+// 1e-10 A of the direct transform's. Each constant is raised by 2^-18, so
+// that the bound evaluated in T (or double) stays above the exact one: each
+// operation on these non-negative terms loses at most 2^-24 of its value.
 template <class T>
 struct SumBound {
     static constexpr double u = std::numeric_limits<T>::epsilon() / 2;
@@ -129,8 +112,7 @@ inline V bound_after_step(V e, V abs_sum, V moved) {
     return e * T(SumBound<T>::keep) + (abs_sum * T(SumBound<T>::grow) + moved * T(SumBound<T>::moved));
 }
 
-// d: the distance of the estimated windowed magnitudes from the direct
-// transform's.
+// d: how far the estimated windowed magnitudes lie from the direct ones.
 template <class T, class V>
 inline V bound_distance(V e, V abs_sum) {
     return e * T((1.0 + SumBound<T>::formed) * SumBound<T>::raise) +
@@ -195,19 +177,17 @@ struct SlidingEnergy {
     int until_anchor = 0;
 };
 
-// An upper bound on the exact weighted energy sum_n (Hann[n] x[n])^2, Hann
-// the exact window: 3/8 plain - 1/2 Re R(phi) + 1/8 Re R(2 phi), the turning
-// sums carrying their error at weights 1/2 and 1/8, the combination's
-// rounding below 4 u plain.
+// An upper bound on sum_n (Hann[n] x[n])^2 for the exact window: 3/8 A -
+// 1/2 Re R(phi) + 1/8 Re R(2 phi), with E at weight 1/2 + 1/8 and 4 u A for
+// the combination's rounding.
 inline double energy_upper(const SlidingBins<double, 2>& s) {
     const double v = 0.375 * s.abs_sum - 0.5 * s.re[0] + 0.125 * s.re[1];
     return v + 0.625 * s.sum_error + 4.0 * SumBound<double>::u * s.abs_sum;
 }
 
-// The spectrum of methods 1 and 2. Only the class of the strongest bin
-// matters (the 2200 Hz window, the 1200 Hz window, or neither); when the
-// strongest class leads the others by more than the error bound of the
-// estimates, that class is the decision of max_bin as well.
+// Methods 1 and 2 need only the class of the strongest bin (the 2200 Hz
+// window, the 1200 Hz window, or neither): where the strongest class leads
+// the others beyond the estimates' error bound, it is max_bin's class too.
 constexpr int kSpectrumLanes = 64;                 // bins 0..63; 63 is never searched
 constexpr int kSpectrumSums = 3 * kSpectrumLanes;  // theta_k, theta_k - phi, theta_k + phi
 constexpr int kSpectrumAnchorEvery = 512;          // samples between direct re-sums
@@ -217,8 +197,7 @@ constexpr int kBoundedAfter = 1024;                // windows of a holding bound
 constexpr int kRowChunk = 256;                     // windows measured at once
 
 struct SlidingSpectrum {
-    // Sums laid out as [set][bin] with the sets theta_k, theta_k - phi,
-    // theta_k + phi.
+    // [set][bin], the sets at theta_k, theta_k - phi, theta_k + phi.
     SlidingTurns<float, kSpectrumSums> turns;
     alignas(64) float re[kSpectrumSums];
     alignas(64) float im[kSpectrumSums];
@@ -229,9 +208,9 @@ struct SlidingSpectrum {
     int class_bins[3][kSearchedBins];
     int class_count[3];
     // Where every bin from kLowBins (kFewBins) on lies in neither window
-    // (44100 Hz and up), only the bins below are tracked, and the weighted
-    // energy bounds all others. Where the bound falls short, twice as many
-    // (then every bin) are tracked, for a while: a ladder of 8, 16 and 64.
+    // (44100 Hz and up), only the bins below are tracked and the energy
+    // bounds the others; where that falls short, the rung above for a while
+    // (a ladder of 8, 16 and 64 bins).
     bool rest_bounded = false;    // the rate allows tracking the low bins only
     int fewest = kSpectrumLanes;  // the fewest bins the rate allows tracking
     int lanes = kSpectrumLanes;   // bins tracked

@@ -8,15 +8,13 @@ namespace sonde::ostrel {
 void soft_sync_reset(SoftSyncSearch& s, double threshold, double clip) {
     s.threshold = threshold;
     s.clip = clip;
-    char word[kSyncPatternBits];
-    for (int j = 0; j < kSyncPatternBits; j++) word[j] = kSyncPatternBitsValues[j] ? '1' : '0';
     // A bit whose sign disagrees with the word adds at most 0, one that
     // agrees at most clip: with more than m disagreements the score is at
     // most clip * (len - m - 1), below the threshold for m as here (one
     // more for the rounding of the quotient).
     const double m = std::floor(kSyncPatternBits - 1 - s.threshold / s.clip) + 2;
     for (sonde::SoftSyncOf<double>& p : s.phase) {
-        sonde::soft_sync_init(p, {word, kSyncPatternBits}, s.threshold);
+        sonde::soft_sync_init(p, {kSyncPattern, kSyncPatternBits}, s.threshold);
         p.max_errors = m >= 0.0 && m < kSyncPatternBits ? static_cast<int>(m) : kSyncPatternBits;
     }
     s.next = 0;

@@ -17,8 +17,7 @@ constexpr int kSyncPhases = 4;
 constexpr int kSyncPatternBits = 30;
 constexpr int kSyncHoldBits = 10;
 // Twenty 1s, then 0, 1000 0000, 1, oldest first.
-constexpr unsigned char kSyncPatternBitsValues[kSyncPatternBits] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
-                                                                    1, 1, 1, 1, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1};
+constexpr char kSyncPattern[kSyncPatternBits + 1] = "111111111111111111110100000001";
 
 constexpr double kSyncClip = 8.0;         // largest share of one bit
 constexpr double kSyncThreshold = 170.0;  // a start needs at least this score

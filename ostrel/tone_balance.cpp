@@ -19,10 +19,6 @@ double tone_difference(const ToneBalance& b, double r_one, double r_zero) {
     return tone_normalised(b.one, r_one) - tone_normalised(b.zero, r_zero);
 }
 
-double tone_llr(const ToneBalance& b, double r_one, double r_zero) {
-    return tone_llr_of_difference(b, tone_difference(b, r_one, r_zero));
-}
-
 double tone_llr_of_difference(const ToneBalance& b, double d) {
     return std::clamp(2.0 * d / b.var, -kLlrLimit, kLlrLimit);
 }

@@ -31,9 +31,7 @@ double tone_normalised(const ToneTrack& t, double r);
 // tone's share of a window that straddles two bits (for the timing detector).
 double tone_difference(const ToneBalance& b, double r_one, double r_zero);
 
-// Log-likelihood ratio of a 1 from the two magnitudes, within +-kLlrLimit.
-double tone_llr(const ToneBalance& b, double r_one, double r_zero);
-// The same from their tone difference d, where that is at hand.
+// Log-likelihood ratio of a 1 from the tone difference d, within +-kLlrLimit.
 double tone_llr_of_difference(const ToneBalance& b, double d);
 
 // Takes a magnitude pair whose bit is known (or decided) at the given

@@ -1,13 +1,12 @@
 // Non-coherent tone correlators of the weak-signal receiver. Near the FM
-// threshold most bit errors come from clicks: short spikes of the
-// discriminator, far above the tones. The audio, its offset removed, goes
-// through a hard limiter (its sign), which keeps the tones' timing and
-// flattens the clicks; samples well above the tones' level (a click) are
-// blanked, with a few after them; then two sliding correlators over one bit period
-// (1200 Hz and 2200 Hz, mixed with rotating phasors, running sums over a
-// ring of products) measure each tone. O(1) work per sample. Every sample's
-// pair of sums is kept in a history ring, so that the clock can read the
-// sums of the window that ends at any fractional time of the last bits.
+// threshold most bit errors come from clicks, spikes of the discriminator
+// far above the tones. The audio, its offset removed, goes through a hard
+// limiter (its sign), which keeps the tones' timing and flattens clicks;
+// samples well above the tones' level are blanked, with a few after them.
+// Two sliding correlators over one bit (1200 Hz and 2200 Hz, rotating
+// phasors, running sums over a ring of products) measure each tone in O(1)
+// per sample; a history of the sums lets the clock read the window ending at
+// any fractional time of the last bits.
 #pragma once
 
 #include <algorithm>

@@ -29,7 +29,7 @@ void hold(BitTiming& t, int tone, int samples, Frames& f) {
 // Ring characters, oldest first.
 std::string ring_text(const BitTiming& t) {
     std::string s;
-    for (int i = 1; i <= kSyncLen; i++) s.push_back(t.ring.buf[(t.ring.bufpos + i) % kSyncLen]);
+    for (int i = 1; i <= kSyncPatternBits; i++) s.push_back(t.ring.buf[(t.ring.bufpos + i) % kSyncPatternBits]);
     return s;
 }
 
@@ -79,7 +79,7 @@ TEST(RunBits, SixtyFourBitCountersTimeLongInputs) {
     t->sample_index += int64_t{3} << 31;
     hold(*t, 0, 40, f);
     EXPECT_EQ(t->run_start, t->sample_index - 39);
-    EXPECT_EQ(ring_text(*t).substr(kSyncLen - 3), "111");
+    EXPECT_EQ(ring_text(*t).substr(kSyncPatternBits - 3), "111");
 }
 
 TEST(BitTiming, FirstChangePushesTheUndecidedState) {
@@ -101,7 +101,7 @@ TEST(BitTiming, ShortRunGivesNoBitAndIsNotAddedToItsNeighbours) {
     hold(*t, 1, 99, f);  // timed from the end of the short run: 99 samples, 2 bits
     hold(*t, 0, 1, f);
     const std::string r = ring_text(*t);
-    EXPECT_EQ(r.substr(kSyncLen - 7), "8881111");
+    EXPECT_EQ(r.substr(kSyncPatternBits - 7), "8881111");
 }
 
 TEST(BitTiming, SyncPatternStartsAFrameOfHundredGroups) {

@@ -43,7 +43,7 @@ Run points(const std::vector<int>& bits, double level, const std::vector<int>& w
 
 std::vector<int> stream(int idle_before, int after_bits) {
     std::vector<int> b(static_cast<std::size_t>(idle_before), 1);
-    for (int j = 20; j < kSyncPatternBits; j++) b.push_back(kSyncPatternBitsValues[j]);
+    for (int j = 20; j < kSyncPatternBits; j++) b.push_back(kSyncPattern[j] - '0');
     // Data after the pattern: 0x55 groups.
     for (int i = 0; i < after_bits; i++) b.push_back(i % 10 == 0 ? 0 : (i % 10 == 9 ? 1 : (i % 2)));
     return b;
@@ -116,7 +116,7 @@ bool full_push(FullSearch& s, double llr, double t, double step, double threshol
     for (int j = kSyncPatternBits - 1; j >= 0; j--) {  // newest first
         const long at = static_cast<long>(s.llr.size()) - 1 - (kSyncPatternBits - 1 - j) * kSyncPhases;
         const double x = at >= 0 ? s.llr[static_cast<std::size_t>(at)] : 0.0;
-        score += std::clamp(kSyncPatternBitsValues[j] ? x : -x, -8.0, 8.0);
+        score += std::clamp(kSyncPattern[j] == '1' ? x : -x, -8.0, 8.0);
     }
     const double prev = s.last;
     s.last = score;

@@ -18,9 +18,9 @@ TEST(ToneBalance, NormalisedValuesAndLlr) {
     EXPECT_DOUBLE_EQ(tone_normalised(b.zero, 0.3), 0.5);
     // A clean 1 and a clean 0: d = +-1, llr = 2 d / var = +-8.
     EXPECT_DOUBLE_EQ(tone_difference(b, 1.0, 0.1), 1.0);
-    EXPECT_DOUBLE_EQ(tone_llr(b, 1.0, 0.1), 8.0);
-    EXPECT_DOUBLE_EQ(tone_llr(b, 0.2, 0.5), -8.0);
-    EXPECT_DOUBLE_EQ(tone_llr(b, 50.0, 0.0), kLlrLimit);
+    EXPECT_DOUBLE_EQ(tone_llr_of_difference(b, tone_difference(b, 1.0, 0.1)), 8.0);
+    EXPECT_DOUBLE_EQ(tone_llr_of_difference(b, tone_difference(b, 0.2, 0.5)), -8.0);
+    EXPECT_DOUBLE_EQ(tone_llr_of_difference(b, tone_difference(b, 50.0, 0.0)), kLlrLimit);
 }
 
 TEST(ToneBalance, UnequalTonesAreBalanced) {
