@@ -1,9 +1,7 @@
-// Fast tone decisions, identical to tone_decision's window by window: each
-// method keeps running estimates of the bins it needs (sliding_bins.h),
-// decides from them where they settle the decision beyond their error
-// bound, and forms the window and runs the direct transform of
-// tone_detector.h otherwise. Samples come in blocks; every window of a
-// block is decided at once.
+// Fast tone decisions, identical to tone_decision's window by window: from
+// running estimates of the bins each method needs (sliding_bins.h) where
+// they settle it beyond their error bound, else by the direct transform of
+// tone_detector.h. Every window of a block of samples is decided at once.
 #pragma once
 
 #include <cstdint>

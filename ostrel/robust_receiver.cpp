@@ -12,8 +12,7 @@ bool receiver_init(RobustReceiver& r, double rate) {
         return false;
     }
     const auto sample_rate = static_cast<int>(rate);
-    r.upsample = (kLimiterRate + sample_rate - 1) / sample_rate;
-    if (r.upsample < 1) r.upsample = 1;
+    r.upsample = (kLimiterRate + sample_rate - 1) / sample_rate;  // at least 1
     r.last_input = 0.0;
     tone_correlators_init(r.corr, static_cast<double>(sample_rate) * r.upsample);
     // The first point whose window lies wholly inside the input.

@@ -492,7 +492,7 @@ typedef signed char Bytes4 __attribute__((vector_size(4)));
 
 // Four windows' tests in double, from their class maxima and low sums.
 // The gap test is spectrum_row_decision's own. The rest test (where
-// rest_test) asks for more than rest_below does, without square roots:
+// terms > 0) asks for more than rest_below does, without square roots:
 //   pw / 4 - 2 d sqrt(pw) > (total - m (1 - 16 u)) / 2 + d sqrt(m31),
 // rest_below's test with its allowances for rounding, holds when
 // L > 2 d (sqrt(pw) + sqrt(m31)), L the difference of the terms without

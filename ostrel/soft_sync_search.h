@@ -1,12 +1,10 @@
-// Start of a frame found on soft values: twenty idle 1s and the group of the
-// byte 0x01 (start 0, 1000 0000, stop 1), correlated with the bit
-// log-likelihood ratios read at kSyncPhases points per bit, so the search
-// needs no bit clock; the best-scoring point, refined between its
-// neighbours, gives the clock its first phase. Each bit's share of the
-// score is limited, so that one loud burst cannot make a start by itself,
-// and a wrong bit or two costs a limited amount. Each phase's values go
-// through the shared soft sync window (dsp/soft_sync.h), whose hard screen
-// passes every point that could reach the threshold.
+// Start of a frame found on soft values: twenty idle 1s and the group of
+// the byte 0x01, correlated with the bit log-likelihood ratios read at
+// kSyncPhases points per bit (no bit clock needed); the best point, refined
+// between its neighbours, gives the clock its first phase. Each bit's share
+// of the score is limited: one loud burst cannot make a start, a wrong bit
+// or two costs a limited amount. Each phase goes through the shared soft
+// sync window (dsp/soft_sync.h), which screens out hopeless points.
 #pragma once
 
 #include "dsp/soft_sync.h"

@@ -2,8 +2,8 @@
 // whether the 2200 Hz tone (bit 0) or the 1200 Hz tone (bit 1) dominates.
 // Three methods (ToneMethod): two single bins compared, a direct DFT of
 // bins 0..63 with its strongest bin (-d1), a 128-point radix-2 FFT with its
-// strongest bin (-d2). Everything is double precision and the sums run in ascending
-// sample order, so every decision is reproducible to the last bit.
+// strongest bin (-d2). In double precision, sums in ascending sample order:
+// every decision is reproducible to the last bit.
 #pragma once
 
 #include <complex>
