@@ -2,7 +2,6 @@
 
 #include <bit>
 #include <cmath>
-#include <initializer_list>
 
 #include "ostrel/byte_groups.h"
 #include "frame/crc16.h"
@@ -22,17 +21,10 @@ uint32_t packet_syndrome(const unsigned char* bits) {
     return sonde::check_syndrome(aug_ccitt, bytes, kGpsCrcCovered);
 }
 
-// Positions of the wrong start and stop bits of groups 1..17 (at most max
-// stored); returns how many there are.
-int framing_errors(const unsigned char* bits, int* where, int max) {
+// How many start and stop bits of groups 1..17 are wrong.
+int framing_errors(const unsigned char* bits) {
     int n = 0;
-    for (int g = 1; g < kRepairGroups; g++) {
-        for (int pos : {10 * g, 10 * g + 9}) {
-            if (bits[pos] == (pos % 10 == 0 ? 0 : 1)) continue;
-            if (n < max) where[n] = pos;
-            n++;
-        }
-    }
+    for (int g = 1; g < kRepairGroups; g++) n += (bits[10 * g] != 0) + (bits[10 * g + 9] != 1);
     return n;
 }
 // Start and stop bits of groups 1..17 set as they are sent. Inside the
@@ -64,8 +56,7 @@ RepairOutcome repair(const GpsRepairTable& t, unsigned char* bits, const float* 
         return out;
     }
     out.result = RepairResult::failed;
-    int wrong[2];
-    const int nwrong = framing_errors(bits, wrong, 2);
+    const int nwrong = framing_errors(bits);
     if (nwrong >= 2) return out;
 
     float reliability[kRepairDataBits];

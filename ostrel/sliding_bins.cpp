@@ -10,6 +10,8 @@ namespace sonde::ostrel {
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
+// The three sums of a bin: at theta, theta - phi and theta + phi.
+constexpr double kSetShift[3] = {0.0, -kHannPhi, kHannPhi};
 
 template <class V>
 inline V abs_of(V x) {
@@ -103,12 +105,7 @@ int group_lanes() {
 void two_bins_init(SlidingTwoBins& s, int idx_2200, int idx_1200, SinCos sincos) {
     const int bins[2] = {idx_2200, idx_1200};
     double theta[kTwoBinSums];
-    for (int b = 0; b < 2; b++) {
-        const double t = kTwoPi * bins[b] / 128.0;
-        theta[3 * b] = t;
-        theta[3 * b + 1] = t - kHannPhi;
-        theta[3 * b + 2] = t + kHannPhi;
-    }
+    for (int j = 0; j < kTwoBinSums; j++) theta[j] = kTwoPi * bins[j / 3] / 128.0 + kSetShift[j % 3];
     turns_init(s.turns, theta, sincos);
     s.same_bins = idx_2200 == idx_1200;
     s.lane = SlidingBins<float, kTwoBinSums>{};
@@ -321,10 +318,8 @@ template <int G>
 
 void spectrum_init(SlidingSpectrum& s, const ToneDetector& d, SinCos sincos) {
     double theta[kSpectrumSums];
-    for (int set = 0; set < 3; set++) {
-        const double shift = set == 0 ? 0.0 : set == 1 ? -kHannPhi : kHannPhi;
-        for (int k = 0; k < kSpectrumLanes; k++) theta[set * kSpectrumLanes + k] = kTwoPi * k / 128.0 + shift;
-    }
+    for (int set = 0; set < 3; set++)
+        for (int k = 0; k < kSpectrumLanes; k++) theta[set * kSpectrumLanes + k] = kTwoPi * k / 128.0 + kSetShift[set];
     turns_init(s.turns, theta, sincos);
     for (int i = 0; i < kSpectrumSums; i++) s.re[i] = s.im[i] = 0.0f;
     constexpr int kNeither = 2;

@@ -59,8 +59,10 @@ void tone_correlators_tidy(ToneCorrelators& c) {
     c.zero_im *= mag / m0;
     ToneSums s;
     for (const ToneSums& p : c.products) {
-        s.one += p.one;
-        s.zero += p.zero;
+        s.one_re += p.one_re;
+        s.one_im += p.one_im;
+        s.zero_re += p.zero_re;
+        s.zero_im += p.zero_im;
     }
     c.sum = s;
 }
@@ -72,13 +74,19 @@ ToneSums tone_sums_at(const ToneCorrelators& c, double t) {
     const ToneSums& a = c.history[static_cast<uint64_t>(k) & c.history_mask];
     if (f == 0.0) return a;
     const ToneSums& b = c.history[static_cast<uint64_t>(k + 1) & c.history_mask];
-    return {a.one + (b.one - a.one) * f, a.zero + (b.zero - a.zero) * f};
+    ToneSums s;
+    s.one_re = a.one_re + (b.one_re - a.one_re) * f;
+    s.one_im = a.one_im + (b.one_im - a.one_im) * f;
+    s.zero_re = a.zero_re + (b.zero_re - a.zero_re) * f;
+    s.zero_im = a.zero_im + (b.zero_im - a.zero_im) * f;
+    return s;
 }
 
 ToneLevelsAt tone_magnitudes(const ToneSums& s) {
-    // Written out: std::abs would round as hypot does.
-    auto level = [](std::complex<double> z) { return std::sqrt(z.real() * z.real() + z.imag() * z.imag()); };
-    return {level(s.one), level(s.zero)};
+    ToneLevelsAt m;
+    m.one = std::sqrt(s.one_re * s.one_re + s.one_im * s.one_im);
+    m.zero = std::sqrt(s.zero_re * s.zero_re + s.zero_im * s.zero_im);
+    return m;
 }
 
 }  // namespace sonde::ostrel

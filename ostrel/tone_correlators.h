@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <cstdint>
 #include <vector>
 
@@ -31,7 +30,8 @@ constexpr double kClickRatio = 2.0;
 
 // Complex sums of the two correlators over one window.
 struct ToneSums {
-    std::complex<double> one, zero;
+    double one_re = 0.0, one_im = 0.0;
+    double zero_re = 0.0, zero_im = 0.0;
 };
 
 struct ToneCorrelators {
@@ -85,10 +85,16 @@ inline void tone_correlators_add(ToneCorrelators& c, double x) {
         c.blank_share += c.mean_rate;
         v = 0.0;
     }
-    const ToneSums p = {{v * c.one_re, v * c.one_im}, {v * c.zero_re, v * c.zero_im}};
+    ToneSums p;
+    p.one_re = v * c.one_re;
+    p.one_im = v * c.one_im;
+    p.zero_re = v * c.zero_re;
+    p.zero_im = v * c.zero_im;
     ToneSums& old = c.products[c.product_pos];
-    c.sum.one += p.one - old.one;
-    c.sum.zero += p.zero - old.zero;
+    c.sum.one_re += p.one_re - old.one_re;
+    c.sum.one_im += p.one_im - old.one_im;
+    c.sum.zero_re += p.zero_re - old.zero_re;
+    c.sum.zero_im += p.zero_im - old.zero_im;
     old = p;
     if (++c.product_pos == c.window) c.product_pos = 0;
     const double r1 = c.one_re * c.one_step_re - c.one_im * c.one_step_im;

@@ -57,8 +57,8 @@ TEST(ToneCorrelators, SumsStayExactOverLongRuns) {
     c.tidy_count = 0;
     const ToneSums before = c.sum;
     tone_correlators_tidy(c);
-    EXPECT_NEAR(before.one.real(), c.sum.one.real(), 1e-9);
-    EXPECT_NEAR(before.zero.imag(), c.sum.zero.imag(), 1e-9);
+    EXPECT_NEAR(before.one_re, c.sum.one_re, 1e-9);
+    EXPECT_NEAR(before.zero_im, c.sum.zero_im, 1e-9);
     EXPECT_NEAR(std::hypot(c.one_re, c.one_im), 1.0 / c.window, 1e-12);
 }
 
@@ -95,8 +95,8 @@ TEST(ToneCorrelators, ClicksAreBlankedNoiseIsNot) {
     EXPECT_EQ(c.blank, 1);  // this sample and one more: 50 us at 48 kHz
     // The sample that left the window is gone, nothing came in.
     const ToneSums& left = c.products[static_cast<std::size_t>((c.product_pos + c.window - 1) % c.window)];
-    EXPECT_DOUBLE_EQ(left.zero.real(), 0.0);
-    EXPECT_NE(c.sum.zero.real(), before.zero.real());
+    EXPECT_DOUBLE_EQ(left.zero_re, 0.0);
+    EXPECT_NE(c.sum.zero_re, before.zero_re);
     // The tone's own peaks (pi/2 times its mean magnitude) are no clicks.
     feed_tone(c, 48000, kToneOneHz, 0.3, 0.0, 4800);
     EXPECT_EQ(c.blank, 0);
