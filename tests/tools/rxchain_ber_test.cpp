@@ -11,6 +11,10 @@ using namespace rxchain;
 
 namespace {
 
+// Eb/N0 (dB) at which non-coherent FSK, p = 0.5 exp(-Eb / 2N0), has the
+// error rate p.
+double ncfsk_ebn0_db(double p) { return 10.0 * std::log10(-2.0 * std::log(2.0 * p)); }
+
 // Random NRZ at 4800 bit/s, 2400 Hz deviation, 9600 Hz channel, 48 kHz.
 ChainConfig nrz_chain(double ebn0_db) {
     ChainConfig c;

@@ -18,6 +18,17 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
+// Magnitude response of h at f_hz.
+double response_at(const std::vector<double>& h, double f_hz, double fs) {
+    double re = 0.0, im = 0.0;
+    for (std::size_t k = 0; k < h.size(); k++) {
+        const double a = 2.0 * kPi * f_hz / fs * static_cast<double>(k);
+        re += h[k] * std::cos(a);
+        im -= h[k] * std::sin(a);
+    }
+    return std::hypot(re, im);
+}
+
 std::vector<float> run_chain(const ChainConfig& cfg, const std::vector<float>& in, int* delay = nullptr) {
     auto c = std::make_unique<RxChain>();
     EXPECT_TRUE(chain_init(*c, cfg));

@@ -12,8 +12,6 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr long kEdgeBits = 8;  // left out at both ends: filter start-up and tail
 }  // namespace
 
-double ncfsk_ebn0_db(double p) { return 10.0 * std::log10(-2.0 * std::log(2.0 * p)); }
-
 BerCount measure_ber(const ChainConfig& cfg, BerSignal signal, int bit_rate, long nbits, uint64_t bit_seed) {
     BerCount count;
     auto chain = std::make_unique<RxChain>();

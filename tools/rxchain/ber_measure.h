@@ -26,8 +26,4 @@ struct BerCount {
 // detector's errors. The audio rate need not be a multiple of the bit rate.
 BerCount measure_ber(const ChainConfig& cfg, BerSignal signal, int bit_rate, long nbits, uint64_t bit_seed);
 
-// Eb/N0 (dB) at which non-coherent FSK, p = 0.5 exp(-Eb / 2N0), has the
-// error rate p.
-double ncfsk_ebn0_db(double p);
-
 }  // namespace rxchain

@@ -51,14 +51,4 @@ int taps_for_transition(double transition_hz, double fs, int min_taps) {
     return n | 1;
 }
 
-double response_at(const std::vector<double>& h, double f_hz, double fs) {
-    double re = 0.0, im = 0.0;
-    for (std::size_t k = 0; k < h.size(); k++) {
-        const double a = 2.0 * kPi * f_hz / fs * static_cast<double>(k);
-        re += h[k] * std::cos(a);
-        im -= h[k] * std::sin(a);
-    }
-    return std::hypot(re, im);
-}
-
 }  // namespace rxchain

@@ -24,7 +24,4 @@ std::vector<double> lowpass_with_noise_bandwidth(int n, double bw_hz, double fs)
 // (about 3.3 fs / n), at least min_taps.
 int taps_for_transition(double transition_hz, double fs, int min_taps);
 
-// Magnitude response at f_hz.
-double response_at(const std::vector<double>& h, double f_hz, double fs);
-
 }  // namespace rxchain

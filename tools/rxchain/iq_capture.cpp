@@ -9,8 +9,6 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 }
 
-double capture_true_rate(const CaptureConfig& cfg) { return cfg.rate * (1.0 + cfg.clock_ppm * 1e-6); }
-
 double capture_amplitude(const CaptureConfig& cfg, double ebn0_db, double bit_rate) {
     // C = Eb/N0 * bit rate * N0 with N0 = 1 / fs.
     return std::sqrt(std::pow(10.0, ebn0_db / 10.0) * bit_rate / capture_true_rate(cfg));

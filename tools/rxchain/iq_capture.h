@@ -40,7 +40,7 @@ struct CaptureConfig {
 };
 
 // fs, the capture's true sample rate.
-double capture_true_rate(const CaptureConfig& cfg);
+inline double capture_true_rate(const CaptureConfig& cfg) { return cfg.rate * (1.0 + cfg.clock_ppm * 1e-6); }
 
 // Carrier amplitude of a signal at ebn0_db with Eb counted per bit_rate.
 double capture_amplitude(const CaptureConfig& cfg, double ebn0_db, double bit_rate);

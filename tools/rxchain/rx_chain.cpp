@@ -165,10 +165,6 @@ bool chain_profile(std::string_view name, ChainConfig& cfg) {
     return true;
 }
 
-double chain_full_scale(const ChainConfig& cfg, double duration_s) {
-    return (cfg.deviation_hz + std::fabs(cfg.offset_hz) + std::fabs(cfg.drift_hz_per_s) * duration_s) / 0.5;
-}
-
 bool chain_init(RxChain& c, const ChainConfig& cfg) {
     if (cfg.audio_rate < 1000 || cfg.audio_rate > 768000 || !(cfg.deviation_hz > 0.0) || !(cfg.input_peak > 0.0) ||
         !(cfg.bit_rate > 0.0) || cfg.channel_bw_hz < 0.0 || cfg.post_cutoff_hz < 0.0 || cfg.deemphasis_us < 0.0)

@@ -14,6 +14,7 @@
 // output on every machine.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -100,6 +101,8 @@ void chain_process(RxChain& c, const float* in, float* out_hz, std::size_t n);
 
 // Full scale of the output WAV: (deviation + |offset| + |drift| * duration)
 // / 0.5, so the clean signal spans half of it.
-double chain_full_scale(const ChainConfig& cfg, double duration_s);
+inline double chain_full_scale(const ChainConfig& cfg, double duration_s) {
+    return (cfg.deviation_hz + std::fabs(cfg.offset_hz) + std::fabs(cfg.drift_hz_per_s) * duration_s) / 0.5;
+}
 
 }  // namespace rxchain

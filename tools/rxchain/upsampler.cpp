@@ -32,7 +32,6 @@ VECTOR_CLONES void fir_plain(const float* h, int n, const float* x, float* y, in
 
 void upsampler_init(Upsampler& u, int up, int audio_rate, int block) {
     u.up = up;
-    u.block = block;
     if (up == 1) {
         u.k = 1;
         u.taps = {1.0f};

@@ -14,7 +14,6 @@ struct Upsampler {
     int up = 1;               // intermediate rate / audio rate
     int k = 1;                // taps per phase
     int delay = 0;            // output lags input by this many audio samples
-    int block = 0;            // most audio samples per call
     std::vector<float> taps;  // up phases of k taps each, phase-major
     std::vector<float> hist;  // k - 1 samples of history, then the block
     std::vector<float> tmp;   // one phase's outputs
