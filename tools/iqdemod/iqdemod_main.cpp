@@ -9,6 +9,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "iq/iq_front_end.h"
@@ -80,24 +81,20 @@ void on_event(void* ctx, const ChannelEvent& e) {
                  e.offset_hz, m.level_dbfs, m.snr_db);
 }
 
-bool parse_kinds(const char* s, unsigned& kinds) {
+// A comma-separated list of kinds, bit k for kind k.
+bool parse_kinds(std::string_view s, unsigned& kinds) {
+    using sonde::iq::kKindProfiles;
     kinds = 0;
-    std::string t(s);
-    std::size_t at = 0;
-    while (at <= t.size()) {
-        const std::size_t c = t.find(',', at);
-        const std::string w = t.substr(at, c == std::string::npos ? std::string::npos : c - at);
-        bool ok = false;
-        for (int k = 0; k < sonde::iq::kKinds; k++)
-            if (w == sonde::iq::kKindProfiles[k].name) {
-                kinds |= 1u << k;
-                ok = true;
-            }
-        if (!ok) return false;
-        if (c == std::string::npos) break;
-        at = c + 1;
+    for (;;) {
+        const std::size_t c = s.find(',');
+        const std::string_view w = s.substr(0, c);
+        const auto* k = std::find_if(std::begin(kKindProfiles), std::end(kKindProfiles),
+                                     [&](const sonde::iq::KindProfile& p) { return w == p.name; });
+        if (k == std::end(kKindProfiles)) return false;
+        kinds |= 1u << (k - std::begin(kKindProfiles));
+        if (c == std::string_view::npos) return true;
+        s.remove_prefix(c + 1);
     }
-    return kinds != 0;
 }
 
 void usage() {

@@ -1,5 +1,6 @@
 #include "iq_format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -31,34 +32,15 @@ inline void put_le_float(unsigned char* p, float f) {
 }  // namespace
 
 bool iq_format_from_name(std::string_view name, IqFormat& format) {
-    static constexpr struct {
-        std::string_view name;
-        IqFormat format;
-    } kNames[] = {{"u8", IqFormat::u8},
-                  {"s8", IqFormat::s8},
-                  {"s16le", IqFormat::s16le},
-                  {"f32le", IqFormat::f32le},
-                  {"wav", IqFormat::wav}};
-    for (const auto& e : kNames)
-        if (e.name == name) {
-            format = e.format;
-            return true;
-        }
-    return false;
+    static constexpr std::string_view kNames[] = {"u8", "s8", "s16le", "f32le", "wav"};  // in IqFormat's order
+    const auto* at = std::find(std::begin(kNames), std::end(kNames), name);
+    if (at != std::end(kNames)) format = static_cast<IqFormat>(at - std::begin(kNames));
+    return at != std::end(kNames);
 }
 
 int iq_sample_bytes(IqFormat format) {
-    switch (format) {
-        case IqFormat::u8:
-        case IqFormat::s8:
-            return 2;
-        case IqFormat::s16le:
-        case IqFormat::wav:
-            return 4;
-        case IqFormat::f32le:
-            return 8;
-    }
-    return 0;
+    static constexpr int kBytes[] = {2, 2, 4, 8, 4};  // in IqFormat's order
+    return kBytes[static_cast<int>(format)];
 }
 
 long iq_encode(IqFormat format, const float* i, const float* q, int n, unsigned char* out) {

@@ -5,9 +5,6 @@
 // receiver noise alone, for false-frame runs of any length. With --iq-out
 // it writes instead the complex baseband an SDR delivers (iq_capture.h),
 // from one recording or, with --mix, from several at once.
-#include <unistd.h>
-
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -89,90 +86,67 @@ void quantize(const float* y, int n, double gain, int bits, char* out) {
 
 bool write_all(std::FILE* f, const std::string& s) { return std::fwrite(s.data(), 1, s.size(), f) == s.size(); }
 
+// A message and the exit status of a bad command line.
+int bad(const std::string& why) {
+    std::fprintf(stderr, "rxchain: %s\n", why.c_str());
+    return 2;
+}
+
 // The capture of one recording (or of noise alone): the audio chain's
-// options, read as I/Q.
-bool single_sonde(const rxchain::ChainConfig& cfg, const std::string& profile, const char* in_path, double seconds,
-                  double peak, bool has_sondes, rxchain::IqOptions& o, std::string& why) {
-    if (has_sondes) {
-        why = "--sonde needs --mix";
-        return false;
-    }
+// options, read as I/Q. Returns why they make none, "" when they make one.
+std::string single_sonde(const rxchain::ChainConfig& cfg, const std::string& profile, const char* in_path,
+                         double seconds, double peak, bool has_sondes, rxchain::IqOptions& o) {
+    if (has_sondes) return "--sonde needs --mix";
     // Without a carrier the noise is all there is; its level is the AGC's.
     o.capture.noise = cfg.noise || !cfg.carrier;
     o.capture.seed = cfg.seed;
     if (!cfg.carrier && seconds >= 0 && !in_path) {
-        if (o.duration_s >= 0) {
-            why = "--seconds or --duration, not both";
-            return false;
-        }
+        if (o.duration_s >= 0) return "--seconds or --duration, not both";
         o.duration_s = seconds;
-        return true;
+        return "";
     }
-    if (seconds >= 0) {
-        why = "--seconds needs --no-carrier and no input file";
-        return false;
-    }
-    rxchain::IqSonde sd;
-    sd.path = in_path ? in_path : "-";
-    sd.kind = profile;
-    sd.deviation_hz = cfg.deviation_hz;
-    sd.bit_rate = cfg.bit_rate;
-    sd.ebn0_db = cfg.ebn0_db;
-    sd.peak = peak;
-    sd.offset_hz = cfg.offset_hz;
-    sd.drift_hz_per_s = cfg.drift_hz_per_s;
-    sd.carrier = cfg.carrier;
-    if (std::fabs(sd.offset_hz) >= o.capture.rate / 2) {
-        why = "the offset lies outside the capture's band";
-        return false;
-    }
-    o.sondes.push_back(sd);
-    return true;
+    if (seconds >= 0) return "--seconds needs --no-carrier and no input file";
+    if (std::fabs(cfg.offset_hz) >= o.capture.rate / 2) return "the offset lies outside the capture's band";
+    o.sondes.push_back({.path = in_path ? in_path : "-",
+                        .kind = profile,
+                        .deviation_hz = cfg.deviation_hz,
+                        .bit_rate = cfg.bit_rate,
+                        .ebn0_db = cfg.ebn0_db,
+                        .peak = peak,
+                        .offset_hz = cfg.offset_hz,
+                        .drift_hz_per_s = cfg.drift_hz_per_s,
+                        .carrier = cfg.carrier});
+    return "";
 }
 
 // The mix: each --sonde, its left-out keys from the options of the same
-// meaning.
-bool mix_sondes(const std::vector<rxchain::SondeOption>& sonde_args, const rxchain::ChainConfig& cfg,
-                const std::string& profile, bool single_options, rxchain::IqOptions& o, std::string& why) {
-    if (single_options) {
-        why =
-            "--mix takes its recordings from --sonde only (no input file, --no-carrier, --seconds, --peak, "
-            "--deviation or --bitrate)";
-        return false;
-    }
+// meaning. Returns why it makes none, "" when it makes one.
+std::string mix_sondes(const std::vector<rxchain::SondeOption>& sonde_args, const rxchain::ChainConfig& cfg,
+                       const std::string& profile, bool single_options, rxchain::IqOptions& o) {
+    if (single_options)
+        return "--mix takes its recordings from --sonde only (no input file, --no-carrier, --seconds, --peak, "
+               "--deviation or --bitrate)";
     o.capture.noise = true;
     o.capture.seed = cfg.seed;
     for (const rxchain::SondeOption& sp : sonde_args) {
-        rxchain::IqSonde sd;
         rxchain::ChainConfig k;
-        sd.path = sp.path;
-        sd.kind = sp.kind.empty() ? profile : sp.kind;
-        if (sd.kind.empty() || !rxchain::chain_profile(sd.kind, k)) {
-            why = sp.path + ": no kind (kind= or --profile)";
-            return false;
-        }
-        sd.deviation_hz = k.deviation_hz;
-        sd.bit_rate = k.bit_rate;
-        if (std::isnan(sp.ebn0_db) && !cfg.noise) {
-            why = sp.path + ": no level (ebn0= or --ebn0)";
-            return false;
-        }
-        sd.ebn0_db = std::isnan(sp.ebn0_db) ? cfg.ebn0_db : sp.ebn0_db;
-        sd.offset_hz = std::isnan(sp.offset_hz) ? cfg.offset_hz : sp.offset_hz;
-        sd.drift_hz_per_s = std::isnan(sp.drift_hz_per_s) ? cfg.drift_hz_per_s : sp.drift_hz_per_s;
-        sd.start_s = sp.start_s;
-        sd.stop_s = sp.stop_s;
-        if (std::fabs(sd.offset_hz) >= o.capture.rate / 2) {
-            why = sp.path + ": the offset lies outside the capture's band";
-            return false;
-        }
-        o.sondes.push_back(sd);
+        const std::string kind = sp.kind.empty() ? profile : sp.kind;
+        if (kind.empty() || !rxchain::chain_profile(kind, k)) return sp.path + ": no kind (kind= or --profile)";
+        if (std::isnan(sp.ebn0_db) && !cfg.noise) return sp.path + ": no level (ebn0= or --ebn0)";
+        const double offset = std::isnan(sp.offset_hz) ? cfg.offset_hz : sp.offset_hz;
+        if (std::fabs(offset) >= o.capture.rate / 2) return sp.path + ": the offset lies outside the capture's band";
+        o.sondes.push_back({.path = sp.path,
+                            .kind = kind,
+                            .deviation_hz = k.deviation_hz,
+                            .bit_rate = k.bit_rate,
+                            .ebn0_db = std::isnan(sp.ebn0_db) ? cfg.ebn0_db : sp.ebn0_db,
+                            .offset_hz = offset,
+                            .drift_hz_per_s = std::isnan(sp.drift_hz_per_s) ? cfg.drift_hz_per_s : sp.drift_hz_per_s,
+                            .start_s = sp.start_s,
+                            .stop_s = sp.stop_s});
     }
-    if (o.sondes.empty() && o.duration_s < 0) {
-        why = "a mix of no sondes needs --duration";
-        return false;
-    }
-    return true;
+    if (o.sondes.empty() && o.duration_s < 0) return "a mix of no sondes needs --duration";
+    return "";
 }
 
 }  // namespace
@@ -284,10 +258,8 @@ int main(int argc, char** argv) {
         } else if (!std::strcmp(a, "--sonde") && has) {
             std::string why;
             sonde_args.emplace_back();
-            if (!rxchain::parse_sonde_option(argv[++i], sonde_args.back(), why)) {
-                std::fprintf(stderr, "rxchain: --sonde %s: %s\n", argv[i], why.c_str());
-                return 2;
-            }
+            if (!rxchain::parse_sonde_option(argv[++i], sonde_args.back(), why))
+                return bad(std::string("--sonde ") + argv[i] + ": " + why);
             iq_only = a;
         } else if (!std::strcmp(a, "--info")) {
             info = true;
@@ -306,35 +278,22 @@ int main(int argc, char** argv) {
     }
     if (deviation > 0) cfg.deviation_hz = deviation;
     if (bitrate > 0) cfg.bit_rate = bitrate;
-    if (!iq && !iq_only.empty()) {
-        std::fprintf(stderr, "rxchain: %s needs --iq-out\n", iq_only.c_str());
-        return 2;
-    }
+    if (!iq && !iq_only.empty()) return bad(iq_only + " needs --iq-out");
     if (iq) {
-        if (!audio_only.empty()) {
-            std::fprintf(stderr, "rxchain: %s is for the audio output\n", audio_only.c_str());
-            return 2;
-        }
+        if (!audio_only.empty()) return bad(audio_only + " is for the audio output");
         iqo.info = info;
         iqo.out_path = out_path;
         iqo.duration_s = duration;
-        std::string why;
-        if (!(mix ? mix_sondes(sonde_args, cfg, profile_given ? profile : "",
-                               in_path || seconds >= 0 || !cfg.carrier || peak > 0 || deviation > 0 || bitrate > 0, iqo,
-                               why)
-                  : single_sonde(cfg, profile, in_path, seconds, peak, !sonde_args.empty(), iqo, why))) {
-            std::fprintf(stderr, "rxchain: %s\n", why.c_str());
-            return 2;
-        }
-        return rxchain::iq_run(iqo);
+        const std::string why =
+            mix ? mix_sondes(sonde_args, cfg, profile_given ? profile : "",
+                             in_path || seconds >= 0 || !cfg.carrier || peak > 0 || deviation > 0 || bitrate > 0, iqo)
+                : single_sonde(cfg, profile, in_path, seconds, peak, !sonde_args.empty(), iqo);
+        return why.empty() ? rxchain::iq_run(iqo) : bad(why);
     }
     if (bw > 0) cfg.channel_bw_hz = bw;
     if (highpass >= 0) cfg.highpass = highpass == 1;
     const bool generate = !cfg.carrier && seconds >= 0 && !in_path;
-    if (seconds >= 0 && !generate) {
-        std::fprintf(stderr, "rxchain: --seconds needs --no-carrier and no input file\n");
-        return 2;
-    }
+    if (seconds >= 0 && !generate) return bad("--seconds needs --no-carrier and no input file");
 
     // Input: a named file is scanned first for its peak and length.
     auto in = std::make_unique<WavInput>();
@@ -350,10 +309,8 @@ int main(int argc, char** argv) {
     }
     cfg.audio_rate = rate;
     auto chain = std::make_unique<rxchain::RxChain>();
-    if (!rxchain::chain_init(*chain, cfg)) {
-        std::fprintf(stderr, "rxchain: these settings make no receiver (rate %d Hz)\n", rate);
-        return 2;
-    }
+    if (!rxchain::chain_init(*chain, cfg))
+        return bad("these settings make no receiver (rate " + std::to_string(rate) + " Hz)");
     const double full_scale = rxchain::chain_full_scale(cfg, duration > 0 ? duration : 0.0);
     if (info)
         std::fprintf(stderr,
