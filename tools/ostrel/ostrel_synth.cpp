@@ -38,9 +38,7 @@ std::array<uint8_t, 18> ostrel_gps_packet(const OstrelGps& g) {
     p[13] = g.hour;
     p[14] = g.minute;
     p[15] = g.second;
-    const uint16_t crc = ostrel_synth_crc16(p.data(), 16);
-    p[16] = static_cast<uint8_t>(crc >> 8);
-    p[17] = static_cast<uint8_t>(crc & 0xFF);
+    put_be(&p[16], ostrel_synth_crc16(p.data(), 16), 2);
     return p;
 }
 
@@ -54,25 +52,11 @@ std::vector<uint8_t> ostrel_transmission(const std::vector<uint8_t>& packet, uin
     return bytes;
 }
 
-std::string ostrel_group_bits(const std::vector<uint8_t>& bytes) {
-    std::string bits;
-    bits.reserve(bytes.size() * 10);
-    for (uint8_t b : bytes) {
-        bits.push_back('0');
-        for (int i = 0; i < 8; i++) bits.push_back(((b >> i) & 1) ? '1' : '0');
-        bits.push_back('1');
-    }
-    return bits;
-}
+std::string ostrel_group_bits(const std::vector<uint8_t>& bytes) { return ten_bit_groups(bytes.data(), bytes.size()); }
 
 std::vector<double> ostrel_recording(const OstrelRecordingSpec& wav_spec,
                                      const std::vector<std::vector<uint8_t>>& transmissions) {
-    AfskGen g;
-    g.sample_rate = wav_spec.sample_rate;
-    g.baud = 1200.0;
-    g.freq_one = 1200.0;
-    g.freq_zero = 2200.0;
-    g.amplitude = wav_spec.amplitude;
+    AfskGen g{.sample_rate = wav_spec.sample_rate, .amplitude = wav_spec.amplitude};  // 1200 bit/s, 1200 and 2200 Hz
     std::vector<double> out;
     // Idle is steady 1200 Hz tone: whole 1 bits, the phase running on.
     auto idle = [&](double nbits) {

@@ -15,37 +15,26 @@ uint16_t pelkin_crc(const uint8_t* data, std::size_t n) {
     return crc;
 }
 
-namespace {
-void put_be(PelkinFrameBytes& b, int pos, uint32_t v, int n) {
-    for (int i = 0; i < n; i++) b[static_cast<std::size_t>(pos + i)] = static_cast<uint8_t>(v >> (8 * (n - 1 - i)));
-}
-}  // namespace
-
 PelkinFrameBytes pelkin_frame_bytes(const PelkinFields& f) {
     PelkinFrameBytes b{};
     b[0] = b[1] = b[2] = 0xAA;
     b[3] = f.first;
     b[4] = f.sats;
     b[5] = f.fix;
-    put_be(b, 6, static_cast<uint32_t>(f.lat_e6), 4);
-    put_be(b, 10, static_cast<uint32_t>(f.lon_e6), 4);
-    put_be(b, 14, static_cast<uint32_t>(f.alt_cm), 4);
-    put_be(b, 18, static_cast<uint16_t>(f.vel_east), 2);
-    put_be(b, 20, static_cast<uint16_t>(f.vel_north), 2);
-    put_be(b, 22, static_cast<uint16_t>(f.vel_up), 2);
-    put_be(b, 24, static_cast<uint32_t>(f.time), 4);
-    put_be(b, 28, static_cast<uint32_t>(f.date), 4);
+    put_be(&b[6], static_cast<uint32_t>(f.lat_e6), 4);
+    put_be(&b[10], static_cast<uint32_t>(f.lon_e6), 4);
+    put_be(&b[14], static_cast<uint32_t>(f.alt_cm), 4);
+    put_be(&b[18], static_cast<uint16_t>(f.vel_east), 2);
+    put_be(&b[20], static_cast<uint16_t>(f.vel_north), 2);
+    put_be(&b[22], static_cast<uint16_t>(f.vel_up), 2);
+    put_be(&b[24], static_cast<uint32_t>(f.time), 4);
+    put_be(&b[28], static_cast<uint32_t>(f.date), 4);
     for (int i = 32; i < 48; i++) b[static_cast<std::size_t>(i)] = static_cast<uint8_t>(f.spare + i);
-    put_be(b, 48, pelkin_crc(b.data(), 48), 2);
+    put_be(&b[48], pelkin_crc(b.data(), 48), 2);
     return b;
 }
 
-std::string pelkin_group(uint8_t byte) {
-    std::string g = "0";
-    for (int k = 0; k < 8; k++) g += (byte >> k) & 1 ? '1' : '0';
-    g += '1';
-    return g;
-}
+std::string pelkin_group(uint8_t byte) { return ten_bit_groups(&byte, 1); }
 
 std::string pelkin_air_bits(const PelkinFrameBytes& bytes, int extra_aa) {
     std::string bits = kPelkinSync;

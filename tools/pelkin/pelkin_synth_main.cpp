@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "pelkin/pelkin_synth.h"
@@ -47,12 +48,19 @@ int main(int argc, char** argv) {
         const char* a = argv[i];
         double v = 0, v2 = 0, v3 = 0;
         bool ok = true;
+        // a is `name`: its value, at least 0 when nonneg, cast to the field's type.
+        auto take = [&](const char* name, auto& field, bool nonneg = false) {
+            if (std::strcmp(a, name) != 0) return false;
+            ok = number(argc, argv, i, v) && (!nonneg || v >= 0);
+            field = static_cast<std::remove_reference_t<decltype(field)>>(v);
+            return true;
+        };
         if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
             usage(argv[0]);
             return 0;
-        } else if (!std::strcmp(a, "--frames")) {
-            ok = number(argc, argv, i, v) && v >= 0;
-            frames = static_cast<long>(v);
+        } else if (take("--frames", frames, true) || take("--time", f.time) || take("--date", f.date) ||
+                   take("--sats", f.sats) || take("--fix", f.fix) || take("--gap", tx.gap_bits, true) ||
+                   take("--lead", tx.lead_bits, true)) {
         } else if (!std::strcmp(a, "--lat")) {
             ok = number(argc, argv, i, v);
             f.lat_e6 = static_cast<int32_t>(rounded(v * 1e6));
@@ -67,29 +75,11 @@ int main(int argc, char** argv) {
             f.vel_east = static_cast<int16_t>(v);
             f.vel_north = static_cast<int16_t>(v2);
             f.vel_up = static_cast<int16_t>(v3);
-        } else if (!std::strcmp(a, "--time")) {
-            ok = number(argc, argv, i, v);
-            f.time = static_cast<int32_t>(v);
-        } else if (!std::strcmp(a, "--date")) {
-            ok = number(argc, argv, i, v);
-            f.date = static_cast<int32_t>(v);
-        } else if (!std::strcmp(a, "--sats")) {
-            ok = number(argc, argv, i, v);
-            f.sats = static_cast<uint8_t>(v);
-        } else if (!std::strcmp(a, "--fix")) {
-            ok = number(argc, argv, i, v);
-            f.fix = static_cast<uint8_t>(v);
         } else if (!std::strcmp(a, "--extra-aa")) {
             ok = number(argc, argv, i, v) && v >= 0 && v <= 3;
             extra_aa = static_cast<int>(v);
         } else if (!std::strcmp(a, "--bad-crc")) {
             bad_crc = true;
-        } else if (!std::strcmp(a, "--gap")) {
-            ok = number(argc, argv, i, v) && v >= 0;
-            tx.gap_bits = v;
-        } else if (!std::strcmp(a, "--lead")) {
-            ok = number(argc, argv, i, v) && v >= 0;
-            tx.lead_bits = v;
         } else {
             ok = false;
         }

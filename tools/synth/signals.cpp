@@ -35,6 +35,17 @@ void afsk_bits(AfskGen& g, std::vector<double>& out, std::string_view bits) {
     }
 }
 
+std::string ten_bit_groups(const uint8_t* bytes, std::size_t n) {
+    std::string bits;
+    bits.reserve(n * 10);
+    for (std::size_t i = 0; i < n; i++) {
+        bits.push_back('0');
+        for (int k = 0; k < 8; k++) bits.push_back(((bytes[i] >> k) & 1) ? '1' : '0');
+        bits.push_back('1');
+    }
+    return bits;
+}
+
 Gaussian gaussian_seeded(uint64_t seed) { return Gaussian{seed * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull}; }
 
 static uint64_t splitmix64(uint64_t& s) {

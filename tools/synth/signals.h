@@ -4,7 +4,9 @@
 // never drift, however long the recording.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -35,6 +37,15 @@ struct AfskGen {
 };
 
 void afsk_bits(AfskGen& g, std::vector<double>& out, std::string_view bits);
+
+// Each byte as a 10-bit group of '0'/'1': start bit 0, the data bits least
+// significant first, stop bit 1.
+std::string ten_bit_groups(const uint8_t* bytes, std::size_t n);
+
+// v's low `width` bytes at p, most significant first.
+inline void put_be(uint8_t* p, uint32_t v, int width) {
+    for (int i = 0; i < width; i++) p[i] = static_cast<uint8_t>(v >> (8 * (width - 1 - i)));
+}
 
 // Gaussian noise at the given signal-to-noise ratio (dB, against the mean
 // power of `x` itself), from a fixed seed: the same seed gives the same noise.

@@ -5,14 +5,6 @@
 
 #include "synth/signals.h"
 
-namespace {
-
-void put_be(std::vector<uint8_t>& f, int pos, uint32_t v, int width) {
-    for (int i = 0; i < width; i++) f[pos + i] = static_cast<uint8_t>(v >> (8 * (width - 1 - i)));
-}
-
-}  // namespace
-
 uint16_t vardo_check(const uint8_t* bytes, int n) {
     uint16_t k = 0;
     for (int i = 0; i < n; i++) {
@@ -30,7 +22,7 @@ uint16_t vardo_check(const uint8_t* bytes, int n) {
 void vardo_set_check(std::vector<uint8_t>& frame) {
     int p = static_cast<int>(frame[0]) - 1;
     if (p < 0 || p + 2 > static_cast<int>(frame.size())) return;
-    put_be(frame, p, vardo_check(frame.data(), p), 2);
+    put_be(&frame[static_cast<std::size_t>(p)], vardo_check(frame.data(), p), 2);
 }
 
 std::vector<uint8_t> vardo_frame_bytes(const VardoFrameFields& f) {
@@ -39,29 +31,29 @@ std::vector<uint8_t> vardo_frame_bytes(const VardoFrameFields& f) {
     b[0] = static_cast<uint8_t>(len - 1);
     if (f.type == 1) {
         b[1] = 0x9F;
-        put_be(b, 4, static_cast<uint16_t>(f.v_east), 2);
-        put_be(b, 6, static_cast<uint16_t>(f.v_north), 2);
-        put_be(b, 8, static_cast<uint16_t>(f.v_up), 2);
-        put_be(b, 10, f.tow, 4);
-        put_be(b, 14, static_cast<uint32_t>(f.lat), 4);
-        put_be(b, 18, static_cast<uint32_t>(f.lon), 4);
-        put_be(b, 22, static_cast<uint32_t>(f.alt), 4);
+        put_be(&b[4], static_cast<uint16_t>(f.v_east), 2);
+        put_be(&b[6], static_cast<uint16_t>(f.v_north), 2);
+        put_be(&b[8], static_cast<uint16_t>(f.v_up), 2);
+        put_be(&b[10], f.tow, 4);
+        put_be(&b[14], static_cast<uint32_t>(f.lat), 4);
+        put_be(&b[18], static_cast<uint32_t>(f.lon), 4);
+        put_be(&b[22], static_cast<uint32_t>(f.alt), 4);
         b[31] = f.leap;
-        put_be(b, 32, f.week, 2);
+        put_be(&b[32], f.week, 2);
         for (int i = 0; i < 5; i++) b[93 + i] = f.sn[i];
         b[98] = f.frame_counter;
     } else {
         b[1] = 0x20;
-        put_be(b, 8, static_cast<uint32_t>(f.alt) & 0xFFFFFF, 3);
-        put_be(b, 11, static_cast<uint16_t>(f.v_east), 2);
-        put_be(b, 13, static_cast<uint16_t>(f.v_north), 2);
-        put_be(b, 15, f.tow & 0xFFFFFF, 3);
+        put_be(&b[8], static_cast<uint32_t>(f.alt) & 0xFFFFFF, 3);
+        put_be(&b[11], static_cast<uint16_t>(f.v_east), 2);
+        put_be(&b[13], static_cast<uint16_t>(f.v_north), 2);
+        put_be(&b[15], f.tow & 0xFFFFFF, 3);
         for (int i = 0; i < 3; i++) b[18 + i] = f.sn[i];
         b[21] = f.frame_counter;
-        put_be(b, 24, static_cast<uint16_t>(f.v_up), 2);
-        put_be(b, 26, f.week, 2);
-        put_be(b, 28, static_cast<uint32_t>(f.lat), 4);
-        put_be(b, 32, static_cast<uint32_t>(f.lon), 4);
+        put_be(&b[24], static_cast<uint16_t>(f.v_up), 2);
+        put_be(&b[26], f.week, 2);
+        put_be(&b[28], static_cast<uint32_t>(f.lat), 4);
+        put_be(&b[32], static_cast<uint32_t>(f.lon), 4);
     }
     b[kVardoThermistorPos] = static_cast<uint8_t>(f.ntc & 0xFF);
     b[kVardoThermistorPos + 1] = static_cast<uint8_t>(f.ntc >> 8);
