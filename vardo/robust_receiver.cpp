@@ -38,13 +38,9 @@ void start_frame(RobustReceiver& r) {
     // Refine between the neighbouring phases: the correlation around its
     // peak is a triangle in the timing offset.
     const float c0 = r.best_corr;
-    const float cm = static_cast<float>(r.best_pol) * corr_at(r, r.best_tick - 1);
-    const float cp = static_cast<float>(r.best_pol) * corr_at(r, r.best_tick + 1);
-    double d = 0.0;
-    const float lo = cm < cp ? cm : cp;
-    if (c0 > lo && c0 >= cm && c0 >= cp) d = 0.5 * static_cast<double>(cp - cm) / static_cast<double>(c0 - lo);
-    if (d > 0.5) d = 0.5;
-    if (d < -0.5) d = -0.5;
+    const auto pol = static_cast<float>(r.best_pol);
+    const double d =
+        sonde::triangle_peak_offset(pol * corr_at(r, r.best_tick - 1), c0, pol * corr_at(r, r.best_tick + 1));
     r.first_tick = -1;
     r.best_tick = -1;
     if (r.in_frame && c0 <= r.frame_corr) return;  // the frame under way started better

@@ -109,4 +109,13 @@ inline double parabola_peak_offset(double before, double best, double after) {
     return den < 0.0 ? std::clamp(0.5 * (before - after) / den, -0.5, 0.5) : 0.0;
 }
 
+// The same for a peak with straight sides (a correlation over whole bits
+// around its best timing phase): where the two sides through the best value
+// and its neighbours meet; 0 unless the best is above both.
+inline double triangle_peak_offset(float before, float best, float after) {
+    const float low = std::min(before, after);
+    if (!(best > low && best >= before && best >= after)) return 0.0;
+    return 0.5 * static_cast<double>(after - before) / static_cast<double>(best - low);
+}
+
 }  // namespace sonde

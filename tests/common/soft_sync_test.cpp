@@ -98,3 +98,17 @@ TEST(SoftSync, PushHandsOnThePlainCorrelationOfItsScore) {
     EXPECT_EQ(score, 0.0f);
     EXPECT_EQ(corr, 0.0f);
 }
+
+TEST(SoftSync, PeakOffsetsFindTheVertexOfTheirShapeBetweenGridPoints) {
+    // A parabola and a triangle, each sampled at -1, 0 and 1 around a vertex
+    // at d, give d back; a flat or dipping middle gives 0.
+    for (const double d : {-0.5, -0.3, 0.0, 0.2, 0.45}) {
+        auto bowl = [d](double x) { return 3.0 - 2.0 * (x - d) * (x - d); };
+        auto tent = [d](double x) { return static_cast<float>(3.0 - 2.0 * std::fabs(x - d)); };
+        EXPECT_NEAR(sonde::parabola_peak_offset(bowl(-1), bowl(0), bowl(1)), d, 1e-12);
+        EXPECT_NEAR(sonde::triangle_peak_offset(tent(-1), tent(0), tent(1)), d, 1e-6);
+    }
+    EXPECT_EQ(sonde::parabola_peak_offset(1.0, 1.0, 1.0), 0.0);
+    EXPECT_EQ(sonde::triangle_peak_offset(1.0f, 0.5f, 2.0f), 0.0);
+    EXPECT_EQ(sonde::triangle_peak_offset(1.0f, 1.0f, 1.0f), 0.0);
+}
