@@ -110,7 +110,7 @@ void BM_DcFilterSampleBySample(benchmark::State& state) {
     for (auto _ : state) {
         Filtered d(image);
         long sum = 0;
-        for (int x; (x = read_filter_sample(d.f)) != kEndOfData;) sum += x;
+        for (int x; (x = read_sample(d.f)) != kEndOfData;) sum += x;
         benchmark::DoNotOptimize(sum);
     }
     state.SetItemsProcessed(state.iterations() * 48000);

@@ -66,8 +66,6 @@ int next_run(PelkinDecoder& d, int* bit, int* len) {
 // everything is read the other way up.
 void take_run(PelkinDecoder& d, Capture& c, int bit, int len) {
     if (len == 0) {
-        // A run of no length: late in a frame the signal has gone, and the
-        // frame is finished with '0' bits.
         if (c.count <= kLateLossBits) return;
         std::memset(d.frame.frame_bits + c.count, '0', static_cast<std::size_t>(kFrameBits - c.count));
         c.count = kFrameBits;  // the padding counts as received zeros

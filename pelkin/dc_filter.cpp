@@ -15,8 +15,6 @@ std::size_t stretch_len(int wlen) { return static_cast<std::size_t>(wlen - 1 + k
 std::size_t work_size(int wlen) { return 5 * stretch_len(wlen); }
 }  // namespace
 
-int dc_window_length(float samples_per_bit) { return static_cast<int>(samples_per_bit * kDcWindowBits); }
-
 bool dc_filter_open(DcFilter& f, WavInput& in, int wlen) {
     f = DcFilter{};
     f.in = &in;
@@ -131,7 +129,7 @@ int dc_filter_block(DcFilter& f, int* out, int max_out) {
         f.next_k = in.sample_count;
         return done;
     }
-    const int v = read_filter_sample(f);
+    const int v = read_sample(f);
     if (v == kEndOfData) return 0;
     out[0] = v;
     return 1;

@@ -36,14 +36,15 @@ struct DcFilter {
 constexpr int kDcBlock = 4096;
 
 // Window length for a bit period: 20 bits, truncated to whole samples.
-int dc_window_length(float samples_per_bit);
+inline int dc_window_length(float samples_per_bit) { return static_cast<int>(samples_per_bit * kDcWindowBits); }
 
 // Allocates the zero-filled window; false when that fails.
 bool dc_filter_open(DcFilter& f, WavInput& in, int wlen);
 void dc_filter_close(DcFilter& f);
 
-// The next filtered sample, or kEndOfData unchanged.
-inline int read_filter_sample(DcFilter& f) {
+// The next filtered sample, or kEndOfData unchanged; the slicer's
+// sample-source hook.
+inline int read_sample(DcFilter& f) {
     const int s = read_signed_sample(*f.in);
     if (s == kEndOfData || f.sample_buff == nullptr) return s;
 
@@ -76,11 +77,8 @@ inline int read_filter_sample(DcFilter& f) {
 }
 
 // Filters up to max_out samples ahead into out, with exactly the results and
-// the state that as many read_filter_sample calls give; 0 at the end of the
+// the state that as many read_sample calls give; 0 at the end of the
 // data. Only for readers that take nothing else from the input meanwhile.
 int dc_filter_block(DcFilter& f, int* out, int max_out);
-
-// The slicer's sample-source hook.
-inline int read_sample(DcFilter& f) { return read_filter_sample(f); }
 
 }  // namespace sonde::pelkin

@@ -14,20 +14,23 @@ namespace sonde::pelkin {
 
 // Two 10-bit groups carrying 0xAA.
 constexpr char kPelkinSyncWord[] = "00101010110010101011";
-constexpr float kPelkinBitRate = 4800.0f;
 
 struct PelkinDecoder {
     PelkinOptions opt;
     WavInput in;
     SlicerState slicer;  // also holds option_inv and option_res
-    RawbitClock clock;
+    RawbitClock clock{.anchor = RawbitAnchor::sample_count};
     SyncRing ring;
     DcFilter dc;
     PelkinFrame frame;
     int out_fd = 1;
 };
 
-// Fresh state with this program's front-end settings.
-void pelkin_decoder_init(PelkinDecoder& d, int out_fd);
+// This program's front-end settings, on a fresh decoder.
+inline void pelkin_decoder_init(PelkinDecoder& d, int out_fd) {
+    d.in.nominal_bit_rate = kPelkinBitRate;
+    sync_ring_init(d.ring, kPelkinSyncWord);
+    d.out_fd = out_fd;
+}
 
 }  // namespace sonde::pelkin

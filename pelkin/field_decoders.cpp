@@ -5,13 +5,10 @@
 
 namespace sonde::pelkin {
 
-void get_GPSpos(const uint8_t* frame_bytes, Datum& datum) {
+void get_fields(const uint8_t* frame_bytes, Datum& datum) {
     datum.lat_e6 = be_s32(frame_bytes + pos_GPSlat);
     datum.lon_e6 = be_s32(frame_bytes + pos_GPSlon);
     datum.alt_cm = be_s32(frame_bytes + pos_GPSalt);
-}
-
-void get_GPSvel(const uint8_t* frame_bytes, Datum& datum) {
     datum.vel_east = be_s16(frame_bytes + pos_GPSvE);
     datum.vel_north = be_s16(frame_bytes + pos_GPSvN);
     datum.vel_up = be_s16(frame_bytes + pos_GPSvU);
@@ -20,23 +17,10 @@ void get_GPSvel(const uint8_t* frame_bytes, Datum& datum) {
     datum.speed_h = v.speed_h;
     datum.course = v.course;
     datum.speed_v = v.speed_v;
-}
-
-void get_GPStime(const uint8_t* frame_bytes, Datum& datum) { datum.time = be_s32(frame_bytes + pos_GPStime); }
-
-void get_GPSdate(const uint8_t* frame_bytes, Datum& datum) { datum.date = be_s32(frame_bytes + pos_GPSdate); }
-
-void get_GPSstatus(const uint8_t* frame_bytes, Datum& datum) {
+    datum.time = be_s32(frame_bytes + pos_GPStime);
+    datum.date = be_s32(frame_bytes + pos_GPSdate);
     datum.sats = frame_bytes[pos_GPSsats];
     datum.fix = frame_bytes[pos_GPSfix];
-}
-
-void get_fields(const uint8_t* frame_bytes, Datum& datum) {
-    get_GPSpos(frame_bytes, datum);
-    get_GPSvel(frame_bytes, datum);
-    get_GPStime(frame_bytes, datum);
-    get_GPSdate(frame_bytes, datum);
-    get_GPSstatus(frame_bytes, datum);
 }
 
 }  // namespace sonde::pelkin

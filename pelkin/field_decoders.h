@@ -36,12 +36,19 @@ struct Datum {
     uint8_t fix = 0;
 };
 
-void get_GPSpos(const uint8_t* frame_bytes, Datum& datum);
-void get_GPSvel(const uint8_t* frame_bytes, Datum& datum);
-void get_GPStime(const uint8_t* frame_bytes, Datum& datum);
-void get_GPSdate(const uint8_t* frame_bytes, Datum& datum);
-void get_GPSstatus(const uint8_t* frame_bytes, Datum& datum);
-// All of the above.
 void get_fields(const uint8_t* frame_bytes, Datum& datum);
+
+// The date and time as their parts.
+struct Clock {
+    int day, month, year, hours, minutes, ms;
+};
+inline Clock split_date_time(const Datum& d) {
+    return {.day = d.date / 10000,
+            .month = d.date % 10000 / 100,
+            .year = d.date % 100,
+            .hours = d.time / 10000000,
+            .minutes = d.time % 10000000 / 100000,
+            .ms = d.time % 100000};
+}
 
 }  // namespace sonde::pelkin

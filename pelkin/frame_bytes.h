@@ -9,6 +9,7 @@
 
 namespace sonde::pelkin {
 
+constexpr float kPelkinBitRate = 4800.0f;
 constexpr int kFrameGroups = 50;
 constexpr int kFrameBits = kFrameGroups * kGroupBits;  // bit characters per capture
 constexpr int kFrameBitsSize = 504;                    // room for the NUL after a cut -b capture

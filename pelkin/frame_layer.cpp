@@ -55,15 +55,6 @@ bool record_passes(PelkinFrame& f, const PelkinOptions& opt, sonde::OutputForm f
 }
 }  // namespace
 
-void pelkin_frame_init(PelkinFrame& f) {
-    std::memset(f.frame_bits, 0, sizeof f.frame_bits);
-    f.collected = kFrameBits;
-    std::memset(f.frame_bytes, 0, sizeof f.frame_bytes);
-    frame_bytes_init(f.frame_bytes);
-    f.datum = Datum{};
-    line_clear(f.line);
-}
-
 void print_frame(PelkinFrame& f, const PelkinOptions& opt, int out_fd) {
     const int written = bits2bytes(f.frame_bits, f.frame_bytes + kFrameBodyStart);
     FrameRecord r = check_frame(f.frame_bytes, f.frame_bits, written, f.collected);
@@ -88,16 +79,11 @@ void soft_frame_state_init(SoftFrameState& s) {
 }
 
 FrameRecord soft_frame_record(SoftFrameState& s, const sonde::SoftFrame& f) {
-    if (f.kind != sonde::SondeKind::pelkin || f.count < kFrameBits || f.hard == nullptr || f.soft == nullptr) {
-        FrameRecord none;
-        none.bytes = s.bytes;
-        none.bits = s.bits;
-        return none;
-    }
+    if (f.kind != sonde::SondeKind::pelkin || f.count < kFrameBits || f.hard == nullptr || f.soft == nullptr)
+        return FrameRecord{.bytes = s.bytes, .bits = s.bits};
     for (int k = 0; k < kFrameBits; k++) s.bits[k] = f.hard[k] ? '1' : '0';
     s.bits[kFrameBits] = '\0';
-    // Read as it came, a click was limited, and the bits it hit weigh less:
-    // their flips get the bonus.
+    // Read as it came, the bits clicks hit get the flip bonus.
     const float bonus = (f.flags & sonde::kSoftFrameDeemphasisUndone) != 0 ? 0.0f : kClickFlipBonus;
     const int flipped = correct_frame_bits(s.syndromes, s.bits, f.soft, bonus);
     const int written = bits2bytes(s.bits, s.bytes + kFrameBodyStart);

@@ -15,14 +15,12 @@
 namespace sonde::pelkin {
 
 struct PelkinFrame {
-    char frame_bits[kFrameBitsSize];
+    char frame_bits[kFrameBitsSize] = {};
     int collected = kFrameBits;  // bits this capture read (fewer when the data ended in -b mode)
-    uint8_t frame_bytes[kFrameBytesSize];
+    uint8_t frame_bytes[kFrameBytesSize] = {kPreambleByte, kPreambleByte, kPreambleByte};  // bytes 0..2: preamble
     Datum datum;
     LineBuf line;
 };
-
-void pelkin_frame_init(PelkinFrame& f);
 
 // Takes the 500 characters of frame_bits; writes at most one line to out_fd.
 void print_frame(PelkinFrame& f, const PelkinOptions& opt, int out_fd);

@@ -85,13 +85,12 @@ int boundary_errors(const FrameReader& rd, const RunningSums& sums, double t, do
     return errors;
 }
 
-// The mean agreement, in units of a clean bit at the sync word's amplitude,
-// of each group's stop (1) and start (0) bit after the first kEarlyGroups,
-// at the nominal bit length or off by up to the rate error the timing loop
-// follows; the level drops out of each pair. A frame agrees at any SNR it
-// can be read at (0.45 or more at Eb/N0 6 dB, de-emphasised, 2 kHz off);
-// AFSK, which mimics the sync word and the first groups, agrees no better
-// than chance. Far cheaper than reading the frame.
+// Mean agreement (in clean bits at the sync word's amplitude) of each later
+// group's stop (1) and start (0) bit, at the nominal bit length or off by up
+// to the loop's rate error; the level drops out of each pair. A readable
+// frame agrees (0.45 or more at Eb/N0 6 dB, de-emphasised, 2 kHz off), AFSK
+// that mimics the first groups no better than chance. Far cheaper than
+// reading the frame.
 constexpr double kLateAgreementMin = 0.25;
 constexpr int kRateStepsPerSide = 3;
 
@@ -125,10 +124,10 @@ struct LimitedSpan {
 };
 constexpr int kLimitedSpans = 2;
 
-// Both spans with the same level and limit, in one pass over their samples:
-// a sample in both (a bit and the window across its start overlap by half)
-// is worked out once. Each span's sums add up sample by sample in order,
-// the partial first and last samples weighted by the share inside.
+// Both spans with the same level and limit, in one pass: a sample in both
+// (a bit and the window across its start overlap by half) is limited once.
+// Each span then adds up its samples in order, the partial first and last
+// by the share inside: the same sums as sample by sample.
 void limited_integrals(const FrameReader& rd, const RunningSums& sums, double level, double lim,
                        LimitedSpan (&spans)[kLimitedSpans]) {
     const double top = sonde::integrator_end(sums);
@@ -151,10 +150,8 @@ void limited_integrals(const FrameReader& rd, const RunningSums& sums, double le
     // highest rate the receiver takes (160 samples per bit).
     constexpr uint64_t kMaxSamples = 256;
     if (lo > hi || hi - lo >= kMaxSamples) return;
-    // Each ring entry is loaded once, the previous sample (for the
-    // de-emphasis) is the last one read. The limited samples are worked out
-    // first, then each span adds up its share in order: the same sums as
-    // sample by sample, without the tests per span.
+    // Each ring entry is loaded once; the previous sample (for the
+    // de-emphasis) is the last one read.
     const int64_t* const csum = sums.ring.data();
     const uint64_t mask = sums.mask;
     const double a = rd.emph;
@@ -178,8 +175,6 @@ void limited_integrals(const FrameReader& rd, const RunningSums& sums, double le
         const double* v = vs + (i0[k] - lo);
         const double* cut = cuts + (i0[k] - lo);
         for (uint64_t j = 0; j <= last[k] - i0[k]; j++) sp.cut += cut[j];
-        // The first sample by its share, whole samples up to i1, and the
-        // one at i1 (when counted) by its share.
         const uint64_t whole = i1[k] - i0[k];
         if (whole == 0) {
             sp.s = (sp.t1 - sp.t0) * v[0];
@@ -339,7 +334,6 @@ void frame_reader_init(FrameReader& r, double sample_rate, double sps, const Rob
     r.sps = sps;
     r.cfg = cfg;
     r.deemph = cfg.try_deemphasis ? std::exp(-1.0 / (sample_rate * kDeemphSeconds)) : 0.0;
-    r.emph = 0.0;
 }
 
 }  // namespace sonde::pelkin

@@ -1,17 +1,15 @@
-// pelkin's frame reader. A candidate is read once its 500 bits have
-// arrived: timing refined on the sync word, then bit by bit with a timing
-// loop on the bit boundaries; the level and amplitude tracked from
-// decisions, the start and stop bits serving as known symbols; a smoothing
-// pass over the frame follows a sagging level without lag. Start and stop
-// bits gate the candidate: noise that mimics the sync word gives no frame.
-// Discriminator clicks are limited, and the bits they hit weigh less; a
-// frame that may have been de-emphasised is read again with that undone.
+// pelkin's frame reader, once a candidate's 500 bits are in: timing fitted
+// on the sync word, then followed by a loop on the bit boundaries; level and
+// amplitude tracked from decisions (start and stop bits known), then
+// smoothed both ways over the frame to follow a sagging level without lag.
+// Start and stop bits reject noise that mimics the sync word. Clicks are
+// limited and their bits weigh less; a frame that may be de-emphasised is
+// read again with that undone.
 #pragma once
 
 #include <cstdint>
 
 #include "pelkin/frame_bytes.h"
-#include "pelkin/running_sums.h"
 #include "pelkin/sync_search.h"
 
 namespace sonde::pelkin {
@@ -40,8 +38,7 @@ struct RobustConfig {
     // Also read each frame with a 75 us de-emphasis undone.
     bool try_deemphasis = true;
     // Samples further from the level than this many times a clean bit's are
-    // taken as clicks and limited (discriminator audio); a detector without
-    // clicks, whose samples stray far by noise alone, sets it out of reach.
+    // clicks, limited; a detector without clicks sets it out of reach.
     double click_limit = 1.25;
 };
 

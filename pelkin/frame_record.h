@@ -17,8 +17,8 @@ struct FrameRecord {
     int crc_computed = 0;
     bool crc_match = false;  // the two CRCs agree
     bool good = false;       // they agree and the stored CRC was received
-    Datum datum;
-    sonde::RxQuality quality;
+    Datum datum{};
+    sonde::RxQuality quality{};
 };
 
 }  // namespace sonde::pelkin

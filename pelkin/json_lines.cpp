@@ -11,13 +11,12 @@ void format_json_line(LineBuf& line, const FrameRecord& r, const FormatFlags& f)
     JsonLine j(line);
     json_string(j, "decoder", "pelkin");
     json_bool(j, "ok", r.good);
-    // DDMMYY and HHMM with milliseconds in the minute: 123456789 is 12:34:56.789.
-    const int day = d.date / 10000, month = d.date % 10000 / 100, year = d.date % 100;
-    const int hour = d.time / 10000000, minute = d.time % 10000000 / 100000, ms = d.time % 100000;
-    if (d.date >= 0 && d.time >= 0 && is_calendar_time(2000 + year, month, day, hour, minute, ms / 1000)) {
+    const Clock c = split_date_time(d);
+    if (d.date >= 0 && d.time >= 0 &&
+        is_calendar_time(2000 + c.year, c.month, c.day, c.hours, c.minutes, c.ms / 1000)) {
         char text[40];
-        std::snprintf(text, sizeof text, "20%02d-%02d-%02dT%02d:%02d:%02d.%03dZ", year, month, day, hour, minute,
-                      ms / 1000, ms % 1000);
+        std::snprintf(text, sizeof text, "20%02d-%02d-%02dT%02d:%02d:%02d.%03dZ", c.year, c.month, c.day, c.hours,
+                      c.minutes, c.ms / 1000, c.ms % 1000);
         json_string(j, "datetime", text);
     }
     json_double(j, "lat", d.lat_e6 / 1000000);

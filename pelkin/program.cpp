@@ -55,11 +55,9 @@ struct PelkinProgram final : sonde::ProgramHooks {
             fd_printf(io.err_fd, "error: --dc takes sample rates up to %d Hz\n", kMaxDcSampleRate);
             return false;
         }
-        if (!dc_filter_open(d.dc, d.in, wlen)) {
-            fd_printf(io.err_fd, "error malloc\n");
-            return false;
-        }
-        return true;
+        if (dc_filter_open(d.dc, d.in, wlen)) return true;
+        fd_printf(io.err_fd, "error malloc\n");
+        return false;
     }
     void run(const ProgramIo&) override {
         if (d.opt.option_robust)

@@ -36,10 +36,7 @@ int correct_frame_bits(const CrcSyndromes& s, char* bits, const float* soft, flo
     auto bit_of = [&](int u) { return (skipped + u / 8) * kGroupBits + 1 + u % 8; };
     float reliability[kUnits];
     for (int u = 0; u < kUnits; u++) reliability[u] = std::fabs(soft[bit_of(u)]);
-    // Every pattern of up to four among the six least reliable bits, then
-    // singles or pairs among the 32 least reliable. The polynomial has the
-    // factor x + 1: the syndrome's parity is that of the number of bits in
-    // error, so only patterns of that parity can pass.
+    // The factor x + 1 makes the syndrome's parity that of the bits in error.
     const sonde::CorrectionSearch how{.deep_units = 6,
                                       .deep_max = 4,
                                       .parity = std::popcount(syndrome) & 1,

@@ -10,10 +10,9 @@
 
 namespace sonde::pelkin {
 
-// Checks per frame beyond the frame as read. The CRC's polynomial has the
-// factor x + 1, so only error patterns of the syndrome's parity are tried,
-// and each passes a frame beyond repair once in 32768: with the frame as
-// read, 17 checks let such a frame through at most 17 / 32768 (5.2e-4).
+// Checks per frame beyond the frame as read. Only patterns of the
+// syndrome's parity are tried (the polynomial has the factor x + 1), each
+// passing a frame beyond repair once in 32768: 17 checks, at most 5.2e-4.
 // Through the simulated receiver wrong frames passed about twice as often
 // as that estimate with 24 checks, hence the margin.
 constexpr int kCorrectionChecks = 16;

@@ -6,8 +6,6 @@
 namespace sonde::pelkin {
 
 namespace {
-constexpr double kBitRate = 4800.0;
-
 // Reads every candidate whose samples are in; hands on the frames.
 void serve_candidates(RobustReceiver& rx, const sonde::FrameSink& sink) {
     RobustCandidate c;
@@ -31,7 +29,7 @@ void serve_candidates(RobustReceiver& rx, const sonde::FrameSink& sink) {
 bool receiver_init(RobustReceiver& rx, double sample_rate, const RobustConfig& cfg) {
     rx.sums.ring.clear();
     if (!(sample_rate >= kRobustMinRate && sample_rate <= kRobustMaxRate)) return false;
-    const double sps = sample_rate / kBitRate;
+    const double sps = sample_rate / kPelkinBitRate;
     // History from a sync word's first bit to the frame's last, with room;
     // the only allocation.
     sonde::integrator_init(rx.sums, (kFrameBits + kSyncBits + 16) * sps + 256.0);

@@ -7,7 +7,7 @@
 // an AC-coupled audio path that lets the level sag during long runs.
 //
 // The matched filter is the integral of the audio over one bit period, at
-// any fractional time, from running sums (running_sums.h); the sync search
+// any fractional time, from running sums; the sync search
 // (sync_search.h) finds candidates, the frame reader (frame_reader.h) reads
 // and gates them. Frames go to the sink as SoftFrames of 500 bits, flagged
 // kSoftFrameDeemphasisUndone when read with the de-emphasis undone.
@@ -16,7 +16,6 @@
 #include <cstddef>
 
 #include "pelkin/frame_reader.h"
-#include "pelkin/running_sums.h"
 #include "pelkin/sync_search.h"
 #include "receiver/soft_frame.h"
 

@@ -2,18 +2,7 @@
 
 #include <new>
 
-#include "pelkin/robust_receiver.h"
-#include "receiver/sample_pump.h"
-
 namespace sonde::pelkin {
-
-struct RobustState {
-    RobustReceiver rx;
-    SoftFrameState frames;
-    sonde::SamplePump pump;
-};
-
-void RobustStateFree::operator()(RobustState* s) const { delete s; }
 
 bool robust_start(RobustRun& run, const PelkinDecoder& d, int err_fd) {
     run.reset(new (std::nothrow) RobustState);
@@ -21,12 +10,10 @@ bool robust_start(RobustRun& run, const PelkinDecoder& d, int err_fd) {
         fd_printf(err_fd, "error malloc\n");
         return false;
     }
-    if (!receiver_init(run->rx, d.in.sample_rate)) {
-        fd_printf(err_fd, "error: --robust takes sample rates from %d to %d Hz\n", kRobustMinRate, kRobustMaxRate);
-        return false;
-    }
     soft_frame_state_init(run->frames);
-    return true;
+    if (receiver_init(run->rx, d.in.sample_rate)) return true;
+    fd_printf(err_fd, "error: --robust takes sample rates from %d to %d Hz\n", kRobustMinRate, kRobustMaxRate);
+    return false;
 }
 
 void robust_capture(RobustRun& run, PelkinDecoder& d) {

@@ -6,14 +6,17 @@
 #include <memory>
 
 #include "pelkin/decoder.h"
+#include "pelkin/robust_receiver.h"
+#include "receiver/sample_pump.h"
 
 namespace sonde::pelkin {
 
-struct RobustState;
-struct RobustStateFree {
-    void operator()(RobustState* s) const;
+struct RobustState {
+    RobustReceiver rx;
+    SoftFrameState frames;
+    sonde::SamplePump pump;
 };
-using RobustRun = std::unique_ptr<RobustState, RobustStateFree>;
+using RobustRun = std::unique_ptr<RobustState>;
 
 // After the header: false (with a message) when the sample rate is out of
 // range or memory runs out.

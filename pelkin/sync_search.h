@@ -10,10 +10,19 @@
 #include <cmath>
 #include <cstdint>
 
+#include "dsp/integrator.h"
 #include "pelkin/frame_bytes.h"
-#include "pelkin/running_sums.h"
 
 namespace sonde::pelkin {
+
+// The matched filter: the integral of the audio over any stretch, at
+// fractional times, from running sums in a 16-bit sample's steps, exact
+// integers however long the stream runs. A sample of full scale 1 is
+// kSumsFullScale in their units.
+constexpr double kSumsFullScale = sonde::SixteenBitUnits::kFullScale;
+struct RunningSums : sonde::IntegerSums {
+    uint64_t low_bits = 0;  // OR of all samples: their common power-of-two step
+};
 
 constexpr int kSyncBits = 20;
 constexpr int kStrobesPerBit = 4;
@@ -61,13 +70,11 @@ void sync_search_init(SyncSearch& s, double sps, double threshold);
 // Queues a candidate the strobes found.
 void add_candidate(SyncSearch& s, const RobustCandidate& c);
 
-// Strobe integrals are kept in quarter sample units, as integers, so that
-// the running sums stay exact however long the stream runs.
+// Strobe integrals are integers in quarter sample units (their sums stay
+// exact), rounded to a quarter of the input's own step: the coarsest power
+// of two, at most an 8-bit sample's, that every sample so far is a multiple
+// of. So 8- and 16-bit samples give the same integers.
 constexpr double kStrobeScale = 4.0;
-// Strobe integrals are rounded to a quarter of the input's own step: the
-// coarsest power of two, at most an 8-bit sample's, that every sample so far
-// is a multiple of. So they are the same integers in the same units whether
-// the samples came as 8 or 16 bits.
 constexpr uint64_t kCoarsestStep = 256;
 // std::llround without the library call, for |x| < 2^52: x less its
 // truncation is exact there.

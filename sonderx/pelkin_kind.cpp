@@ -27,11 +27,7 @@ void report_frame(K& k, const SoftFrame& f) {
     r = soft_frame_record(k.frames, f);
     if (r.written == 0) return;  // nothing but preamble: no frame
     Datum& d = r.datum;
-    get_GPSpos(r.bytes, d);
-    get_GPSvel(r.bytes, d);
-    get_GPStime(r.bytes, d);
-    get_GPSdate(r.bytes, d);
-    get_GPSstatus(r.bytes, d);
+    get_fields(r.bytes, d);
 
     FrameReport rep;
     rep.kind = SondeKind::pelkin;

@@ -82,7 +82,6 @@ TEST(FrameEntry, VardoSoftSymbolsGiveTheReportWithTheirQuality) {
 TEST(FrameEntry, PelkinSoftBitsGiveTheLineOfTheBits) {
     CapturedOutput out;
     pelkin::PelkinFrame frame;
-    pelkin::pelkin_frame_init(frame);
     pelkin::PelkinOptions opt;
     opt.option_json = 1;
     const std::string bits = pelkin_air_bits(pelkin_frame_bytes(PelkinFields{}), 0).substr(20, 500);

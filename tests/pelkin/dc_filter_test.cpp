@@ -38,7 +38,7 @@ std::vector<int> filter_all(const std::vector<int>& v, int wlen) {
     Filter flt(s.in, wlen);
     std::vector<int> out;
     for (;;) {
-        int x = read_filter_sample(flt.f);
+        int x = read_sample(flt.f);
         if (x == kEndOfData) break;
         out.push_back(x);
     }
@@ -84,10 +84,10 @@ TEST(DcFilter, MidpointTruncatesTowardZero) {
 TEST(DcFilter, EndOfDataPassesWithoutCounting) {
     Samples s({1, 2, 3});
     Filter flt(s.in, 2);
-    for (int i = 0; i < 3; i++) read_filter_sample(flt.f);
-    EXPECT_EQ(read_filter_sample(flt.f), kEndOfData);
+    for (int i = 0; i < 3; i++) read_sample(flt.f);
+    EXPECT_EQ(read_sample(flt.f), kEndOfData);
     EXPECT_EQ(s.in.sample_count, 3u);
-    EXPECT_EQ(read_filter_sample(flt.f), kEndOfData);
+    EXPECT_EQ(read_sample(flt.f), kEndOfData);
 }
 
 TEST(DcFilter, EndOfDataDuringWarmUp) {
@@ -113,7 +113,7 @@ TEST(DcFilter, IncrementalExtremesMatchFullScanAlsoWithSkippedSamples) {
             // The integrate-and-dump reader takes a few samples past the filter.
             for (int j = 0; j < 5; j++) read_signed_sample(s.in);
         }
-        int out = read_filter_sample(flt.f);
+        int out = read_sample(flt.f);
         uint64_t k = s.in.sample_count - 1;
         ring[k % wlen] = v[k];
         if (k < static_cast<uint64_t>(wlen - 1)) {
@@ -205,12 +205,12 @@ TEST(DcFilter, BlocksGiveTheSameOutputAndStateAsSampleBySample) {
                         blocks.insert(blocks.end(), stage, stage + got);
                         int k = 0;
                         for (; k < got; k++) {
-                            const int x = read_filter_sample(fa.f);
+                            const int x = read_sample(fa.f);
                             ASSERT_NE(x, kEndOfData);
                             one.push_back(x);
                         }
                         if (got == 0) {
-                            EXPECT_EQ(read_filter_sample(fa.f), kEndOfData);
+                            EXPECT_EQ(read_sample(fa.f), kEndOfData);
                             break;
                         }
                     }

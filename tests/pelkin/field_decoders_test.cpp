@@ -19,7 +19,7 @@ Datum velocity(int e, int n, int u) {
     Bytes f;
     f.put(18, {(e >> 8) & 0xFF, e & 0xFF, (n >> 8) & 0xFF, n & 0xFF, (u >> 8) & 0xFF, u & 0xFF});
     Datum d;
-    get_GPSvel(f.b, d);
+    get_fields(f.b, d);
     return d;
 }
 }  // namespace
@@ -30,7 +30,7 @@ TEST(FieldDecoders, PositionIsSignedBigEndianUnscaled) {
     f.put(10, {0xFF, 0xFF, 0xFF, 0xFE});  // -2
     f.put(14, {0x80, 0x00, 0x00, 0x00});  // most negative, not rejected
     Datum d;
-    get_GPSpos(f.b, d);
+    get_fields(f.b, d);
     EXPECT_EQ(d.lat_e6, 48123456.0);
     EXPECT_EQ(d.lon_e6, -2.0);
     EXPECT_EQ(d.alt_cm, -2147483648.0);
@@ -69,9 +69,7 @@ TEST(FieldDecoders, TimeDateAndStatus) {
     f.put(24, {0x07, 0x5B, 0xCD, 0x15});  // 123456789
     f.put(28, {0x00, 0x00, 0xEF, 0x2A});  // 61226
     Datum d;
-    get_GPStime(f.b, d);
-    get_GPSdate(f.b, d);
-    get_GPSstatus(f.b, d);
+    get_fields(f.b, d);
     EXPECT_EQ(d.time, 123456789);
     EXPECT_EQ(d.date, 61226);
     EXPECT_EQ(d.sats, 12);

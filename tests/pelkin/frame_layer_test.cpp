@@ -41,7 +41,6 @@ struct Handler {
     PelkinFrame f;
     PelkinOptions opt;
     Pipe out;
-    Handler() { pelkin_frame_init(f); }
     std::string frame(const std::string& bits, int collected = kFrameBits) {
         std::memcpy(f.frame_bits, bits.data(), bits.size());
         f.collected = collected;
