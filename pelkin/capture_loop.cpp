@@ -56,7 +56,6 @@ bool push_bits(PelkinDecoder& d, Capture& c, uint32_t bit, int k, int n) {
     return inverted;
 }
 
-// The receive loop, reading the samples.
 int next_run(PelkinDecoder& d, int* bit, int* len) {
     if (d.opt.option_dc) return read_bits_fsk(d.slicer, d.dc, d.in.samples_per_bit, bit, len);
     return read_bits_fsk(d.slicer, d.in, d.in.samples_per_bit, bit, len);

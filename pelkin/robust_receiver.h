@@ -6,11 +6,10 @@
 // a, the whole signal then lies on one side of zero), unknown polarity, and
 // an AC-coupled audio path that lets the level sag during long runs.
 //
-// The matched filter is the integral of the audio over one bit period, at
-// any fractional time, from running sums; the sync search
-// (sync_search.h) finds candidates, the frame reader (frame_reader.h) reads
-// and gates them. Frames go to the sink as SoftFrames of 500 bits, flagged
-// kSoftFrameDeemphasisUndone when read with the de-emphasis undone.
+// The matched filter integrates the audio over a bit at any fractional
+// time; the sync search (sync_search.h) finds candidates, the frame reader
+// (frame_reader.h) reads and gates them. Frames read with the de-emphasis
+// undone are flagged kSoftFrameDeemphasisUndone.
 #pragma once
 
 #include <cstddef>
