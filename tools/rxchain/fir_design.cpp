@@ -1,12 +1,11 @@
 #include "fir_design.h"
 
 #include <cmath>
+#include <numbers>
 
 namespace rxchain {
 
-namespace {
-constexpr double kPi = 3.14159265358979323846;
-}
+using std::numbers::pi;
 
 std::vector<double> lowpass_taps(int n, double cutoff_hz, double fs) {
     std::vector<double> h(static_cast<std::size_t>(n));
@@ -15,8 +14,8 @@ std::vector<double> lowpass_taps(int n, double cutoff_hz, double fs) {
     double sum = 0.0;
     for (int k = 0; k < n; k++) {
         const int t = k - mid;
-        const double sinc = t == 0 ? 2.0 * fc : std::sin(2.0 * kPi * fc * t) / (kPi * t);
-        const double w = n > 1 ? 0.54 - 0.46 * std::cos(2.0 * kPi * k / (n - 1)) : 1.0;
+        const double sinc = t == 0 ? 2.0 * fc : std::sin(2.0 * pi * fc * t) / (pi * t);
+        const double w = n > 1 ? 0.54 - 0.46 * std::cos(2.0 * pi * k / (n - 1)) : 1.0;
         h[static_cast<std::size_t>(k)] = sinc * w;
         sum += h[static_cast<std::size_t>(k)];
     }

@@ -2,12 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace rxchain {
-
-namespace {
-constexpr double kPi = 3.14159265358979323846;
-}
 
 double capture_amplitude(const CaptureConfig& cfg, double ebn0_db, double bit_rate) {
     // C = Eb/N0 * bit rate * N0 with N0 = 1 / fs.
@@ -21,7 +18,7 @@ bool capture_init(IqCapture& c, const CaptureConfig& cfg) {
     c.cfg = cfg;
     c.rng = normal_seeded(cfg.seed);
     c.noise_power = cfg.noise ? 1.0 : 0.0;
-    const double g = std::pow(10.0, cfg.image_gain_db / 20.0), p = cfg.image_phase_deg * kPi / 180.0;
+    const double g = std::pow(10.0, cfg.image_gain_db / 20.0), p = cfg.image_phase_deg * std::numbers::pi / 180.0;
     c.qq = static_cast<float>(g * std::cos(p));
     c.qi = static_cast<float>(-g * std::sin(p));
     // I' carries half the power, Q' g^2 times that.

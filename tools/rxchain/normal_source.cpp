@@ -40,24 +40,18 @@ NormalSource normal_seeded(uint64_t seed) {
 
 double normal_tail(NormalSource& g, int32_t hz, int iz) {
     const double r = 3.442619855899;
-    for (;;) {
-        const double x = hz * g.wn[iz];
-        if (iz == 0) {
-            // Beyond the last layer: Marsaglia's exponential method for the tail.
-            double t, y;
-            do {
-                t = -std::log(normal_uniform(g)) / r;
-                y = -std::log(normal_uniform(g));
-            } while (y + y < t * t);
-            return hz > 0 ? r + t : -r - t;
-        }
-        if (g.fn[iz] + normal_uniform(g) * (g.fn[iz - 1] - g.fn[iz]) < std::exp(-0.5 * x * x)) return x;
-        const uint64_t u = normal_next_u64(g);
-        hz = static_cast<int32_t>(u >> 32);
-        iz = static_cast<int>(u & 127);
-        const uint32_t mag = hz < 0 ? 0u - static_cast<uint32_t>(hz) : static_cast<uint32_t>(hz);
-        if (mag < g.kn[iz]) return hz * g.wn[iz];
+    const double x = hz * g.wn[iz];
+    if (iz == 0) {
+        // Beyond the last layer: Marsaglia's exponential method for the tail.
+        double t, y;
+        do {
+            t = -std::log(normal_uniform(g)) / r;
+            y = -std::log(normal_uniform(g));
+        } while (y + y < t * t);
+        return hz > 0 ? r + t : -r - t;
     }
+    if (g.fn[iz] + normal_uniform(g) * (g.fn[iz - 1] - g.fn[iz]) < std::exp(-0.5 * x * x)) return x;
+    return normal_next(g);  // rejected: a fresh draw
 }
 
 }  // namespace rxchain
