@@ -1,5 +1,6 @@
 // ostrel-synth: writes a WAV recording of GPS packets (or packets of another
 // type) as 1200 bit/s AFSK, for testing and benchmarking the ostrel decoder.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -96,9 +97,7 @@ int main(int argc, char** argv) {
             OstrelGps g;
             g.lat = static_cast<float>(lat);
             g.lon = static_cast<float>(lon);
-            double a = alt + climb * static_cast<double>(k);
-            if (a < -5000) a = -5000;
-            if (a > 60535) a = 60535;
+            const double a = std::clamp(alt + climb * static_cast<double>(k), -5000.0, 60535.0);
             g.alt_raw = static_cast<uint16_t>(static_cast<long>(a) + 5000);
             g.hour = static_cast<uint8_t>((t / 3600) % 24);
             g.minute = static_cast<uint8_t>((t / 60) % 60);

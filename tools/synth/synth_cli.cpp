@@ -21,7 +21,8 @@ bool parse_long(const char* s, long& v) {
     return end != s && *end == '\0';
 }
 
-bool write_sent_frames(const std::string& path, const std::vector<std::vector<uint8_t>>& frames) {
+// Each frame as a line of upper-case hexadecimal.
+std::string sent_text(const std::vector<std::vector<uint8_t>>& frames) {
     std::string text;
     for (const auto& f : frames) {
         for (uint8_t b : f) {
@@ -31,11 +32,14 @@ bool write_sent_frames(const std::string& path, const std::vector<std::vector<ui
         }
         text.push_back('\n');
     }
-    if (!write_file(path, text)) {
-        std::fprintf(stderr, "cannot write %s\n", path.c_str());
-        return false;
-    }
-    return true;
+    return text;
+}
+
+// write_file, with a message when it fails.
+bool save(const std::string& path, const std::string& bytes) {
+    if (write_file(path, bytes)) return true;
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    return false;
 }
 
 }  // namespace
@@ -133,16 +137,12 @@ const char* synth_common_usage() {
 }
 
 bool synth_finish(const SynthOutput& o, const std::vector<std::vector<uint8_t>>& sent, std::vector<double>& signal) {
-    if (!o.sent_path.empty() && !write_sent_frames(o.sent_path, sent)) return false;
+    if (!o.sent_path.empty() && !save(o.sent_path, sent_text(sent))) return false;
     if (o.invert)
         for (double& x : signal) x = -x;
     smooth(signal, o.smooth_taps);
     if (o.dc != 0.0) add_dc(signal, o.dc);
     if (o.drift != 0.0) add_dc_drift(signal, o.wav.sample_rate, o.drift, o.drift_period_s);
     if (o.noise) add_noise(signal, o.snr_db, o.seed);
-    if (!write_file(o.out_path, wav_file(o.wav, signal))) {
-        std::fprintf(stderr, "cannot write %s\n", o.out_path.c_str());
-        return false;
-    }
-    return true;
+    return save(o.out_path, wav_file(o.wav, signal));
 }

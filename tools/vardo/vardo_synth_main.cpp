@@ -129,12 +129,10 @@ int main(int argc, char** argv) {
         g.frame_counter = static_cast<uint8_t>(f.frame_counter + k);
         list.push_back(vardo_frame_bytes(g));
     }
-    VardoTiming timing;
-    timing.sample_rate = o.wav.sample_rate;
-    timing.amplitude = o.amplitude;
-    timing.period_s = period;
-    timing.lead_s = lead;
-    timing.tail_bytes = static_cast<int>(tail);
-    std::vector<double> signal = vardo_signal(list, timing);
+    std::vector<double> signal = vardo_signal(list, {.sample_rate = static_cast<double>(o.wav.sample_rate),
+                                                     .amplitude = o.amplitude,
+                                                     .lead_s = lead,
+                                                     .period_s = period,
+                                                     .tail_bytes = static_cast<int>(tail)});
     return synth_finish(o, list, signal) ? 0 : 1;
 }
