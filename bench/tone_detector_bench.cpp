@@ -84,11 +84,14 @@ void BM_Fast(benchmark::State& state) {
 void BM_Direct(benchmark::State& state) {
     const int method = static_cast<int>(state.range(0));
     Setup su(method);
+    std::vector<double> scaled(su.samples.size());
+    for (std::size_t i = 0; i < scaled.size(); i++)
+        scaled[i] = static_cast<double>(su.samples[i]) * su.timing->sample_step;
     int tone = kToneUndecided;
     for (auto _ : state) {
-        for (int x : su.samples) {
-            if (!timing_add_sample(*su.timing, x)) continue;
-            decide_tone(*su.det, su.timing->buffer, su.timing->ptr, static_cast<ToneMethod>(method), tone);
+        for (std::size_t at = kDftSize; at < scaled.size(); at++) {
+            window_span(*su.det, scaled.data() + at + 1 - kDftSize);
+            tone_decision(*su.det, static_cast<ToneMethod>(method), tone);
         }
         benchmark::DoNotOptimize(tone);
     }

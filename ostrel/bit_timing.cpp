@@ -5,8 +5,6 @@
 namespace sonde::ostrel {
 
 void bit_timing_init(BitTiming& t, int sample_rate, int bits_sample) {
-    std::memset(t.buffer, 0, sizeof t.buffer);
-    t.ptr = -1;
     t.bit_len = sample_rate / kBitRate;
     t.sample_step = 1.0 / static_cast<double>(1 << bits_sample);
     t.sample_index = -1;

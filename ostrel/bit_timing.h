@@ -1,5 +1,4 @@
-// Bit layer: the ring of the newest 128 samples, bit counts from the time
-// between tone changes, the 30-bit sync pattern (twenty idle 1s and the
+// Bit layer: bit counts from the time between tone changes, the 30-bit sync pattern (twenty idle 1s and the
 // group of the byte 0x01) and the 1000-bit frame that follows it.
 #pragma once
 
@@ -19,10 +18,8 @@ constexpr int kBitframeCapacity = 1201;
 constexpr unsigned char kFirstGroup[10] = {0, 1, 0, 0, 0, 0, 0, 0, 0, 1};
 
 struct BitTiming {
-    double buffer[kDftSize] = {};  // newest scaled samples
-    int ptr = -1;                  // slot of the newest sample
-    int bit_len = 0;               // samples per bit, sample_rate / 1200
-    double sample_step = 1.0;      // 2^-bits_sample, exact
+    int bit_len = 0;           // samples per bit, sample_rate / 1200
+    double sample_step = 1.0;  // 2^-bits_sample, exact
     // 64-bit: run lengths stay right on inputs of any length.
     int64_t sample_index = -1;
     int64_t run_start = 0;
@@ -35,15 +32,6 @@ struct BitTiming {
 };
 
 void bit_timing_init(BitTiming& t, int sample_rate, int bits_sample);
-
-// Steps the ring by one sample; true once 128 samples are in it, so that a
-// window can be decided.
-inline bool timing_add_sample(BitTiming& t, int sample) {
-    if (++t.ptr == kDftSize) t.ptr = 0;
-    t.sample_index++;
-    t.buffer[t.ptr] = static_cast<double>(sample) * t.sample_step;
-    return t.sample_index >= kDftSize;
-}
 
 // Bits in a run of run_samples samples, rounded to the nearest whole bit
 // with halves up; 0 when bit_len is 0.
@@ -84,7 +72,7 @@ void timing_decision(BitTiming& t, int tone_bit, OnFrame&& on_frame) {
 
 // Takes a block of window decisions in order (fast_tone_block's): one per
 // sample, kToneNotFull while the window fills, kToneKept where the tone
-// stays as it was. The ring is not kept: the decisions need no samples.
+// stays as it was.
 template <class OnFrame>
 void timing_decisions(BitTiming& t, const int8_t* decision, int count, OnFrame&& on_frame) {
     for (int i = 0; i < count; i++) {

@@ -31,11 +31,10 @@ struct FastTone {
 // After set_tone_bins and init_dft on d.
 void fast_tone_init(FastTone& f, const ToneDetector& d, ToneMethod method);
 
-// Takes count (at most kToneBlock) new scaled samples, as BitTiming's ring
-// holds them, and sets decision[i] for the window ending with sample i:
-// what decide_tone with the chosen method makes of it (0, 1, or kToneKept
-// where the tone it is given stays), or kToneNotFull. Close calls run the
-// direct transform on d.
+// Takes count (at most kToneBlock) new scaled samples and sets decision[i]
+// for the window ending with sample i: what tone_decision with the chosen
+// method makes of it (0, 1, or kToneKept where the tone it is given stays),
+// or kToneNotFull. Close calls run the direct transform on d.
 void fast_tone_block(FastTone& f, ToneDetector& d, const double* x, int count, int8_t* decision);
 
 }  // namespace sonde::ostrel

@@ -59,10 +59,6 @@ void init_dft(ToneDetector& d, SinCos sincos) {
     }
 }
 
-void window_ring(ToneDetector& d, const double* ring, int ptr) {
-    for (int n = 0; n < kDftSize; n++) d.xn[n] = d.Hann[n] * ring[(ptr + 1 + n) % kDftSize];
-}
-
 void window_span(ToneDetector& d, const double* window) {
     for (int n = 0; n < kDftSize; n++) d.xn[n] = d.Hann[n] * window[n];
 }

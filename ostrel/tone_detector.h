@@ -56,10 +56,7 @@ bool tone_method_fits(const ToneDetector& d, ToneMethod method);
 // library's to check that the default gives the same bits).
 void init_dft(ToneDetector& d, SinCos sincos = sincos_reference);
 
-// xn[n] = Hann[n] * ring[(ptr + 1 + n) mod 128]: n = 0 is the oldest sample.
-void window_ring(ToneDetector& d, const double* ring, int ptr);
-
-// The same from the 128 samples of window, oldest first.
+// xn[n] = Hann[n] * window[n]: n = 0 is the oldest of the 128 samples.
 void window_span(ToneDetector& d, const double* window);
 
 double dft_k(const ToneDetector& d, int k);
@@ -75,11 +72,5 @@ int tone_from_peak(const ToneDetector& d, int k, int tone_bit);
 // Sets tone_bit from the current xn: 0 for 2200 Hz, 1 for 1200 Hz; methods
 // 1 and 2 leave it unchanged when the strongest bin is near neither tone.
 void tone_decision(ToneDetector& d, ToneMethod method, int& tone_bit);
-
-// One window of the ring through the chosen method.
-inline void decide_tone(ToneDetector& d, const double* ring, int ptr, ToneMethod method, int& tone_bit) {
-    window_ring(d, ring, ptr);
-    tone_decision(d, method, tone_bit);
-}
 
 }  // namespace sonde::ostrel

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "ostrel/bit_timing.h"
+#include "ostrel/fast_tone.h"
 #include "hostile_input.h"
 #include "ostrel/options.h"
 #include "ostrel/frame_layer.h"
@@ -25,8 +26,12 @@ struct Run {
     OstrelOptions opt;
     WavInput in;
     ToneDetector det;
+    FastTone fast;
     BitTiming timing;
     PacketOutput out;
+    int block[kToneBlock];
+    double scaled[kToneBlock];
+    int8_t decision[kToneBlock];
 };
 
 std::string decode_with_index(const std::string& wav, int64_t first_index) {
@@ -40,21 +45,23 @@ std::string decode_with_index(const std::string& wav, int64_t first_index) {
     EXPECT_EQ(read_wav_header(o->in, null), 0);
     set_tone_bins(o->det, o->in.sample_rate);
     init_dft(o->det);
+    fast_tone_init(o->fast, o->det, o->opt.option_dft);
     bit_timing_init(o->timing, o->in.sample_rate, o->in.bits_sample);
-    // As if first_index samples had been read, the ring full of silence.
+    // As if first_index + 1 samples of silence had been read.
+    o->fast.samples = first_index + 1;
     o->timing.sample_index = first_index;
     o->timing.run_start = first_index;
-    o->timing.ptr = static_cast<int>(first_index % kDftSize);
     auto on_frame = [&o, out](const unsigned char* bitframe, int groups) {
         print_frame(o->out, o->opt, bitframe, groups, out);
     };
+    // Blocks as the program takes them, up to the next multiple of kToneBlock.
     for (;;) {
-        const int sample = read_signed_sample(o->in);
-        if (sample == kEndOfData) break;
-        if (!timing_add_sample(o->timing, sample)) continue;
-        int tone_bit = o->timing.tone_bit;
-        decide_tone(o->det, o->timing.buffer, o->timing.ptr, o->opt.option_dft, tone_bit);
-        timing_decision(o->timing, tone_bit, on_frame);
+        const int room = kToneBlock - static_cast<int>(o->fast.samples % kToneBlock);
+        const int n = read_signed_samples(o->in, o->block, room);
+        if (n == 0) break;
+        for (int i = 0; i < n; i++) o->scaled[i] = static_cast<double>(o->block[i]) * o->timing.sample_step;
+        fast_tone_block(o->fast, o->det, o->scaled, n, o->decision);
+        timing_decisions(o->timing, o->decision, n, on_frame);
     }
     close(out);
     close(null);

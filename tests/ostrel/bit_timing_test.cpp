@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,14 +17,17 @@ struct Frames {
     std::vector<int> groups;
 };
 
-// Feeds `samples` decisions of one tone, as the sample loop does.
+// Feeds `samples` decisions of one tone, as the sample loop does: none
+// while the first 128 samples fill the window.
 void hold(BitTiming& t, int tone, int samples, Frames& f) {
     auto on_frame = [&f](const unsigned char* bits, int groups) {
         f.got.emplace_back(bits, bits + kFrameBits);
         f.groups.push_back(groups);
     };
+    std::vector<int8_t> decision(samples);
     for (int i = 0; i < samples; i++)
-        if (timing_add_sample(t, 0)) timing_decision(t, tone, on_frame);
+        decision[i] = static_cast<int8_t>(t.sample_index + 1 + i < kDftSize ? kToneNotFull : tone);
+    timing_decisions(t, decision.data(), samples, on_frame);
 }
 
 // Ring characters, oldest first.

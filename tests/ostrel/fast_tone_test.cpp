@@ -172,20 +172,23 @@ Tally compare_every_window(const Recording& rec, int method, const std::vector<i
     init_dft(*det);
     fast_tone_init(*fast, *det, static_cast<ToneMethod>(method));
     bit_timing_init(*timing, rec.rate, rec.bits);
-    std::vector<double> scaled(kToneBlock);
+    std::vector<double> scaled(rec.samples.size());
+    for (std::size_t i = 0; i < scaled.size(); i++)
+        scaled[i] = static_cast<double>(rec.samples[i]) * timing->sample_step;
     std::vector<int8_t> decision(kToneBlock);
     int ref_tone = kToneUndecided;
     int fast_tone = kToneUndecided;
     std::size_t at = 0;
     for (std::size_t b = 0; at < rec.samples.size(); b++) {
         const int n = static_cast<int>(std::min<std::size_t>(sizes[b % sizes.size()], rec.samples.size() - at));
-        for (int i = 0; i < n; i++) scaled[i] = static_cast<double>(rec.samples[at + i]) * timing->sample_step;
-        fast_tone_block(*fast, *det, scaled.data(), n, decision.data());
+        fast_tone_block(*fast, *det, scaled.data() + at, n, decision.data());
         for (int i = 0; i < n; i++, at++) {
-            const bool full = timing_add_sample(*timing, rec.samples[at]);
+            // The window of the 128 samples up to this one.
+            const bool full = at >= kDftSize;
             EXPECT_EQ(full, decision[i] != kToneNotFull) << "sample " << at;
             if (!full) continue;
-            decide_tone(*ref, timing->buffer, timing->ptr, static_cast<ToneMethod>(method), ref_tone);
+            window_span(*ref, scaled.data() + at + 1 - kDftSize);
+            tone_decision(*ref, static_cast<ToneMethod>(method), ref_tone);
             fast_tone = tone_after(decision[i], fast_tone);
             if (fast_tone != ref_tone) {
                 ADD_FAILURE() << rec.name << ", method " << method << ": sample " << at << " fast " << fast_tone
@@ -299,20 +302,20 @@ TEST(ErrorArgument, DirectTransformsWithinTheAssumedDistanceOfTheExactBins) {
     std::mt19937 gen(23);
     std::uniform_int_distribution<int> pick(0, 2);
     const int levels[3] = {-32768, 0, 32767};
-    double ring[kDftSize];
+    double window[kDftSize];
     long double worst = 0.0L;
     for (int trial = 0; trial < 20; trial++) {
-        for (double& v : ring) v = levels[pick(gen)] / 65536.0;
-        window_ring(*d, ring, trial);
+        for (double& v : window) v = levels[pick(gen)] / 65536.0;
+        window_span(*d, window);
         long double abs_sum = 0.0L;
-        for (int n = 0; n < kHannLength; n++) abs_sum += std::fabs(ring[(trial + 1 + n) % kDftSize]);
+        for (int n = 0; n < kHannLength; n++) abs_sum += std::fabs(window[n]);
         long double exact[kSearchedBins];
         for (int k = 0; k < kSearchedBins; k++) {
             long double re = 0.0L, im = 0.0L;
             for (int n = 0; n < kHannLength; n++) {
                 const long double a = -2.0L * 3.141592653589793238462643383279L * k * n / kDftSize;
                 const long double h = 0.5L - 0.5L * std::cos(2.0L * 3.141592653589793238462643383279L * n / 79.0L);
-                const long double x = ring[(trial + 1 + n) % kDftSize];
+                const long double x = window[n];
                 re += h * x * std::cos(a);
                 im += h * x * std::sin(a);
             }

@@ -19,15 +19,16 @@ std::unique_ptr<ToneDetector> detector(int rate) {
     return d;
 }
 
-// A ring holding 128 samples of a tone, scaled as the program scales 16-bit data.
-void tone_ring(double* ring, double freq, int rate, double phase = 0.3) {
+// A window of 128 samples of a tone, scaled as the program scales 16-bit data.
+void tone_window(double* window, double freq, int rate, double phase = 0.3) {
     for (int n = 0; n < kDftSize; n++)
-        ring[n] = std::round(12000.0 * std::sin(phase + 2.0 * M_PI * freq * n / rate)) / 65536.0;
+        window[n] = std::round(12000.0 * std::sin(phase + 2.0 * M_PI * freq * n / rate)) / 65536.0;
 }
 
-int decide(ToneDetector& d, const double* ring, int method, int start) {
+int decide(ToneDetector& d, const double* window, int method, int start) {
     int tone = start;
-    decide_tone(d, ring, kDftSize - 1, static_cast<ToneMethod>(method), tone);
+    window_span(d, window);
+    tone_decision(d, static_cast<ToneMethod>(method), tone);
     return tone;
 }
 
@@ -92,14 +93,14 @@ class SteadyTone : public ::testing::TestWithParam<std::tuple<int, int>> {};
 TEST_P(SteadyTone, TwentyTwoHundredIsZeroTwelveHundredIsOne) {
     const auto [rate, method] = GetParam();
     auto d = detector(rate);
-    double ring[kDftSize];
+    double window[kDftSize];
     for (double phase : {0.0, 0.3, 1.7}) {
-        tone_ring(ring, 2200.0, rate, phase);
-        EXPECT_EQ(decide(*d, ring, method, kToneUndecided), 0);
-        EXPECT_EQ(decide(*d, ring, method, 1), 0);
-        tone_ring(ring, 1200.0, rate, phase);
-        EXPECT_EQ(decide(*d, ring, method, kToneUndecided), 1);
-        EXPECT_EQ(decide(*d, ring, method, 0), 1);
+        tone_window(window, 2200.0, rate, phase);
+        EXPECT_EQ(decide(*d, window, method, kToneUndecided), 0);
+        EXPECT_EQ(decide(*d, window, method, 1), 0);
+        tone_window(window, 1200.0, rate, phase);
+        EXPECT_EQ(decide(*d, window, method, kToneUndecided), 1);
+        EXPECT_EQ(decide(*d, window, method, 0), 1);
     }
 }
 
@@ -108,13 +109,13 @@ INSTANTIATE_TEST_SUITE_P(RatesAndMethods, SteadyTone,
 
 TEST(Silence, TwoBinMethodSaysOneOthersKeepTheirDecision) {
     auto d = detector(48000);
-    double ring[kDftSize] = {};
-    EXPECT_EQ(decide(*d, ring, 0, kToneUndecided), 1);
-    EXPECT_EQ(decide(*d, ring, 0, 0), 1);
+    double window[kDftSize] = {};
+    EXPECT_EQ(decide(*d, window, 0, kToneUndecided), 1);
+    EXPECT_EQ(decide(*d, window, 0, 0), 1);
     for (int method : {1, 2}) {
-        EXPECT_EQ(decide(*d, ring, method, kToneUndecided), kToneUndecided);
-        EXPECT_EQ(decide(*d, ring, method, 0), 0);
-        EXPECT_EQ(decide(*d, ring, method, 1), 1);
+        EXPECT_EQ(decide(*d, window, method, kToneUndecided), kToneUndecided);
+        EXPECT_EQ(decide(*d, window, method, 0), 0);
+        EXPECT_EQ(decide(*d, window, method, 1), 1);
     }
 }
 
@@ -150,11 +151,10 @@ TEST(SingleBin, EqualsTheFullSumExactly) {
     auto d = detector(48000);
     std::mt19937 gen(7);
     std::uniform_int_distribution<int> sample(-32768, 32767);
-    double ring[kDftSize];
+    double window[kDftSize];
     for (int trial = 0; trial < 20; trial++) {
-        for (double& x : ring) x = sample(gen) / 65536.0;
-        const int ptr = trial % kDftSize;
-        window_ring(*d, ring, ptr);
+        for (double& x : window) x = sample(gen) / 65536.0;
+        window_span(*d, window);
         for (int k = 0; k <= kMaxSingleBin; k++) {
             double re = 0.0, im = 0.0;
             for (int n = 0; n < kDftSize; n++) {
@@ -170,9 +170,9 @@ TEST(Transforms, DirectDftAndFftAgree) {
     auto d = detector(48000);
     std::mt19937 gen(11);
     std::uniform_real_distribution<double> x(-0.5, 0.5);
-    double ring[kDftSize];
-    for (double& v : ring) v = x(gen);
-    window_ring(*d, ring, 40);
+    double window[kDftSize];
+    for (double& v : window) v = x(gen);
+    window_span(*d, window);
     dft(*d);
     cplx direct[kDirectBins];
     for (int k = 0; k < kDirectBins; k++) direct[k] = d->Z[k];
@@ -188,10 +188,10 @@ TEST(Transforms, DirectDftAndFftAgree) {
 
 TEST(Windowing, OldestSampleFirst) {
     auto d = detector(48000);
-    double ring[kDftSize];
-    for (int n = 0; n < kDftSize; n++) ring[n] = n;
-    window_ring(*d, ring, 9);  // newest in slot 9, oldest in slot 10
-    EXPECT_EQ(d->xn[1], d->Hann[1] * 11.0);
-    EXPECT_EQ(d->xn[40], d->Hann[40] * 50.0);
+    double window[kDftSize];
+    for (int n = 0; n < kDftSize; n++) window[n] = n;
+    window_span(*d, window);
+    EXPECT_EQ(d->xn[1], d->Hann[1] * 1.0);
+    EXPECT_EQ(d->xn[40], d->Hann[40] * 40.0);
     EXPECT_EQ(d->xn[117], 0.0);
 }
