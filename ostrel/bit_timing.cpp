@@ -5,18 +5,12 @@
 namespace sonde::ostrel {
 
 void bit_timing_init(BitTiming& t, int sample_rate, int bits_sample) {
+    t = BitTiming{};
     t.bit_len = sample_rate / kBitRate;
     t.sample_step = 1.0 / static_cast<double>(1 << bits_sample);
-    t.sample_index = -1;
-    t.run_start = 0;
-    t.tone_bit = kToneUndecided;
-    t.run_bit = kToneUndecided;
-    t.in_frame = 0;
     sync_ring_init(t.ring, kSyncPattern);
     t.ring.buf[0] = 'x';
-    std::memset(t.bitframe, 0, sizeof t.bitframe);
     std::memcpy(t.bitframe, kFirstGroup, sizeof kFirstGroup);
-    t.bitpos = 0;
 }
 
 int64_t run_bits(int64_t run_samples, int bit_len) {

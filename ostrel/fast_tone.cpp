@@ -6,13 +6,8 @@
 namespace sonde::ostrel {
 
 void fast_tone_init(FastTone& f, const ToneDetector& d, ToneMethod method) {
+    f = FastTone{};
     f.method = method;
-    f.samples = 0;
-    std::memset(f.hist, 0, sizeof f.hist);
-    std::memset(f.hist_float, 0, sizeof f.hist_float);
-    f.abs_sum = 0.0;
-    f.decisions = 0;
-    f.fallbacks = 0;
     if (method == ToneMethod::two_bins)
         two_bins_init(f.two_bins, d.idx_2200, d.idx_1200);
     else

@@ -42,9 +42,8 @@ void print_record(PacketOutput& po, const OstrelOptions& opt, const PacketRecord
 }
 
 void soft_frame_state_init(SoftFrameState& s) {
+    s = SoftFrameState{};
     gps_repair_table_init(s.repair);
-    std::fill(std::begin(s.bits), std::end(s.bits), 0);
-    std::fill(std::begin(s.bytes), std::end(s.bytes), 0);
 }
 
 PacketRecord soft_frame_record(SoftFrameState& s, const sonde::SoftFrame& f) {

@@ -317,30 +317,23 @@ template <int G>
 }  // namespace
 
 void spectrum_init(SlidingSpectrum& s, const ToneDetector& d, SinCos sincos) {
+    s = SlidingSpectrum{};
     double theta[kSpectrumSums];
     for (int set = 0; set < 3; set++)
         for (int k = 0; k < kSpectrumLanes; k++) theta[set * kSpectrumLanes + k] = kTwoPi * k / 128.0 + kSetShift[set];
     turns_init(s.turns, theta, sincos);
-    for (int i = 0; i < kSpectrumSums; i++) s.re[i] = s.im[i] = 0.0f;
     constexpr int kNeither = 2;
     int last_tone_bin = -1;
-    for (int c = 0; c < 3; c++) s.class_count[c] = 0;
     for (int k = 0; k < kSearchedBins; k++) {
         const int c = tone_from_peak(d, k, kNeither);
         s.class_bins[c][s.class_count[c]++] = k;
         if (c != kNeither) last_tone_bin = k;
     }
-    s.until_anchor = 0;
-    s.sum_error = 0.0;
     s.fewest = last_tone_bin < kFewBins ? kFewBins : last_tone_bin < kLowBins ? kLowBins : kSpectrumLanes;
     s.rest_bounded = s.fewest < kSpectrumLanes;
     s.lanes = s.fewest;
-    s.bound_held = 0;
-    s.checked = 0;
     const double psi[2] = {kHannPhi, 2 * kHannPhi};
     turns_init(s.energy.turns, psi, sincos);
-    s.energy.sums = SlidingBins<double, 2>{};
-    s.energy.until_anchor = 0;
 }
 
 // Built for each vector width.

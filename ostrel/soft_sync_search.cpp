@@ -6,6 +6,7 @@
 namespace sonde::ostrel {
 
 void soft_sync_reset(SoftSyncSearch& s, double threshold, double clip) {
+    s = SoftSyncSearch{};
     s.threshold = threshold;
     s.clip = clip;
     // A bit whose sign disagrees with the word adds at most 0, one that
@@ -17,11 +18,6 @@ void soft_sync_reset(SoftSyncSearch& s, double threshold, double clip) {
         sonde::soft_sync_init(p, {kSyncPattern, kSyncPatternBits}, s.threshold);
         p.max_errors = m >= 0.0 && m < kSyncPatternBits ? static_cast<int>(m) : kSyncPatternBits;
     }
-    s.next = 0;
-    s.armed = false;
-    s.best = s.before = s.after = s.last = 0.0;
-    s.since_best = 0;
-    s.last_known = true;
 }
 
 namespace {

@@ -28,10 +28,10 @@ constexpr double kMaxBlankShare = 0.06;
 // A tone's peak is pi/2 times its mean magnitude; twice the mean is a click.
 constexpr double kClickRatio = 2.0;
 
-// Complex sums of the two correlators over one window.
+// Complex sums of the two correlators over one window: 1200 Hz re, im,
+// 2200 Hz re, im.
 struct ToneSums {
-    double one_re = 0.0, one_im = 0.0;
-    double zero_re = 0.0, zero_im = 0.0;
+    double part[4] = {};
 };
 
 struct ToneCorrelators {
@@ -44,10 +44,9 @@ struct ToneCorrelators {
     int click_hold = 0;        // samples blanked after a click
     int blank = 0;             // samples still to blank
     double blank_share = 0.0;  // share of samples blanked lately
-    // Phasors of magnitude 1 / window (tidy restores it): current value and
-    // step per sample, for each tone.
-    double one_re = 0.0, one_im = 0.0, one_step_re = 0.0, one_step_im = 0.0;
-    double zero_re = 0.0, zero_im = 0.0, zero_step_re = 0.0, zero_step_im = 0.0;
+    // Phasors of magnitude 1 / window (tidy restores it), in ToneSums' order:
+    // current value and step per sample.
+    ToneSums phasor, step;
     std::vector<ToneSums> products;  // the last `window` products
     int product_pos = 0;
     ToneSums sum;
@@ -86,25 +85,18 @@ inline void tone_correlators_add(ToneCorrelators& c, double x) {
         v = 0.0;
     }
     ToneSums p;
-    p.one_re = v * c.one_re;
-    p.one_im = v * c.one_im;
-    p.zero_re = v * c.zero_re;
-    p.zero_im = v * c.zero_im;
+    for (int j = 0; j < 4; j++) p.part[j] = v * c.phasor.part[j];
     ToneSums& old = c.products[c.product_pos];
-    c.sum.one_re += p.one_re - old.one_re;
-    c.sum.one_im += p.one_im - old.one_im;
-    c.sum.zero_re += p.zero_re - old.zero_re;
-    c.sum.zero_im += p.zero_im - old.zero_im;
+    for (int j = 0; j < 4; j++) c.sum.part[j] += p.part[j] - old.part[j];
     old = p;
     if (++c.product_pos == c.window) c.product_pos = 0;
-    const double r1 = c.one_re * c.one_step_re - c.one_im * c.one_step_im;
-    const double i1 = c.one_re * c.one_step_im + c.one_im * c.one_step_re;
-    c.one_re = r1;
-    c.one_im = i1;
-    const double r0 = c.zero_re * c.zero_step_re - c.zero_im * c.zero_step_im;
-    const double i0 = c.zero_re * c.zero_step_im + c.zero_im * c.zero_step_re;
-    c.zero_re = r0;
-    c.zero_im = i0;
+    for (int j = 0; j < 4; j += 2) {
+        double* z = c.phasor.part + j;
+        const double* w = c.step.part + j;
+        const double re = z[0] * w[0] - z[1] * w[1];
+        z[1] = z[0] * w[1] + z[1] * w[0];
+        z[0] = re;
+    }
     c.history[static_cast<uint64_t>(c.taken) & c.history_mask] = c.sum;
     c.taken++;
     if (++c.tidy_count == 4096) tone_correlators_tidy(c);

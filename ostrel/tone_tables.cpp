@@ -4,8 +4,8 @@
 
 namespace sonde::ostrel {
 
-// Sorted by angle; the last entry only closes the list.
-const ReferenceSinCos kReferenceSinCos[kReferenceExceptions + 1] = {
+// Sorted by angle.
+const ReferenceSinCos kReferenceSinCos[kReferenceExceptions] = {
     {-0x1.7c60ce4ed9d48p+9, -0x1.e2b5d3806f646p-2, 0x1.c38b2f180bdaep-1},
     {-0x1.4fc1f999beca6p+9, 0x1.6a09e667f3eafp-1, 0x1.6a09e667f38eap-1},
     {-0x1.d6fe5377aba31p+8, 0x1.f19f97b21623ap-3, 0x1.f0a7efb9230a5p-1},
@@ -86,7 +86,6 @@ const ReferenceSinCos kReferenceSinCos[kReferenceExceptions + 1] = {
     {0x1.5b3feff55f0dap+8, 0x1.fd3ef7d623b23p-1, -0x1.a8446de910662p-4},
     {0x1.a2b25e8a82d02p+8, -0x1.85a8829299666p-1, -0x1.4c21533f555bep-1},
     {0x1.c4d4c4d7c65e8p+8, 0x1.b5d1009e15cc6p-2, 0x1.ced7af43cc771p-1},
-    {1.0e300, 0.0, 0.0},
 };
 
 void sincos_reference(double x, double& s, double& c) {

@@ -15,7 +15,7 @@ struct ReferenceSinCos {
     double cos_x;
 };
 constexpr int kReferenceExceptions = 80;
-extern const ReferenceSinCos kReferenceSinCos[kReferenceExceptions + 1];
+extern const ReferenceSinCos kReferenceSinCos[kReferenceExceptions];
 
 // sin(x) and cos(x) as the reference build's C library gives them for every
 // angle the tone detector's tables use: the nearest doubles, except at the

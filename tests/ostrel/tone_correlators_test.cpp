@@ -57,9 +57,9 @@ TEST(ToneCorrelators, SumsStayExactOverLongRuns) {
     c.tidy_count = 0;
     const ToneSums before = c.sum;
     tone_correlators_tidy(c);
-    EXPECT_NEAR(before.one_re, c.sum.one_re, 1e-9);
-    EXPECT_NEAR(before.zero_im, c.sum.zero_im, 1e-9);
-    EXPECT_NEAR(std::hypot(c.one_re, c.one_im), 1.0 / c.window, 1e-12);
+    EXPECT_NEAR(before.part[0], c.sum.part[0], 1e-9);
+    EXPECT_NEAR(before.part[3], c.sum.part[3], 1e-9);
+    EXPECT_NEAR(std::hypot(c.phasor.part[0], c.phasor.part[1]), 1.0 / c.window, 1e-12);
 }
 
 TEST(ToneCorrelators, WindowCrossingAToneChangeSharesTheTones) {
@@ -95,8 +95,8 @@ TEST(ToneCorrelators, ClicksAreBlankedNoiseIsNot) {
     EXPECT_EQ(c.blank, 1);  // this sample and one more: 50 us at 48 kHz
     // The sample that left the window is gone, nothing came in.
     const ToneSums& left = c.products[static_cast<std::size_t>((c.product_pos + c.window - 1) % c.window)];
-    EXPECT_DOUBLE_EQ(left.zero_re, 0.0);
-    EXPECT_NE(c.sum.zero_re, before.zero_re);
+    EXPECT_DOUBLE_EQ(left.part[2], 0.0);
+    EXPECT_NE(c.sum.part[2], before.part[2]);
     // The tone's own peaks (pi/2 times its mean magnitude) are no clicks.
     feed_tone(c, 48000, kToneOneHz, 0.3, 0.0, 4800);
     EXPECT_EQ(c.blank, 0);
