@@ -47,16 +47,14 @@ struct PelkinProgram final : sonde::ProgramHooks {
         if (d.opt.option_robust) return robust_start(robust, d, io.err_fd);
         if (!d.opt.option_dc) return true;
         const int wlen = dc_window_length(d.in.samples_per_bit);
-        if (wlen < 1) {
+        if (wlen < 1)
             fd_printf(io.err_fd, "error: --dc needs a sample rate of at least 240 Hz\n");
-            return false;
-        }
-        if (d.in.sample_rate > kMaxDcSampleRate) {
+        else if (d.in.sample_rate > kMaxDcSampleRate)
             fd_printf(io.err_fd, "error: --dc takes sample rates up to %d Hz\n", kMaxDcSampleRate);
-            return false;
-        }
-        if (dc_filter_open(d.dc, d.in, wlen)) return true;
-        fd_printf(io.err_fd, "error malloc\n");
+        else if (dc_filter_open(d.dc, d.in, wlen))
+            return true;
+        else
+            fd_printf(io.err_fd, "error malloc\n");
         return false;
     }
     void run(const ProgramIo&) override {

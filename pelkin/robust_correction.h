@@ -25,12 +25,11 @@ struct CrcSyndromes {
 
 void crc_syndromes_init(CrcSyndromes& s);
 
-// Bonus per flipped bit for frames read from the audio as it comes. There,
-// measured through the simulated receiver, the bits a click was limited in
-// (reliability below about 0.08) are wrong more often than right: the
-// bonus lets patterns of several such bits go before one confident bit.
-// Read with de-emphasis undone, noise peaks are limited as well, and the
-// weakest bits are as reliable as they look: no bonus.
+// Bonus per flipped bit for frames read from the audio as it comes: there
+// (through the simulated receiver) bits a click was limited in, below about
+// 0.08, are wrong more often than right, and the bonus tries several of them
+// before one confident bit. With de-emphasis undone noise peaks are limited
+// too, and the weakest bits are as reliable as they look: no bonus.
 constexpr float kClickFlipBonus = 0.05f;
 
 // Flips unreliable data bits that make the frame pass its CRC, within the
