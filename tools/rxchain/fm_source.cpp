@@ -99,18 +99,11 @@ bool fm_source_init(FmSource& s, const FmSourceConfig& cfg, std::unique_ptr<sond
     upsampler_init(s.tx, up, rate, kAudioBlock);
     s.delay_int = s.tx.delay * up;
     s.scale_hz = cfg.deviation_hz / cfg.input_peak;
-    s.freq.clear();
     s.freq.reserve(static_cast<std::size_t>(8 * kAudioBlock * up));
-    s.freq_base = 0;
     s.raw.assign(kAudioBlock, 0);
-    s.audio_read = 0;
-    s.audio_end = false;
     s.on = sample_at(cfg.start_s, fs);
     s.off = sample_at(cfg.stop_s, fs);
-    s.off_known = false;
     if (cfg.audio_samples >= 0) settle_off(s, static_cast<uint64_t>(cfg.audio_samples));
-    s.mod_phase = 0;
-    s.carrier_phase = 0;
     return true;
 }
 

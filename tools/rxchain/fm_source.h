@@ -57,7 +57,7 @@ struct FmSource {
     std::vector<uint32_t> phase;  // and the whole phase
 };
 
-// Sets up a transmitter reading `in` (its header already read) for a
+// Sets up a new transmitter reading `in` (its header already read) for a
 // capture at true rate fs. False when the recording's rate or the
 // settings make no transmitter.
 bool fm_source_init(FmSource& s, const FmSourceConfig& cfg, std::unique_ptr<sonde::WavInput> in, double fs);

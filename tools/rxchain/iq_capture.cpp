@@ -25,7 +25,6 @@ bool capture_init(IqCapture& c, const CaptureConfig& cfg) {
     c.power_factor = (1.0 + g * g) / 4.0;
     const double dc = cfg.dc_spike ? std::pow(10.0, cfg.dc_dbfs / 20.0) / std::sqrt(2.0) : 0.0;
     c.dc_i = c.dc_q = static_cast<float>(dc);
-    c.next = 0;
     c.re.assign(kCaptureBlock, 0.0f);
     c.im.assign(kCaptureBlock, 0.0f);
     c.out_i.assign(kCaptureBlock, 0.0f);

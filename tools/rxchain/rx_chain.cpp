@@ -210,13 +210,9 @@ bool chain_init(RxChain& c, const ChainConfig& cfg) {
     c.sine.resize((1u << kSineBits) + 1);
     for (std::size_t i = 0; i < c.sine.size(); i++)
         c.sine[i] = static_cast<float>(std::sin(2.0 * kPi * static_cast<double>(i) / (1u << kSineBits)));
-    c.phase = 0;
-    c.fs_count = 0;
     c.rng = normal_seeded(cfg.seed);
 
-    c.hp = Biquad{};
     if (cfg.highpass) biquad_highpass(c.hp, 20.0, cfg.audio_rate);
-    c.deemph_y = 0.0;
     c.deemph_a = cfg.deemphasis_us > 0.0 ? 1.0 - std::exp(-1.0 / (cfg.deemphasis_us * 1e-6 * cfg.audio_rate)) : 1.0;
     return true;
 }

@@ -90,7 +90,7 @@ struct RxChain {
     double deemph_a = 0.0, deemph_y = 0.0;
 };
 
-// Builds the filters and buffers; false when the configuration makes no
+// Builds a new chain's filters and buffers; false when the settings make no
 // sense (rate, widths).
 bool chain_init(RxChain& c, const ChainConfig& cfg);
 
