@@ -39,7 +39,6 @@ void decide_spectrum(FastTone& f, ToneDetector& d, int first_full, int count, in
         abs_sum[i] = a;
     }
     f.abs_sum = a;
-    for (int i = 0; i < first_full && i < count; i++) decision[i] = kToneNotFull;
     // The window's energy bound, where it bounds the untracked bins: stepped
     // once through every window; it has reached window energy_to.
     double energy[kToneBlock + 8];
@@ -98,13 +97,13 @@ void fast_tone_block(FastTone& f, ToneDetector& d, const double* x, int count, i
     const int first_full = f.samples >= kDftSize ? 0 : static_cast<int>(kDftSize - f.samples);
     if (f.method == ToneMethod::two_bins) {
         two_bins_decide(f.two_bins, f.hist_float, f.samples, count, decision);
-        for (int i = 0; i < count && i < first_full; i++) decision[i] = kToneNotFull;
         for (int i = first_full; i < count; i++)
             if (decision[i] < 0) decision[i] = decide_directly(f, d, h + i + 1);
         if (count > first_full) f.decisions += static_cast<uint64_t>(count - first_full);
     } else {
         decide_spectrum(f, d, first_full, count, decision);
     }
+    for (int i = 0; i < count && i < first_full; i++) decision[i] = kToneNotFull;
     f.samples += count;
     std::memmove(h, h + count, kDftSize * sizeof h[0]);
     std::memmove(f.hist_float, f.hist_float + count, kDftSize * sizeof f.hist_float[0]);

@@ -47,9 +47,7 @@ void soft_frame_state_init(SoftFrameState& s) {
 }
 
 PacketRecord soft_frame_record(SoftFrameState& s, const sonde::SoftFrame& f) {
-    PacketRecord none;
-    none.bits = f.hard;
-    none.bytes = s.bytes;
+    const PacketRecord none{.bits = f.hard, .bytes = s.bytes};
     if (f.kind != sonde::SondeKind::ostrel || f.count < kFrameBits || f.hard == nullptr || f.soft == nullptr)
         return none;
     std::copy(f.hard, f.hard + kFrameBits, s.bits);

@@ -43,8 +43,6 @@ void soft_frame_state_init(SoftFrameState& s);
 // A receiver's frame (kind ostrel) to its record: CRC-guided repair of a GPS
 // packet, the frame's bytes and the packet's fields, and the receive quality
 // (bits corrected, SNR, DC). Prints nothing. The record points into s.
-//   SoftFrameState st; soft_frame_state_init(st);
-//   PacketRecord r = soft_frame_record(st, frame);  // r.is_gps, r.gps.good, r.quality
 PacketRecord soft_frame_record(SoftFrameState& s, const sonde::SoftFrame& f);
 
 }  // namespace sonde::ostrel

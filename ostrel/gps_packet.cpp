@@ -30,10 +30,7 @@ GpsRecord decode_gps(const unsigned char* b) {
 }
 
 PacketRecord decode_packet(const unsigned char* bytes, int count) {
-    PacketRecord r;
-    r.bytes = bytes;
-    r.count = count;
-    r.packet_type = bytes[1];
+    PacketRecord r{.bytes = bytes, .count = count, .packet_type = bytes[1]};
     // Decoded whatever count is: the bytes behind an early stop are used as they stand.
     r.is_gps = bytes[0] == kPacketStart && bytes[1] == kPacketTypeGps;
     if (r.is_gps) r.gps = decode_gps(bytes);

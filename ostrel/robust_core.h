@@ -22,14 +22,12 @@
 
 namespace sonde::ostrel {
 
-constexpr int kRobustFrameBits = kFrameBits;
-
 struct RobustFrame {
-    unsigned char bits[kRobustFrameBits] = {};
-    float llr[kRobustFrameBits] = {};  // positive: 1; the 0x01 group at the limit
-    double snr_db = 0.0;               // mean^2 / variance of the decided tone differences
-    double dc = 0.0;                   // the input's offset at the frame's end, full scale 1
-    double start = 0.0;                // where the 0x01 group's first bit begins, in samples
+    unsigned char bits[kFrameBits] = {};
+    float llr[kFrameBits] = {};  // positive: 1; the 0x01 group at the limit
+    double snr_db = 0.0;         // mean^2 / variance of the decided tone differences
+    double dc = 0.0;             // the input's offset at the frame's end, full scale 1
+    double start = 0.0;          // where the 0x01 group's first bit begins, in samples
 };
 
 template <class Tones>
@@ -158,8 +156,8 @@ bool frame_bit(RobustCore<T>& r) {
         sonde::gardner_late(r.prev_diff, std::clamp(mid.diff, -kDiffLimit, kDiffLimit), diff, 1.0, r.clock.nominal);
     sonde::timing_loop_advance(r.clock, late);
     r.prev_diff = diff;
-    if (++r.bitpos < kRobustFrameBits) return false;
-    const double count = kRobustFrameBits - kFirstGroupBits;
+    if (++r.bitpos < kFrameBits) return false;
+    const double count = kFrameBits - kFirstGroupBits;
     const double mean = r.diff_sum / count;
     const double var = r.diff_sq / count - mean * mean;
     r.frame.snr_db = 10.0 * std::log10((mean * mean + 1e-12) / (var + 1e-12));
@@ -201,7 +199,7 @@ void robust_core_step(RobustCore<T>& r, double now, int per_input, const sonde::
         if (!robust::frame_bit(r)) continue;
         const RobustFrame& f = r.frame;
         sink({.kind = sonde::SondeKind::ostrel,
-              .count = kRobustFrameBits,
+              .count = kFrameBits,
               .hard = f.bits,
               .soft = f.llr,
               .start_sample = static_cast<int64_t>(f.start / per_input),

@@ -27,18 +27,20 @@ inline void lane_anchor(const SlidingTurns<float, kTwoBinSums>& c, SlidingBins<V
     bins_anchor(c, l, span, a);
 }
 
+// |2 S|^2 of a bin from its three sums (at theta, theta - phi, theta + phi):
+// 2 S = R0 - 1/2 (R- + R+) (scaled exactly).
 template <class V>
-inline void lane_step(const SlidingTurns<float, kTwoBinSums>& c, SlidingBins<V, kTwoBinSums>& l, V x_old, V x_new) {
-    bins_step(c, l, x_old, x_new, abs_of(x_old), abs_of(x_new));
+[[gnu::always_inline]] inline V twice_power(V re0, V re1, V re2, V im0, V im1, V im2) {
+    const V r = re0 - 0.5f * (re1 + re2);
+    const V m = im0 - 0.5f * (im1 + im2);
+    return r * r + m * m;
 }
 
-// |2 S|^2 of bin b, 2 S = R0 - 1/2 (R- + R+) (scaled exactly).
+// |2 S|^2 of bin b of the two-bin method.
 template <class V>
 inline V twice_bin_power(const SlidingBins<V, kTwoBinSums>& l, int b) {
     const int j = 3 * b;
-    const V r = l.re[j] - 0.5f * (l.re[j + 1] + l.re[j + 2]);
-    const V m = l.im[j] - 0.5f * (l.im[j + 1] + l.im[j + 2]);
-    return r * r + m * m;
+    return twice_power(l.re[j], l.re[j + 1], l.re[j + 2], l.im[j], l.im[j + 1], l.im[j + 2]);
 }
 
 // 0 or 1 where the estimates settle the comparison of dft_k's magnitudes
@@ -76,7 +78,7 @@ inline __attribute__((always_inline)) void decide_group(const SlidingTurns<float
         const LaneFloats v = lane_decision(g);
         for (int l = 0; l < segments; l++) decision[l * kTwoBinSegment + m] = static_cast<int8_t>(v[l]);
         if (++m == kTwoBinSegment) break;
-        lane_step(c, g, at[m], at[m + kHannLength]);
+        bins_step(c, g, at[m], at[m + kHannLength], abs_of(at[m]), abs_of(at[m + kHannLength]));
     }
 }
 
@@ -133,7 +135,7 @@ void two_bins_decide(SlidingTwoBins& s, const float* x, int64_t first, int count
         if (at % kTwoBinSegment == 0)
             lane_anchor(s.turns, s.lane, x + i + 1);
         else
-            lane_step(s.turns, s.lane, x[i], x[i + kHannLength]);
+            bins_step(s.turns, s.lane, x[i], x[i + kHannLength], abs_of(x[i]), abs_of(x[i + kHannLength]));
         decision[i] = static_cast<int8_t>(lane_decision(s.lane));
         i++;
     }
@@ -213,10 +215,7 @@ template <int G, bool Energy>
                 load8(in_im, c.in_im + j);
                 turn(re[set][g], im[set][g], sr, si, in_re, in_im, vo, vn);
             }
-            // |2 S|^2, 2 S = R0 - 1/2 (R- + R+).
-            const Lanes8 sr = re[0][g] - 0.5f * (re[1][g] + re[2][g]);
-            const Lanes8 si = im[0][g] - 0.5f * (im[1][g] + im[2][g]);
-            const Lanes8 p = sr * sr + si * si;
+            const Lanes8 p = twice_power(re[0][g], re[1][g], re[2][g], im[0][g], im[1][g], im[2][g]);
             std::memcpy(row + 8 * g, &p, sizeof p);
         }
         e = bound_after_step<float>(e, abs_sum[t], static_cast<double>(std::fabs(xo) + std::fabs(xn)));
@@ -272,11 +271,9 @@ template <int G>
             s.until_anchor = kSpectrumAnchorEvery;
             s.sum_error = bound_anchored<float>(abs_sum[t]);
             float* row = rows.power[t - first];
-            for (int k = 0; k < kLanes; k++) {
-                const float sr = s.re[k] - 0.5f * (s.re[k + kSpectrumLanes] + s.re[k + 2 * kSpectrumLanes]);
-                const float si = s.im[k] - 0.5f * (s.im[k + kSpectrumLanes] + s.im[k + 2 * kSpectrumLanes]);
-                row[k] = sr * sr + si * si;
-            }
+            constexpr int kL = kSpectrumLanes;
+            for (int k = 0; k < kLanes; k++)
+                row[k] = twice_power(s.re[k], s.re[k + kL], s.re[k + 2 * kL], s.im[k], s.im[k + kL], s.im[k + 2 * kL]);
             rows.sum_error[t - first] = s.sum_error;
         } else if (step_energy && en.until_anchor == 0) {
             // The energy anchors here.

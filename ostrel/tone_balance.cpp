@@ -7,13 +7,14 @@ namespace sonde::ostrel {
 namespace {
 constexpr double kVarFloor = 1e-3;
 constexpr double kVarCeiling = 4.0;
-}  // namespace
 
+// Normalised value of a magnitude: 1 at the tone's "on" level, 0 at "off".
 double tone_normalised(const ToneTrack& t, double r) {
     // A span that collapses (silence, equal levels) must not blow u up.
     const double span = std::max(t.on - t.off, 0.05 * t.on + 1e-12);
     return (r - t.off) / span;
 }
+}  // namespace
 
 double tone_difference(const ToneBalance& b, double r_one, double r_zero) {
     return tone_normalised(b.one, r_one) - tone_normalised(b.zero, r_zero);

@@ -24,9 +24,6 @@ struct ToneBalance {
 
 constexpr double kLlrLimit = 40.0;
 
-// Normalised value of a magnitude: 1 at the tone's "on" level, 0 at "off".
-double tone_normalised(const ToneTrack& t, double r);
-
 // d = u1 - u0: about +1 for a 1, -1 for a 0, and proportional to each
 // tone's share of a window that straddles two bits (for the timing detector).
 double tone_difference(const ToneBalance& b, double r_one, double r_zero);

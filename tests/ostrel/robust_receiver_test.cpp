@@ -61,7 +61,7 @@ int exact_frames(const Decoded& d, const std::vector<std::vector<uint8_t>>& tx) 
     int n = 0;
     for (const auto& f : d.frames)
         for (const auto& t : tx)
-            if (f == ostrel_group_bits(t).substr(0, kRobustFrameBits)) {
+            if (f == ostrel_group_bits(t).substr(0, kFrameBits)) {
                 n++;
                 break;
             }

@@ -13,9 +13,9 @@ TEST(ToneBalance, NormalisedValuesAndLlr) {
     b.one = {1.0, 0.2};
     b.zero = {0.5, 0.1};
     b.var = 0.25;
-    EXPECT_DOUBLE_EQ(tone_normalised(b.one, 1.0), 1.0);
-    EXPECT_DOUBLE_EQ(tone_normalised(b.one, 0.2), 0.0);
-    EXPECT_DOUBLE_EQ(tone_normalised(b.zero, 0.3), 0.5);
+    // Each magnitude normalised: 1 at its tone's "on" level, 0 at "off".
+    EXPECT_DOUBLE_EQ(tone_difference(b, 0.2, 0.1), 0.0);
+    EXPECT_DOUBLE_EQ(tone_difference(b, 0.2, 0.3), -0.5);
     // A clean 1 and a clean 0: d = +-1, llr = 2 d / var = +-8.
     EXPECT_DOUBLE_EQ(tone_difference(b, 1.0, 0.1), 1.0);
     EXPECT_DOUBLE_EQ(tone_llr_of_difference(b, tone_difference(b, 1.0, 0.1)), 8.0);
