@@ -158,7 +158,7 @@ void BM_SyncRingPushCompare(benchmark::State& state) {
         int found = 0;
         for (char c : bits) {
             sync_ring_push(r, c);
-            found += compare2(r, true);
+            found += compare_word(r, r.bits, r.valid, true);
         }
         benchmark::DoNotOptimize(found);
     }

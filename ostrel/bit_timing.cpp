@@ -9,7 +9,6 @@ void bit_timing_init(BitTiming& t, int sample_rate, int bits_sample) {
     t.bit_len = sample_rate / kBitRate;
     t.sample_step = 1.0 / static_cast<double>(1 << bits_sample);
     sync_ring_init(t.ring, kSyncPattern);
-    t.ring.buf[0] = 'x';
     std::memcpy(t.bitframe, kFirstGroup, sizeof kFirstGroup);
 }
 

@@ -1,11 +1,9 @@
 // Integrate-and-dump at any fractional timing, O(1) per sample and per
-// integral. The filter keeps a ring of running sums; the integral over
-// [t0, t1) of the samples held as steps (sample n covers [n, n + 1)) is the
-// difference of the running sum interpolated linearly at both ends. A symbol
-// matched filter is then one or two such integrals: the whole symbol for NRZ,
-// first half minus second half for biphase, products with a tone for AFSK
-// (push the products). Integer sums, in a 16-bit sample's steps, stay exact
-// however long the stream runs.
+// integral: a ring of running sums, the integral over [t0, t1) of the
+// samples held as steps (sample n covers [n, n + 1)) being the difference of
+// the running sum interpolated at both ends. A symbol's matched filter is one
+// or two such integrals. Integer sums, in a 16-bit sample's steps, stay
+// exact however long the stream runs.
 #pragma once
 
 #include <array>
@@ -90,17 +88,9 @@ void integrator_push(BasicIntegrator<Sum, N>& f, float x) {
     f.ring[++f.count & integrator_mask(f)] = f.total;
 }
 
-// True when the stretch [t0, t1) can be integrated now.
-template <typename Sum, std::size_t N>
-bool integrator_covers(const BasicIntegrator<Sum, N>& f, double t0, double t1) {
-    const auto n = static_cast<int64_t>(f.count);
-    return t0 >= static_cast<double>(n - static_cast<int64_t>(integrator_mask(f)) + 1) &&
-           t1 + 1.0 <= static_cast<double>(n);
-}
-
 // Running sum at fractional time t (whole samples before t, plus the part of
 // the sample that t lies in): 0 before the stream, the total after it.
-// Between, t must be within the ring's reach (integrator_covers).
+// Between, t must lie within the ring's reach (its size less one samples back).
 template <typename Sum, std::size_t N>
 double integrator_at(const BasicIntegrator<Sum, N>& f, double t) {
     const uint64_t mask = integrator_mask(f);

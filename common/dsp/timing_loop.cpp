@@ -2,19 +2,15 @@
 
 namespace sonde {
 
-void timing_loop_set_bandwidth(TimingLoop& l, double bn_t, double damping) {
+TimingLoop timing_loop_make(double samples_per_symbol, double bn_t, double damping) {
+    TimingLoop l;
+    l.nominal = samples_per_symbol;
+    l.period = samples_per_symbol;
     // Discrete second-order loop gains for a unit-gain detector.
     const double theta = bn_t / (damping + 0.25 / damping);
     const double d = 1.0 + 2.0 * damping * theta + theta * theta;
     l.kp = 4.0 * damping * theta / d;
     l.ki = 4.0 * theta * theta / d;
-}
-
-TimingLoop timing_loop_make(double samples_per_symbol, double bn_t, double damping) {
-    TimingLoop l;
-    l.nominal = samples_per_symbol;
-    l.period = samples_per_symbol;
-    timing_loop_set_bandwidth(l, bn_t, damping);
     return l;
 }
 

@@ -1,9 +1,8 @@
 // Symbol timing recovery: a second-order (proportional plus integral) loop
-// driven by a timing-error detector. The loop keeps the fractional sample
-// time of the next symbol boundary and the symbol period; once per symbol
-// the caller measures how late the boundary it used was (in samples) and
-// advances. The integral path learns the transmitter's rate, so a rate
-// error leaves no standing timing error.
+// keeping the fractional sample time of the next symbol boundary and the
+// period; once per symbol the caller measures how late the boundary was and
+// advances. The integral path learns the transmitter's rate, so a rate error
+// leaves no standing timing error.
 #pragma once
 
 namespace sonde {
@@ -21,10 +20,6 @@ struct TimingLoop {
 // fraction of the symbol rate) and damping factor `damping`, for a detector
 // whose output is already in samples (unit gain).
 TimingLoop timing_loop_make(double samples_per_symbol, double bn_t, double damping);
-
-// Changes the loop bandwidth (wide to acquire, narrow to track) keeping
-// timing and learnt period.
-void timing_loop_set_bandwidth(TimingLoop& l, double bn_t, double damping);
 
 // The boundary at l.next was `late` samples after the true one (negative:
 // early): moves on to the next boundary.

@@ -13,25 +13,23 @@ uint16_t reflect16(uint16_t v) {
 
 uint16_t crc16(const Crc16Params& p, const uint8_t* bytes, int len) {
     unsigned crc;
-    if (p.refin) {
-        // Reflected input: shift right with the reflected polynomial, the
-        // register then holds the reflected CRC.
+    if (p.reflected) {
+        // Shifted right with the reflected polynomial: the register holds
+        // the reflected CRC, which is the result.
         const unsigned poly = reflect16(p.poly);
         crc = reflect16(p.init);
         for (int i = 0; i < len; i++) {
             crc ^= bytes[i];
             for (int b = 0; b < 8; b++) crc = (crc & 1u) ? (crc >> 1) ^ poly : crc >> 1;
         }
-        if (!p.refout) crc = reflect16(static_cast<uint16_t>(crc));
     } else {
         crc = p.init;
         for (int i = 0; i < len; i++) {
             crc ^= static_cast<unsigned>(bytes[i]) << 8;
             for (int b = 0; b < 8; b++) crc = ((crc & 0x8000u) ? (crc << 1) ^ p.poly : crc << 1) & 0xFFFFu;
         }
-        if (p.refout) crc = reflect16(static_cast<uint16_t>(crc));
     }
-    return static_cast<uint16_t>(crc ^ p.xorout);
+    return static_cast<uint16_t>(crc);
 }
 
 }  // namespace sonde

@@ -50,25 +50,20 @@ void source_close(ByteSource& s) {
 }
 
 bool source_refill(ByteSource& s) {
-    if (s.ended || s.fd < 0) {
-        s.ended = true;
-        s.pos = s.len = 0;
-        return false;
-    }
-    for (;;) {
-        ssize_t n = ::read(s.fd, s.block, sizeof s.block);
+    while (!s.ended && s.fd >= 0) {
+        const ssize_t n = ::read(s.fd, s.block, sizeof s.block);
         if (n > 0) {
             s.data = s.block;
             s.pos = 0;
             s.len = static_cast<std::size_t>(n);
             return true;
         }
-        if (n < 0 && errno == EINTR) continue;
         // End of file, or a read error: either way no more audio.
-        s.ended = true;
-        s.pos = s.len = 0;
-        return false;
+        if (n == 0 || errno != EINTR) break;
     }
+    s.ended = true;
+    s.pos = s.len = 0;
+    return false;
 }
 
 std::size_t source_read(ByteSource& s, void* dst, std::size_t n) {

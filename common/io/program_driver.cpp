@@ -4,11 +4,6 @@
 
 namespace sonde {
 
-bool ProgramHooks::option(int, const char*) { return true; }
-bool ProgramHooks::start(const ProgramIo&) { return true; }
-void ProgramHooks::finish() {}
-bool ProgramHooks::final_empty_line() const { return true; }
-
 namespace {
 
 // The help text as "-h" writes it.

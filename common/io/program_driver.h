@@ -1,8 +1,7 @@
 // The one program skeleton of the decoders: options matched as whole words,
 // left to right, the first argument that is no option naming the input file
-// and ending the scan (everything after it ignored, an unknown option taken
-// for a file name); then the input opened, the WAV header read with its
-// information lines or refusal, the program's own start-up, the decoder
+// and ending the scan (an unknown option taken for a file name); then the
+// input opened, the WAV header read, the program's own start-up, the decoder
 // run, the final empty line and the exit status.
 #pragma once
 
@@ -37,16 +36,16 @@ struct ProgramHooks {
     virtual ~ProgramHooks() = default;
     // Applies an option without a flag (value: its argument, else nullptr);
     // false ends the run with kExitFailure.
-    virtual bool option(int id, const char* value);
+    virtual bool option(int, const char*) { return true; }
     virtual WavInput& input() = 0;
     // After the header; false (with a message of its own) ends the run with
     // kExitFailure.
-    virtual bool start(const ProgramIo& io);
+    virtual bool start(const ProgramIo&) { return true; }
     virtual void run(const ProgramIo& io) = 0;
     // Releases what start took; called whenever start succeeded.
-    virtual void finish();
+    virtual void finish() {}
     // The empty line at the end of the data (JSON Lines have none).
-    virtual bool final_empty_line() const;
+    virtual bool final_empty_line() const { return true; }
 };
 
 // "-h"/"--help" writes the help text to err_fd and "--version" the name and

@@ -40,19 +40,6 @@ inline float from_f64(const unsigned char* p) {
     return std::fabs(x) <= FLT_MAX ? static_cast<float>(x) : 0.0f;  // NaN fails the test too
 }
 
-template <typename Load>
-void convert(Load load, const unsigned char* p, std::size_t stride, std::size_t n, int values, int width, float* out) {
-    if (values == 1) {
-        for (std::size_t i = 0; i < n; i++) out[i] = load(p + i * stride);
-    } else {
-        for (std::size_t i = 0; i < n; i++) {
-            const unsigned char* f = p + i * stride;
-            out[2 * i] = load(f);
-            out[2 * i + 1] = load(f + width);
-        }
-    }
-}
-
 }  // namespace
 
 FrameLayout make_layout(SampleFormat f, int channels, int first_channel, int values, bool iq) {
@@ -72,29 +59,34 @@ FrameLayout make_layout(SampleFormat f, int channels, int first_channel, int val
 }
 
 void convert_frames(const FrameLayout& l, const unsigned char* p, std::size_t stride, std::size_t n, float* out) {
+    auto run = [&](auto load) {
+        if (l.values == 1) {
+            for (std::size_t i = 0; i < n; i++) out[i] = load(p + i * stride);
+        } else {
+            for (std::size_t i = 0; i < n; i++) {
+                const unsigned char* f = p + i * stride;
+                out[2 * i] = load(f);
+                out[2 * i + 1] = load(f + l.width);
+            }
+        }
+    };
     const float* table = l.table;
     switch (l.format) {
         case SampleFormat::u8:
         case SampleFormat::s8:
-            convert([table](const unsigned char* q) { return table[*q]; }, p, stride, n, l.values, l.width, out);
-            break;
+            return run([table](const unsigned char* q) { return table[*q]; });
         case SampleFormat::s16le:
-            convert(from_s16, p, stride, n, l.values, l.width, out);
-            break;
+            return run(from_s16);
         case SampleFormat::s24le:
-            convert(from_s24, p, stride, n, l.values, l.width, out);
-            break;
+            return run(from_s24);
         case SampleFormat::s32le:
-            convert(from_s32, p, stride, n, l.values, l.width, out);
-            break;
+            return run(from_s32);
         case SampleFormat::f32le:
-            convert(from_f32, p, stride, n, l.values, l.width, out);
-            break;
+            return run(from_f32);
         case SampleFormat::f64le:
-            convert(from_f64, p, stride, n, l.values, l.width, out);
-            break;
+            return run(from_f64);
         case SampleFormat::other:
-            break;  // decoded by libsndfile, never converted here
+            return;  // decoded by libsndfile, never converted here
     }
 }
 

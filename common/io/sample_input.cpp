@@ -19,8 +19,7 @@ constexpr std::size_t kStartBytes = 12;           // enough to tell a WAV, and t
 constexpr std::size_t kShownText = 9;             // characters of a text start quoted in a message
 constexpr int64_t kSndfileBlockValues = 1 << 16;  // floats per libsndfile read, all channels
 
-bool is_audio(InputMode m) { return m == InputMode::recording || m == InputMode::raw_audio; }
-bool is_iq(InputMode m) { return !is_audio(m); }
+bool is_iq(InputMode m) { return m == InputMode::raw_iq || m == InputMode::wav_iq; }
 
 void reset(SampleInput& in, const char* name) {
     input_close(in);
@@ -89,13 +88,13 @@ InputError check_channels(const SampleInput& in, InputMode mode, int channel, in
 }
 
 // Format, channels and layout once the header (or the options) are known.
-InputError settle(SampleInput& in, const InputConfig& c, SampleFormat f, int channels, int64_t rate_hz,
-                  const std::string& rate_subject) {
+InputError settle(SampleInput& in, const InputConfig& c, SampleFormat f, int channels, int64_t rate_hz) {
     InputError e = check_channels(in, c.mode, c.channel, channels);
     if (e.failed()) return e;
-    e = check_rate(rate_hz, is_iq(c.mode), rate_subject);
-    if (e.failed()) return e;
     InputFormat& fm = in.format;
+    e = check_rate(rate_hz, is_iq(c.mode),
+                   fm.from_header ? "the sample rate in " + in.name + "'s header" : std::string("the rate"));
+    if (e.failed()) return e;
     fm.iq = is_iq(c.mode);
     fm.sample_format = f;
     fm.channels = channels;
@@ -114,8 +113,7 @@ InputError open_sndfile(SampleInput& in, const InputConfig& c, int fd) {
     in.format.from_header = true;
     in.format.bits = info.bits;
     in.bytes = 0;
-    InputError e =
-        settle(in, c, info.format, info.channels, info.rate_hz, "the sample rate in " + in.name + "'s header");
+    InputError e = settle(in, c, info.format, info.channels, info.rate_hz);
     const int64_t frames = std::max<int64_t>(1, kSndfileBlockValues / info.channels);
     in.sndfile_block.assign(static_cast<std::size_t>(frames * info.channels), 0.0f);
     return e;
@@ -163,7 +161,7 @@ InputError open_recording(SampleInput& in, const InputConfig& c, int seekable_fd
         in.pad = static_cast<int>(h.data_size & 1);
     }
     in.arrived = in.src.pos;
-    return settle(in, c, h.format, h.channels, h.rate_hz, "the sample rate in " + in.name + "'s header");
+    return settle(in, c, h.format, h.channels, h.rate_hz);
 }
 
 InputError open_raw(SampleInput& in, const InputConfig& c) {
@@ -178,7 +176,7 @@ InputError open_raw(SampleInput& in, const InputConfig& c) {
     if (c.rate_hz == 0)
         return input_error(InputErrorCode::rate_out_of_range,
                            "raw samples carry no rate of their own: it must be given");
-    InputError e = settle(in, c, c.raw_format, channels, c.rate_hz, "the rate");
+    InputError e = settle(in, c, c.raw_format, channels, c.rate_hz);
     if (e.failed()) return e;
     // Wait for the first bytes only to tell an empty input; they stay unread.
     ByteSource& s = in.src;

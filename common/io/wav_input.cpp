@@ -6,24 +6,18 @@
 
 namespace sonde {
 
-int findstr(const char* ring, const char* tag, int start) {
-    int i = 0;
-    while (i < 4 && ring[(start + i) % 4] == tag[i]) i++;
-    return i;
-}
-
 namespace {
 
-// Reads bytes one at a time into the 4-byte ring until its last four bytes,
-// in arrival order, spell tag. False at the end of the stream.
-bool scan_for_tag(ByteSource& s, char* ring, int& p, const char* tag) {
-    for (;;) {
-        int c = source_getc(s);
+// Reads bytes one at a time until the last four, kept in arrival order in
+// last, spell tag. False at the end of the stream.
+bool scan_for_tag(ByteSource& s, char* last, const char* tag) {
+    do {
+        const int c = source_getc(s);
         if (c < 0) return false;
-        ring[p % 4] = static_cast<char>(c);
-        p = (p + 1) % 4;
-        if (findstr(ring, tag, p) == 4) return true;
-    }
+        std::memmove(last, last + 1, 3);
+        last[3] = static_cast<char>(c);
+    } while (std::memcmp(last, tag, 4) != 0);
+    return true;
 }
 
 bool read_exact(ByteSource& s, unsigned char* dst, std::size_t n) { return source_read(s, dst, n) == n; }
@@ -32,8 +26,7 @@ bool read_exact(ByteSource& s, unsigned char* dst, std::size_t n) { return sourc
 
 int read_wav_header(WavInput& in, int err_fd) {
     ByteSource& s = in.src;
-    char ring[5] = {0, 0, 0, 0, 0};
-    int p = 0;
+    char ring[4];
     unsigned char field[4];
 
     if (!read_exact(s, reinterpret_cast<unsigned char*>(ring), 4)) return -1;
@@ -42,7 +35,7 @@ int read_wav_header(WavInput& in, int err_fd) {
     if (!read_exact(s, reinterpret_cast<unsigned char*>(ring), 4)) return -1;
     if (std::memcmp(ring, "WAVE", 4) != 0) return -1;
 
-    if (!scan_for_tag(s, ring, p, "fmt ")) return -1;
+    if (!scan_for_tag(s, ring, "fmt ")) return -1;
     // Chunk size, format code (any is accepted), channels, sample rate, byte
     // rate, block alignment, bits per sample.
     unsigned char fmt[20];
@@ -54,7 +47,7 @@ int read_wav_header(WavInput& in, int err_fd) {
 
     // Whatever follows (the rest of a long fmt chunk, LIST and other chunks)
     // is passed over by a plain byte scan.
-    if (!scan_for_tag(s, ring, p, "data")) return -1;
+    if (!scan_for_tag(s, ring, "data")) return -1;
     if (!read_exact(s, field, 4)) return -1;  // data size, not trusted
 
     fd_printf(err_fd, "sample_rate: %d\n", in.sample_rate);

@@ -1,8 +1,7 @@
-// WAV input: the RIFF/WAVE header is parsed just far enough to learn the
-// channel count, sample rate and sample width, then one sample of the chosen
-// channel is delivered per call. The stream is read strictly forward, so a
-// pipe works like a file; chunk sizes are never trusted (streaming writers
-// leave them 0 or 0xFFFFFFFF), the data simply runs to the end of the stream.
+// WAV input: the header parsed just far enough for channels, rate and sample
+// width, then the chosen channel's samples. Read strictly forward, so a pipe
+// works like a file; chunk sizes are never trusted (streaming writers leave
+// them 0 or 0xFFFFFFFF): the data runs to the end of the stream.
 #pragma once
 
 #include <cstddef>
@@ -30,10 +29,6 @@ struct WavInput {
     float nominal_bit_rate = 0.0f;  // 9600, 4800, or 0 for no samples per bit
     bool count_samples = true;
 };
-
-// Number of leading characters of tag that the 4-byte ring spells from
-// position start on, wrapping from 3 to 0; 4 is a full match.
-int findstr(const char* ring, const char* tag, int start);
 
 // Parses the header and writes the information lines to err_fd. Returns 0
 // with the stream at the first sample byte, or -1 when the header is refused.
@@ -108,14 +103,9 @@ inline int read_signed_sample(WavInput& in) {
     return frame_sample(f, p);
 }
 
-// Up to max (at least 1) samples into out, exactly as that many calls of
+// Up to max (at least 1) samples into out, as that many calls of
 // read_signed_sample would deliver them, but never waiting for more input
-// than the first of them would: only samples already read in follow it.
-// Returns how many arrived; 0 at the end of the data.
+// than the first needs. Returns how many arrived; 0 at the end of the data.
 int read_signed_samples(WavInput& in, int* out, int max);
-
-// The slicer reads its samples through read_sample(source); the plain source
-// is the WAV input itself.
-inline int read_sample(WavInput& in) { return read_signed_sample(in); }
 
 }  // namespace sonde

@@ -8,10 +8,6 @@ void sync_ring_init(SyncRing& r, const char* header) {
     int n = static_cast<int>(std::strlen(header));
     if (n > kSyncRingMax) n = kSyncRingMax;
     r.n = n;
-    r.bufpos = -1;
-    std::memset(r.header, 0, sizeof r.header);
-    std::memcpy(r.header, header, static_cast<std::size_t>(n));
-    std::memset(r.buf, 0, sizeof r.buf);
     r.bits = r.valid = r.word = 0;
     for (int i = 0; i < n; i++) r.word = r.word << 1 | static_cast<uint32_t>(header[i] == '1');
     r.tail_run = 0;

@@ -1,10 +1,6 @@
-// The sync-word ring: the newest N bit characters, compared with the sync
-// word after each bit while a program searches for a frame. Besides the
-// characters, the ring keeps the newest bits as a shift register with a
-// mask of the positions that hold a real bit, so a comparison is a few
-// word operations instead of a walk over N characters. A program that only
-// ever pushes bits may keep the shift register alone (sync_ring_push_bits,
-// sync_ring_search_run); the characters then stay as they were.
+// The sync-word ring: the newest bits as a shift register with a mask of
+// the positions that hold a real bit, compared with the sync word after each
+// bit while a program searches for a frame, in a few word operations.
 #pragma once
 
 #include <cstdint>
@@ -14,10 +10,7 @@ namespace sonde {
 constexpr int kSyncRingMax = 32;
 
 struct SyncRing {
-    int n = 0;                      // sync word length: 32, 20 or 30
-    int bufpos = -1;                // newest character; -1 before the first
-    char header[kSyncRingMax + 1];  // sync word, oldest bit first
-    char buf[kSyncRingMax + 1];     // never '0'/'1' until written
+    int n = 0;  // sync word length: 32, 20 or 30
     // Newest bit in bit 0; `valid` marks positions holding '0' or '1'.
     uint32_t bits = 0;
     uint32_t valid = 0;
@@ -29,16 +22,13 @@ struct SyncRing {
 // header: 1 to kSyncRingMax characters, each '0' or '1'.
 void sync_ring_init(SyncRing& r, const char* header);
 
-inline void inc_bufpos(SyncRing& r) { r.bufpos = r.bufpos + 1 < r.n ? r.bufpos + 1 : 0; }
-
+// One bit character; anything but '0' or '1' never agrees with the word.
 inline void sync_ring_push(SyncRing& r, char c) {
-    inc_bufpos(r);
-    r.buf[r.bufpos] = c;
     r.bits = r.bits << 1 | static_cast<uint32_t>(c == '1');
     r.valid = r.valid << 1 | static_cast<uint32_t>(c == '0' || c == '1');
 }
 
-// k copies of bit (0 or 1) into the shift register only (none for k <= 0).
+// k copies of bit (0 or 1); none for k <= 0.
 inline void sync_ring_push_bits(SyncRing& r, uint32_t bit, int k) {
     // Past 32 copies the register holds nothing else.
     const unsigned s = k <= 0 ? 0u : k < 32 ? static_cast<unsigned>(k) : 32u;
@@ -47,10 +37,9 @@ inline void sync_ring_push_bits(SyncRing& r, uint32_t bit, int k) {
     r.valid = static_cast<uint32_t>(static_cast<uint64_t>(r.valid) << s | ones);
 }
 
-// '0' and '1' swapped, anything else unchanged.
-inline char cb_inv(char c) { return c == '0' ? '1' : c == '1' ? '0' : c; }
-
-// compare2 for the register contents bits and valid.
+// 1 when the register contents bits and valid hold the sync word, -1 when
+// they hold the inverted word (looked for only when with_inverted is set), 0
+// otherwise.
 inline int compare_word(const SyncRing& r, uint32_t bits, uint32_t valid, bool with_inverted) {
     if ((valid & r.mask) != r.mask) return 0;
     const uint32_t diff = (bits ^ r.word) & r.mask;
@@ -58,10 +47,6 @@ inline int compare_word(const SyncRing& r, uint32_t bits, uint32_t valid, bool w
     if (with_inverted && diff == r.mask) return -1;
     return 0;
 }
-
-// 1 when the ring holds the sync word, -1 when it holds the inverted word
-// (looked for only when with_inverted is set), 0 otherwise.
-inline int compare2(const SyncRing& r, bool with_inverted) { return compare_word(r, r.bits, r.valid, with_inverted); }
 
 // Number of newest characters that agree with the end of the sync word
 // before the first disagreement, 0 to n.
@@ -71,13 +56,11 @@ inline int compare(const SyncRing& r) {
 }
 
 // A run of len copies of bit whose first `from` bits are in the ring
-// already: pushes the rest into the shift register, comparing as
-// sync_ring_push and compare2 would after each bit. Returns how many bits of
-// the run are in when the ring first holds the sync word (with
-// with_inverted, or the inverted word; *sign as compare2 gives), or 0 after
-// the whole run. Past the sync word's trailing run of equal bits no bit of a
-// run can complete it: the ring's newest bits are then all equal and the
-// word's are not (unless the word is all one bit).
+// already: pushes the rest, comparing as compare_word would after each bit.
+// Returns how many bits of the run are in when the ring first holds the sync
+// word (or, with with_inverted, the inverted one; *sign gets which), or 0
+// after the whole run. Past the word's trailing run of equal bits no bit of a
+// run can complete it (unless the word is all one bit).
 inline int sync_ring_search_run(SyncRing& r, uint32_t bit, int from, int len, bool with_inverted, int* sign) {
     // A word of equal bits: n bits of the run fill the ring with it.
     const int reach = r.tail_run < r.n ? r.tail_run : from + r.n;

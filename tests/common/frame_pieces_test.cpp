@@ -17,14 +17,12 @@ namespace {
 const uint8_t kDigits[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
 }  // namespace
 
-TEST(Crc16, CatalogueCheckValuesForEveryReflectionAndXorOut) {
+TEST(Crc16, CatalogueCheckValuesForBothReflections) {
     EXPECT_EQ(crc16(kCrc16Modbus, kDigits, 9), 0x4B37);
     EXPECT_EQ(crc16(kCrc16AugCcitt, kDigits, 9), 0xE5CC);
-    EXPECT_EQ(crc16({0x8005, 0x0000, true, true, 0x0000}, kDigits, 9), 0xBB3D);    // ARC
-    EXPECT_EQ(crc16({0x1021, 0x0000, false, false, 0x0000}, kDigits, 9), 0x31C3);  // XMODEM
-    EXPECT_EQ(crc16({0x1021, 0xFFFF, true, true, 0xFFFF}, kDigits, 9), 0x906E);
-    EXPECT_EQ(crc16({0x1021, 0xFFFF, false, false, 0xFFFF}, kDigits, 9), 0xD64E);  // GENIBUS
-    EXPECT_EQ(crc16({0x8005, 0x0000, false, false, 0x0000}, kDigits, 9), 0xFEE8);  // UMTS
+    EXPECT_EQ(crc16({0x8005, 0x0000, true}, kDigits, 9), 0xBB3D);   // ARC
+    EXPECT_EQ(crc16({0x1021, 0x0000, false}, kDigits, 9), 0x31C3);  // XMODEM
+    EXPECT_EQ(crc16({0x8005, 0x0000, false}, kDigits, 9), 0xFEE8);  // UMTS
 }
 
 TEST(Crc16, EmptyInputIsTheInitialRegister) {

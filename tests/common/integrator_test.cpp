@@ -38,13 +38,9 @@ TYPED_TEST(IntegratorKinds, FractionalStretchesOfARampMatchTheClosedForm) {
     for (int64_t n = 0; n < 5000; n++) sonde::integrator_push(f, static_cast<float>(value(n) / scale));
     for (double t0 : {4000.25, 4989.0, 3980.9}) {
         for (double len : {0.3, 2.5, 5.0, 9.75}) {
-            ASSERT_TRUE(sonde::integrator_covers(f, t0, t0 + len));
             EXPECT_NEAR(sonde::integrator_span(f, t0, t0 + len), exact(t0, t0 + len), 1e-9) << t0 << " " << len;
         }
     }
-    // Too far back or not yet pushed.
-    EXPECT_FALSE(sonde::integrator_covers(f, 5000.0 - sonde::kIntegratorSpan, 4990.0));
-    EXPECT_FALSE(sonde::integrator_covers(f, 4990.0, 4999.5));
     // Before the stream nothing, after it everything.
     const double total = exact(0.0, 5000.0);
     EXPECT_EQ(sonde::integrator_at(f, -3.5), 0.0);

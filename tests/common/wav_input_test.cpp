@@ -88,16 +88,6 @@ const std::string kInfo48k16 = "sample_rate: 48000\nbits       : 16\nchannels   
 
 }  // namespace
 
-TEST(Findstr, CountsLeadingAgreementWithWrap) {
-    const char ring[4] = {'t', 'f', 'm', ' '};
-    EXPECT_EQ(findstr(ring, "fm t", 1), 4);
-    EXPECT_EQ(findstr(ring, "fmxx", 1), 2);
-    const char ring2[4] = {'t', 'a', 'd', 'a'};  // "data" from position 2, wrapping
-    EXPECT_EQ(findstr(ring2, "data", 2), 4);
-    EXPECT_EQ(findstr(ring2, "data", 0), 0);
-    EXPECT_EQ(findstr(ring2, "dat?", 2), 3);
-}
-
 TEST(WavHeader, AcceptsEveryHeaderShapeAndStopsAtFirstSample) {
     for (auto style : {WavHeaderStyle::plain, WavHeaderStyle::list_chunk, WavHeaderStyle::fmt18,
                        WavHeaderStyle::sizes_zero, WavHeaderStyle::sizes_max}) {

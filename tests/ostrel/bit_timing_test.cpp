@@ -30,10 +30,11 @@ void hold(BitTiming& t, int tone, int samples, Frames& f) {
     timing_decisions(t, decision.data(), samples, on_frame);
 }
 
-// Ring characters, oldest first.
+// The ring's bits, oldest first; '8' where none was decided.
 std::string ring_text(const BitTiming& t) {
     std::string s;
-    for (int i = 1; i <= kSyncPatternBits; i++) s.push_back(t.ring.buf[(t.ring.bufpos + i) % kSyncPatternBits]);
+    for (int i = kSyncPatternBits - 1; i >= 0; i--)
+        s.push_back(t.ring.valid >> i & 1 ? static_cast<char>('0' + (t.ring.bits >> i & 1)) : '8');
     return s;
 }
 
@@ -90,10 +91,9 @@ TEST(BitTiming, FirstChangePushesTheUndecidedState) {
     auto t = timing(48000);
     Frames f;
     hold(*t, 1, 128, f);  // fills the ring, no decision yet
-    EXPECT_EQ(t->ring.bufpos, -1);
-    hold(*t, 1, 1, f);  // first decision at sample 128: a run of 128 samples
-    EXPECT_EQ(t->ring.bufpos, 2);
-    EXPECT_EQ(std::string(t->ring.buf, 3), "888");
+    hold(*t, 1, 1, f);    // first decision at sample 128: a run of 128 samples
+    EXPECT_EQ(ring_text(*t), std::string(kSyncPatternBits, '8'));
+    EXPECT_EQ(t->run_bit, 1);
 }
 
 TEST(BitTiming, ShortRunGivesNoBitAndIsNotAddedToItsNeighbours) {
