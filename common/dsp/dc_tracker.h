@@ -1,9 +1,8 @@
-// Offset tracker. A receiver tuned off the carrier delivers its audio on top
-// of a DC level, and the level moves as the transmitter drifts. This is an
-// alpha-beta tracker (level and slope per observation), so a linear drift is
-// followed without a standing error. The caller decides what one observation
-// is: the mean of a biphase symbol (DC-free by construction), or the residual
-// of a decided level for line codes that are not DC-free.
+// Offset tracker: a receiver tuned off the carrier delivers its audio on a
+// DC level that moves as the transmitter drifts. An alpha-beta tracker
+// (level and slope) follows a linear drift without a standing error. An
+// observation is the caller's: a biphase symbol's mean, or the residual of
+// a decided level for line codes that are not DC-free.
 #pragma once
 
 namespace sonde {
@@ -26,11 +25,9 @@ struct DcTracker {
 DcTracker dc_tracker_make(double time_constant);
 
 // Takes one observation and returns the level after it. The first
-// observations are averaged plainly until there are time_constant of them,
-// so the tracker starts on the right level instead of creeping up to it.
-//
-// Inline: the receivers call it once per sample or per bit, and out of line
-// their per-sample state leaves registers.
+// time_constant are averaged plainly, so the tracker starts on the right
+// level instead of creeping up to it. Inline: called per sample or per bit,
+// and out of line the receivers' state would leave registers.
 inline double dc_tracker_update(DcTracker& t, double observation) {
     t.seen++;
     const double predicted = t.level + t.slope;

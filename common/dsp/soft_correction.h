@@ -1,17 +1,11 @@
 // Check-guided correction of a frame from the reliabilities of its "flip
-// units". A unit is what one channel error flips: a bit, or in a
-// differential code a symbol, which flips two neighbouring data bits. When
-// the frame's check fails, the least reliable units are flipped, singly and
-// in pairs (and, when asked, in deeper patterns among the very least
-// reliable), in order of increasing summed reliability (the most likely error
-// patterns first), and the first candidate whose check passes is taken. The
-// number of candidates is capped: with a 16-bit check each extra candidate
-// lets a wrong frame through once in 65536.
-//
-// Checks that are linear over GF(2) (a CRC with its start value taken out,
-// or a shift-register sum started at 0) test a candidate with no pass over
-// the frame: the syndrome (computed check XOR stored check) of the flipped
-// frame is the frame's syndrome XOR the syndromes of the flipped units.
+// units" (what one channel error flips: a bit, or in a differential code a
+// symbol). When the frame's check fails, the least reliable units are
+// flipped, singly and in pairs (when asked, in deeper patterns too), most
+// likely patterns first, and the first candidate whose check passes is
+// taken. The candidates are capped: with a 16-bit check each extra one lets
+// a wrong frame through once in 65536. A check linear over GF(2) tests a
+// candidate by syndromes alone: the frame's XOR those of the flipped units.
 #pragma once
 
 #include <cstdint>
@@ -31,14 +25,12 @@ struct CorrectionCandidate {
     float cost = 0.0f;  // summed reliability of the flipped units, less the bonus per unit
 };
 
-// How far the search reaches beyond singles and pairs. Every pattern of at
+// How far the search reaches beyond singles and pairs: every pattern of at
 // most deep_max units among the deep_units (below 32) least reliable is a
-// candidate as well; only patterns whose unit count has the given parity are
-// kept (for a check whose syndrome's parity is that of the number of bits in
-// error); each unit's cost is its reliability less flip_bonus. Candidates of
-// equal cost go fewer units first, then lower indices first; or, without
-// ties_by_units, as found: in order of the highest pool rank they use, then
-// the next.
+// candidate too; only unit counts of the given parity are kept (for a check
+// whose syndrome's parity is that of the bits in error); a unit costs its
+// reliability less flip_bonus. Equal costs go fewer units, then lower
+// indices first; without ties_by_units, as found.
 struct CorrectionSearch {
     int deep_units = 0;
     int deep_max = 2;

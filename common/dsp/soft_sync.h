@@ -1,14 +1,10 @@
-// Sync word search on soft values: the last n soft values are correlated
-// with the word as +1/-1 and normalised by their energy (the cosine between
-// the two vectors), so the score lies in [-1, 1] whatever the signal level:
-// 1 for a clean match, -1 for a clean match of the inverted word. A
-// channel-bit error of average size costs about 2/n; values near 0 (a
-// timing half a bit off, silence) do not raise the score, unlike a
-// normalisation by magnitudes. The threshold is the caller's, set from the
-// rate of false starts it measures on noise. The signs also run through a
-// shift register, so the soft score is only computed where the hard
-// decisions are within max_errors of the word or its inverse: O(1) per
-// value elsewhere.
+// Sync word search on soft values: the last n values correlated with the
+// word as +1/-1 and normalised by their energy (the cosine between the two
+// vectors), so the score lies in [-1, 1] whatever the signal level; values
+// near 0 (timing half a bit off, silence) do not raise it, unlike a
+// normalisation by magnitudes. The signs also run through a shift register,
+// so the score is computed only where the hard decisions are within
+// max_errors of the word or its inverse: O(1) per value elsewhere.
 #pragma once
 
 #include <algorithm>
@@ -29,9 +25,8 @@ struct SoftSyncOf {
     int pos = 0;     // next write position in [0, len)
     int filled = 0;  // values seen, up to len
     T threshold = T(0.8);
-    // Hard disagreements beyond which the score is not computed; keep it well
-    // above (1 - threshold) / 2 * len, the count of average-sized errors the
-    // threshold allows (3.2 for 0.8 and 32 values).
+    // Hard disagreements beyond which the score is not computed: well above
+    // the (1 - threshold) / 2 * len average-sized errors the threshold allows.
     int max_errors = 8;
     uint64_t hard = 0;       // signs of the last values, newest in bit 0 (1 for positive)
     uint64_t hard_word = 0;  // the word in the same order
@@ -68,10 +63,8 @@ inline int soft_sync_bit_count(uint64_t x) {
 }
 
 // Takes one value (positive for '1'). False when the hard decisions of the
-// last len values are more than max_errors away from both the word and its
-// inverse: no score near the word's needs working out. Inline: a receiver
-// pushes every channel bit of every timing phase, and nearly every push
-// ends at the hard test.
+// last len values are more than max_errors from both the word and its
+// inverse. Inline: nearly every push of every timing phase ends here.
 template <typename T>
 inline bool soft_sync_take(SoftSyncOf<T>& s, T x) {
     s.hist[s.pos] = x;
@@ -84,14 +77,10 @@ inline bool soft_sync_take(SoftSyncOf<T>& s, T x) {
 }
 
 // Pushes one soft value (positive for '1'). Returns +1 when the word ends
-// here with score >= threshold, -1 when its inverse does, else 0; *score
-// gets the score (0 where the hard decisions are more than max_errors away
-// from both the word and its inverse); *corr, when given, the plain
-// correlation the score came from (0 where the score is not computed). The
-// score is the normalised correlation (0 until len values have been seen, or
-// when they are all 0); the plain one peaks where the timing is right, so a
-// receiver that searches several timing phases picks and refines the best
-// with it.
+// here with score >= threshold, -1 when its inverse does, else 0. *score
+// gets the score (0 where not computed, before len values, or for all 0);
+// *corr, when given, the plain correlation, which peaks where the timing is
+// right: a receiver searching several timing phases picks the best with it.
 inline int soft_sync_push(SoftSync& s, float x, float* score, float* corr = nullptr) {
     if (!soft_sync_take(s, x)) {
         if (score) *score = 0.0f;

@@ -1,9 +1,8 @@
-// sonderx's input: a recording (WAV in any common sample format from a file
-// or a pipe; FLAC and the other containers libsndfile reads, from a file),
-// raw audio samples, or I/Q samples raw or in a two-channel WAV. Delivers
-// floats at full scale +-1 in blocks, one chosen audio channel or I/Q pairs,
-// reading forward only and never waiting for more input than the first
-// sample of a block needs. Errors come back as values; nothing here prints.
+// sonderx's input: a recording (WAV from a file or a pipe; what libsndfile
+// reads, from a file), raw audio, or I/Q raw or in a two-channel WAV. Floats
+// at full scale +-1 in blocks, one audio channel or I/Q pairs, read forward
+// only, never waiting for more than a block's first sample needs. Errors
+// come back as values; nothing here prints.
 //
 //   auto in = std::make_unique<SampleInput>();   // large: holds a 64 KiB block
 //   InputError e = input_open_file(*in, path, config);

@@ -1,9 +1,7 @@
 // The receivers' contract. A receiver is pushed blocks of samples at full
-// scale +-1, of any size (one sample, a few, a whole recording: the frames
-// that come out are the same), and hands every frame it has read to a sink
-// as one SoftFrame, as soon as the frame's last sample is in. It does no
-// check and no correction: those belong to the frame layer of the frame's
-// kind, which turns the soft frame into a record.
+// scale +-1, of any size (the frames that come out are the same), and hands
+// each frame to a sink as one SoftFrame as soon as its last sample is in.
+// Check and correction belong to the frame layer of the frame's kind.
 //
 //   receiver_init(rx, rate);                 // each kind's own state struct
 //   receiver_feed(rx, block, n, sink);       // repeatedly, forward only
@@ -23,9 +21,8 @@ namespace sonde {
 // NaN as 0 (a receiver fed anything stays inside its buffers).
 constexpr float full_scale_sample(float x) { return x >= -1.0f ? (x <= 1.0f ? x : 1.0f) : (x < -1.0f ? -1.0f : 0.0f); }
 
-// The same for a block, worked on the floats' bits, without branches or
-// comparisons of floats, so that the compiler takes several samples at a time
-// (the same result as full_scale_sample for every one of the 2^32 floats).
+// The same for a block, on the floats' bits without branches, so that the
+// compiler takes several samples at a time (the same for all 2^32 floats).
 inline void full_scale_samples(const float* x, std::size_t n, float* out) {
     for (std::size_t i = 0; i < n; i++) {
         const uint32_t bits = std::bit_cast<uint32_t>(x[i]);

@@ -1,8 +1,6 @@
-// Zero-crossing slicer: the receiver's discriminator output is positive for
-// one symbol and negative for the other, so a run of samples of one sign is a
-// run of equal bits. The run's length in bit periods is rounded to whole bits:
-// the slicer's state and the arithmetic of a run's length, shared by every
-// reader of runs.
+// Zero-crossing slicer: a run of samples of one sign is a run of equal bits,
+// its length in bit periods rounded to whole bits. The slicer's state and the
+// arithmetic of a run's length, shared by every reader of runs.
 #pragma once
 
 #include <cstddef>
@@ -21,9 +19,8 @@ struct SlicerState {
     float x0 = 0.0f;     // with option_res: previous crossing, in samples before the run's first sample
     int option_res = 0;  // measure runs between interpolated zero crossings
     int option_inv = 0;  // swap 0 and 1
-    // Set by a capture loop while a run shorter than half a bit would be
-    // ignored anyway: such runs are then passed over inside the slicer (with
-    // every effect on this state) instead of being reported one by one.
+    // Set by a capture loop while runs shorter than half a bit would be
+    // ignored anyway: the slicer then passes over them itself.
     bool skip_zero_runs = false;
     float table_spb = 0.0f;  // samples per bit that run_table was made for
     int run_table[kRunTableSize] = {};
@@ -31,8 +28,8 @@ struct SlicerState {
     // With option_res: res_step[k] is the smallest distance between crossings,
     // in samples, that rounds to at least k bits (k = 1 .. kRunTableSize).
     float res_step[kRunTableSize + 1] = {};
-    // Every run shorter than the table reaches at most one step beyond the
-    // length of one sample less, all within res_step.
+    // Every run shorter than the table is at most one step longer than one
+    // sample less, all within res_step.
     bool res_steps_narrow = false;
     // For interpolated crossings n samples apart (1 <= n < kRunTableSize - 1,
     // while res_steps_narrow): the length is lo, or lo + 1 when grows is set
@@ -46,7 +43,7 @@ struct SlicerState {
 };
 
 // Longest run reported, in bits: a stream that never changes sign would
-// otherwise overflow the length; no frame is anywhere near this long.
+// otherwise overflow the length.
 constexpr int kMaxRunBits = 1 << 30;
 
 // A length in bit periods rounded to whole bits, halves up.
@@ -102,11 +99,9 @@ inline uint64_t sign_changes(const SlicerState& st, uint64_t neg, std::size_t m)
     return m < 64 ? changes & ((uint64_t{1} << m) - 1) : changes;
 }
 
-// Runs shorter than this many samples are known to be 0 bits long and are
-// passed over while the caller skips such runs; 0 when none are passed over.
-// With interpolation a run of n samples is at most n + 1 samples between its
-// crossings, and each float step rounds monotonically, so its length is
-// at most that of n + 1 plain samples.
+// Runs shorter than this many samples are 0 bits long and passed over while
+// the caller skips such runs; 0 when none are. Interpolated, a run of n
+// samples spans at most n + 1 samples between its crossings.
 inline unsigned skip_threshold(const SlicerState& st) {
     if (!st.skip_zero_runs) return 0;
     const int t = st.option_res ? st.shortest_bit_run - 1 : st.shortest_bit_run;
@@ -114,10 +109,9 @@ inline unsigned skip_threshold(const SlicerState& st) {
 }
 
 // Length in whole bits of a run between interpolated crossings n samples
-// apart, x0 and x1 the crossings' offsets. The same as the float arithmetic
-// of slicer_run_length: the length lies between those of n - 1 and n + 1
-// plain samples, and within that the distance is compared with the
-// smallest distances that reach each length.
+// apart (offsets x0 and x1), the same as slicer_run_length's float
+// arithmetic: it lies between those of n - 1 and n + 1 plain samples, and
+// the distance is compared with the smallest that reach each length between.
 inline int res_run_bits(const SlicerState& st, uint64_t n, float x0, float x1, float samples_per_bit) {
     const float t = static_cast<float>(n) + x0 - x1;
     if (n + 1 < kRunTableSize) {

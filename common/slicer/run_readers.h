@@ -1,6 +1,6 @@
 // The slicer's readers of runs: one sample at a time from any source, and
-// whole blocks at once from their sign bits (samples already in memory, and
-// the plain WAV input scanned in place through its raw-sample view).
+// whole blocks at once from their sign bits (samples in memory, or the plain
+// WAV input scanned in place).
 #pragma once
 
 #include <cstddef>
@@ -13,10 +13,9 @@
 
 namespace sonde {
 
-// Reads one run from source (read_sample(source) delivers the samples: a
-// filter in front of the WAV input, for example). Returns 0 with the run's
-// level and length in whole bits, or -1 at the end of the data with both
-// untouched.
+// Reads one run from source (read_sample(source) delivers the samples).
+// Returns 0 with the run's level and length in whole bits, or -1 at the end
+// of the data with both untouched.
 template <class Source>
 int read_bits_fsk(SlicerState& st, Source& source, float samples_per_bit, int* bit, int* len) {
     for (;;) {
@@ -45,10 +44,9 @@ int read_bits_fsk(SlicerState& st, Source& source, float samples_per_bit, int* b
 // chunk; x1v, when given, holds crossing_x1 at each sample, with room for
 // one more before the first. Every run read_bits_fsk would return goes to
 // on_run(bit, len); when that returns true the walk stops right after the
-// run's last sample. Returns the number of samples consumed. Runs the caller
-// skips are passed over in bulk. The state after the walk follows from the
-// newest sign change alone, so it is set once at the end; on_run may change
-// only option_inv and skip_zero_runs, which take effect from the next run.
+// run. Returns the samples consumed. The state after the walk follows from
+// the newest sign change alone, so it is set once at the end; on_run may
+// change only option_inv and skip_zero_runs, taking effect from the next run.
 template <class Value, class OnRun>
 std::size_t walk_chunk(SlicerState& st, uint64_t neg, std::size_t m, const Value& value, RunCarry& c,
                        float samples_per_bit, OnRun& on_run, float* x1v = nullptr) {
@@ -63,9 +61,8 @@ std::size_t walk_chunk(SlicerState& st, uint64_t neg, std::size_t m, const Value
         unsigned t = skip_threshold(st);
         uint64_t todo = changes & ~changes_before(changes, t);
         // With every crossing interpolated in advance, the lengths of all
-        // candidate runs (below kRunTableSize) are found without branching
-        // on the data; the runs to report, the nonzero ones, are then found
-        // in one sweep and only they are visited.
+        // candidate runs are found without branching on the data, and only
+        // the nonzero ones are visited.
         alignas(16) uint8_t lens[64];
         bool known = false;
         if (x1v != nullptr && st.option_res && t > 0 && st.res_steps_narrow) {
@@ -197,10 +194,9 @@ int read_runs(SlicerState& st, WavInput& in, float samples_per_bit, OnRun&& on_r
         const unsigned char* base = raw.data;
         const uint64_t neg = frame_negative_mask(f, base, m);
         auto value = [&f, base](std::size_t i) { return frame_sample(f, base + i * f.frame); };
-        // Interpolate every crossing of the chunk at once (where the sign
-        // changes at all).
+        // Every crossing of the chunk interpolated at once (16-bit mono
+        // only: 8-bit stereo has the same two-byte frames).
         float x1v[65];
-        // 16-bit mono only: 8-bit stereo has the same two-byte frames.
         const bool dense = st.option_res && m == 64 && f.present && f.width == 2 && f.frame == 2 && c.last >= -32768 &&
                            c.last <= 32767 && sign_changes(st, neg, m) != 0;
         if (dense) crossings_mono16(base, c.last, x1v + 1);
