@@ -57,7 +57,6 @@ bool soft_sync_push(SoftSyncSearch& s, double llr, double t, double step, SyncPe
         // neighbours.
         s.armed = false;
         peak.time = s.best_time + sonde::parabola_peak_offset(s.before, s.best, s.after) * step;
-        peak.score = s.best;
         return true;
     }
     // A new best; the first above the threshold starts the tracking.

@@ -40,7 +40,6 @@ struct SoftSyncSearch {
 
 struct SyncPeak {
     double time = 0.0;  // end of the pattern's last bit, in samples
-    double score = 0.0;
 };
 
 // Empties the search and sets its threshold and clip, which the hard screen
@@ -50,8 +49,8 @@ void soft_sync_reset(SoftSyncSearch& s, double threshold = kSyncThreshold, doubl
 // Takes the value read at time t (samples); step is the time between
 // points. True when the best score above the threshold has stayed the best
 // for kSyncHoldBits bits: the pattern shifted by up to nine bits scores
-// high too (up to 27 of 30 bits agree), but less; its time and score are in
-// peak.
+// high too (up to 27 of 30 bits agree), but less; its time is in peak, its
+// score in s.best.
 bool soft_sync_push(SoftSyncSearch& s, double llr, double t, double step, SyncPeak& peak);
 
 }  // namespace sonde::ostrel
