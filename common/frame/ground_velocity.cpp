@@ -8,9 +8,8 @@ GroundVelocity ground_velocity(double east, double north, double up) {
     GroundVelocity v;
     v.speed_h = std::sqrt(east * east + north * north);
     // Multiplied before dividing: the printed course depends on the order.
-    double course = std::atan2(east, north) * 180.0 / 3.141592653589793;
-    if (course < 0.0) course += 360.0;
-    v.course = course;
+    v.course = std::atan2(east, north) * 180.0 / 3.141592653589793;
+    if (v.course < 0.0) v.course += 360.0;
     v.speed_v = up;
     return v;
 }

@@ -6,12 +6,6 @@ namespace sonde {
 
 namespace {
 
-// The help text as "-h" writes it.
-void write_help(const ProgramText& text, const char* prog, int fd) {
-    fd_printf(fd, "%s [options] audio.wav\n", prog);
-    fd_printf(fd, "%s%s", text.usage, text.added);
-}
-
 bool is(const char* a, const char* word) { return word != nullptr && std::strcmp(a, word) == 0; }
 
 const ProgramOption* find_option(std::span<const ProgramOption> options, const char* a) {
@@ -29,7 +23,8 @@ int run_program(const ProgramText& text, std::span<const ProgramOption> options,
     for (int i = 1; i < argc && !file_opened; i++) {
         const char* a = argv[i];
         if (is(a, "-h") || is(a, "--help")) {
-            write_help(text, argv[0] != nullptr ? argv[0] : text.name, io.err_fd);
+            fd_printf(io.err_fd, "%s [options] audio.wav\n", argv[0] != nullptr ? argv[0] : text.name);
+            fd_printf(io.err_fd, "%s%s", text.usage, text.added);
             return 0;
         }
         if (is(a, "--version")) {

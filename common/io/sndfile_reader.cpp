@@ -10,9 +10,15 @@ struct SndfileReader {
     SNDFILE* file;
 };
 
-namespace {
-
-void describe(const SF_INFO& sf, SndfileInfo& info) {
+SndfileReader* sndfile_open(int fd, SndfileInfo& info) {
+    if (::lseek(fd, 0, SEEK_SET) != 0) return nullptr;
+    SF_INFO sf{};
+    SNDFILE* file = sf_open_fd(fd, SFM_READ, &sf, SF_FALSE);
+    if (file == nullptr) return nullptr;
+    if (sf.channels <= 0 || sf.samplerate <= 0) {
+        sf_close(file);
+        return nullptr;
+    }
     struct Sub {
         int subtype;
         SampleFormat format;
@@ -39,20 +45,6 @@ void describe(const SF_INFO& sf, SndfileInfo& info) {
         for (char* c = info.type_name; *c != '\0'; c++)
             if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 'a' + 'A');
     }
-}
-
-}  // namespace
-
-SndfileReader* sndfile_open(int fd, SndfileInfo& info) {
-    if (::lseek(fd, 0, SEEK_SET) != 0) return nullptr;
-    SF_INFO sf{};
-    SNDFILE* file = sf_open_fd(fd, SFM_READ, &sf, SF_FALSE);
-    if (file == nullptr) return nullptr;
-    if (sf.channels <= 0 || sf.samplerate <= 0) {
-        sf_close(file);
-        return nullptr;
-    }
-    describe(sf, info);
     return new SndfileReader{file};
 }
 
