@@ -108,10 +108,7 @@ InputError open_sndfile(SampleInput& in, const InputConfig& c, int fd) {
     SndfileInfo info;
     in.sndfile = sndfile_open(fd, info);
     if (in.sndfile == nullptr) return input_error(InputErrorCode::not_a_recording, "");
-    in.format.container = Container::sndfile;
-    in.format.type_name = info.type_name;
-    in.format.from_header = true;
-    in.format.bits = info.bits;
+    in.format = {.container = Container::sndfile, .type_name = info.type_name, .from_header = true, .bits = info.bits};
     in.bytes = 0;
     InputError e = settle(in, c, info.format, info.channels, info.rate_hz);
     const int64_t frames = std::max<int64_t>(1, kSndfileBlockValues / info.channels);
@@ -166,7 +163,6 @@ InputError open_recording(SampleInput& in, const InputConfig& c, int seekable_fd
 
 InputError open_raw(SampleInput& in, const InputConfig& c) {
     const int channels = c.mode == InputMode::raw_iq ? 2 : c.channels;
-    in.format.container = Container::raw;
     in.format.type_name = "raw";
     in.format.bits = 8 * sample_bytes(c.raw_format);
     if (c.mode == InputMode::raw_audio && (channels < 1 || channels > kMaxRawChannels))
